@@ -1,0 +1,39 @@
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps build test asan-test run screenshot bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(BUILD)
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure -j 2
+
+# The same suite built with the address and undefined-behaviour sanitizers.
+asan-test: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOBRISK_SANITIZE=ON -DTOBRISK_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD)
+	@LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp ctest --test-dir $(ASAN_BUILD) --output-on-failure -j 2
+
+run: build
+	@scripts/run-demo.sh $(BUILD)
+
+screenshot: build
+	@scripts/install-deps.sh xvfb xauth imagemagick
+	@scripts/screenshot.sh $(BUILD) docs/main-window.png
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	@find src tests tools bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+// Names, numbers and files are bytes in Windows code page 1252; only widgets see QString.
+QString FromCp1252(std::string_view bytes);
+// Characters that the code page cannot hold become '?'.
+std::string ToCp1252(const QString& text);

@@ -1,0 +1,13 @@
+#include "platform/DebugOutput.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcTobrisk, "tobrisk")
+
+void CQtDebugOutput::Write(std::string_view line)
+{
+    // qDebug ends the line itself.
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    qCDebug(lcTobrisk).noquote() << QString::fromUtf8(line.data(), qsizetype(line.size()));
+}

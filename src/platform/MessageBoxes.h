@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+enum class MsgButtons { Ok, YesNo };
+enum class MsgAnswer { Ok, Yes, No };
+enum class MsgIcon { None, Information, Warning, Error, Question };
+
+// Every message the program shows goes through here, captioned "Tobrisk".
+class IMessageBoxes {
+public:
+    virtual ~IMessageBoxes() = default;
+    virtual MsgAnswer Show(const QString& text, MsgButtons buttons = MsgButtons::Ok,
+                           MsgAnswer defaultButton = MsgAnswer::Ok, MsgIcon icon = MsgIcon::None) = 0;
+};
+
+class CQtMessageBoxes : public IMessageBoxes {
+public:
+    MsgAnswer Show(const QString& text, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon) override;
+};

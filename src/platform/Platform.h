@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/DebugOutput.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
+#include "platform/WaitCursor.h"
+
+// The operating-system services the program calls; tests hand in recording fakes.
+struct CPlatform {
+    IMessageBoxes& messages;
+    IFileDialogs& fileDialogs;
+    IWaitCursor& waitCursor;
+    IDebugOutput& debug;
+};

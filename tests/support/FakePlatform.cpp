@@ -1,0 +1,72 @@
+#include "support/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+CFakeMessageBoxes::~CFakeMessageBoxes()
+{
+    EXPECT_TRUE(answers_.empty()) << answers_.size() << " queued message-box answer(s) never used";
+}
+
+MsgAnswer CFakeMessageBoxes::Show(const QString& text, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon)
+{
+    shown_.push_back({text, buttons, defaultButton, icon});
+    if (answers_.empty()) {
+        if (buttons == MsgButtons::Ok)
+            return MsgAnswer::Ok;
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return MsgAnswer::No;
+    }
+    const MsgAnswer answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+QStringList CFakeMessageBoxes::Texts() const
+{
+    QStringList texts;
+    for (const ShownBox& box : shown_)
+        texts << box.text;
+    return texts;
+}
+
+CFakeFileDialogs::~CFakeFileDialogs()
+{
+    EXPECT_TRUE(paths_.empty()) << "queued file-dialog answer(s) never used";
+    EXPECT_TRUE(printerAnswers_.empty()) << "queued print-dialog answer(s) never used";
+}
+
+std::optional<QString> CFakeFileDialogs::Next()
+{
+    if (paths_.empty()) {
+        ADD_FAILURE() << "unexpected file dialog";
+        return std::nullopt;
+    }
+    std::optional<QString> path = paths_.front();
+    paths_.pop_front();
+    return path;
+}
+
+std::optional<QString> CFakeFileDialogs::OpenFile(QWidget*, const QString& title, const QString& folder,
+                                                  const QString& filter)
+{
+    requests_.push_back({title, folder, filter});
+    return Next();
+}
+
+std::optional<QString> CFakeFileDialogs::SaveFile(QWidget*, const QString& title, const QString& path,
+                                                  const QString& filter)
+{
+    requests_.push_back({title, path, filter});
+    return Next();
+}
+
+bool CFakeFileDialogs::ChoosePrinter(QWidget*, QPrinter&)
+{
+    if (printerAnswers_.empty()) {
+        ADD_FAILURE() << "unexpected print dialog";
+        return false;
+    }
+    const bool answer = printerAnswers_.front();
+    printerAnswers_.pop_front();
+    return answer;
+}

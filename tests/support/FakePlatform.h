@@ -1,0 +1,90 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QString>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ShownBox {
+    QString text;
+    MsgButtons buttons;
+    MsgAnswer defaultButton;
+    MsgIcon icon;
+};
+
+// Records every box and answers from a queue. A box with no queued answer for a
+// question fails the test; plain OK boxes answer themselves. Answers left unused fail
+// the test when the responder is destroyed, so a missing question cannot pass.
+class CFakeMessageBoxes : public IMessageBoxes {
+public:
+    ~CFakeMessageBoxes() override;
+    MsgAnswer Show(const QString& text, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon) override;
+
+    void Answer(MsgAnswer answer) { answers_.push_back(answer); }
+    const std::vector<ShownBox>& Shown() const { return shown_; }
+    QStringList Texts() const;
+
+private:
+    std::vector<ShownBox> shown_;
+    std::deque<MsgAnswer> answers_;
+};
+
+class CFakeFileDialogs : public IFileDialogs {
+public:
+    ~CFakeFileDialogs() override;
+    std::optional<QString> OpenFile(QWidget*, const QString& title, const QString& folder,
+                                    const QString& filter) override;
+    std::optional<QString> SaveFile(QWidget*, const QString& title, const QString& path,
+                                    const QString& filter) override;
+    bool ChoosePrinter(QWidget*, QPrinter&) override;
+
+    // The next dialog returns this path; nothing means the user cancels.
+    void Choose(std::optional<QString> path) { paths_.push_back(std::move(path)); }
+    void ConfirmPrinter(bool confirm) { printerAnswers_.push_back(confirm); }
+
+    struct Request {
+        QString title;
+        QString folderOrPath;
+        QString filter;
+    };
+    const std::vector<Request>& Requests() const { return requests_; }
+
+private:
+    std::optional<QString> Next();
+    std::deque<std::optional<QString>> paths_;
+    std::deque<bool> printerAnswers_;
+    std::vector<Request> requests_;
+};
+
+class CFakeWaitCursor : public IWaitCursor {
+public:
+    void Show() override { ++depth_; ++shows_; }
+    void Restore() override { --depth_; }
+    int Depth() const { return depth_; }
+    int Shows() const { return shows_; }
+
+private:
+    int depth_ = 0;
+    int shows_ = 0;
+};
+
+class CFakeDebugOutput : public IDebugOutput {
+public:
+    void Write(std::string_view line) override { lines_.emplace_back(line); }
+    const std::vector<std::string>& Lines() const { return lines_; }
+
+private:
+    std::vector<std::string> lines_;
+};
+
+// One test's platform: every seam replaced by a recording fake.
+struct CFakePlatform {
+    CFakeMessageBoxes messages;
+    CFakeFileDialogs fileDialogs;
+    CFakeWaitCursor waitCursor;
+    CFakeDebugOutput debug;
+    CPlatform platform{messages, fileDialogs, waitCursor, debug};
+};
