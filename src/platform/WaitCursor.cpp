@@ -1,10 +1,11 @@
 #include "platform/WaitCursor.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 
 void CQtWaitCursor::Show()
 {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
 }
 
 void CQtWaitCursor::Restore()

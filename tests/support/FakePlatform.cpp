@@ -41,8 +41,10 @@ std::optional<QString> CFakeFileDialogs::Next()
         ADD_FAILURE() << "unexpected file dialog";
         return std::nullopt;
     }
-    std::optional<QString> path = paths_.front();
+    const QString path = paths_.front();
     paths_.pop_front();
+    if (path.isNull())
+        return std::nullopt;
     return path;
 }
 

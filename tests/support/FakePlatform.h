@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <optional>
 #include <string>
@@ -42,7 +43,7 @@ public:
     bool ChoosePrinter(QWidget*, QPrinter&) override;
 
     // The next dialog returns this path; nothing means the user cancels.
-    void Choose(std::optional<QString> path) { paths_.push_back(std::move(path)); }
+    void Choose(const std::optional<QString>& path) { paths_.push_back(path.value_or(QString())); }
     void ConfirmPrinter(bool confirm) { printerAnswers_.push_back(confirm); }
 
     struct Request {
@@ -54,7 +55,7 @@ public:
 
 private:
     std::optional<QString> Next();
-    std::deque<std::optional<QString>> paths_;
+    std::deque<QString> paths_; // a null path stands for cancel
     std::deque<bool> printerAnswers_;
     std::vector<Request> requests_;
 };

@@ -1,0 +1,18 @@
+#include "platform/SingleInstance.h"
+
+#include <QSignalSpy>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+TEST(SingleInstanceTest, ASecondStartAsksTheFirstToComeToTheFront)
+{
+    const QString name = QStringLiteral("TobriskTest-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    CSingleInstance first(name);
+    EXPECT_FALSE(first.NotifyRunningInstance());
+    ASSERT_TRUE(first.Listen());
+    QSignalSpy raised(&first, &CSingleInstance::raiseRequested);
+
+    CSingleInstance second(name);
+    EXPECT_TRUE(second.NotifyRunningInstance());
+    EXPECT_TRUE(raised.wait(5000));
+}
