@@ -1,0 +1,6 @@
+#include "directory/DirectorySettings.h"
+
+void ResetDirectorySettings(CDirectorySettings& settings)
+{
+    settings = CDirectorySettings{};
+}

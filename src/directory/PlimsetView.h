@@ -1,0 +1,77 @@
+#pragma once
+
+#include "directory/DirectorySettings.h"
+#include "directory/Record.h"
+#include "directory/SortHeader.h"
+#include "platform/WaitCursor.h"
+
+#include <QTreeView>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CDirectoryModel;
+
+// The directory list: owner of the entries, of the order in which they are shown and of the sort state.
+// `entries` is the collection in insertion order; `displayed` (the model's rows) is rebuilt from it only by
+// RefreshList, so between two rebuilds it may still show entries taken out of the collection. Those wait
+// in a graveyard until the rebuild, so nothing that walks `displayed` ever meets a freed entry.
+class CPlimsetView : public QTreeView
+{
+    Q_OBJECT
+
+public:
+    CPlimsetView(const CDirectorySettings& settings, IWaitCursor& waitCursor, QWidget* parent = nullptr);
+    ~CPlimsetView() override;
+
+    void AddOrReplaceEntry(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
+                           uint16_t lineSeizure, bool deferRefresh, bool keepSelection);
+    void RefreshList(bool keepSelection, std::optional<uint16_t> shortNumber);
+    void ClearEntries();
+    // Takes the entry shown at that row out of the collection; the rows keep their indices until the next
+    // refresh, so the rows of one selection can be removed one after another.
+    void RemoveEntryAt(int displayIndex);
+    // Takes the first entry of this short number out of the collection (the editor does so before it
+    // stores a modified entry); it stays readable until the next refresh.
+    void RemoveEntryByShortNumber(uint16_t shortNumber);
+
+    int EntryCount() const { return int(entries_.size()); }
+    int DisplayedCount() const;
+    const CRecord& DisplayedEntry(int index) const;
+    std::vector<const CRecord*> Entries() const;
+
+    int SelectedCount() const;
+    std::vector<int> SelectedRows() const;
+
+    void SortByColumn(int column);
+    int SortColumn() const { return sortColumn_; }
+    bool SortAscending() const { return sortAscending_; }
+    CSortHeader* SortHeader() const { return sortHeader_; }
+
+signals:
+    void editRequested();
+    void entriesOrSelectionChanged();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    // Moves an entry from the collection to the graveyard, which the next rebuild of the rows empties.
+    void TakeOut(std::vector<std::unique_ptr<CRecord>>::iterator position);
+    void Sort(std::vector<const CRecord*>& rows) const;
+    // Selects and focuses every row of these short numbers and scrolls the lowest into view.
+    void SelectShortNumbers(std::vector<uint16_t> shortNumbers);
+    std::vector<uint16_t> SelectedShortNumbers() const;
+
+    const CDirectorySettings& settings_;
+    IWaitCursor& waitCursor_;
+    std::vector<std::unique_ptr<CRecord>> entries_;
+    std::vector<std::unique_ptr<CRecord>> graveyard_;
+    CDirectoryModel* model_ = nullptr;
+    CSortHeader* sortHeader_ = nullptr;
+    int sortColumn_ = 0;
+    bool sortAscending_ = true;
+    bool refilling_ = false;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One directory entry. Texts are code page 1252 bytes; the list cuts them to 32 bytes when it stores them.
+struct CRecord {
+    std::string name;
+    std::string phoneNumber;
+    uint16_t lineSeizure = 0;
+    uint16_t shortNumber = 0;
+};

@@ -1,0 +1,92 @@
+#include "directory/DirectoryModel.h"
+#include "directory/PlimsetView.h"
+#include "support/FakePlatform.h"
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+// The model tester reports through this logging category; every report is a failure.
+QStringList modelTesterReports;
+
+void RecordModelTesterReports(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    if (context.category && qstrcmp(context.category, "qt.modeltest") == 0)
+        modelTesterReports << message;
+}
+
+class DirectoryModelTest : public ::testing::Test
+{
+protected:
+    CDirectorySettings settings;
+    CFakeWaitCursor waitCursor;
+    CPlimsetView view{settings, waitCursor};
+};
+
+TEST_F(DirectoryModelTest, PassesTheModelTesterThroughEveryChange)
+{
+    modelTesterReports.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(RecordModelTesterReports);
+    {
+        QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+        for (uint16_t n = 0; n < 50; ++n)
+            view.AddOrReplaceEntry(n, "Nome " + std::to_string(n % 7), std::to_string(n), uint16_t(0x0300 + n), true,
+                                   false);
+        view.RefreshList(false, std::nullopt);
+        view.SortByColumn(1);
+        view.SortByColumn(1);
+        view.RemoveEntryAt(3);
+        view.AddOrReplaceEntry(7, "Sette", "7", 0, false, true);
+        view.ClearEntries();
+        view.RefreshList(false, std::nullopt);
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(modelTesterReports.isEmpty()) << modelTesterReports.join('\n').toStdString();
+}
+
+TEST_F(DirectoryModelTest, CellTextsAreFormattedWhenAskedFor)
+{
+    view.AddOrReplaceEntry(7, "Nicol\xF2", "0123P45#", 0x4085, false, false);
+    const QAbstractItemModel& model = *view.model();
+    EXPECT_EQ(model.index(0, kColumnShortNumber).data().toString(), "5007");
+    EXPECT_EQ(model.index(0, kColumnName).data().toString(), QStringLiteral("Nicolò"));
+    EXPECT_EQ(model.index(0, kColumnPhoneNumber).data().toString(), "0123P45#");
+    EXPECT_EQ(model.index(0, kColumnLineSeizure).data().toString(), "Linea urbana 1-5");
+
+    // Rows keep no text: a new prefix or width shows at once, without a refill.
+    settings.directoryPrefix = "71";
+    settings.shortNumberDigits = 4;
+    EXPECT_EQ(model.index(0, kColumnShortNumber).data().toString(), "710007");
+}
+
+TEST_F(DirectoryModelTest, ReportListWithFourLeftAlignedColumns)
+{
+    const struct {
+        const char* title;
+        int width;
+    } columns[] = {{"Numero breve", 110}, {"Nome", 370}, {"Numero di telefono", 210}, {"Impegno linea", 200}};
+    view.AddOrReplaceEntry(1, "A", "1", 0, false, false);
+    const QAbstractItemModel& model = *view.model();
+    ASSERT_EQ(model.columnCount(), kDirectoryColumnCount);
+    for (int column = 0; column < kDirectoryColumnCount; ++column) {
+        SCOPED_TRACE(column);
+        EXPECT_EQ(DirectoryColumnTitle(column), columns[column].title);
+        EXPECT_EQ(model.headerData(column, Qt::Horizontal).toString(), columns[column].title);
+        EXPECT_EQ(view.columnWidth(column), columns[column].width); // also after the refresh above
+        const Qt::Alignment header(model.headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt());
+        const Qt::Alignment cell(model.index(0, column).data(Qt::TextAlignmentRole).toInt());
+        EXPECT_EQ(header & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+        EXPECT_EQ(cell & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    }
+    EXPECT_FALSE(view.rootIsDecorated());
+    EXPECT_TRUE(view.uniformRowHeights());
+    EXPECT_EQ(view.selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(view.selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_FALSE(view.isSortingEnabled());
+}
+
+} // namespace

@@ -1,0 +1,377 @@
+#include "directory/PlimsetView.h"
+#include "directory/DirectoryModel.h"
+#include "support/FakePlatform.h"
+
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using SortImage = CSortHeader::SortImage;
+
+class PlimsetViewTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        view.resize(900, 300);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+
+    // As the bulk fillers do: deferred, no kept selection.
+    void Add(uint16_t shortNumber, const std::string& name, const std::string& phone = "1", uint16_t seizure = 0)
+    {
+        view.AddOrReplaceEntry(shortNumber, name, phone, seizure, true, false);
+    }
+
+    std::vector<uint16_t> Shown() const
+    {
+        std::vector<uint16_t> numbers;
+        for (int row = 0; row < view.DisplayedCount(); ++row)
+            numbers.push_back(view.DisplayedEntry(row).shortNumber);
+        return numbers;
+    }
+
+    std::vector<uint16_t> Selected() const
+    {
+        std::vector<uint16_t> numbers;
+        for (int row : view.SelectedRows())
+            numbers.push_back(view.DisplayedEntry(row).shortNumber);
+        return numbers;
+    }
+
+    int RowOf(uint16_t shortNumber) const
+    {
+        for (int row = 0; row < view.DisplayedCount(); ++row)
+            if (view.DisplayedEntry(row).shortNumber == shortNumber)
+                return row;
+        return -1;
+    }
+
+    void CtrlClickRow(int row)
+    {
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          view.visualRect(view.model()->index(row, 1)).center());
+    }
+
+    void ClickHeader(int column)
+    {
+        QHeaderView* header = view.header();
+        const QPoint middle(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, middle);
+    }
+
+    std::vector<SortImage> Images() const
+    {
+        std::vector<SortImage> images;
+        for (int column = 0; column < kDirectoryColumnCount; ++column)
+            images.push_back(view.SortHeader()->ImageOf(column));
+        return images;
+    }
+
+    bool RowVisible(int row) const
+    {
+        return view.viewport()->rect().contains(view.visualRect(view.model()->index(row, 0)));
+    }
+
+    // Five entries whose order differs in every column; names and numbers compare as unsigned bytes.
+    void AddSortFixture()
+    {
+        Add(1, "Carla", "221", 0x4085);
+        Add(2, "anna", "1", 0x7FFF);
+        Add(3, "Bruno", "22", 0x0000);
+        Add(4, "\xC8lia", "3", 0x8000);
+        Add(5, "Dario", "9", 0x0305);
+        view.RefreshList(false, std::nullopt);
+    }
+
+    CDirectorySettings settings;
+    CFakeWaitCursor waitCursor;
+    CPlimsetView view{settings, waitCursor};
+};
+
+TEST_F(PlimsetViewTest, HeaderClicksSortByTheDirectionRule)
+{
+    AddSortFixture();
+    EXPECT_EQ(view.SortColumn(), 0);
+    EXPECT_TRUE(view.SortAscending());
+    EXPECT_EQ(Images(), (std::vector{SortImage::Up, SortImage::Blank, SortImage::Blank, SortImage::Blank}));
+    EXPECT_EQ(Shown(), (std::vector<uint16_t>{1, 2, 3, 4, 5}));
+
+    const SortImage B = SortImage::Blank, U = SortImage::Up, D = SortImage::Down;
+    const struct {
+        int click;
+        bool ascending;
+        std::vector<SortImage> images;
+        std::vector<uint16_t> order;
+    } steps[] = {
+        {1, true, {B, U, B, B}, {3, 1, 5, 2, 4}}, // "Bruno" "Carla" "Dario" "anna" "\xC8lia"
+        {1, false, {B, D, B, B}, {4, 2, 5, 1, 3}},
+        {2, true, {B, B, U, B}, {2, 3, 1, 4, 5}}, // "1" "22" "221" "3" "9": text order, shorter first
+        {3, true, {B, B, B, U}, {3, 5, 1, 2, 4}}, // none, routing, urban line, default routing, bit 15
+        {3, false, {B, B, B, D}, {4, 2, 1, 5, 3}},
+        {3, true, {B, B, B, U}, {3, 5, 1, 2, 4}},
+        {0, true, {U, B, B, B}, {1, 2, 3, 4, 5}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << "click on column " << step.click);
+        const int shows = waitCursor.Shows();
+        ClickHeader(step.click);
+        EXPECT_EQ(view.SortColumn(), step.click);
+        EXPECT_EQ(view.SortAscending(), step.ascending);
+        EXPECT_EQ(Images(), step.images);
+        EXPECT_EQ(Shown(), step.order);
+        EXPECT_GT(waitCursor.Shows(), shows);
+        EXPECT_EQ(waitCursor.Depth(), 0);
+    }
+}
+
+TEST_F(PlimsetViewTest, RefreshKeepsSortColumnAndDirection)
+{
+    AddSortFixture();
+    ClickHeader(1);
+    ClickHeader(1);
+    Add(6, "Zeno");
+    view.RefreshList(false, std::nullopt);
+    EXPECT_EQ(view.SortColumn(), 1);
+    EXPECT_FALSE(view.SortAscending());
+    EXPECT_EQ(Images()[1], SortImage::Down);
+    EXPECT_EQ(Shown(), (std::vector<uint16_t>{4, 2, 6, 5, 1, 3}));
+}
+
+TEST_F(PlimsetViewTest, SortingKeepsTheSelectedEntriesSelected)
+{
+    AddSortFixture();
+    view.clearSelection();
+    CtrlClickRow(RowOf(1));
+    CtrlClickRow(RowOf(4));
+    ClickHeader(1);
+    EXPECT_EQ(Selected(), (std::vector<uint16_t>{1, 4}));
+    EXPECT_EQ(view.SelectedRows(), (std::vector<int>{1, 4}));
+}
+
+TEST_F(PlimsetViewTest, StoredTextsAreCut)
+{
+    const std::string forty = "0123456789012345678901234567890123456789";
+    std::string accentedTwice = forty;
+    accentedTwice[3] = '\xE8';
+    accentedTwice[20] = '\x80';
+    const struct {
+        std::string name;
+        std::string phone;
+        std::string storedName;
+        std::string storedPhone;
+    } cases[] = {
+        {"Nicol\xF2", "01 23", "Nicol\xF2", "01 23"},   // blanks stay, names keep every byte
+        {forty, "12\3503", forty.substr(0, 32), "123"}, // \350 is the accented letter 0xE8
+        {"", forty, "", forty.substr(0, 32)},
+        {"", accentedTwice, "", "012456789012345678912345678901"}, // cut to 32, then 2 bytes dropped: 30
+        {"", forty.substr(0, 32) + "\xE8", "", forty.substr(0, 32)},
+    };
+    uint16_t shortNumber = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(shortNumber);
+        view.AddOrReplaceEntry(shortNumber, c.name, c.phone, 0, false, false);
+        const CRecord& stored = view.DisplayedEntry(RowOf(shortNumber));
+        EXPECT_EQ(stored.name, c.storedName);
+        EXPECT_EQ(stored.phoneNumber, c.storedPhone);
+        ++shortNumber;
+    }
+}
+
+TEST_F(PlimsetViewTest, SameShortNumberReplacesTheEntry)
+{
+    Add(7, "Vecchio", "111", 0x0301);
+    Add(8, "Altro");
+    view.RefreshList(false, std::nullopt);
+    view.AddOrReplaceEntry(7, "Nuovo", "222", 0x7FFF, true, false);
+    EXPECT_EQ(view.EntryCount(), 2);
+
+    // The replaced entry is still shown, and still readable, until the rows are rebuilt.
+    view.viewport()->repaint();
+    EXPECT_EQ(view.DisplayedEntry(0).name, "Vecchio");
+    EXPECT_EQ(view.model()->index(0, 1).data().toString(), "Vecchio");
+
+    view.RefreshList(false, std::nullopt);
+    ASSERT_EQ(view.DisplayedCount(), 2);
+    EXPECT_EQ(view.DisplayedEntry(0).name, "Nuovo");
+    EXPECT_EQ(view.DisplayedEntry(0).phoneNumber, "222");
+    EXPECT_EQ(view.DisplayedEntry(0).lineSeizure, 0x7FFF);
+    EXPECT_EQ(view.Entries().back()->name, "Nuovo"); // the new entry goes to the end of the collection
+}
+
+TEST_F(PlimsetViewTest, RemovedEntriesStayReadableUntilTheRebuildThenVanish)
+{
+    for (uint16_t n = 1; n <= 4; ++n)
+        Add(n, "N" + std::to_string(n));
+    view.RefreshList(false, std::nullopt);
+    view.clearSelection();
+    for (int row : {0, 1, 2})
+        CtrlClickRow(row);
+
+    // As "Elimina" does: remove by the row indices of one selection, refresh once at the end.
+    view.RemoveEntryAt(0);
+    view.RemoveEntryAt(2);
+    EXPECT_EQ(view.EntryCount(), 2);
+    EXPECT_EQ(view.DisplayedCount(), 4);
+    EXPECT_EQ(view.DisplayedEntry(0).name, "N1");
+    EXPECT_EQ(view.DisplayedEntry(2).name, "N3");
+    view.viewport()->repaint();
+
+    view.RefreshList(true, std::nullopt);
+    EXPECT_EQ(Shown(), (std::vector<uint16_t>{2, 4}));
+    EXPECT_EQ(Selected(), (std::vector<uint16_t>{2}));
+}
+
+TEST_F(PlimsetViewTest, RemoveEntryAtIgnoresRowsWhoseEntryIsGone)
+{
+    Add(1, "Uno");
+    Add(2, "Due");
+    view.RefreshList(false, std::nullopt);
+    view.AddOrReplaceEntry(1, "Uno bis", "1", 0, true, false);
+    view.RemoveEntryAt(0); // row 0 still shows the replaced entry, which is no longer in the collection
+    view.RemoveEntryAt(-1);
+    view.RemoveEntryAt(2);
+    EXPECT_EQ(view.EntryCount(), 2);
+    view.RefreshList(false, std::nullopt);
+    EXPECT_EQ(view.DisplayedEntry(0).name, "Uno bis");
+}
+
+TEST_F(PlimsetViewTest, BulkLoadOfTwoThousandSelectsAndShowsTheLastRow)
+{
+    for (uint16_t n = 0; n < 2000; ++n)
+        Add(uint16_t(1999 - n), "Nome " + std::to_string(n));
+    view.RefreshList(false, std::nullopt);
+
+    EXPECT_EQ(view.model()->rowCount(), 2000);
+    EXPECT_EQ(view.DisplayedCount(), 2000);
+    EXPECT_EQ(view.EntryCount(), 2000);
+    EXPECT_EQ(view.SelectedRows(), std::vector<int>{1999});
+    EXPECT_EQ(view.DisplayedEntry(1999).shortNumber, 1999);
+    EXPECT_EQ(view.currentIndex().row(), 1999);
+    EXPECT_TRUE(RowVisible(1999));
+    EXPECT_FALSE(RowVisible(0));
+    EXPECT_EQ(waitCursor.Depth(), 0);
+    EXPECT_GT(waitCursor.Shows(), 0);
+}
+
+TEST_F(PlimsetViewTest, SelectionAfterRefreshWithoutKeepingIt)
+{
+    view.RefreshList(false, std::nullopt); // an empty list selects nothing
+    EXPECT_EQ(view.SelectedCount(), 0);
+
+    Add(10, "A");
+    Add(30, "C");
+    view.RefreshList(false, std::nullopt);
+    EXPECT_EQ(Selected(), std::vector<uint16_t>{30});
+
+    // Adding through the editor: exactly the new entry, focused.
+    view.AddOrReplaceEntry(20, "B", "1", 0, false, false);
+    EXPECT_EQ(Selected(), std::vector<uint16_t>{20});
+    EXPECT_EQ(view.currentIndex().row(), RowOf(20));
+}
+
+TEST_F(PlimsetViewTest, KeptSelectionFollowsEntriesThatTheSortMoves)
+{
+    Add(1, "Anna");
+    Add(2, "Bice");
+    Add(3, "Carlo");
+    Add(4, "Dora");
+    view.RefreshList(false, std::nullopt);
+    ClickHeader(1);
+    view.clearSelection();
+    CtrlClickRow(0);
+    CtrlClickRow(2);
+
+    // As the change of digits does: selected rows keep their selection wherever they move.
+    Add(1, "Zita");
+    Add(3, "Aldo");
+    view.RefreshList(true, std::nullopt);
+    EXPECT_EQ(Shown(), (std::vector<uint16_t>{3, 2, 4, 1}));
+    EXPECT_EQ(Selected(), (std::vector<uint16_t>{3, 1}));
+    EXPECT_EQ(view.currentIndex().row(), 3);
+}
+
+TEST_F(PlimsetViewTest, KeptSelectionWithAShortNumberSelectsThatEntry)
+{
+    Add(1, "A");
+    Add(2, "B");
+    Add(3, "C");
+    view.RefreshList(false, std::nullopt);
+
+    view.clearSelection();
+    view.RefreshList(true, 2);
+    EXPECT_EQ(view.SelectedCount(), 0);
+
+    // As the editor modifies entry 2 into 9: out with the old one, then store with kept selection.
+    view.clearSelection();
+    CtrlClickRow(RowOf(2));
+    view.RemoveEntryByShortNumber(2);
+    view.AddOrReplaceEntry(9, "B", "1", 0, false, true);
+    EXPECT_EQ(Shown(), (std::vector<uint16_t>{1, 3, 9}));
+    EXPECT_EQ(Selected(), std::vector<uint16_t>{9});
+}
+
+TEST_F(PlimsetViewTest, ClearEntriesEmptiesEverythingButTheSortState)
+{
+    Add(1, "A");
+    Add(2, "B");
+    view.RefreshList(false, std::nullopt);
+    ClickHeader(2);
+    view.AddOrReplaceEntry(1, "A2", "1", 0, true, false); // one entry waiting for the rebuild
+    view.ClearEntries();
+    EXPECT_EQ(view.EntryCount(), 0);
+    EXPECT_EQ(view.DisplayedCount(), 0);
+    EXPECT_EQ(view.model()->rowCount(), 0);
+    EXPECT_EQ(view.SelectedCount(), 0);
+    EXPECT_EQ(view.SortColumn(), 2);
+    EXPECT_EQ(Images()[2], SortImage::Up);
+}
+
+TEST_F(PlimsetViewTest, DoubleClickAsksForAnEditOnlyWithASelection)
+{
+    Add(1, "A");
+    Add(2, "B");
+    view.RefreshList(false, std::nullopt);
+    QSignalSpy edits(&view, &CPlimsetView::editRequested);
+
+    view.clearSelection();
+    const QPoint belowTheRows(20, view.visualRect(view.model()->index(1, 0)).bottom() + 40);
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, belowTheRows);
+    EXPECT_EQ(edits.count(), 0);
+
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,
+                       view.visualRect(view.model()->index(0, 1)).center());
+    EXPECT_EQ(edits.count(), 1);
+    EXPECT_EQ(view.SelectedRows(), std::vector<int>{0});
+}
+
+TEST_F(PlimsetViewTest, ChangesOfEntriesAndSelectionAreAnnounced)
+{
+    Add(1, "A");
+    Add(2, "B");
+    QSignalSpy changes(&view, &CPlimsetView::entriesOrSelectionChanged);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } steps[] = {
+        {"refresh", [&] { view.RefreshList(false, std::nullopt); }},
+        {"click on a row", [&] { CtrlClickRow(0); }},
+        {"sort", [&] { ClickHeader(1); }},
+        {"clear", [&] { view.ClearEntries(); }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        changes.clear();
+        step.act();
+        EXPECT_EQ(changes.count(), 1);
+    }
+}
+
+} // namespace
