@@ -1,0 +1,5 @@
+#include "core/PbxEvents.h"
+
+CPbxEvent::CPbxEvent(QEvent::Type type, std::vector<uint8_t> frame) : QEvent(type), frame_(std::move(frame)) {}
+
+CPbxEvent::~CPbxEvent() = default;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QEvent>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// Posted by a socket's receive thread to its owner on the user-interface thread.
+inline constexpr QEvent::Type WM_PBX_DATA = QEvent::Type(0x7E8);
+inline constexpr QEvent::Type WM_PBX_TIMEOUT = QEvent::Type(0x7E9);
+
+// A frame or a timeout crossing from the receive thread. The event owns its frame, so an event
+// that nobody handles (or that Qt drops with its receiver) still frees it.
+class CPbxEvent : public QEvent {
+public:
+    explicit CPbxEvent(QEvent::Type type, std::vector<uint8_t> frame = {});
+    ~CPbxEvent() override;
+
+    std::span<const uint8_t> Frame() const { return frame_; }
+
+private:
+    std::vector<uint8_t> frame_;
+};

@@ -1,0 +1,209 @@
+#include "core/PbxProtocol.h"
+
+#include "core/PbxEvents.h"
+#include "core/Protocol.h"
+#include "platform/MessageBoxes.h"
+#include "platform/WaitCursor.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+
+struct CPbxProtocol::SWait {
+    SWait(const std::function<bool()>& finishedTest, uint32_t silenceLimitMs) : finished(finishedTest)
+    {
+        silence.setSingleShot(true);
+        silence.setInterval(int(silenceLimitMs));
+    }
+
+    QEventLoop loop;
+    const std::function<bool()>& finished;
+    std::optional<WaitEnd> end;
+    // Bounds a reply that has started but does not end; the socket's own timeout stops at the first bytes.
+    QTimer silence;
+};
+
+CPbxProtocol::CPbxProtocol(std::unique_ptr<CPbxSocket>& programmingSocket, CConfigMemory& memory,
+                           IMessageBoxes& messages, IWaitCursor& waitCursor)
+    : socket_(programmingSocket), memory_(memory), messages_(messages), waitCursor_(waitCursor)
+{
+}
+
+bool CPbxProtocol::HandleEvent(QEvent* event)
+{
+    if (event->type() == WM_PBX_DATA) {
+        const auto* data = dynamic_cast<const CPbxEvent*>(event);
+        if (data && !waits_.empty())
+            DispatchReply(data->Frame().data(), data->Frame().size());
+        return true;
+    }
+    if (event->type() == WM_PBX_TIMEOUT) {
+        // The socket has one reply timeout, armed by the latest request: the innermost wait's.
+        if (!waits_.empty())
+            End(*waits_.back(), WaitEnd::TimedOut);
+        return true;
+    }
+    return false;
+}
+
+void CPbxProtocol::DispatchReply(const uint8_t* frame, size_t length)
+{
+    if (length < REPLY_HEADER_SIZE)
+        return;
+    const size_t dataLength = GetBigEndian16(&frame[1]);
+    if (REPLY_HEADER_SIZE + dataLength > length)
+        return;
+    const uint16_t index = GetBigEndian16(&frame[3]);
+    const uint16_t status = GetBigEndian16(&frame[5]);
+
+    if (status == ST_DONE) {
+        state_.waitDone = true;
+    } else if (status == ST_POLL_ANSWER) {
+        state_.pollAnswered = true;
+    } else if (status == ST_GRANTED) {
+        state_.accessState = ACCESS_GRANTED;
+        state_.waitDone = true;
+    } else if (IsRefusal(status)) {
+        state_.accessState = ACCESS_REFUSED;
+        state_.waitDone = true;
+    } else if (status != ST_IGNORED) {
+        memory_.Store(CDataMemRec({index, status}, &frame[REPLY_HEADER_SIZE], dataLength));
+    }
+
+    // A frame taken in by an inner wait may be what an outer one waits for: each learns it now, and the
+    // outer returns as soon as the inner has.
+    for (SWait* wait : waits_) {
+        if (wait->end)
+            continue;
+        if (wait->silence.interval() > 0)
+            wait->silence.start();
+        if (wait->finished())
+            End(*wait, WaitEnd::Finished);
+    }
+}
+
+CPbxProtocol::WaitEnd CPbxProtocol::WaitUntil(const std::function<bool()>& finished)
+{
+    return Wait(finished, 0);
+}
+
+CPbxProtocol::WaitEnd CPbxProtocol::Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs)
+{
+    // Without a socket neither a frame nor a timeout can come.
+    if (!socket_)
+        return WaitEnd::Aborted;
+    if (finished())
+        return WaitEnd::Finished;
+
+    SWait wait(finished, silenceLimitMs);
+    QObject::connect(&wait.silence, &QTimer::timeout, &wait.silence, [&wait] { End(wait, WaitEnd::TimedOut); });
+    waits_.push_back(&wait);
+    wait.loop.exec();
+    waits_.erase(std::find(waits_.begin(), waits_.end(), &wait));
+    // No reason means the application is quitting and stopped every loop.
+    return wait.end.value_or(WaitEnd::Aborted);
+}
+
+void CPbxProtocol::AbortWaits()
+{
+    for (SWait* wait : waits_)
+        End(*wait, WaitEnd::Aborted);
+}
+
+void CPbxProtocol::End(SWait& wait, WaitEnd end)
+{
+    if (wait.end)
+        return;
+    wait.end = end;
+    wait.silence.stop();
+    wait.loop.exit();
+}
+
+void CPbxProtocol::Send(const std::vector<uint8_t>& request, uint32_t timeoutMs)
+{
+    if (socket_)
+        socket_->SendWithTimeout(request.data(), int(request.size()), timeoutMs);
+}
+
+bool CPbxProtocol::RequestAccess()
+{
+    state_.accessState = ACCESS_WAITING;
+    Send(BuildRequest(CMD_REQUEST_ACCESS), ACCESS_TIMEOUT_MS);
+    Wait([this] { return state_.accessState != ACCESS_WAITING; }, ACCESS_TIMEOUT_MS);
+    if (state_.accessState != ACCESS_GRANTED) {
+        messages_.Show(QStringLiteral("Opzione non abilitata sul sistema!"));
+        return false;
+    }
+    return true;
+}
+
+bool CPbxProtocol::AwaitReply(uint16_t command, uint16_t index, uint16_t table)
+{
+    state_.waitDone = false;
+    if (!socket_)
+        return false;
+    Send(BuildRequest(command, index, table), READ_TIMEOUT_MS);
+    const CWaitCursorScope cursor(waitCursor_);
+    return Wait([this] { return state_.waitDone; }, READ_TIMEOUT_MS) == WaitEnd::Finished;
+}
+
+bool CPbxProtocol::ReadTable(uint16_t table)
+{
+    return AwaitReply(CMD_READ_TABLE, ALL_RECORDS, table);
+}
+
+std::optional<std::span<const uint8_t>> CPbxProtocol::ReadRecord(uint16_t table, uint16_t index)
+{
+    // A stale copy must not pass for the exchange's answer.
+    const sConfigKey key{index, table};
+    memory_.Remove(key);
+    if (!AwaitReply(CMD_READ_RECORD, index, table))
+        return std::nullopt;
+    if (const CDataMemRec* record = memory_.Find(key))
+        return record->Data();
+    return std::nullopt;
+}
+
+void CPbxProtocol::WriteRecord(uint16_t table, uint16_t index, const uint8_t* data, size_t length)
+{
+    if (length > CDataMemRec::MAX_DATA_LENGTH)
+        return;
+    memory_.Store(CDataMemRec({index, table}, data, length));
+    Send(BuildRequest(CMD_WRITE_RECORD, index, table, {data, length}));
+}
+
+void CPbxProtocol::DeleteRecord(uint16_t table, uint16_t index)
+{
+    if (memory_.Remove({index, table}))
+        Send(BuildRequest(CMD_DELETE_RECORD, index, table));
+}
+
+std::vector<uint8_t> CPbxProtocol::DirectoryRecord(const std::string& name, const std::string& phoneNumber,
+                                                   uint16_t lineSeizure)
+{
+    // Like "%s" the texts end at a NUL; a longer text would not fit the exchange's field.
+    const auto field = [](const std::string& text) {
+        return text.substr(0, std::min(text.find('\0'), MAX_DIRECTORY_TEXT));
+    };
+    constexpr char SEPARATOR = 0x7F;
+    char seizure[8];
+    std::snprintf(seizure, sizeof seizure, "%x", unsigned(lineSeizure));
+    const std::string text =
+        std::string(seizure) + SEPARATOR + '0' + SEPARATOR + field(phoneNumber) + SEPARATOR + field(name) + SEPARATOR;
+    std::vector<uint8_t> record(text.begin(), text.end());
+    std::replace(record.begin(), record.end(), uint8_t(SEPARATOR), uint8_t(0));
+    return record;
+}
+
+void CPbxProtocol::WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
+                                        uint16_t lineSeizure)
+{
+    const std::vector<uint8_t> record = DirectoryRecord(name, phoneNumber, lineSeizure);
+    WriteRecord(TBL_DIRECTORY, shortNumber, record.data(), record.size());
+}
+
+void CPbxProtocol::DeleteDirectoryRecord(uint16_t shortNumber)
+{
+    DeleteRecord(TBL_DIRECTORY, shortNumber);
+}

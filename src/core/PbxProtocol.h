@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/ConfigMemory.h"
+#include "core/PbxSocket.h"
+
+#include <QEvent>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+class IMessageBoxes;
+class IWaitCursor;
+
+inline constexpr int ACCESS_WAITING = 0;
+inline constexpr int ACCESS_GRANTED = 1;
+inline constexpr int ACCESS_REFUSED = 2;
+
+// What the replies have said so far; every wait reads it, whichever loop dispatched the frame.
+struct CReplyState {
+    bool waitDone = false;
+    int accessState = ACCESS_WAITING;
+    bool pollAnswered = false;
+};
+
+// The programming protocol on the user-interface thread: requests on the programming socket, the reply
+// dispatcher that fills the configuration memory and the reply state, and the nested waits.
+class CPbxProtocol {
+public:
+    // Directory record texts are cut to what the exchange keeps.
+    static constexpr size_t MAX_DIRECTORY_TEXT = 32;
+
+    CPbxProtocol(std::unique_ptr<CPbxSocket>& programmingSocket, CConfigMemory& memory, IMessageBoxes& messages,
+                 IWaitCursor& waitCursor);
+    CPbxProtocol(const CPbxProtocol&) = delete;
+    CPbxProtocol& operator=(const CPbxProtocol&) = delete;
+
+    // The owner object of the programming socket forwards every event here from its event(); true for
+    // WM_PBX_DATA / WM_PBX_TIMEOUT, which are consumed: dispatched inside a wait, discarded outside one.
+    bool HandleEvent(QEvent* event);
+    void DispatchReply(const uint8_t* frame, size_t length);
+
+    bool RequestAccess();
+    // True when an ending status arrived, a refusal included.
+    bool ReadTable(uint16_t table);
+    // The record's data as now held by the configuration memory; valid until the memory changes.
+    std::optional<std::span<const uint8_t>> ReadRecord(uint16_t table, uint16_t index);
+    // Records longer than CDataMemRec::MAX_DATA_LENGTH cannot be framed and are neither stored nor sent.
+    void WriteRecord(uint16_t table, uint16_t index, const uint8_t* data, size_t length);
+    void DeleteRecord(uint16_t table, uint16_t index);
+    void WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
+                              uint16_t lineSeizure);
+    void DeleteDirectoryRecord(uint16_t shortNumber);
+
+    // Sends nothing itself: runs a nested event loop, blocked until an event arrives, until finished() is
+    // true after a dispatched frame, or the timeout event arrives, or AbortWaits().
+    enum class WaitEnd { Finished, TimedOut, Aborted };
+    WaitEnd WaitUntil(const std::function<bool()>& finished);
+    // The link was closed: every running wait returns Aborted.
+    void AbortWaits();
+    CReplyState& ReplyState() { return state_; }
+
+    static std::vector<uint8_t> DirectoryRecord(const std::string& name, const std::string& phoneNumber,
+                                                uint16_t lineSeizure);
+
+private:
+    struct SWait;
+
+    // silenceLimitMs > 0 also ends the wait once that long has passed since the last frame of a reply
+    // that has started.
+    WaitEnd Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs);
+    bool AwaitReply(uint16_t command, uint16_t index, uint16_t table);
+    void Send(const std::vector<uint8_t>& request, uint32_t timeoutMs = 0);
+    static void End(SWait& wait, WaitEnd end);
+
+    std::unique_ptr<CPbxSocket>& socket_;
+    CConfigMemory& memory_;
+    IMessageBoxes& messages_;
+    IWaitCursor& waitCursor_;
+    CReplyState state_;
+    // Running waits, innermost last.
+    std::vector<SWait*> waits_;
+};

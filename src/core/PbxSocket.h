@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QEvent>
+#include <QMetaObject>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <thread>
+
+class QObject;
+
+constexpr int ERR_SOCKET_OPEN = 0x1001;
+constexpr int ERR_SOCKET_CONNECT = 0x1002;
+constexpr int ERR_THREAD = 0x1003;
+constexpr int ERR_EVENT_SELECT = 0x1004;
+
+// One TCP connection to an exchange or a PPPoE device. A receive thread cuts the incoming bytes into
+// frames and posts each one, or the expiry of an armed reply timeout, to the owner object; sending
+// happens directly on the caller's thread.
+class CPbxSocket {
+public:
+    explicit CPbxSocket(int framing = 2);
+    ~CPbxSocket();
+    CPbxSocket(const CPbxSocket&) = delete;
+    CPbxSocket& operator=(const CPbxSocket&) = delete;
+
+    // 0, or an ERR_SOCKET_* / ERR_THREAD / ERR_EVENT_SELECT code with LastError() holding the errno.
+    // Already open: 0, and nothing changes.
+    int Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent::Type dataMessage,
+             QEvent::Type timeoutMessage);
+    void Close();
+    bool IsOpen() const { return link_ != nullptr; }
+
+    void Send(const uint8_t* bytes, int length);
+    // A non-zero timeout arms the one-shot reply timeout before sending; the next bytes received disarm it.
+    void SendWithTimeout(const uint8_t* bytes, int length, uint32_t timeoutMs);
+    // false, and nothing sent, when the socket is not open or the number is over 31 characters.
+    bool SendDial(std::string_view number);
+    void SendRelease();
+
+    uint32_t PeerAddress() const { return peerAddress_; }
+    int32_t LastError() const { return lastError_; }
+    int Framing() const { return framing_; }
+
+private:
+    struct SLink;
+    static void Receive(std::shared_ptr<SLink> link);
+    void Arm(uint32_t timeoutMs);
+
+    int framing_;
+    uint32_t peerAddress_ = 0;
+    int32_t lastError_ = 0;
+    std::shared_ptr<SLink> link_;
+    std::thread thread_;
+    QMetaObject::Connection ownerWatch_;
+};

@@ -1,0 +1,101 @@
+#include "LoopbackPeer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int WAIT_MS = 1000;
+
+int BoundSocket(uint16_t& port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(CLoopbackPeer::ADDRESS);
+    socklen_t size = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+bool Readable(int fd)
+{
+    pollfd watched{fd, POLLIN, 0};
+    return ::poll(&watched, 1, WAIT_MS) > 0;
+}
+
+} // namespace
+
+CLoopbackPeer::CLoopbackPeer()
+{
+    listener_ = BoundSocket(port_);
+    ::listen(listener_, 1);
+}
+
+CLoopbackPeer::~CLoopbackPeer()
+{
+    CloseConnection();
+    ::close(listener_);
+}
+
+uint16_t CLoopbackPeer::ClosedPort()
+{
+    uint16_t port = 0;
+    ::close(BoundSocket(port));
+    return port;
+}
+
+bool CLoopbackPeer::Accept()
+{
+    if (!Readable(listener_))
+        return false;
+    connection_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    // Each Write() should leave as its own segment, so chunks reach the receiver as written.
+    const int on = 1;
+    ::setsockopt(connection_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return connection_ >= 0;
+}
+
+void CLoopbackPeer::Write(const std::vector<uint8_t>& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t sent = ::send(connection_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (sent <= 0)
+            return;
+        done += size_t(sent);
+    }
+}
+
+std::vector<uint8_t> CLoopbackPeer::Read(size_t count)
+{
+    std::vector<uint8_t> bytes(count);
+    size_t done = 0;
+    while (done < count && Readable(connection_)) {
+        const ssize_t got = ::recv(connection_, bytes.data() + done, count - done, 0);
+        if (got <= 0)
+            break;
+        done += size_t(got);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+bool CLoopbackPeer::SeesEnd()
+{
+    uint8_t byte;
+    return Readable(connection_) && ::recv(connection_, &byte, 1, 0) == 0;
+}
+
+void CLoopbackPeer::CloseConnection()
+{
+    if (connection_ >= 0)
+        ::close(connection_);
+    connection_ = -1;
+}

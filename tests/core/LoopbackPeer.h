@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The far end of a socket under test: listens on 127.0.0.1 and accepts one connection, then writes
+// chosen bytes and reads what arrives.
+class CLoopbackPeer {
+public:
+    CLoopbackPeer();
+    ~CLoopbackPeer();
+    CLoopbackPeer(const CLoopbackPeer&) = delete;
+    CLoopbackPeer& operator=(const CLoopbackPeer&) = delete;
+
+    static constexpr uint32_t ADDRESS = 0x7F000001;
+    uint16_t Port() const { return port_; }
+    // A port on which nothing listens.
+    static uint16_t ClosedPort();
+
+    bool Accept();
+    void Write(const std::vector<uint8_t>& bytes);
+    // Up to count bytes; fewer when nothing more arrives within a second or the connection ends.
+    std::vector<uint8_t> Read(size_t count);
+    // True when the other side has closed the connection.
+    bool SeesEnd();
+    void CloseConnection();
+
+private:
+    int listener_ = -1;
+    int connection_ = -1;
+    uint16_t port_ = 0;
+};

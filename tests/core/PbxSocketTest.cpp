@@ -1,0 +1,247 @@
+#include "core/PbxSocket.h"
+
+#include "core/FrameAssembler.h"
+#include "core/PbxEvents.h"
+#include "core/Protocol.h"
+
+#include "LoopbackPeer.h"
+#include "TestBytes.h"
+#include "TestOwner.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+// Long enough for a frame or a timeout to cross threads on a loaded machine; only a failing test waits it out.
+constexpr int ARRIVAL_MS = 5000;
+
+// A connected socket under test, its peer and its owner.
+struct CConnection {
+    CLoopbackPeer peer;
+    CTestOwner owner;
+    CPbxSocket socket;
+
+    CConnection()
+    {
+        EXPECT_EQ(socket.Open(&owner, CLoopbackPeer::ADDRESS, peer.Port(), WM_PBX_DATA, WM_PBX_TIMEOUT), 0);
+        EXPECT_TRUE(peer.Accept());
+    }
+
+    bool AwaitFrames(size_t count)
+    {
+        return QTest::qWaitFor([&] { return owner.frames.size() >= count; }, ARRIVAL_MS);
+    }
+    bool AwaitTimeouts(int count)
+    {
+        return QTest::qWaitFor([&] { return owner.timeouts >= count; }, ARRIVAL_MS);
+    }
+};
+
+void PauseBetweenChunks()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+struct AssemblyCase {
+    const char* name;
+    std::vector<Bytes> chunks;
+    std::vector<Bytes> expected;
+};
+
+void PrintTo(const AssemblyCase& assemblyCase, std::ostream* out)
+{
+    *out << assemblyCase.name;
+}
+
+const Bytes DONE = Reply(0, ST_DONE);
+const Bytes VERSION = Hex("02 00 02 05 00 27 18 33 00");
+// Sent after every case: once it is there, everything before it has been assembled.
+const Bytes SENTINEL = Reply(99, ST_IGNORED, Text("end"));
+
+Bytes Slice(const Bytes& bytes, size_t from, size_t to)
+{
+    return Bytes(bytes.begin() + long(from), bytes.begin() + long(to));
+}
+
+// A body full of what looks like complete frames: skipping it by scanning for 0x02 would deliver them.
+Bytes FakeFrames(size_t size)
+{
+    Bytes body;
+    while (body.size() < size)
+        body = body + DONE;
+    body.resize(size);
+    return body;
+}
+
+const Bytes LARGEST = Reply(1, TBL_DIRECTORY, Bytes(CFrameAssembler::MAX_FRAME_SIZE - REPLY_HEADER_SIZE, 'L'));
+const Bytes ONE_TOO_LONG = Reply(1, TBL_DIRECTORY, FakeFrames(CFrameAssembler::MAX_FRAME_SIZE - REPLY_HEADER_SIZE + 1));
+const Bytes LONGEST_DECLARABLE = Reply(2, TBL_DIRECTORY, FakeFrames(0xFFFF));
+
+class FrameAssembly : public ::testing::TestWithParam<AssemblyCase> {};
+
+} // namespace
+
+TEST_P(FrameAssembly, PostsEachCompleteFrameOnceInOrder)
+{
+    CConnection connection;
+    for (const Bytes& chunk : GetParam().chunks) {
+        connection.peer.Write(chunk);
+        PauseBetweenChunks();
+    }
+    connection.peer.Write(SENTINEL);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !connection.owner.frames.empty() && connection.owner.frames.back() == SENTINEL; }, ARRIVAL_MS));
+    std::vector<Bytes> expected = GetParam().expected;
+    expected.push_back(SENTINEL);
+    EXPECT_EQ(connection.owner.frames, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FrameAssembly,
+    ::testing::Values(
+        AssemblyCase{"NoiseBeforeStartSkipped", {Hex("55 AA FF 00") + VERSION}, {VERSION}},
+        AssemblyCase{"SplitInData", {Slice(VERSION, 0, 8), Slice(VERSION, 8, 9)}, {VERSION}},
+        AssemblyCase{"SplitInLength", {Slice(VERSION, 0, 1), Slice(VERSION, 1, 2), Slice(VERSION, 2, 9)}, {VERSION}},
+        AssemblyCase{"TwoFramesInOneRead", {VERSION + DONE}, {VERSION, DONE}},
+        AssemblyCase{"ZeroLengthCompleteAfterSevenBytes", {DONE}, {DONE}},
+        AssemblyCase{"NoiseBetweenFrames", {DONE + Hex("00 13 7F") + VERSION + Hex("FE")}, {DONE, VERSION}},
+        AssemblyCase{"LargestFrameWhole", {LARGEST}, {LARGEST}},
+        AssemblyCase{"OversizeDiscardedWholeThenResynchronised", {ONE_TOO_LONG + VERSION}, {VERSION}},
+        AssemblyCase{"LongestDeclarableDiscardedAcrossReads",
+                     {Slice(LONGEST_DECLARABLE, 0, 5), Slice(LONGEST_DECLARABLE, 5, LONGEST_DECLARABLE.size()) + DONE},
+                     {DONE}}),
+    [](const ::testing::TestParamInfo<AssemblyCase>& info) { return std::string(info.param.name); });
+
+TEST(PbxSocket, OneByteDisarmsTheReplyTimeout)
+{
+    CConnection connection;
+    connection.socket.SendWithTimeout(nullptr, 0, 300);
+    connection.peer.Write(Hex("55"));
+    QTest::qWait(900);
+    EXPECT_EQ(connection.owner.timeouts, 0);
+
+    // Armed and unanswered, the same socket does time out.
+    const Bytes poll = BuildRequest(CMD_POLL);
+    connection.socket.SendWithTimeout(poll.data(), int(poll.size()), 100);
+    EXPECT_TRUE(connection.AwaitTimeouts(1));
+    EXPECT_EQ(connection.peer.Read(poll.size()), poll);
+    EXPECT_TRUE(connection.owner.frames.empty());
+}
+
+TEST(PbxSocket, TimeoutDropsAPartlyReceivedFrame)
+{
+    CConnection connection;
+    const Bytes record = Reply(1, TBL_DIRECTORY, Text("ABCD"));
+    connection.peer.Write(Slice(record, 0, 8));
+    // Arming in the same wake-up as the partial bytes is disarmed by them; arm until a timeout comes.
+    for (int attempt = 0; attempt < 20 && connection.owner.timeouts == 0; ++attempt) {
+        connection.socket.SendWithTimeout(nullptr, 0, 50);
+        (void)QTest::qWaitFor([&] { return connection.owner.timeouts > 0; }, 300);
+    }
+    ASSERT_EQ(connection.owner.timeouts, 1);
+
+    // The rest of the old frame is noise now; only the new frame comes out.
+    connection.peer.Write(Slice(record, 8, record.size()) + DONE);
+    ASSERT_TRUE(connection.AwaitFrames(1));
+    EXPECT_EQ(connection.owner.frames, std::vector<Bytes>{DONE});
+}
+
+TEST(PbxSocket, SendDialRefusesANumberOver31Characters)
+{
+    CConnection connection;
+    const std::string longest(31, '5');
+    EXPECT_FALSE(connection.socket.SendDial(longest + "5"));
+    EXPECT_TRUE(connection.socket.SendDial(longest));
+    connection.socket.SendRelease();
+
+    const Bytes dial = Hex("02 00 20 00 00 FF 31 00 00 00 00") + Text(longest) + Hex("00");
+    const Bytes release = Hex("02 00 0B 00 00 FF 32 00 00 00 00");
+    EXPECT_EQ(connection.peer.Read(dial.size() + release.size()), dial + release);
+}
+
+TEST(PbxSocket, OpenToAClosedPortFailsWithTheSystemError)
+{
+    CTestOwner owner;
+    CPbxSocket socket;
+    EXPECT_EQ(socket.Open(&owner, CLoopbackPeer::ADDRESS, CLoopbackPeer::ClosedPort(), WM_PBX_DATA, WM_PBX_TIMEOUT),
+              ERR_SOCKET_CONNECT);
+    EXPECT_EQ(socket.LastError(), ECONNREFUSED);
+    EXPECT_FALSE(socket.IsOpen());
+    EXPECT_EQ(socket.PeerAddress(), CLoopbackPeer::ADDRESS);
+}
+
+TEST(PbxSocket, NeverOpenedSocketDoesNothing)
+{
+    CPbxSocket socket;
+    socket.Close();
+    const Bytes poll = BuildRequest(CMD_POLL);
+    socket.SendWithTimeout(poll.data(), int(poll.size()), 10);
+    EXPECT_FALSE(socket.SendDial("123"));
+    EXPECT_FALSE(socket.IsOpen());
+    EXPECT_EQ(socket.PeerAddress(), 0u);
+    EXPECT_EQ(socket.LastError(), 0);
+}
+
+TEST(PbxSocket, OpenWhileOpenKeepsTheConnection)
+{
+    CConnection connection;
+    EXPECT_EQ(
+        connection.socket.Open(&connection.owner, 0x0A000005, CLoopbackPeer::ClosedPort(), WM_PBX_DATA, WM_PBX_TIMEOUT),
+        0);
+    EXPECT_EQ(connection.socket.PeerAddress(), CLoopbackPeer::ADDRESS);
+    connection.socket.SendRelease();
+    EXPECT_EQ(connection.peer.Read(11), BuildReleaseRequest());
+}
+
+TEST(PbxSocket, CloseEndsTheConnectionAndPostsNothingMore)
+{
+    CConnection connection;
+    connection.socket.SendWithTimeout(nullptr, 0, 100);
+    connection.socket.Close();
+    EXPECT_FALSE(connection.socket.IsOpen());
+    EXPECT_TRUE(connection.peer.SeesEnd());
+    connection.socket.Close();
+
+    QTest::qWait(300);
+    EXPECT_EQ(connection.owner.timeouts, 0);
+    EXPECT_TRUE(connection.owner.frames.empty());
+}
+
+TEST(PbxSocket, PeerGoneIsASendErrorNotASignal)
+{
+    CConnection connection;
+    connection.peer.CloseConnection();
+    const Bytes poll = BuildRequest(CMD_POLL);
+    // The first send may still be accepted; the peer's reset makes a later one fail.
+    for (int attempt = 0; attempt < 50 && connection.socket.LastError() == 0; ++attempt) {
+        connection.socket.Send(poll.data(), int(poll.size()));
+        QTest::qWait(10);
+    }
+    EXPECT_TRUE(connection.socket.LastError() == EPIPE || connection.socket.LastError() == ECONNRESET)
+        << connection.socket.LastError();
+
+    // The receive thread, past the end of the stream, still serves the reply timeout.
+    connection.socket.SendWithTimeout(nullptr, 0, 50);
+    EXPECT_TRUE(connection.AwaitTimeouts(1));
+}
+
+TEST(PbxSocket, FramesForADestroyedOwnerAreDropped)
+{
+    CLoopbackPeer peer;
+    auto owner = std::make_unique<CTestOwner>();
+    CPbxSocket socket;
+    ASSERT_EQ(socket.Open(owner.get(), CLoopbackPeer::ADDRESS, peer.Port(), WM_PBX_DATA, WM_PBX_TIMEOUT), 0);
+    ASSERT_TRUE(peer.Accept());
+    owner.reset();
+    peer.Write(DONE);
+    socket.SendWithTimeout(nullptr, 0, 20);
+    QTest::qWait(200);
+    EXPECT_TRUE(socket.IsOpen());
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/PbxEvents.h"
+
+#include <QObject>
+#include <functional>
+#include <vector>
+
+// Stands for the window that owns a socket: records what the receive thread posts and, when told to,
+// hands every event on (as the main frame does to the protocol).
+class CTestOwner : public QObject {
+public:
+    std::vector<std::vector<uint8_t>> frames;
+    int timeouts = 0;
+    std::function<bool(QEvent*)> forward;
+
+    bool event(QEvent* event) override
+    {
+        if (const auto* pbx = dynamic_cast<const CPbxEvent*>(event)) {
+            if (event->type() == WM_PBX_DATA)
+                frames.emplace_back(pbx->Frame().begin(), pbx->Frame().end());
+            else if (event->type() == WM_PBX_TIMEOUT)
+                ++timeouts;
+        }
+        if (forward && forward(event))
+            return true;
+        return QObject::event(event);
+    }
+};
