@@ -1,7 +1,50 @@
+#include "core/MainFrame.h"
+#include "core/PlimsetApp.h"
+#include "platform/Platform.h"
+#include "platform/SingleInstance.h"
+
 #include <QApplication>
+
+namespace {
+
+// Brings the window and its open dialog, if any, to the front, restored from the task bar.
+void RaiseMainWindow(QWidget* frame)
+{
+    if (frame->isMinimized())
+        frame->setWindowState(frame->windowState() & ~Qt::WindowMinimized);
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front)
+        front = frame;
+    front->raise();
+    front->activateWindow();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tobrisk"));
+    QApplication::setOrganizationName(QStringLiteral("Harnok Applications"));
+
+    CSingleInstance instance(CSingleInstance::DefaultName());
+    if (instance.NotifyRunningInstance())
+        return 0;
+    instance.Listen();
+
+    CQtMessageBoxes messages;
+    CQtFileDialogs fileDialogs;
+    CQtWaitCursor waitCursor;
+    CQtDebugOutput debug;
+    CPlatform platform{messages, fileDialogs, waitCursor, debug};
+
+    CPlimsetApp app(platform);
+    if (!app.Start())
+        return 1;
+    QObject::connect(&instance, &CSingleInstance::raiseRequested, &app,
+                     [&app] { RaiseMainWindow(app.MainFrame()); });
+
+    const int result = QApplication::exec();
+    app.Exit();
+    return result;
 }

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Starts the simulated exchange and Tobrisk beside it, with settings and files kept in the
+# build folder so that the user's own settings are never touched.
+set -euo pipefail
+build=${1:-build}
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "make run: no graphical display (DISPLAY is not set); run it from a desktop session or under xvfb-run." >&2
+    exit 1
+fi
+
+demo="$build/demo"
+mkdir -p "$demo/config" "$demo/data"
+export XDG_CONFIG_HOME="$PWD/$demo/config"
+export XDG_DATA_HOME="$PWD/$demo/data"
+
+# The demo exchange keeps its edits between runs.
+state="$demo/exchange.txt"
+seed=()
+[ -f "$state" ] && seed=(--seed "$state")
+"$build/tools/exchange-sim/exchange-sim" --port 45008 --pppoe-port 45001 "${seed[@]}" --save "$state" \
+    >"$demo/exchange.log" 2>&1 &
+sim=$!
+trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true' EXIT
+echo "Simulated exchange on 127.0.0.1 port 45008 (log: $demo/exchange.log)"
+
+"$build/src/tobrisk"

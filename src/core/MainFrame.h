@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+#include <map>
+
+class CPlimsetApp;
+class CPlimsetView;
+class QAction;
+class QLabel;
+class QToolBar;
+
+// The main window: menus, tool bar, status bar with the line pane, and the directory list.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit CMainFrame(CPlimsetApp& app);
+
+    CPlimsetView* View() const { return view_; }
+    QAction* Action(int id) const;
+    QToolBar* ToolBar() const { return toolBar_; }
+    QString LinePaneText() const;
+
+    void UpdateCommandUi();
+    void UpdateLinePane();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    QAction* AddCommand(int id, const QString& text, const QString& prompt, const QIcon& icon = QIcon(),
+                        const QKeySequence& shortcut = QKeySequence());
+
+    CPlimsetApp& app_;
+    CPlimsetView* view_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* linePane_ = nullptr;
+    std::map<int, QAction*> actions_;
+};
+
+// An IPv4 address in host order as four zero-padded octets: 192.168.001.010.
+QString FormatAddress(uint32_t address);

@@ -1,0 +1,133 @@
+#include "core/PlimsetApp.h"
+
+#include "core/AboutDlg.h"
+#include "core/CommandIds.h"
+#include "core/MainFrame.h"
+#include "directory/PlimsetView.h"
+#include "platform/Platform.h"
+#include "platform/SettingsStore.h"
+
+namespace {
+
+constexpr int MAX_ENTRIES = 2000;
+constexpr qsizetype MAX_FOLDER_LENGTH = 251;
+
+} // namespace
+
+QString LastFolderFromSetting(const std::optional<QString>& value)
+{
+    if (!value || value->size() > MAX_FOLDER_LENGTH)
+        return QString();
+    return *value;
+}
+
+CPlimsetApp::CPlimsetApp(CPlatform& platform, QObject* parent)
+    : QObject(parent),
+      linkState(platform.waitCursor),
+      protocol(linkState.programmingSocket, configMemory, platform.messages, platform.waitCursor),
+      platform_(platform)
+{
+}
+
+CPlimsetApp::~CPlimsetApp()
+{
+    Exit();
+}
+
+bool CPlimsetApp::Start()
+{
+    const CSettingsStore settings(QStringLiteral("ZentilPlimset"));
+    lastFolder = LastFolderFromSetting(settings.Value(QStringLiteral("Directory")));
+
+    mainFrame_ = std::make_unique<CMainFrame>(*this);
+    UpdateCommandUi();
+    mainFrame_->showMaximized();
+    return true;
+}
+
+void CPlimsetApp::Exit()
+{
+    if (mainFrame_) {
+        if (CPlimsetView* view = View())
+            view->ClearEntries();
+        mainFrame_.reset();
+    }
+    if (IsConnected())
+        Disconnect();
+}
+
+CPlimsetView* CPlimsetApp::View() const
+{
+    return mainFrame_ ? mainFrame_->View() : nullptr;
+}
+
+void CPlimsetApp::Disconnect()
+{
+    CWaitCursorScope wait(platform_.waitCursor);
+    ResetDirectorySettings(directorySettings);
+    routingNumbers.clear();
+    urbanLineNumbers.clear();
+    directoryNumbers.clear();
+    configMemory.Clear();
+    linkState.CloseLink();
+    // A wait still running would otherwise sleep forever on a socket that is gone.
+    protocol.AbortWaits();
+    if (CPlimsetView* view = View()) {
+        view->ClearEntries();
+        view->RefreshList(false, std::nullopt);
+    }
+    UpdateCommandUi();
+}
+
+bool CPlimsetApp::IsCommandEnabled(int id) const
+{
+    const CPlimsetView* view = View();
+    switch (id) {
+    case ID_FILE_SAVE_TO_EXCHANGE:
+    case ID_CONNECT:
+        return !IsConnected();
+    case ID_DISCONNECT:
+        return IsConnected();
+    case ID_ENTRY_ADD:
+        return view && view->EntryCount() < MAX_ENTRIES;
+    case ID_ENTRY_DELETE:
+        return view && view->SelectedCount() >= 1;
+    case ID_ENTRY_MODIFY:
+        return view && view->SelectedCount() == 1;
+    default:
+        return true;
+    }
+}
+
+void CPlimsetApp::UpdateCommandUi()
+{
+    if (mainFrame_)
+        mainFrame_->UpdateCommandUi();
+}
+
+void CPlimsetApp::OnCommand(int id)
+{
+    if (!IsCommandEnabled(id))
+        return;
+    switch (id) {
+    case ID_DISCONNECT:
+        Disconnect();
+        break;
+    case ID_APP_ABOUT:
+        ShowAbout();
+        break;
+    case ID_APP_EXIT:
+        if (mainFrame_)
+            mainFrame_->close();
+        break;
+    default:
+        break;
+    }
+    UpdateCommandUi();
+}
+
+void CPlimsetApp::ShowAbout()
+{
+    CAboutDlg dialog(mainFrame_.get());
+    dialog.exec();
+}
