@@ -22,7 +22,9 @@ asan-test: deps
 	@cmake --build $(ASAN_BUILD)
 	@LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp ctest --test-dir $(ASAN_BUILD) --output-on-failure -j 2
 
-run: build
+run:
+	@[ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] || { echo "make run: no graphical display (DISPLAY is not set); run it from a desktop session or under xvfb-run." >&2; exit 1; }
+	@$(MAKE) --no-print-directory build
 	@scripts/run-demo.sh $(BUILD)
 
 screenshot: build

@@ -5,22 +5,6 @@
 
 #include <QApplication>
 
-namespace {
-
-// Brings the window and its open dialog, if any, to the front, restored from the task bar.
-void RaiseMainWindow(QWidget* frame)
-{
-    if (frame->isMinimized())
-        frame->setWindowState(frame->windowState() & ~Qt::WindowMinimized);
-    QWidget* front = QApplication::activeModalWidget();
-    if (!front)
-        front = frame;
-    front->raise();
-    front->activateWindow();
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
@@ -42,7 +26,7 @@ int main(int argc, char** argv)
     if (!app.Start())
         return 1;
     QObject::connect(&instance, &CSingleInstance::raiseRequested, &app,
-                     [&app] { RaiseMainWindow(app.MainFrame()); });
+                     [&app] { app.MainFrame()->BringToFront(); });
 
     const int result = QApplication::exec();
     app.Exit();

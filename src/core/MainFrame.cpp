@@ -41,7 +41,6 @@ CMainFrame::CMainFrame(CPlimsetApp& app) : app_(app)
     setWindowIcon(QIcon(QStringLiteral(":/tobrisk.png")));
 
     view_ = new CPlimsetView(app_.directorySettings, app_.Platform().waitCursor, this);
-    view_->setObjectName(QStringLiteral("directoryView"));
     setCentralWidget(view_);
     connect(view_, &CPlimsetView::editRequested, this, [this] { app_.OnCommand(ID_ENTRY_MODIFY); });
     connect(view_, &CPlimsetView::entriesOrSelectionChanged, this, &CMainFrame::UpdateCommandUi);
@@ -212,6 +211,17 @@ void CMainFrame::UpdateLinePane()
         linePane_->setText(QStringLiteral("In linea: %1").arg(FormatAddress(socket->PeerAddress())));
     else
         linePane_->setText(QStringLiteral("Fuori linea"));
+}
+
+void CMainFrame::BringToFront()
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front)
+        front = this;
+    front->raise();
+    front->activateWindow();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -24,6 +24,9 @@ public:
     QString LinePaneText() const;
 
     void UpdateCommandUi();
+    // A later start of the program asked for this window: restore it and bring it, or its open
+    // dialog, to the front.
+    void BringToFront();
     void UpdateLinePane();
 
 protected:

@@ -7,6 +7,8 @@
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 
+#include <QScreen>
+
 namespace {
 
 constexpr int MAX_ENTRIES = 2000;
@@ -41,6 +43,8 @@ bool CPlimsetApp::Start()
 
     mainFrame_ = std::make_unique<CMainFrame>(*this);
     UpdateCommandUi();
+    // Without a window manager the maximize request is not honoured; the window fills the screen anyway.
+    mainFrame_->setGeometry(mainFrame_->screen()->availableGeometry());
     mainFrame_->showMaximized();
     return true;
 }

@@ -123,6 +123,15 @@ TEST_F(PlimsetAppTest, StartsMaximizedWithTitleAndOffLine)
     EXPECT_EQ(View().EntryCount(), 0);
 }
 
+TEST_F(PlimsetAppTest, ALaterStartRestoresTheMinimizedWindow)
+{
+    Frame().showMinimized();
+    ASSERT_TRUE(Frame().isMinimized());
+    Frame().BringToFront();
+    EXPECT_FALSE(Frame().isMinimized());
+    EXPECT_TRUE(Frame().isMaximized());
+}
+
 TEST_F(PlimsetAppTest, ConnectionCommandsFollowTheLinkState)
 {
     EXPECT_TRUE(Enabled(ID_CONNECT));
