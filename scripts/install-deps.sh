@@ -3,7 +3,8 @@
 # Quiet and quick when everything is already there; safe to run again.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation)
+packages=(cmake ninja-build g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation
+          qt6-translations-l10n)
 packages+=("$@")
 
 missing=()

@@ -4,12 +4,19 @@
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tobrisk"));
     QApplication::setOrganizationName(QStringLiteral("Harnok Applications"));
+
+    // The framework's own dialogs (files, printing) speak the same language as the program.
+    QTranslator frameworkTexts;
+    if (frameworkTexts.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&frameworkTexts);
 
     CSingleInstance instance(CSingleInstance::DefaultName());
     if (instance.NotifyRunningInstance())
