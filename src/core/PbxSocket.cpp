@@ -274,9 +274,11 @@ void CPbxSocket::Receive(std::shared_ptr<SLink> link)
             deadline = Clock::now() + std::chrono::milliseconds(link->replyTimeoutMs.load());
         }
         if (watched[2].revents != 0) {
-            armed = false;
             const ssize_t received = ::recv(link->socketFd, receiveBuffer.get(), RECEIVE_BUFFER_SIZE, 0);
+            // Only data answers a request: after a hang-up or a read error the armed timeout must still
+            // fire, or the wait for the reply would never end.
             if (received > 0) {
+                armed = false;
                 assembler->Feed(std::span<const uint8_t>(receiveBuffer.get(), size_t(received)),
                                 [&link](std::span<const uint8_t> frame) {
                                     link->Post(std::make_unique<CPbxEvent>(
