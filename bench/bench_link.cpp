@@ -1,0 +1,328 @@
+// The exchange link under load: a full directory read through the product's link core against the same
+// read on a plain blocking socket, and what one unanswered read costs the processor while it waits.
+
+#include "core/ConfigMemory.h"
+#include "core/PbxEvents.h"
+#include "core/PbxProtocol.h"
+#include "core/PbxSocket.h"
+#include "core/Protocol.h"
+#include "platform/MessageBoxes.h"
+#include "platform/WaitCursor.h"
+
+#include "ExchangeSim.h"
+
+#include <QApplication>
+#include <QObject>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <netinet/in.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t LOOPBACK = 0x7F000001;
+constexpr unsigned DIRECTORY_SIZE = 2000;
+const char* const PRODUCT_READ = "BM_ReadDirectoryThroughTheProduct";
+const char* const RAW_READ = "BM_ReadDirectoryOnAPlainSocket";
+
+exsim::Tables FullDirectory()
+{
+    exsim::Tables tables;
+    for (unsigned shortNumber = 0; shortNumber < DIRECTORY_SIZE; ++shortNumber) {
+        char name[40];
+        char number[16];
+        std::snprintf(name, sizeof name, "Caff\xE8 Nome Cognome %04u", shortNumber);
+        std::snprintf(number, sizeof number, "02%08u", shortNumber * 7919u);
+        tables[TBL_DIRECTORY][uint16_t(shortNumber)] = exsim::DirectoryRecord(0x7FFF, number, name);
+    }
+    return tables;
+}
+
+// A box would wait for a click that nobody makes; its text goes to the error stream instead.
+class CPrintedMessages : public IMessageBoxes {
+public:
+    MsgAnswer Show(const QString& text, MsgButtons, MsgAnswer defaultButton, MsgIcon) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return defaultButton;
+    }
+};
+
+// Stands for the main frame, which hands the socket's events to the protocol.
+class CProtocolOwner : public QObject {
+public:
+    explicit CProtocolOwner(CPbxProtocol& protocol) : protocol_(protocol) {}
+    bool event(QEvent* event) override { return protocol_.HandleEvent(event) || QObject::event(event); }
+
+private:
+    CPbxProtocol& protocol_;
+};
+
+// The product's side of a programming session with access granted, as a connection leaves it.
+class CProductSession {
+public:
+    bool Open(uint16_t port, std::string& error)
+    {
+        socket_ = std::make_unique<CPbxSocket>();
+        if (socket_->Open(&owner_, LOOPBACK, port, WM_PBX_DATA, WM_PBX_TIMEOUT) != 0) {
+            error = "cannot connect to the simulator";
+            return false;
+        }
+        if (!protocol_.RequestAccess()) {
+            error = "access refused";
+            return false;
+        }
+        return true;
+    }
+
+    CPbxProtocol& Protocol() { return protocol_; }
+    CConfigMemory& Memory() { return memory_; }
+
+private:
+    CConfigMemory memory_;
+    CPrintedMessages messages_;
+    CQtWaitCursor waitCursor_;
+    std::unique_ptr<CPbxSocket> socket_;
+    CPbxProtocol protocol_{socket_, memory_, messages_, waitCursor_};
+    CProtocolOwner owner_{protocol_};
+};
+
+// The least a reader can do: a blocking socket that sends the request and cuts the reply into frames by
+// their length fields, keeping nothing.
+class CPlainReader {
+public:
+    CPlainReader() : buffer_(64 * 1024) {}
+    ~CPlainReader()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    CPlainReader(const CPlainReader&) = delete;
+    CPlainReader& operator=(const CPlainReader&) = delete;
+
+    bool Connect(uint16_t port)
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(LOOPBACK);
+        return fd_ >= 0 && ::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
+
+    bool Send(const std::vector<uint8_t>& request)
+    {
+        size_t sent = 0;
+        while (sent < request.size()) {
+            const ssize_t now = ::send(fd_, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+            if (now < 0 && errno != EINTR)
+                return false;
+            if (now > 0)
+                sent += size_t(now);
+        }
+        return true;
+    }
+
+    // Frames up to and including the first whose table or status field holds `last`; -1 when the
+    // connection fails first.
+    long FramesUntil(uint16_t last)
+    {
+        long frames = 0;
+        for (;;) {
+            // Whole frames at the front of the buffer.
+            while (filled_ >= REPLY_HEADER_SIZE) {
+                const size_t size = REPLY_HEADER_SIZE + GetBigEndian16(&buffer_[1]);
+                if (filled_ < size)
+                    break;
+                ++frames;
+                const bool end = GetBigEndian16(&buffer_[5]) == last;
+                std::copy(buffer_.begin() + long(size), buffer_.begin() + long(filled_), buffer_.begin());
+                filled_ -= size;
+                if (end)
+                    return frames;
+            }
+            const ssize_t got = ::recv(fd_, buffer_.data() + filled_, buffer_.size() - filled_, 0);
+            if (got <= 0 && !(got < 0 && errno == EINTR))
+                return -1;
+            if (got > 0)
+                filled_ += size_t(got);
+        }
+    }
+
+private:
+    int fd_ = -1;
+    std::vector<uint8_t> buffer_;
+    size_t filled_ = 0;
+};
+
+bool StartSim(exsim::ExchangeSim& sim, benchmark::State& state)
+{
+    std::string error;
+    exsim::StartOptions options;
+    options.pppoeDevice = false;
+    if (!sim.Start(options, error)) {
+        state.SkipWithError(error.c_str());
+        return false;
+    }
+    return true;
+}
+
+void BM_ReadDirectoryThroughTheProduct(benchmark::State& state)
+{
+    exsim::ExchangeSim sim(FullDirectory());
+    if (!StartSim(sim, state))
+        return;
+    CProductSession session;
+    std::string error;
+    if (!session.Open(sim.ProgrammingPort(), error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        session.Memory().Clear();
+        state.ResumeTiming();
+        if (!session.Protocol().ReadTable(TBL_DIRECTORY)) {
+            state.SkipWithError("the read did not end");
+            break;
+        }
+    }
+    if (session.Memory().Count() != DIRECTORY_SIZE)
+        state.SkipWithError("records missing");
+    state.counters["records"] = double(session.Memory().Count());
+    state.SetItemsProcessed(state.iterations() * DIRECTORY_SIZE);
+}
+BENCHMARK(BM_ReadDirectoryThroughTheProduct)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_ReadDirectoryOnAPlainSocket(benchmark::State& state)
+{
+    exsim::ExchangeSim sim(FullDirectory());
+    if (!StartSim(sim, state))
+        return;
+    CPlainReader reader;
+    if (!reader.Connect(sim.ProgrammingPort()) || !reader.Send(BuildRequest(CMD_REQUEST_ACCESS)) ||
+        reader.FramesUntil(ST_GRANTED) != 1) {
+        state.SkipWithError("no programming access");
+        return;
+    }
+    const std::vector<uint8_t> request = BuildRequest(CMD_READ_TABLE, ALL_RECORDS, TBL_DIRECTORY);
+    long frames = 0;
+    for (auto _ : state) {
+        frames = reader.Send(request) ? reader.FramesUntil(ST_DONE) : -1;
+        if (frames != long(DIRECTORY_SIZE) + 1) {
+            state.SkipWithError("the read did not end");
+            break;
+        }
+    }
+    state.counters["records"] = double(frames - 1);
+    state.SetItemsProcessed(state.iterations() * DIRECTORY_SIZE);
+}
+BENCHMARK(BM_ReadDirectoryOnAPlainSocket)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+double ProcessCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The whole process is measured: the waiting user-interface thread, the socket's receive thread, and the
+// simulator's threads, which sit idle because the exchange never answers.
+void BM_UnansweredReadCpu(benchmark::State& state)
+{
+    exsim::ExchangeSim sim(FullDirectory());
+    if (!StartSim(sim, state))
+        return;
+    CProductSession session;
+    std::string error;
+    if (!session.Open(sim.ProgrammingPort(), error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    exsim::Faults faults;
+    faults.silenceAfter = 0;
+    sim.SetFaults(faults);
+
+    double cpuSeconds = 0;
+    double wallSeconds = 0;
+    for (auto _ : state) {
+        const double cpuBefore = ProcessCpuSeconds();
+        const auto wallBefore = std::chrono::steady_clock::now();
+        const bool ended = session.Protocol().ReadTable(TBL_DIRECTORY);
+        wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+        cpuSeconds = ProcessCpuSeconds() - cpuBefore;
+        if (ended)
+            state.SkipWithError("the silent exchange answered");
+    }
+    state.counters["cpu_ms"] = cpuSeconds * 1e3;
+    state.counters["wall_ms"] = wallSeconds * 1e3;
+    state.counters["cpu_pct_of_core"] = wallSeconds > 0 ? 100 * cpuSeconds / wallSeconds : 0;
+}
+BENCHMARK(BM_UnansweredReadCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Prints as usual and keeps each read's time per iteration, for the ratio at the end.
+class CRatioReporter : public benchmark::ConsoleReporter {
+public:
+    // Colours only on a terminal, so a saved report stays plain text.
+    CRatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                Mean& mean = means_[run.run_name.function_name];
+                mean.sum += run.GetAdjustedRealTime();
+                ++mean.count;
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintRatio() const
+    {
+        const auto product = means_.find(PRODUCT_READ);
+        const auto raw = means_.find(RAW_READ);
+        if (product == means_.end() || raw == means_.end())
+            return;
+        const double productTime = product->second.sum / product->second.count;
+        const double rawTime = raw->second.sum / raw->second.count;
+        std::printf("Directory of %u records: product %.3f ms, plain socket %.3f ms, ratio %.2f\n", DIRECTORY_SIZE,
+                    productTime, rawTime, productTime / rawTime);
+    }
+
+private:
+    struct Mean {
+        double sum = 0;
+        int count = 0;
+    };
+    std::map<std::string, Mean> means_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    CRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio();
+    benchmark::Shutdown();
+    return 0;
+}

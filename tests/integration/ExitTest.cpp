@@ -1,0 +1,117 @@
+#include "core/CommandIds.h"
+#include "core/MainFrame.h"
+#include "core/PbxEvents.h"
+#include "core/PlimsetApp.h"
+#include "core/Protocol.h"
+#include "directory/PlimsetView.h"
+#include "support/FakePlatform.h"
+
+#include "ExchangeSim.h"
+
+#include <QAction>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t LOOPBACK = 0x7F000001;
+
+struct LeaveCase {
+    const char* what;
+    std::function<void(CPlimsetApp&)> leave;
+    // Exit runs after the main window has gone; the Disconnetti command leaves it open.
+    bool windowStays;
+};
+
+void PrintTo(const LeaveCase& leaveCase, std::ostream* out)
+{
+    *out << leaveCase.what;
+}
+
+// The whole program connected to the simulated exchange, the programming socket owned by the main
+// frame as a connection leaves it.
+class ExitTest : public ::testing::TestWithParam<LeaveCase> {
+protected:
+    void SetUp() override
+    {
+        std::string error;
+        exsim::StartOptions options;
+        options.pppoeDevice = false;
+        ASSERT_TRUE(sim.Start(options, error)) << error;
+        ASSERT_TRUE(app.Start());
+        // A wait that never ends fails the test instead of blocking the suite.
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [this] {
+            guardFired = true;
+            app.protocol.AbortWaits();
+        });
+        guard.start(30000);
+
+        CLinkState& link = app.linkState;
+        link.programmingSocket = std::make_unique<CPbxSocket>();
+        ASSERT_EQ(link.programmingSocket->Open(app.MainFrame(), LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA,
+                                               WM_PBX_TIMEOUT),
+                  0);
+        link.connectedMode = 1;
+        app.UpdateCommandUi();
+        // Only the frame hands the replies on to the protocol.
+        ASSERT_TRUE(app.protocol.RequestAccess());
+        ASSERT_TRUE(app.protocol.ReadTable(TBL_DIRECTORY));
+        ASSERT_GT(app.configMemory.Count(), 0u);
+        app.View()->AddOrReplaceEntry(1, "Rossi Mario", "0212345678", 0x7FFF, true, false);
+        app.View()->AddOrReplaceEntry(42, "Caff\xE8 Centrale", "0456789012", 0x0000, true, false);
+        app.View()->RefreshList(false, std::nullopt);
+    }
+
+    void TearDown() override
+    {
+        EXPECT_FALSE(guardFired);
+        EXPECT_EQ(fake.waitCursor.Depth(), 0);
+    }
+
+    exsim::ExchangeSim sim;
+    CFakePlatform fake;
+    CPlimsetApp app{fake.platform};
+    QTimer guard;
+    bool guardFired = false;
+};
+
+TEST_P(ExitTest, ReleaseIsTheLastRequestTheExchangeReceives)
+{
+    GetParam().leave(app);
+
+    // The exchange ends the session on the release; the program sends nothing after it.
+    ASSERT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
+    const std::vector<exsim::Request> received = sim.Received();
+    std::vector<uint16_t> commands;
+    for (const exsim::Request& request : received)
+        commands.push_back(request.command);
+    EXPECT_EQ(commands, (std::vector<uint16_t>{CMD_REQUEST_ACCESS, CMD_READ_TABLE, CMD_RELEASE}));
+    EXPECT_EQ(received.back().raw, exsim::Bytes({0x02, 0x00, 0x0B, 0x00, 0x00, 0xFF, 0x32, 0x00, 0x00, 0x00, 0x00}));
+
+    EXPECT_FALSE(app.IsConnected());
+    EXPECT_FALSE(app.linkState.programmingSocket);
+    EXPECT_EQ(app.configMemory.Count(), 0u);
+    if (GetParam().windowStays) {
+        ASSERT_NE(app.View(), nullptr);
+        EXPECT_EQ(app.View()->EntryCount(), 0);
+        EXPECT_EQ(app.View()->DisplayedCount(), 0);
+        EXPECT_TRUE(app.MainFrame()->Action(ID_CONNECT)->isEnabled());
+        EXPECT_FALSE(app.MainFrame()->Action(ID_DISCONNECT)->isEnabled());
+    } else {
+        EXPECT_EQ(app.MainFrame(), nullptr);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LeaveBy, ExitTest,
+    ::testing::Values(LeaveCase{"Esci", [](CPlimsetApp& app) { app.Exit(); }, false},
+                      LeaveCase{"Disconnetti", [](CPlimsetApp& app) { app.OnCommand(ID_DISCONNECT); }, true}),
+    [](const ::testing::TestParamInfo<LeaveCase>& info) { return std::string(info.param.what); });
+
+} // namespace
