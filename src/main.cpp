@@ -32,8 +32,7 @@ int main(int argc, char** argv)
     CPlimsetApp app(platform);
     if (!app.Start())
         return 1;
-    QObject::connect(&instance, &CSingleInstance::raiseRequested, &app,
-                     [&app] { app.MainFrame()->BringToFront(); });
+    QObject::connect(&instance, &CSingleInstance::raiseRequested, &app, [&app] { app.MainFrame()->BringToFront(); });
 
     const int result = QApplication::exec();
     app.Exit();

@@ -138,8 +138,12 @@ void CMainFrame::CreateToolBar()
     toolBar_->setFloatable(true);
     toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
     // 0 stands for a gap between groups of buttons.
-    const int layout[] = {ID_FILE_IMPORT, ID_FILE_EXPORT, ID_FILE_SAVE_TO_EXCHANGE, ID_FILE_PRINT, 0, ID_CONNECT,
-                          ID_DISCONNECT, 0, ID_ENTRY_ADD, ID_ENTRY_DELETE, ID_ENTRY_MODIFY, ID_DIGITS, 0, ID_APP_ABOUT};
+    // clang-format off
+    const int layout[] = {ID_FILE_IMPORT, ID_FILE_EXPORT, ID_FILE_SAVE_TO_EXCHANGE, ID_FILE_PRINT, 0,
+                          ID_CONNECT, ID_DISCONNECT, 0,
+                          ID_ENTRY_ADD, ID_ENTRY_DELETE, ID_ENTRY_MODIFY, ID_DIGITS, 0,
+                          ID_APP_ABOUT};
+    // clang-format on
     for (int id : layout) {
         if (id == 0)
             toolBar_->addSeparator();

@@ -24,10 +24,8 @@ QString LastFolderFromSetting(const std::optional<QString>& value)
 }
 
 CPlimsetApp::CPlimsetApp(CPlatform& platform, QObject* parent)
-    : QObject(parent),
-      linkState(platform.waitCursor),
-      protocol(linkState.programmingSocket, configMemory, platform.messages, platform.waitCursor),
-      platform_(platform)
+    : QObject(parent), linkState(platform.waitCursor),
+      protocol(linkState.programmingSocket, configMemory, platform.messages, platform.waitCursor), platform_(platform)
 {
 }
 

@@ -20,8 +20,7 @@ std::string_view DirectoryColumnTitle(int column);
 
 // The rows of the directory list: row i is element i of `displayed`. Rows hold no text; every cell is
 // formatted when the view asks for it, so a change of prefix or digits shows at the next repaint.
-class CDirectoryModel : public QAbstractTableModel
-{
+class CDirectoryModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:

@@ -3,8 +3,7 @@
 #include <climits>
 #include <cstdint>
 
-namespace
-{
+namespace {
 
 bool IsBlank(char c)
 {

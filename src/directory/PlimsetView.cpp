@@ -7,8 +7,7 @@
 #include <array>
 #include <string_view>
 
-namespace
-{
+namespace {
 
 constexpr size_t kTextLimit = 32;
 constexpr std::array<int, kDirectoryColumnCount> kColumnWidths = {110, 370, 210, 200};

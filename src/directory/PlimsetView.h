@@ -18,8 +18,7 @@ class CDirectoryModel;
 // `entries` is the collection in insertion order; `displayed` (the model's rows) is rebuilt from it only by
 // RefreshList, so between two rebuilds it may still show entries taken out of the collection. Those wait
 // in a graveyard until the rebuild, so nothing that walks `displayed` ever meets a freed entry.
-class CPlimsetView : public QTreeView
-{
+class CPlimsetView : public QTreeView {
     Q_OBJECT
 
 public:

@@ -6,8 +6,7 @@
 #include <QStyleOptionHeaderV2>
 #include <algorithm>
 
-namespace
-{
+namespace {
 
 constexpr int kImageSize = 10;
 

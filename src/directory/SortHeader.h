@@ -6,8 +6,7 @@
 
 // Column header that shows the sort state as a 10x10 image right after each title: an up triangle on the
 // sort column when ascending, a down triangle when descending, the blank image on the other columns.
-class CSortHeader : public QHeaderView
-{
+class CSortHeader : public QHeaderView {
     Q_OBJECT
 
 public:

@@ -1,6 +1,6 @@
+#include "core/PlimsetApp.h"
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
-#include "core/PlimsetApp.h"
 #include "directory/PlimsetView.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
@@ -54,8 +54,10 @@ struct CommandCase {
 TEST_F(PlimsetAppTest, EveryCommandHasItsTextAcceleratorAndPrompt)
 {
     const CommandCase cases[] = {
-        {ID_FILE_IMPORT, "&Leggi da file\tCtrl+O", "Ctrl+O", "Importa agenda da file .csv", "Importa agenda da file .csv"},
-        {ID_FILE_EXPORT, "&Salva su file\tCtrl+F", "Ctrl+F", "Esporta agenda su file .csv", "Esporta agenda su file .csv"},
+        {ID_FILE_IMPORT, "&Leggi da file\tCtrl+O", "Ctrl+O", "Importa agenda da file .csv",
+         "Importa agenda da file .csv"},
+        {ID_FILE_EXPORT, "&Salva su file\tCtrl+F", "Ctrl+F", "Esporta agenda su file .csv",
+         "Esporta agenda su file .csv"},
         {ID_FILE_SAVE_TO_EXCHANGE, "&Salva su centralino\tCtrl+S", "Ctrl+S", "Salva agenda su centralino",
          "Salva agenda su centralino"},
         {ID_FILE_PRINT, "Stam&pa\tCtrl+P", "Ctrl+P", "Stampa", "Stampa"},

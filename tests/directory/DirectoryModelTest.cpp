@@ -7,8 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 // The model tester reports through this logging category; every report is a failure.
 QStringList modelTesterReports;
@@ -19,8 +18,7 @@ void RecordModelTesterReports(QtMsgType, const QMessageLogContext& context, cons
         modelTesterReports << message;
 }
 
-class DirectoryModelTest : public ::testing::Test
-{
+class DirectoryModelTest : public ::testing::Test {
 protected:
     CDirectorySettings settings;
     CFakeWaitCursor waitCursor;

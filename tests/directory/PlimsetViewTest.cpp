@@ -8,13 +8,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 using SortImage = CSortHeader::SortImage;
 
-class PlimsetViewTest : public ::testing::Test
-{
+class PlimsetViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {

@@ -5,8 +5,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 using SortImage = CSortHeader::SortImage;
 

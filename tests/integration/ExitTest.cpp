@@ -54,9 +54,9 @@ protected:
 
         CLinkState& link = app.linkState;
         link.programmingSocket = std::make_unique<CPbxSocket>();
-        ASSERT_EQ(link.programmingSocket->Open(app.MainFrame(), LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA,
-                                               WM_PBX_TIMEOUT),
-                  0);
+        ASSERT_EQ(
+            link.programmingSocket->Open(app.MainFrame(), LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA, WM_PBX_TIMEOUT),
+            0);
         link.connectedMode = 1;
         app.UpdateCommandUi();
         // Only the frame hands the replies on to the protocol.
@@ -108,10 +108,10 @@ TEST_P(ExitTest, ReleaseIsTheLastRequestTheExchangeReceives)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LeaveBy, ExitTest,
-    ::testing::Values(LeaveCase{"Esci", [](CPlimsetApp& app) { app.Exit(); }, false},
-                      LeaveCase{"Disconnetti", [](CPlimsetApp& app) { app.OnCommand(ID_DISCONNECT); }, true}),
-    [](const ::testing::TestParamInfo<LeaveCase>& info) { return std::string(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(LeaveBy, ExitTest,
+                         ::testing::Values(LeaveCase{"Esci", [](CPlimsetApp& app) { app.Exit(); }, false},
+                                           LeaveCase{"Disconnetti",
+                                                     [](CPlimsetApp& app) { app.OnCommand(ID_DISCONNECT); }, true}),
+                         [](const ::testing::TestParamInfo<LeaveCase>& info) { return std::string(info.param.what); });
 
 } // namespace

@@ -95,8 +95,8 @@ protected:
         Records held;
         CConfigMemory::Position position = memory.FirstPosition();
         while (const auto record = memory.NextOfTable(position, table)) {
-            const bool first = held.emplace(record->key.index, std::string(record->data.begin(), record->data.end()))
-                                   .second;
+            const bool first =
+                held.emplace(record->key.index, std::string(record->data.begin(), record->data.end())).second;
             EXPECT_TRUE(first) << "index " << record->key.index << " visited twice";
         }
         return held;
@@ -168,8 +168,7 @@ TEST_F(LinkTest, TableReadHoldsExactlyTheExchangesRecords)
             char number[16];
             std::snprintf(name, sizeof name, "Caff\xE8 Nome Cognome %04u", shortNumber);
             std::snprintf(number, sizeof number, "02%08u", shortNumber * 7919u);
-            exchange.SetRecord(TBL_DIRECTORY, uint16_t(shortNumber),
-                               exsim::DirectoryRecord(0x7FFF, number, name));
+            exchange.SetRecord(TBL_DIRECTORY, uint16_t(shortNumber), exsim::DirectoryRecord(0x7FFF, number, name));
         }
     };
     const struct {
@@ -209,7 +208,11 @@ TEST_F(LinkTest, RecordReadReturnsWhatTheExchangeHoldsNow)
         {"version", TBL_VERSION, 0x0500, "5\0"s},
         {"number of digits", TBL_DIGITS, 0, "4\0"s},
         {"prefix", TBL_PREFIX, 15, "77\0"s},
-        {"directory entry", TBL_DIRECTORY, 456, "4081\0" "0\0" "3471234567\0" "Ufficio \x02 tecnico\0"s},
+        {"directory entry", TBL_DIRECTORY, 456,
+         "4081\0"
+         "0\0"
+         "3471234567\0"
+         "Ufficio \x02 tecnico\0"s},
         {"absent entry", TBL_DIRECTORY, 457, std::nullopt},
     };
     ASSERT_TRUE(protocol.RequestAccess());
@@ -239,9 +242,20 @@ TEST_F(LinkTest, WrittenRecordReachesTheExchangeByteExact)
         uint16_t lineSeizure;
         std::string onExchange;
     } cases[] = {
-        {"new entry", 42, "Caff\xE8 Rossi", "0212345678", 0x0301, "301\0" "0\0" "0212345678\0" "Caff\xE8 Rossi\0"s},
-        {"replaces an entry", 12, "Verdi", "", 0x7FFF, "7fff\0" "0\0\0" "Verdi\0"s},
-        {"start byte inside", 7, "A\x02Z", "02", 0x4000, "4000\0" "0\0" "02\0" "A\x02Z\0"s},
+        {"new entry", 42, "Caff\xE8 Rossi", "0212345678", 0x0301,
+         "301\0"
+         "0\0"
+         "0212345678\0"
+         "Caff\xE8 Rossi\0"s},
+        {"replaces an entry", 12, "Verdi", "", 0x7FFF,
+         "7fff\0"
+         "0\0\0"
+         "Verdi\0"s},
+        {"start byte inside", 7, "A\x02Z", "02", 0x4000,
+         "4000\0"
+         "0\0"
+         "02\0"
+         "A\x02Z\0"s},
     };
     ASSERT_TRUE(protocol.RequestAccess());
     for (const auto& c : cases) {

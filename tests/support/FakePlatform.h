@@ -62,7 +62,11 @@ private:
 
 class CFakeWaitCursor : public IWaitCursor {
 public:
-    void Show() override { ++depth_; ++shows_; }
+    void Show() override
+    {
+        ++depth_;
+        ++shows_;
+    }
     void Restore() override { --depth_; }
     int Depth() const { return depth_; }
     int Shows() const { return shows_; }
