@@ -178,17 +178,24 @@ bool StartSim(exsim::ExchangeSim& sim, benchmark::State& state)
     return true;
 }
 
-void BM_ReadDirectoryThroughTheProduct(benchmark::State& state)
+bool StartSession(exsim::ExchangeSim& sim, CProductSession& session, benchmark::State& state)
 {
-    exsim::ExchangeSim sim(FullDirectory());
     if (!StartSim(sim, state))
-        return;
-    CProductSession session;
+        return false;
     std::string error;
     if (!session.Open(sim.ProgrammingPort(), error)) {
         state.SkipWithError(error.c_str());
-        return;
+        return false;
     }
+    return true;
+}
+
+void BM_ReadDirectoryThroughTheProduct(benchmark::State& state)
+{
+    exsim::ExchangeSim sim(FullDirectory());
+    CProductSession session;
+    if (!StartSession(sim, session, state))
+        return;
     for (auto _ : state) {
         state.PauseTiming();
         session.Memory().Clear();
@@ -243,14 +250,9 @@ double ProcessCpuSeconds()
 void BM_UnansweredReadCpu(benchmark::State& state)
 {
     exsim::ExchangeSim sim(FullDirectory());
-    if (!StartSim(sim, state))
-        return;
     CProductSession session;
-    std::string error;
-    if (!session.Open(sim.ProgrammingPort(), error)) {
-        state.SkipWithError(error.c_str());
+    if (!StartSession(sim, session, state))
         return;
-    }
     exsim::Faults faults;
     faults.silenceAfter = 0;
     sim.SetFaults(faults);

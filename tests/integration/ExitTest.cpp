@@ -7,9 +7,9 @@
 #include "support/FakePlatform.h"
 
 #include "ExchangeSim.h"
+#include "SimHarness.h"
 
 #include <QAction>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,8 +18,6 @@
 #include <vector>
 
 namespace {
-
-constexpr uint32_t LOOPBACK = 0x7F000001;
 
 struct LeaveCase {
     const char* what;
@@ -39,18 +37,9 @@ class ExitTest : public ::testing::TestWithParam<LeaveCase> {
 protected:
     void SetUp() override
     {
-        std::string error;
-        exsim::StartOptions options;
-        options.pppoeDevice = false;
-        ASSERT_TRUE(sim.Start(options, error)) << error;
+        ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
         ASSERT_TRUE(app.Start());
-        // A wait that never ends fails the test instead of blocking the suite.
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [this] {
-            guardFired = true;
-            app.protocol.AbortWaits();
-        });
-        guard.start(30000);
+        guard.Start();
 
         CLinkState& link = app.linkState;
         link.programmingSocket = std::make_unique<CPbxSocket>();
@@ -70,15 +59,14 @@ protected:
 
     void TearDown() override
     {
-        EXPECT_FALSE(guardFired);
+        EXPECT_FALSE(guard.Fired());
         EXPECT_EQ(fake.waitCursor.Depth(), 0);
     }
 
     exsim::ExchangeSim sim;
     CFakePlatform fake;
     CPlimsetApp app{fake.platform};
-    QTimer guard;
-    bool guardFired = false;
+    CWaitGuard guard{app.protocol};
 };
 
 TEST_P(ExitTest, ReleaseIsTheLastRequestTheExchangeReceives)

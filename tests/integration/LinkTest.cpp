@@ -6,9 +6,9 @@
 #include "support/FakePlatform.h"
 
 #include "ExchangeSim.h"
+#include "SimHarness.h"
 
 #include <QObject>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -25,7 +25,6 @@ namespace {
 using WaitEnd = CPbxProtocol::WaitEnd;
 using Records = std::map<uint16_t, std::string>;
 
-constexpr uint32_t LOOPBACK = 0x7F000001;
 constexpr int SIM_WAIT_MS = 5000;
 
 const QString NOT_ENABLED = QStringLiteral("Opzione non abilitata sul sistema!");
@@ -60,23 +59,14 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string error;
-        exsim::StartOptions options;
-        options.pppoeDevice = false;
-        ASSERT_TRUE(sim.Start(options, error)) << error;
+        ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
         owner.forward = [this](QEvent* event) { return protocol.HandleEvent(event); };
-        // A wait that never ends fails the test instead of blocking the suite.
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [this] {
-            guardFired = true;
-            protocol.AbortWaits();
-        });
         ASSERT_NO_FATAL_FAILURE(Connect());
     }
 
     void TearDown() override
     {
-        EXPECT_FALSE(guardFired);
+        EXPECT_FALSE(guard.Fired());
         EXPECT_EQ(waitCursor.Depth(), 0);
     }
 
@@ -84,7 +74,7 @@ protected:
     // The guard allows every connection the same time.
     void Connect()
     {
-        guard.start(30000);
+        guard.Start();
         socket = std::make_unique<CPbxSocket>();
         ASSERT_EQ(socket->Open(&owner, LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA, WM_PBX_TIMEOUT), 0);
     }
@@ -129,8 +119,7 @@ protected:
     CProtocolOwner owner;
     std::unique_ptr<CPbxSocket> socket;
     CPbxProtocol protocol{socket, memory, messages, waitCursor};
-    QTimer guard;
-    bool guardFired = false;
+    CWaitGuard guard{protocol};
 };
 
 TEST_F(LinkTest, AccessIsGrantedOrRefusedWithOneMessage)
