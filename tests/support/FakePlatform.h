@@ -16,9 +16,10 @@ struct ShownBox {
     MsgIcon icon;
 };
 
-// Records every box and answers from a queue. A box with no queued answer for a
-// question fails the test; plain OK boxes answer themselves. Answers left unused fail
-// the test when the responder is destroyed, so a missing question cannot pass.
+// Records every box and answers each question from a queue; plain OK boxes answer
+// themselves and leave the queue alone. A question with no queued answer fails the test,
+// and so do answers left unused when the responder is destroyed, so a missing question
+// cannot pass.
 class CFakeMessageBoxes : public IMessageBoxes {
 public:
     ~CFakeMessageBoxes() override;
