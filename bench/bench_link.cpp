@@ -1,15 +1,15 @@
 // The exchange link under load: a full directory read through the product's link core against the same
 // read on a plain blocking socket, and what one unanswered read costs the processor while it waits.
 
-#include "core/ConfigMemory.h"
-#include "core/PbxEvents.h"
-#include "core/PbxProtocol.h"
-#include "core/PbxSocket.h"
-#include "core/Protocol.h"
+#include "link/ConfigMemory.h"
+#include "link/PbxEvents.h"
+#include "link/PbxProtocol.h"
+#include "link/PbxSocket.h"
+#include "link/Protocol.h"
 #include "platform/MessageBoxes.h"
 #include "platform/WaitCursor.h"
 
-#include "ExchangeSim.h"
+#include "exchange-sim/ExchangeSim.h"
 
 #include <QApplication>
 #include <QObject>

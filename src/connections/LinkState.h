@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/PbxSocket.h"
+#include "link/PbxSocket.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "connections/LinkState.h"
-#include "core/ConfigMemory.h"
-#include "core/PbxProtocol.h"
+#include "link/ConfigMemory.h"
+#include "link/PbxProtocol.h"
 #include "directory/DirectorySettings.h"
 
 #include <QObject>

@@ -22,7 +22,7 @@ std::string ToCp1252(const QString& text)
         const QStringView codePoint = QStringView(text).mid(i, pair ? 2 : 1);
         i += pair ? 1 : 0;
         const QByteArray encoded = encoder.encode(codePoint);
-        const bool unmapped = encoded.size() != 1 || (encoded[0] == SUB && codePoint[0] != QChar(SUB));
+        const bool unmapped = encoded.size() != 1 || (encoded[0] == SUB && codePoint[0] != QLatin1Char(SUB));
         bytes.push_back(unmapped ? '?' : encoded[0]);
     }
     return bytes;

@@ -52,11 +52,11 @@ TEST(LineSeizureTest, ValueFromTheEditorsChoice)
 
 TEST(LineSeizureTest, ListItemTextsGiveTheirValueBack)
 {
-    for (uint16_t routing : {0x0300, 0x0307, 0x03FF}) {
+    for (uint16_t routing : {uint16_t(0x0300), uint16_t(0x0307), uint16_t(0x03FF)}) {
         EXPECT_EQ(RoutingText(routing), std::to_string(routing & 0xFF));
         EXPECT_EQ(LineSeizureFromChoice(2, RoutingText(routing)), routing);
     }
-    for (uint16_t line : {0x4000, 0x4085, 0x4FFF}) {
+    for (uint16_t line : {uint16_t(0x4000), uint16_t(0x4085), uint16_t(0x4FFF)}) {
         EXPECT_EQ(LineSeizureFromChoice(3, UrbanLineText(line)), line);
     }
     EXPECT_EQ(UrbanLineText(0x4085), "1-5");

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "exchange-sim/CommandLine.h"
 
 #include <functional>
 #include <gtest/gtest.h>

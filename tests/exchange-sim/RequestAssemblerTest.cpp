@@ -1,4 +1,4 @@
-#include "RequestAssembler.h"
+#include "exchange-sim/RequestAssembler.h"
 #include "SimClient.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "SeedFile.h"
+#include "exchange-sim/SeedFile.h"
 #include "SimFixture.h"
 
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExchangeSim.h"
+#include "exchange-sim/ExchangeSim.h"
 
 #include <cstdint>
 #include <string>

@@ -1,12 +1,12 @@
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
-#include "core/PbxEvents.h"
+#include "link/PbxEvents.h"
 #include "core/PlimsetApp.h"
-#include "core/Protocol.h"
+#include "link/Protocol.h"
 #include "directory/PlimsetView.h"
 #include "support/FakePlatform.h"
 
-#include "ExchangeSim.h"
+#include "exchange-sim/ExchangeSim.h"
 #include "SimHarness.h"
 
 #include <QAction>
@@ -100,6 +100,6 @@ INSTANTIATE_TEST_SUITE_P(LeaveBy, ExitTest,
                          ::testing::Values(LeaveCase{"Esci", [](CPlimsetApp& app) { app.Exit(); }, false},
                                            LeaveCase{"Disconnetti",
                                                      [](CPlimsetApp& app) { app.OnCommand(ID_DISCONNECT); }, true}),
-                         [](const ::testing::TestParamInfo<LeaveCase>& info) { return std::string(info.param.what); });
+                         [](const ::testing::TestParamInfo<LeaveCase>& param) { return std::string(param.param.what); });
 
 } // namespace

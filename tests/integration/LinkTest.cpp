@@ -1,11 +1,11 @@
-#include "core/ConfigMemory.h"
-#include "core/PbxEvents.h"
-#include "core/PbxProtocol.h"
-#include "core/PbxSocket.h"
-#include "core/Protocol.h"
+#include "link/ConfigMemory.h"
+#include "link/PbxEvents.h"
+#include "link/PbxProtocol.h"
+#include "link/PbxSocket.h"
+#include "link/Protocol.h"
 #include "support/FakePlatform.h"
 
-#include "ExchangeSim.h"
+#include "exchange-sim/ExchangeSim.h"
 #include "SimHarness.h"
 
 #include <QObject>

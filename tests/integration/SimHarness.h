@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/PbxProtocol.h"
+#include "link/PbxProtocol.h"
 
-#include "ExchangeSim.h"
+#include "exchange-sim/ExchangeSim.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>

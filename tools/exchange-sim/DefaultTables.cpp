@@ -14,9 +14,9 @@ Tables DefaultTables()
 
     // Routing and urban-line indices are line-seizure values: 0x03nn is routing nn, and
     // 0x4000 + group * 128 + line is an urban line. Their data is not looked at by the program.
-    for (std::uint16_t routing : {0x0301, 0x0302, 0x0303})
+    for (std::uint16_t routing : {std::uint16_t(0x0301), std::uint16_t(0x0302), std::uint16_t(0x0303)})
         tables[TBL_ROUTING][routing] = "";
-    for (std::uint16_t line : {0x4001, 0x4002, 0x4081})
+    for (std::uint16_t line : {std::uint16_t(0x4001), std::uint16_t(0x4002), std::uint16_t(0x4081)})
         tables[TBL_URBAN_LINE][line] = "";
 
     struct Entry {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Protocol.h"
+#include "link/Protocol.h"
 
 #include <cstdint>
 #include <sstream>

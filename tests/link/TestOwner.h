@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/PbxEvents.h"
+#include "link/PbxEvents.h"
 
 #include <QObject>
 #include <functional>

@@ -1,7 +1,7 @@
-#include "core/PbxProtocol.h"
+#include "link/PbxProtocol.h"
 
-#include "core/PbxEvents.h"
-#include "core/Protocol.h"
+#include "link/PbxEvents.h"
+#include "link/Protocol.h"
 #include "platform/MessageBoxes.h"
 #include "platform/WaitCursor.h"
 

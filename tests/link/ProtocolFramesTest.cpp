@@ -1,5 +1,5 @@
-#include "core/PbxProtocol.h"
-#include "core/Protocol.h"
+#include "link/PbxProtocol.h"
+#include "link/Protocol.h"
 
 #include "TestBytes.h"
 

@@ -1,8 +1,8 @@
-#include "core/PbxSocket.h"
+#include "link/PbxSocket.h"
 
-#include "core/FrameAssembler.h"
-#include "core/PbxEvents.h"
-#include "core/Protocol.h"
+#include "link/FrameAssembler.h"
+#include "link/PbxEvents.h"
+#include "link/Protocol.h"
 
 #include <QCoreApplication>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "core/ConfigMemory.h"
+#include "link/ConfigMemory.h"
 
 #include <cstring>
 

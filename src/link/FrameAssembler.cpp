@@ -1,6 +1,6 @@
-#include "core/FrameAssembler.h"
+#include "link/FrameAssembler.h"
 
-#include "core/Protocol.h"
+#include "link/Protocol.h"
 
 void CFrameAssembler::Reset()
 {

@@ -1,4 +1,4 @@
-#include "core/PbxEvents.h"
+#include "link/PbxEvents.h"
 
 CPbxEvent::CPbxEvent(QEvent::Type type, std::vector<uint8_t> frame) : QEvent(type), frame_(std::move(frame)) {}
 

@@ -1,8 +1,8 @@
-#include "core/PbxSocket.h"
+#include "link/PbxSocket.h"
 
-#include "core/FrameAssembler.h"
-#include "core/PbxEvents.h"
-#include "core/Protocol.h"
+#include "link/FrameAssembler.h"
+#include "link/PbxEvents.h"
+#include "link/Protocol.h"
 
 #include "LoopbackPeer.h"
 #include "TestBytes.h"
@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         AssemblyCase{"LongestDeclarableDiscardedAcrossReads",
                      {Slice(LONGEST_DECLARABLE, 0, 5), Slice(LONGEST_DECLARABLE, 5, LONGEST_DECLARABLE.size()) + DONE},
                      {DONE}}),
-    [](const ::testing::TestParamInfo<AssemblyCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<AssemblyCase>& param) { return std::string(param.param.name); });
 
 TEST(PbxSocket, OneByteDisarmsTheReplyTimeout)
 {

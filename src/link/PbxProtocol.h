@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/ConfigMemory.h"
-#include "core/PbxSocket.h"
+#include "link/ConfigMemory.h"
+#include "link/PbxSocket.h"
 
 #include <QEvent>
 #include <cstddef>
