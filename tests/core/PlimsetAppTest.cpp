@@ -4,13 +4,13 @@
 #include "directory/PlimsetView.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
+#include "support/ModalDriver.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -217,29 +217,24 @@ TEST_F(PlimsetAppTest, ClosingAsksAndNoKeepsTheProgramRunning)
     }
 }
 
-TEST_F(PlimsetAppTest, AboutBoxShowsTheVersion)
+TEST_F(PlimsetAppTest, AboutBoxShowsTheVersionAndTheIcon)
 {
     QString title;
     QString text;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        title = dialog->windowTitle();
-        text = dialog->findChild<QLabel*>(QStringLiteral("versionLabel"))->text();
-        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
-    });
-    // Closes the dialog should the click above not, so a fault fails instead of hanging.
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (QWidget* dialog = QApplication::activeModalWidget())
-            dialog->close();
-    });
-    guard.start(5000);
-    app.OnCommand(ID_APP_ABOUT);
-    EXPECT_TRUE(guard.isActive());
+    bool hasIcon = false;
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_APP_ABOUT); },
+                         [&](QWidget* dialog) {
+                             title = dialog->windowTitle();
+                             text = dialog->findChild<QLabel*>(QStringLiteral("versionLabel"))->text();
+                             const QLabel* icon = dialog->findChild<QLabel*>(QStringLiteral("iconLabel"));
+                             hasIcon = icon && !icon->pixmap().isNull();
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")),
+                                               Qt::LeftButton);
+                         }));
     EXPECT_EQ(title, QStringLiteral("Informazioni su Tobrisk"));
     EXPECT_EQ(text, QStringLiteral("Tobrisk Versione 1.004"));
+    EXPECT_TRUE(hasIcon);
+    EXPECT_FALSE(Frame().windowIcon().isNull());
 }
 
 TEST(LastFolderTest, KeepsOnlyValuesThatFitTheBuffer)
