@@ -2,7 +2,9 @@
 
 #include "core/CommandIds.h"
 #include "core/PlimsetApp.h"
+#include "core/Supervision.h"
 #include "directory/PlimsetView.h"
+#include "link/PbxEvents.h"
 #include "platform/Platform.h"
 
 #include <QAction>
@@ -49,6 +51,7 @@ CMainFrame::CMainFrame(CPlimsetApp& app) : app_(app)
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    supervision_ = new CSupervision(app_, app_.SupervisionTimes(), this);
 }
 
 QAction* CMainFrame::AddCommand(int id, const QString& text, const QString& prompt, const QIcon& icon,
@@ -238,10 +241,21 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->accept();
 }
 
+CMainFrame::FrameObserver CMainFrame::SetFrameObserver(FrameObserver observer)
+{
+    std::swap(frameObserver_, observer);
+    return observer;
+}
+
 bool CMainFrame::event(QEvent* event)
 {
     // The programming socket posts its frames and timeouts here.
-    if (app_.protocol.HandleEvent(event))
+    if (app_.protocol.HandleEvent(event)) {
+        if (event->type() == WM_PBX_DATA && frameObserver_) {
+            if (const auto* frame = dynamic_cast<const CPbxEvent*>(event))
+                frameObserver_(frame->Frame());
+        }
         return true;
+    }
     return QMainWindow::event(event);
 }

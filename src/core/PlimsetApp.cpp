@@ -23,9 +23,10 @@ QString LastFolderFromSetting(const std::optional<QString>& value)
     return *value;
 }
 
-CPlimsetApp::CPlimsetApp(CPlatform& platform, QObject* parent)
+CPlimsetApp::CPlimsetApp(CPlatform& platform, CSupervisionTimes supervisionTimes, QObject* parent)
     : QObject(parent), linkState(platform.waitCursor),
-      protocol(linkState.programmingSocket, configMemory, platform.messages, platform.waitCursor), platform_(platform)
+      protocol(linkState.programmingSocket, configMemory, platform.messages, platform.waitCursor), platform_(platform),
+      supervisionTimes_(supervisionTimes)
 {
 }
 

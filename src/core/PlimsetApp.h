@@ -1,9 +1,10 @@
 #pragma once
 
 #include "connections/LinkState.h"
+#include "core/Supervision.h"
+#include "directory/DirectorySettings.h"
 #include "link/ConfigMemory.h"
 #include "link/PbxProtocol.h"
-#include "directory/DirectorySettings.h"
 
 #include <QObject>
 #include <QString>
@@ -23,7 +24,8 @@ class CPlimsetApp : public QObject {
     Q_OBJECT
 
 public:
-    explicit CPlimsetApp(CPlatform& platform, QObject* parent = nullptr);
+    // The supervision's times are the real ones unless a test hands in shorter ones.
+    explicit CPlimsetApp(CPlatform& platform, CSupervisionTimes supervisionTimes = {}, QObject* parent = nullptr);
     ~CPlimsetApp() override;
 
     // Reads the settings and creates and shows the main window; false when it cannot be made.
@@ -42,6 +44,7 @@ public:
     CPlatform& Platform() { return platform_; }
     CMainFrame* MainFrame() const { return mainFrame_.get(); }
     CPlimsetView* View() const;
+    const CSupervisionTimes& SupervisionTimes() const { return supervisionTimes_; }
 
     QString lastFolder;
     CDirectorySettings directorySettings;
@@ -56,6 +59,7 @@ private:
     void ShowAbout();
 
     CPlatform& platform_;
+    CSupervisionTimes supervisionTimes_;
     std::unique_ptr<CMainFrame> mainFrame_;
 };
 

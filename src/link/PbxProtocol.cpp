@@ -83,12 +83,13 @@ void CPbxProtocol::DispatchReply(const uint8_t* frame, size_t length)
     }
 }
 
-CPbxProtocol::WaitEnd CPbxProtocol::WaitUntil(const std::function<bool()>& finished)
+CPbxProtocol::WaitEnd CPbxProtocol::WaitUntil(const std::function<bool()>& finished, uint32_t deadlineMs)
 {
-    return Wait(finished, 0);
+    return Wait(finished, 0, deadlineMs);
 }
 
-CPbxProtocol::WaitEnd CPbxProtocol::Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs)
+CPbxProtocol::WaitEnd CPbxProtocol::Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs,
+                                         uint32_t deadlineMs)
 {
     // Without a socket neither a frame nor a timeout can come.
     if (!socket_)
@@ -98,6 +99,12 @@ CPbxProtocol::WaitEnd CPbxProtocol::Wait(const std::function<bool()>& finished, 
 
     SWait wait(finished, silenceLimitMs);
     QObject::connect(&wait.silence, &QTimer::timeout, &wait.silence, [&wait] { End(wait, WaitEnd::TimedOut); });
+    QTimer deadline;
+    if (deadlineMs > 0) {
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, &deadline, [&wait] { End(wait, WaitEnd::TimedOut); });
+        deadline.start(int(deadlineMs));
+    }
     waits_.push_back(&wait);
     wait.loop.exec();
     waits_.erase(std::find(waits_.begin(), waits_.end(), &wait));

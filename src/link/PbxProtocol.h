@@ -57,9 +57,10 @@ public:
     void DeleteDirectoryRecord(uint16_t shortNumber);
 
     // Sends nothing itself: runs a nested event loop, blocked until an event arrives, until finished() is
-    // true after a dispatched frame, or the timeout event arrives, or AbortWaits().
+    // true after a dispatched frame, or the timeout event arrives, or AbortWaits(). deadlineMs > 0 also ends
+    // it TimedOut once that long has passed, for a caller whose reply timeout other traffic may disarm.
     enum class WaitEnd { Finished, TimedOut, Aborted };
-    WaitEnd WaitUntil(const std::function<bool()>& finished);
+    WaitEnd WaitUntil(const std::function<bool()>& finished, uint32_t deadlineMs = 0);
     // The link was closed: every running wait returns Aborted.
     void AbortWaits();
     CReplyState& ReplyState() { return state_; }
@@ -72,7 +73,7 @@ private:
 
     // silenceLimitMs > 0 also ends the wait once that long has passed since the last frame of a reply
     // that has started.
-    WaitEnd Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs);
+    WaitEnd Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs, uint32_t deadlineMs = 0);
     bool AwaitReply(uint16_t command, uint16_t index, uint16_t table);
     void Send(const std::vector<uint8_t>& request, uint32_t timeoutMs = 0);
     static void End(SWait& wait, WaitEnd end);

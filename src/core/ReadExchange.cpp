@@ -1,0 +1,238 @@
+#include "core/ReadExchange.h"
+
+#include "core/MainFrame.h"
+#include "core/PlimsetApp.h"
+#include "core/StatusProgress.h"
+#include "core/Supervision.h"
+#include "directory/PlimsetView.h"
+#include "link/Protocol.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr uint8_t DEFAULT_DIGITS = 3;
+constexpr uint8_t MAX_DIGITS = 4;
+constexpr size_t MAX_PREFIX = 4;
+constexpr uint8_t FIELD_SEPARATOR = 0x7F;
+constexpr size_t DIRECTORY_FIELDS = 4;
+constexpr uint16_t PREFIX_INDEX = 15;
+constexpr uint16_t VERSION_INDEX = 0x0500;
+
+std::string_view TextOf(std::span<const uint8_t> data)
+{
+    std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    return text.substr(0, text.find('\0'));
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Hexadecimal digits from the start up to the first other character; the value wraps, so its low
+// bits are those of the whole number however long it is.
+uint32_t LeadingHex(std::string_view text)
+{
+    uint32_t value = 0;
+    for (char c : text) {
+        const int digit = HexDigit(c);
+        if (digit < 0)
+            break;
+        value = value << 4 | uint32_t(digit);
+    }
+    return value;
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Like the C library's reading of a number: leading blanks, an optional sign, then the digits.
+std::string_view SkipBlanks(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    return text;
+}
+
+void ShowReadError(CPlimsetApp& app, const char* text)
+{
+    // A drop found by the supervision during the read has been reported already.
+    if (app.IsConnected())
+        app.Platform().messages.Show(QString::fromUtf8(text));
+}
+
+// The indices of one table's records in configuration memory, ascending.
+std::vector<uint16_t> IndicesOf(const CConfigMemory& memory, uint16_t table)
+{
+    std::vector<uint16_t> indices;
+    CConfigMemory::Position position = memory.FirstPosition();
+    while (const auto record = memory.NextOfTable(position, table))
+        indices.push_back(record->key.index);
+    std::sort(indices.begin(), indices.end());
+    return indices;
+}
+
+} // namespace
+
+int ConfigVersionFromRecord(RecordData data)
+{
+    if (!data)
+        return 0;
+    std::string_view text = SkipBlanks(TextOf(*data));
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && HexDigit(text[2]) >= 0)
+        text.remove_prefix(2);
+    return int(LeadingHex(text) & 0xFF);
+}
+
+uint8_t DigitsFromRecord(RecordData data)
+{
+    if (!data)
+        return DEFAULT_DIGITS;
+    std::string_view text = SkipBlanks(TextOf(*data));
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    unsigned value = 0;
+    bool anyDigit = false;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            break;
+        anyDigit = true;
+        value = std::min(value * 10 + unsigned(c - '0'), 1000u);
+    }
+    if (!anyDigit || negative || value < 1)
+        return DEFAULT_DIGITS;
+    return uint8_t(std::min(value, unsigned(MAX_DIGITS)));
+}
+
+std::string PrefixFromRecord(RecordData data)
+{
+    if (!data)
+        return std::string();
+    return std::string(TextOf(*data).substr(0, MAX_PREFIX));
+}
+
+std::optional<SDirectoryFields> ParseDirectoryRecord(std::span<const uint8_t> data)
+{
+    // NUL and 0x7F both end a field; a last field without its end counts all the same.
+    std::vector<std::string_view> fields;
+    const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    size_t start = 0;
+    while (start < text.size() && fields.size() < DIRECTORY_FIELDS) {
+        size_t end = start;
+        while (end < text.size() && text[end] != '\0' && uint8_t(text[end]) != FIELD_SEPARATOR)
+            ++end;
+        fields.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    if (fields.size() < DIRECTORY_FIELDS)
+        return std::nullopt;
+    return SDirectoryFields{uint16_t(LeadingHex(fields[0])), std::string(fields[2]), std::string(fields[3])};
+}
+
+QString IncompatibleVersionText(int version)
+{
+    // At least three digits, zero-padded: what "%03.3d" gives for these numbers.
+    return QString::asprintf("Attenzione:\nLa versione di configurazione del centralino (%03d)\nnon é compresa "
+                             "nell'intervallo compatibile con il programma (%03d...%03d)!",
+                             version, MIN_CONFIG_VERSION, MAX_CONFIG_VERSION);
+}
+
+ConnectOutcome ReadAfterConnect(CPlimsetApp& app)
+{
+    IWaitCursor& cursor = app.Platform().waitCursor;
+    cursor.Show();
+    if (CPlimsetView* view = app.View())
+        view->ClearEntries();
+    if (!app.protocol.RequestAccess()) {
+        app.Disconnect();
+        cursor.Restore();
+        return ConnectOutcome::Failed;
+    }
+    cursor.Restore();
+
+    const int version = ConfigVersionFromRecord(app.protocol.ReadRecord(TBL_VERSION, VERSION_INDEX));
+    if (version < MIN_CONFIG_VERSION || version > MAX_CONFIG_VERSION) {
+        app.Disconnect();
+        app.Platform().messages.Show(IncompatibleVersionText(version));
+        return ConnectOutcome::Failed;
+    }
+
+    // Started before the reads, so a check may come while a table is read.
+    if (CMainFrame* frame = app.MainFrame())
+        frame->Supervision().Start();
+    ReadSettings(app);
+    const ReadOutcome read = ReadDirectoryAndLines(app);
+    if (CPlimsetView* view = app.View())
+        view->RefreshList(false, std::nullopt);
+    app.UpdateCommandUi();
+
+    if (!app.IsConnected())
+        return ConnectOutcome::Failed;
+    return read == ReadOutcome::DirectoryFailed ? ConnectOutcome::DirectoryUnread : ConnectOutcome::Connected;
+}
+
+void ReadSettings(CPlimsetApp& app)
+{
+    CDirectorySettings& settings = app.directorySettings;
+    settings.shortNumberDigits = DEFAULT_DIGITS;
+    settings.shortNumberDigits = DigitsFromRecord(app.protocol.ReadRecord(TBL_DIGITS, 0));
+    settings.directoryPrefix.clear();
+    settings.directoryPrefix = PrefixFromRecord(app.protocol.ReadRecord(TBL_PREFIX, PREFIX_INDEX));
+}
+
+ReadOutcome ReadDirectoryAndLines(CPlimsetApp& app)
+{
+    {
+        CStatusProgress progress(app.MainFrame(), QStringLiteral("Lettura agenda dal centralino, voci lette: %1"));
+        int received = 0;
+        const CFrameObserverScope observe(app.MainFrame(), [&](std::span<const uint8_t> frame) {
+            if (frame.size() >= REPLY_HEADER_SIZE && GetBigEndian16(&frame[5]) == TBL_DIRECTORY)
+                progress.Show(++received);
+        });
+        if (!app.protocol.ReadTable(TBL_DIRECTORY)) {
+            ShowReadError(app, "Errore in lettura agenda dal centralino!");
+            return ReadOutcome::DirectoryFailed;
+        }
+    }
+
+    CPlimsetView* view = app.View();
+    if (view)
+        view->ClearEntries();
+    CConfigMemory::Position position = app.configMemory.FirstPosition();
+    while (const auto record = app.configMemory.NextOfTable(position, TBL_DIRECTORY)) {
+        const std::optional<SDirectoryFields> fields = ParseDirectoryRecord(record->data);
+        if (!fields)
+            continue;
+        if (view)
+            view->AddOrReplaceEntry(record->key.index, fields->name, fields->phoneNumber, fields->lineSeizure, true,
+                                    false);
+        app.directoryNumbers.push_back(record->key.index);
+    }
+
+    if (!app.protocol.ReadTable(TBL_ROUTING)) {
+        ShowReadError(app, "Errore in lettura instradamenti dal centralino!");
+        return ReadOutcome::RoutingsFailed;
+    }
+    app.routingNumbers = IndicesOf(app.configMemory, TBL_ROUTING);
+
+    if (!app.protocol.ReadTable(TBL_URBAN_LINE)) {
+        ShowReadError(app, "Errore in lettura linee urbane dal centralino!");
+        return ReadOutcome::UrbanLinesFailed;
+    }
+    app.urbanLineNumbers = IndicesOf(app.configMemory, TBL_URBAN_LINE);
+    return ReadOutcome::Complete;
+}

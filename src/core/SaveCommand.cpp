@@ -1,0 +1,159 @@
+#include "core/SaveCommand.h"
+
+#include "core/PlimsetApp.h"
+#include "core/StatusProgress.h"
+#include "directory/PlimsetView.h"
+#include "directory/Record.h"
+#include "link/Protocol.h"
+#include "platform/Platform.h"
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+constexpr size_t MAX_ENTRIES = 2000;
+
+const char* const NOT_SAVED = "Agenda non salvata sul centralino!\nLe voci preparate sono di nuovo nella lista.";
+const char* const NOT_COMPLETED =
+    "Salvataggio agenda su centralino non completato: connessione caduta!\nLe voci preparate sono di nuovo nella "
+    "lista.";
+
+// A send that failed: the socket records its error and nothing else tells the save.
+bool LinkFailed(const CPlimsetApp& app)
+{
+    const CPbxSocket* socket = app.linkState.programmingSocket.get();
+    return !socket || socket->LastError() != 0;
+}
+
+void WriteDigits(CPlimsetApp& app, uint8_t digits)
+{
+    const std::string text = std::to_string(digits);
+    app.protocol.WriteRecord(TBL_DIGITS, 0, reinterpret_cast<const uint8_t*>(text.c_str()), text.size() + 1);
+    app.directorySettings.shortNumberDigits = digits;
+}
+
+// Off line again, with the entries and the number of digits the user had prepared.
+void PutBack(CPlimsetApp& app, const std::vector<CRecord>& prepared, uint8_t digits)
+{
+    app.directorySettings.shortNumberDigits = digits;
+    if (CPlimsetView* view = app.View()) {
+        view->ClearEntries();
+        for (const CRecord& entry : prepared)
+            view->AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true, false);
+        view->RefreshList(false, std::nullopt);
+    }
+    app.UpdateCommandUi();
+}
+
+void NotSaved(CPlimsetApp& app, const std::vector<CRecord>& prepared, uint8_t digits, const char* text)
+{
+    if (app.IsConnected())
+        app.Disconnect();
+    PutBack(app, prepared, digits);
+    app.Platform().messages.Show(QString::fromUtf8(text));
+}
+
+// True when every delete was sent.
+bool DeleteExchangeDirectory(CPlimsetApp& app)
+{
+    CStatusProgress progress(app.MainFrame(), QStringLiteral("Cancellazione agenda sul centralino: voce %1 di %2"));
+    const int total = int(app.directoryNumbers.size());
+    int done = 0;
+    for (uint16_t shortNumber : app.directoryNumbers) {
+        app.protocol.DeleteDirectoryRecord(shortNumber);
+        if (LinkFailed(app))
+            return false;
+        progress.Show(++done, total);
+    }
+    app.directoryNumbers.clear();
+    return true;
+}
+
+// The exchange's entries that the user has no entry for, behind the user's, up to the list's limit.
+void MergeExchangeEntries(const CPlimsetView& view, std::vector<CRecord>& pending)
+{
+    std::unordered_set<uint16_t> taken;
+    for (const CRecord& entry : pending)
+        taken.insert(entry.shortNumber);
+    for (const CRecord* entry : view.Entries()) {
+        if (pending.size() >= MAX_ENTRIES)
+            break;
+        if (taken.insert(entry->shortNumber).second)
+            pending.push_back(*entry);
+    }
+}
+
+} // namespace
+
+void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& connect)
+{
+    std::vector<CRecord> pending;
+    if (const CPlimsetView* view = app.View()) {
+        pending.reserve(size_t(view->DisplayedCount()));
+        for (int row = 0; row < view->DisplayedCount(); ++row)
+            pending.push_back(view->DisplayedEntry(row));
+    }
+    const std::vector<CRecord> prepared = pending;
+    const uint8_t digits = app.directorySettings.shortNumberDigits;
+
+    switch (connect()) {
+    case ConnectOutcome::Cancelled:
+        return;
+    case ConnectOutcome::Failed:
+    case ConnectOutcome::DirectoryUnread:
+        // Without the exchange's directory neither mode knows what to delete or to keep.
+        NotSaved(app, prepared, digits, NOT_SAVED);
+        return;
+    case ConnectOutcome::Connected:
+        break;
+    }
+
+    bool sent = true;
+    if (mode == CSavePabx::Overwrite) {
+        sent = DeleteExchangeDirectory(app);
+        if (sent)
+            WriteDigits(app, digits);
+    } else {
+        const uint8_t read = app.directorySettings.shortNumberDigits;
+        if (digits != read &&
+            app.Platform().messages.Show(QString::asprintf("Vuoi scaricare sul centralino il numero di cifre (%d)\n"
+                                                           "differente da quello attualmente impostato (%d)?",
+                                                           digits, read),
+                                         MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes)
+            WriteDigits(app, digits);
+        if (const CPlimsetView* view = app.View())
+            MergeExchangeEntries(*view, pending);
+    }
+    sent = sent && !LinkFailed(app);
+
+    CPlimsetView* view = app.View();
+    if (sent) {
+        if (view)
+            view->ClearEntries();
+        CStatusProgress progress(app.MainFrame(), QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
+        const int total = int(pending.size());
+        int done = 0;
+        for (const CRecord& entry : pending) {
+            if (view)
+                view->AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true,
+                                        false);
+            app.protocol.WriteDirectoryRecord(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
+            if (LinkFailed(app)) {
+                sent = false;
+                break;
+            }
+            app.directoryNumbers.push_back(entry.shortNumber);
+            progress.Show(++done, total);
+        }
+    }
+    if (!sent) {
+        // What the exchange took before the link failed is unknown: nothing acknowledges a write.
+        NotSaved(app, prepared, digits, NOT_COMPLETED);
+        return;
+    }
+    if (view)
+        view->RefreshList(false, std::nullopt);
+    app.UpdateCommandUi();
+}

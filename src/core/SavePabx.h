@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDialog>
+
+class QButtonGroup;
+
+// Asks how "Salva su centralino" treats the exchange's directory. Created and run by the save
+// command on the user-interface thread.
+class CSavePabx : public QDialog {
+    Q_OBJECT
+
+public:
+    enum Mode : int { Overwrite = 0, Update = 1 };
+
+    explicit CSavePabx(QWidget* parent = nullptr);
+
+    // The mode selected when the dialog closed; Update unless the user chose otherwise.
+    Mode SaveMode() const;
+
+private:
+    QButtonGroup* modeGroup_ = nullptr;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+// Progress of long work in the main frame's status bar, owned by the command doing the work on the
+// user-interface thread. The message goes with the object, and the status bar shows what it showed
+// before (the line pane never leaves it).
+
+#include "core/MainFrame.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+class QStatusBar;
+
+class CStatusProgress {
+public:
+    // `format` takes the count done as %1 and, where given, the total as %2. No frame: nothing shown.
+    CStatusProgress(CMainFrame* frame, QString format);
+    ~CStatusProgress();
+    CStatusProgress(const CStatusProgress&) = delete;
+    CStatusProgress& operator=(const CStatusProgress&) = delete;
+
+    void Show(int done);
+    void Show(int done, int total);
+
+private:
+    void ShowText(const QString& text);
+
+    QStatusBar* bar_ = nullptr;
+    QString format_;
+    QElapsedTimer sincePaint_;
+};
+
+// Hands every frame of the programming socket to an observer for the life of the scope.
+class CFrameObserverScope {
+public:
+    CFrameObserverScope(CMainFrame* frame, CMainFrame::FrameObserver observer);
+    ~CFrameObserverScope();
+    CFrameObserverScope(const CFrameObserverScope&) = delete;
+    CFrameObserverScope& operator=(const CFrameObserverScope&) = delete;
+
+private:
+    CMainFrame* frame_;
+    CMainFrame::FrameObserver previous_;
+};

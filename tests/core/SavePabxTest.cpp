@@ -1,0 +1,57 @@
+#include "core/SavePabx.h"
+#include "support/ModalDriver.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SavePabxTest, OffersBothModesWithUpdateSelected)
+{
+    CSavePabx dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Salvataggio agenda su centralino"));
+    auto* overwrite = dialog.findChild<QRadioButton*>(QStringLiteral("overwriteRadioButton"));
+    auto* update = dialog.findChild<QRadioButton*>(QStringLiteral("updateRadioButton"));
+    auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("okButton"));
+    auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"));
+    ASSERT_TRUE(overwrite && update && ok && cancel);
+    EXPECT_EQ(overwrite->text(), QStringLiteral("Sovrascrivi agenda"));
+    EXPECT_EQ(update->text(), QStringLiteral("Aggiorna agenda"));
+    EXPECT_EQ(ok->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_EQ(cancel->text(), QStringLiteral("Annulla"));
+    EXPECT_TRUE(update->isChecked());
+    EXPECT_EQ(dialog.SaveMode(), CSavePabx::Update);
+}
+
+TEST(SavePabxTest, GivesTheModeChosenWithOkAndNothingOnCancel)
+{
+    const struct {
+        const char* what;
+        const char* radio;
+        const char* button;
+        int result;
+        CSavePabx::Mode mode;
+    } cases[] = {
+        {"overwrite", "overwriteRadioButton", "okButton", QDialog::Accepted, CSavePabx::Overwrite},
+        {"update", "updateRadioButton", "okButton", QDialog::Accepted, CSavePabx::Update},
+        {"cancel", "overwriteRadioButton", "cancelButton", QDialog::Rejected, CSavePabx::Overwrite},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CSavePabx dialog;
+        int result = -1;
+        EXPECT_TRUE(
+            RunModal([&] { result = dialog.exec(); },
+                     [&](QWidget* shown) {
+                         QTest::mouseClick(shown->findChild<QRadioButton*>(QLatin1String(c.radio)), Qt::LeftButton);
+                         QTest::mouseClick(shown->findChild<QPushButton*>(QLatin1String(c.button)), Qt::LeftButton);
+                     }));
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(dialog.SaveMode(), c.mode);
+    }
+}
+
+} // namespace

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "core/MainFrame.h"
+#include "core/PlimsetApp.h"
+#include "core/ReadExchange.h"
+#include "core/Supervision.h"
+#include "directory/PlimsetView.h"
+#include "link/PbxEvents.h"
+#include "link/Protocol.h"
+#include "support/FakePlatform.h"
+
+#include "SimHarness.h"
+#include "exchange-sim/ExchangeSim.h"
+
+#include <QObject>
+#include <QStatusBar>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+
+struct PreparedEntry {
+    uint16_t shortNumber;
+    std::string name;
+    std::string phoneNumber;
+    uint16_t lineSeizure;
+};
+
+// The whole program against the simulated exchange on 127.0.0.1, with the programming socket opened
+// as the connection dialog leaves it: owned by the main frame, connectedMode set.
+class OnlineFixture : public ::testing::Test {
+protected:
+    explicit OnlineFixture(exsim::Tables tables, CSupervisionTimes times = {60'000, 300})
+        : sim(std::move(tables)), app(fake.platform, times)
+    {
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
+        ASSERT_TRUE(app.Start());
+        QObject::connect(app.MainFrame()->statusBar(), &QStatusBar::messageChanged,
+                         [this](const QString& text) { statusMessages << text; });
+    }
+
+    void TearDown() override
+    {
+        EXPECT_FALSE(guard.Fired());
+        EXPECT_EQ(fake.waitCursor.Depth(), 0);
+    }
+
+    void OpenLink(uint8_t mode = 1)
+    {
+        guard.Start();
+        app.linkState.programmingSocket = std::make_unique<CPbxSocket>();
+        ASSERT_EQ(app.linkState.programmingSocket->Open(app.MainFrame(), LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA,
+                                                        WM_PBX_TIMEOUT),
+                  0);
+        app.linkState.connectedMode = mode;
+    }
+
+    // "Connetti" after its dialog.
+    ConnectOutcome Connect()
+    {
+        OpenLink();
+        return app.linkState.programmingSocket ? ReadAfterConnect(app) : ConnectOutcome::Cancelled;
+    }
+
+    // Entries prepared off line, and the number of digits they were prepared with.
+    void Prepare(const std::vector<PreparedEntry>& entries, uint8_t digits)
+    {
+        for (const PreparedEntry& entry : entries)
+            View().AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true, false);
+        View().RefreshList(false, std::nullopt);
+        app.directorySettings.shortNumberDigits = digits;
+    }
+
+    // The list as shown: short number -> the record the exchange would hold for it.
+    std::map<uint16_t, std::string> Listed()
+    {
+        std::map<uint16_t, std::string> listed;
+        for (int row = 0; row < View().DisplayedCount(); ++row) {
+            const CRecord& entry = View().DisplayedEntry(row);
+            listed[entry.shortNumber] = exsim::DirectoryRecord(entry.lineSeizure, entry.phoneNumber, entry.name);
+        }
+        return listed;
+    }
+
+    std::map<uint16_t, std::string> OnExchange(uint16_t table) const
+    {
+        const exsim::Tables tables = sim.GetTables();
+        const auto found = tables.find(table);
+        return found == tables.end() ? std::map<uint16_t, std::string>() : found->second;
+    }
+
+    CPlimsetView& View() { return *app.View(); }
+
+    exsim::ExchangeSim sim;
+    CFakePlatform fake;
+    CPlimsetApp app;
+    CWaitGuard guard{app.protocol};
+    QStringList statusMessages;
+};

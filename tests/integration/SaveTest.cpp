@@ -1,0 +1,295 @@
+#include "OnlineFixture.h"
+#include "core/CommandIds.h"
+#include "core/SaveCommand.h"
+#include "support/ModalDriver.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <optional>
+
+namespace {
+
+const QString NOT_SAVED =
+    QStringLiteral("Agenda non salvata sul centralino!\nLe voci preparate sono di nuovo nella lista.");
+const QString NOT_COMPLETED = QStringLiteral("Salvataggio agenda su centralino non completato: connessione caduta!\nLe "
+                                             "voci preparate sono di nuovo nella lista.");
+
+const std::string BIANCHI = exsim::DirectoryRecord(0x0301, "0612345678", "Bianchi Lucia");
+const std::string VERDI = exsim::DirectoryRecord(0x7FFF, "0552345678", "Verdi Anna");
+
+// Three digits, and short numbers 12 and 15 in the directory.
+exsim::Tables ExchangeTables()
+{
+    exsim::Tables tables;
+    tables[TBL_VERSION][0x0500] = "5\0"s;
+    tables[TBL_DIGITS][0] = "3\0"s;
+    tables[TBL_PREFIX][15] = "5\0"s;
+    tables[TBL_ROUTING][0x0301] = "";
+    tables[TBL_URBAN_LINE][0x4001] = "";
+    tables[TBL_DIRECTORY][12] = BIANCHI;
+    tables[TBL_DIRECTORY][15] = VERDI;
+    return tables;
+}
+
+// What the save sent after the reads of the connection: command, index and, for writes, the data.
+struct Sent {
+    uint16_t command;
+    uint16_t table;
+    uint16_t index;
+    std::string data;
+
+    bool operator==(const Sent&) const = default;
+};
+
+void PrintTo(const Sent& sent, std::ostream* out)
+{
+    *out << exsim::CommandName(sent.command) << " " << exsim::TableName(sent.table) << " " << sent.index << " "
+         << exsim::DescribeData(sent.data);
+}
+
+Sent Delete(uint16_t shortNumber)
+{
+    return {CMD_DELETE_RECORD, TBL_DIRECTORY, shortNumber, ""};
+}
+
+Sent Write(uint16_t shortNumber, std::string record)
+{
+    return {CMD_WRITE_RECORD, TBL_DIRECTORY, shortNumber, std::move(record)};
+}
+
+Sent WriteDigits(std::string text)
+{
+    return {CMD_WRITE_RECORD, TBL_DIGITS, 0, std::move(text)};
+}
+
+const PreparedEntry ROSSI{12, "Rossi Mario", "0212345678", 0x7FFF};
+const PreparedEntry NUOVO{7, "Nuovo Ufficio", "0611", 0x4001};
+
+class SaveTest : public OnlineFixture {
+protected:
+    SaveTest() : OnlineFixture(ExchangeTables()) {}
+
+    // "Connetti" as the save runs it: the dialog's part done, then the reads.
+    ConnectStep ConnectToSim()
+    {
+        return [this] { return Connect(); };
+    }
+
+    void StartCase(const std::vector<PreparedEntry>& prepared, uint8_t digits, exsim::Faults faults = {})
+    {
+        if (app.IsConnected())
+            app.Disconnect();
+        sim.SetTables(ExchangeTables());
+        sim.SetFaults(faults);
+        sim.ClearReceived();
+        Prepare(prepared, digits);
+        shownBefore = fake.messages.Shown().size();
+        statusMessages.clear();
+    }
+
+    // The requests after the seven of the connection (access, version, digits, prefix and three tables).
+    std::vector<Sent> SentBySave(size_t expected)
+    {
+        constexpr size_t CONNECTION_REQUESTS = 7;
+        EXPECT_TRUE(sim.WaitForRequests(CONNECTION_REQUESTS + expected, 5000));
+        std::vector<Sent> sent;
+        const std::vector<exsim::Request> received = sim.Received();
+        for (size_t i = CONNECTION_REQUESTS; i < received.size(); ++i) {
+            const exsim::Request& r = received[i];
+            sent.push_back({r.command, r.table, r.index, r.payload});
+        }
+        return sent;
+    }
+
+    QStringList Shown() const { return fake.messages.Texts().mid(qsizetype(shownBefore)); }
+
+    size_t shownBefore = 0;
+};
+
+TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
+{
+    const struct {
+        const char* what;
+        CSavePabx::Mode mode;
+        std::vector<PreparedEntry> prepared;
+        uint8_t digits;
+        std::optional<MsgAnswer> digitsAnswer;
+        std::vector<Sent> sent;
+        std::map<uint16_t, std::string> directory;
+        std::string digitsOnExchange;
+    } cases[] = {
+        {"overwrite",
+         CSavePabx::Overwrite,
+         {ROSSI, NUOVO},
+         4,
+         std::nullopt,
+         {Delete(12), Delete(15), WriteDigits("4\0"s),
+          Write(7, exsim::DirectoryRecord(0x4001, "0611", "Nuovo Ufficio")),
+          Write(12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario"))},
+         {{7, exsim::DirectoryRecord(0x4001, "0611", "Nuovo Ufficio")},
+          {12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario")}},
+         "4\0"s},
+        {"overwrite with an empty list",
+         CSavePabx::Overwrite,
+         {},
+         3,
+         std::nullopt,
+         {Delete(12), Delete(15), WriteDigits("3\0"s)},
+         {},
+         "3\0"s},
+        {"update, same digits",
+         CSavePabx::Update,
+         {ROSSI},
+         3,
+         std::nullopt,
+         {Write(12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario")), Write(15, VERDI)},
+         {{12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario")}, {15, VERDI}},
+         "3\0"s},
+        {"update, other digits taken",
+         CSavePabx::Update,
+         {ROSSI},
+         4,
+         MsgAnswer::Yes,
+         {WriteDigits("4\0"s), Write(12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario")),
+          Write(15, VERDI)},
+         {{12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario")}, {15, VERDI}},
+         "4\0"s},
+        {"update, other digits refused",
+         CSavePabx::Update,
+         {NUOVO},
+         2,
+         MsgAnswer::No,
+         {Write(7, exsim::DirectoryRecord(0x4001, "0611", "Nuovo Ufficio")), Write(12, BIANCHI), Write(15, VERDI)},
+         {{7, exsim::DirectoryRecord(0x4001, "0611", "Nuovo Ufficio")}, {12, BIANCHI}, {15, VERDI}},
+         "3\0"s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartCase(c.prepared, c.digits);
+        if (c.digitsAnswer)
+            fake.messages.Answer(*c.digitsAnswer);
+
+        SaveToExchange(app, c.mode, ConnectToSim());
+
+        EXPECT_EQ(SentBySave(c.sent.size()), c.sent);
+        EXPECT_EQ(OnExchange(TBL_DIRECTORY), c.directory);
+        EXPECT_EQ(sim.Record(TBL_DIGITS, 0), c.digitsOnExchange);
+        if (c.digitsAnswer) {
+            ASSERT_EQ(Shown().size(), 1);
+            EXPECT_EQ(Shown()[0], QStringLiteral("Vuoi scaricare sul centralino il numero di cifre (%1)\ndifferente da "
+                                                 "quello attualmente impostato (3)?")
+                                      .arg(c.digits));
+            EXPECT_EQ(fake.messages.Shown().back().buttons, MsgButtons::YesNo);
+        } else {
+            EXPECT_TRUE(Shown().isEmpty());
+        }
+        EXPECT_TRUE(app.IsConnected());
+        EXPECT_EQ(Listed(), c.directory);
+        std::vector<uint16_t> numbers;
+        for (const auto& [number, record] : c.directory)
+            numbers.push_back(number);
+        if (c.mode == CSavePabx::Overwrite) {
+            EXPECT_EQ(app.directoryNumbers, numbers);
+        }
+        EXPECT_EQ(app.directorySettings.shortNumberDigits, uint8_t(c.digitsOnExchange[0] - '0'));
+        if (!c.directory.empty()) {
+            EXPECT_TRUE(statusMessages.contains(
+                QStringLiteral("Scrittura agenda sul centralino: voce %1 di %1").arg(c.directory.size())));
+        }
+        EXPECT_EQ(app.MainFrame()->statusBar()->currentMessage(), QString());
+    }
+}
+
+TEST_F(SaveTest, UpdateOfAFullListAddsNoneOfTheExchangesEntries)
+{
+    std::vector<PreparedEntry> full;
+    for (uint16_t number = 1000; number < 3000; ++number)
+        full.push_back({number, "Nome " + std::to_string(number), "02", 0x7FFF});
+    StartCase(full, 3);
+
+    SaveToExchange(app, CSavePabx::Update, ConnectToSim());
+
+    const std::vector<Sent> sent = SentBySave(2000);
+    ASSERT_EQ(sent.size(), 2000u);
+    EXPECT_EQ(sent.front().index, 1000);
+    EXPECT_EQ(sent.back().index, 2999);
+    EXPECT_EQ(View().EntryCount(), 2000);
+    EXPECT_EQ(sim.Record(TBL_DIRECTORY, 12), BIANCHI) << "left alone on the exchange";
+}
+
+TEST_F(SaveTest, ConnectionThatFailsGivesThePreparedListBack)
+{
+    exsim::Faults refused;
+    refused.refuseAccess = 0xFE30;
+    exsim::Faults oldVersion;
+    oldVersion.versionText = "6";
+    const struct {
+        const char* what;
+        exsim::Faults faults;
+        QString first;
+    } cases[] = {
+        {"access refused", refused, QStringLiteral("Opzione non abilitata sul sistema!")},
+        {"incompatible version", oldVersion, IncompatibleVersionText(6)},
+    };
+    for (const auto& c : cases) {
+        for (const CSavePabx::Mode mode : {CSavePabx::Overwrite, CSavePabx::Update}) {
+            SCOPED_TRACE(std::string(c.what) + (mode == CSavePabx::Overwrite ? ", overwrite" : ", update"));
+            StartCase({ROSSI, NUOVO}, 4, c.faults);
+            const auto prepared = Listed();
+
+            SaveToExchange(app, mode, ConnectToSim());
+
+            EXPECT_EQ(Shown(), (QStringList{c.first, NOT_SAVED}));
+            EXPECT_FALSE(app.IsConnected());
+            EXPECT_EQ(Listed(), prepared);
+            EXPECT_EQ(app.directorySettings.shortNumberDigits, 4);
+            EXPECT_EQ(OnExchange(TBL_DIRECTORY), (std::map<uint16_t, std::string>{{12, BIANCHI}, {15, VERDI}}));
+        }
+    }
+}
+
+// Waits out the 10 s read timeout of the directory.
+TEST_F(SaveTest, DirectoryThatCannotBeReadIsNeitherDeletedNorWritten)
+{
+    exsim::Faults silent;
+    silent.silenceAfter = 2;
+    StartCase({ROSSI, NUOVO}, 4, silent);
+    const auto prepared = Listed();
+
+    SaveToExchange(app, CSavePabx::Overwrite, ConnectToSim());
+
+    EXPECT_EQ(Shown(), (QStringList{QStringLiteral("Errore in lettura agenda dal centralino!"), NOT_SAVED}));
+    EXPECT_FALSE(app.IsConnected());
+    EXPECT_EQ(Listed(), prepared);
+    EXPECT_EQ(app.directorySettings.shortNumberDigits, 4);
+    EXPECT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
+    for (const exsim::Request& request : sim.Received())
+        EXPECT_TRUE(request.command != CMD_WRITE_RECORD && request.command != CMD_DELETE_RECORD) << request.command;
+}
+
+TEST_F(SaveTest, LinkThatDropsDuringTheWritesStopsTheSave)
+{
+    std::vector<PreparedEntry> prepared;
+    for (uint16_t number = 100; number < 150; ++number)
+        prepared.push_back({number, "Nome " + std::to_string(number), "02", 0x7FFF});
+    for (const CSavePabx::Mode mode : {CSavePabx::Overwrite, CSavePabx::Update}) {
+        SCOPED_TRACE(mode == CSavePabx::Overwrite ? "overwrite" : "update");
+        StartCase(prepared, 3);
+        const auto listed = Listed();
+        ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
+
+        // The exchange goes away once it has been read.
+        SaveToExchange(app, mode, [this] {
+            const ConnectOutcome outcome = Connect();
+            sim.Stop();
+            return outcome;
+        });
+
+        EXPECT_EQ(Shown(), QStringList{NOT_COMPLETED});
+        EXPECT_FALSE(app.IsConnected());
+        EXPECT_EQ(Listed(), listed);
+        EXPECT_EQ(app.MainFrame()->statusBar()->currentMessage(), QString());
+    }
+}
+
+} // namespace
