@@ -36,10 +36,8 @@ bool KeyLess(const CRecord& a, const CRecord& b, int column)
 // Only the first 32 bytes count, and the exchange keeps no byte of 0x80 or above in a number.
 std::string StoredPhoneNumber(std::string_view given)
 {
-    std::string phone;
-    for (char c : given.substr(0, kTextLimit))
-        if (uint8_t(c) < 0x80)
-            phone += c;
+    std::string phone(given.substr(0, kTextLimit));
+    phone.erase(std::remove_if(phone.begin(), phone.end(), [](char c) { return uint8_t(c) >= 0x80; }), phone.end());
     return phone;
 }
 
@@ -88,6 +86,7 @@ void CPlimsetView::AddOrReplaceEntry(uint16_t shortNumber, const std::string& na
     RemoveEntryByShortNumber(shortNumber);
     entries_.push_back(std::make_unique<CRecord>(
         CRecord{name.substr(0, kTextLimit), StoredPhoneNumber(phoneNumber), lineSeizure, shortNumber}));
+    present_.set(shortNumber);
     if (!deferRefresh)
         RefreshList(keepSelection, shortNumber);
 }
@@ -122,6 +121,7 @@ void CPlimsetView::ClearEntries()
     refilling_ = true;
     model_->SetDisplayed({});
     entries_.clear();
+    present_.reset();
     graveyard_.clear();
     refilling_ = false;
     emit entriesOrSelectionChanged();
@@ -140,6 +140,8 @@ void CPlimsetView::RemoveEntryAt(int displayIndex)
 
 void CPlimsetView::RemoveEntryByShortNumber(uint16_t shortNumber)
 {
+    if (!present_.test(shortNumber))
+        return;
     const auto found = std::find_if(entries_.begin(), entries_.end(),
                                     [shortNumber](const auto& entry) { return entry->shortNumber == shortNumber; });
     if (found != entries_.end())
@@ -209,6 +211,8 @@ void CPlimsetView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CPlimsetView::TakeOut(std::vector<std::unique_ptr<CRecord>>::iterator position)
 {
+    // At most one entry per short number is in the collection.
+    present_.reset((*position)->shortNumber);
     graveyard_.push_back(std::move(*position));
     entries_.erase(position);
 }
@@ -216,12 +220,15 @@ void CPlimsetView::TakeOut(std::vector<std::unique_ptr<CRecord>>::iterator posit
 void CPlimsetView::Sort(std::vector<const CRecord*>& rows) const
 {
     const int column = sortColumn_;
-    if (sortAscending_)
-        std::sort(rows.begin(), rows.end(),
-                  [column](const CRecord* a, const CRecord* b) { return KeyLess(*a, *b, column); });
-    else
-        std::sort(rows.begin(), rows.end(),
-                  [column](const CRecord* a, const CRecord* b) { return KeyLess(*b, *a, column); });
+    const auto less = [column](const CRecord* a, const CRecord* b) { return KeyLess(*a, *b, column); };
+    const auto greater = [column](const CRecord* a, const CRecord* b) { return KeyLess(*b, *a, column); };
+    // A directory read from the exchange arrives in ascending short numbers, the order shown at first.
+    if (sortAscending_) {
+        if (!std::is_sorted(rows.begin(), rows.end(), less))
+            std::sort(rows.begin(), rows.end(), less);
+    } else if (!std::is_sorted(rows.begin(), rows.end(), greater)) {
+        std::sort(rows.begin(), rows.end(), greater);
+    }
 }
 
 std::vector<uint16_t> CPlimsetView::SelectedShortNumbers() const

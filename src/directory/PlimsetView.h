@@ -6,6 +6,7 @@
 #include "platform/WaitCursor.h"
 
 #include <QTreeView>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -68,6 +69,9 @@ private:
     IWaitCursor& waitCursor_;
     std::vector<std::unique_ptr<CRecord>> entries_;
     std::vector<std::unique_ptr<CRecord>> graveyard_;
+    // The short numbers in `entries_`, so that adding a new one needs no search of the collection: a bulk
+    // fill of the whole directory would otherwise grow with its square.
+    std::bitset<65536> present_;
     CDirectoryModel* model_ = nullptr;
     CSortHeader* sortHeader_ = nullptr;
     int sortColumn_ = 0;

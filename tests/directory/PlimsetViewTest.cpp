@@ -204,6 +204,22 @@ TEST_F(PlimsetViewTest, SameShortNumberReplacesTheEntry)
     EXPECT_EQ(view.Entries().back()->name, "Nuovo"); // the new entry goes to the end of the collection
 }
 
+TEST_F(PlimsetViewTest, ShortNumberStaysUniqueAfterRemovalAndClearing)
+{
+    Add(7, "A");
+    view.RefreshList(false, std::nullopt);
+    view.RemoveEntryAt(0);
+    Add(7, "B");
+    Add(7, "C");
+    EXPECT_EQ(view.EntryCount(), 1);
+    view.ClearEntries();
+    Add(7, "D");
+    Add(7, "E");
+    EXPECT_EQ(view.EntryCount(), 1);
+    view.RemoveEntryByShortNumber(7);
+    EXPECT_EQ(view.EntryCount(), 0);
+}
+
 TEST_F(PlimsetViewTest, RemovedEntriesStayReadableUntilTheRebuildThenVanish)
 {
     for (uint16_t n = 1; n <= 4; ++n)

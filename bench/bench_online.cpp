@@ -1,0 +1,285 @@
+// The program on line: filling the list with a whole directory read from the exchange against the
+// least such a fill can cost, and what the processor spends while the program waits on the link: an
+// unanswered poll (the longest wait of a check) and one whole supervision cycle.
+
+#include "core/MainFrame.h"
+#include "core/PlimsetApp.h"
+#include "core/ReadExchange.h"
+#include "core/Supervision.h"
+#include "directory/DirectoryModel.h"
+#include "directory/DirectorySettings.h"
+#include "directory/PlimsetView.h"
+#include "directory/Record.h"
+#include "link/PbxEvents.h"
+#include "link/Protocol.h"
+#include "platform/DebugOutput.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Platform.h"
+#include "platform/WaitCursor.h"
+
+#include "exchange-sim/ExchangeSim.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QTreeView>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t LOOPBACK = 0x7F000001;
+constexpr unsigned DIRECTORY_SIZE = 2000;
+const char* const PRODUCT_FILL = "BM_FillTheListAsAReadDoes";
+const char* const PLAIN_FILL = "BM_FillAVectorAndResetTheModel";
+
+// The fields of a full directory as a read parses them, in the order of the walk.
+const std::vector<SDirectoryFields>& ReadFields()
+{
+    static const std::vector<SDirectoryFields> fields = [] {
+        std::vector<SDirectoryFields> all;
+        for (unsigned shortNumber = 0; shortNumber < DIRECTORY_SIZE; ++shortNumber) {
+            char name[40];
+            char number[16];
+            std::snprintf(name, sizeof name, "Caff\xE8 Nome Cognome %04u", shortNumber);
+            std::snprintf(number, sizeof number, "02%08u", shortNumber * 7919u);
+            all.push_back({0x7FFF, number, name});
+        }
+        return all;
+    }();
+    return fields;
+}
+
+void BM_FillTheListAsAReadDoes(benchmark::State& state)
+{
+    CDirectorySettings settings;
+    CQtWaitCursor waitCursor;
+    CPlimsetView view(settings, waitCursor);
+    view.resize(900, 600);
+    view.show();
+    const std::vector<SDirectoryFields>& fields = ReadFields();
+    for (auto _ : state) {
+        view.ClearEntries();
+        for (size_t i = 0; i < fields.size(); ++i)
+            view.AddOrReplaceEntry(uint16_t(i), fields[i].name, fields[i].phoneNumber, fields[i].lineSeizure, true,
+                                   false);
+        view.RefreshList(false, std::nullopt);
+    }
+    if (view.DisplayedCount() != int(DIRECTORY_SIZE))
+        state.SkipWithError("entries missing");
+    state.SetItemsProcessed(state.iterations() * DIRECTORY_SIZE);
+}
+BENCHMARK(BM_FillTheListAsAReadDoes)->Unit(benchmark::kMicrosecond);
+
+// The same records copied into a plain vector and shown through one reset of the same model, the view
+// then laid out with the last row in view, as the list ends after a read.
+void BM_FillAVectorAndResetTheModel(benchmark::State& state)
+{
+    CDirectorySettings settings;
+    QTreeView view;
+    auto* model = new CDirectoryModel(settings, &view);
+    view.setModel(model);
+    view.setUniformRowHeights(true);
+    view.resize(900, 600);
+    view.show();
+    const std::vector<SDirectoryFields>& fields = ReadFields();
+    std::vector<std::unique_ptr<CRecord>> records;
+    for (auto _ : state) {
+        model->SetDisplayed({});
+        records.clear();
+        for (size_t i = 0; i < fields.size(); ++i)
+            records.push_back(std::make_unique<CRecord>(
+                CRecord{fields[i].name, fields[i].phoneNumber, fields[i].lineSeizure, uint16_t(i)}));
+        std::vector<const CRecord*> rows;
+        rows.reserve(records.size());
+        for (const auto& record : records)
+            rows.push_back(record.get());
+        model->SetDisplayed(std::move(rows));
+        // Shown as a read leaves the list: laid out, its last row in view.
+        view.scrollTo(model->index(int(DIRECTORY_SIZE) - 1, 0));
+    }
+    state.SetItemsProcessed(state.iterations() * DIRECTORY_SIZE);
+}
+BENCHMARK(BM_FillAVectorAndResetTheModel)->Unit(benchmark::kMicrosecond);
+
+double ProcessCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// A box would wait for a click that nobody makes; its text goes to the error stream instead.
+class CPrintedMessages : public IMessageBoxes {
+public:
+    MsgAnswer Show(const QString& text, MsgButtons, MsgAnswer defaultButton, MsgIcon) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return defaultButton;
+    }
+};
+
+class CSilentDebug : public IDebugOutput {
+public:
+    void Write(std::string_view) override {}
+};
+
+// The whole program connected to the simulated exchange with the real supervision times.
+class COnlineProgram {
+public:
+    bool Connect(exsim::ExchangeSim& sim, benchmark::State& state)
+    {
+        std::string error;
+        exsim::StartOptions options;
+        options.pppoeDevice = false;
+        if (!sim.Start(options, error) || !app_.Start()) {
+            state.SkipWithError(error.empty() ? "the program did not start" : error.c_str());
+            return false;
+        }
+        app_.linkState.programmingSocket = std::make_unique<CPbxSocket>();
+        if (app_.linkState.programmingSocket->Open(app_.MainFrame(), LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA,
+                                                   WM_PBX_TIMEOUT) != 0) {
+            state.SkipWithError("cannot connect to the simulator");
+            return false;
+        }
+        app_.linkState.connectedMode = 1;
+        if (ReadAfterConnect(app_) != ConnectOutcome::Connected) {
+            state.SkipWithError("the exchange was not read");
+            return false;
+        }
+        return true;
+    }
+
+    CPlimsetApp& App() { return app_; }
+
+private:
+    CPrintedMessages messages_;
+    CQtFileDialogs fileDialogs_;
+    CQtWaitCursor waitCursor_;
+    CSilentDebug debug_;
+    CPlatform platform_{messages_, fileDialogs_, waitCursor_, debug_};
+    CPlimsetApp app_{platform_};
+};
+
+void ReportCpu(benchmark::State& state, double cpuSeconds, double wallSeconds)
+{
+    state.counters["cpu_ms"] = cpuSeconds * 1e3;
+    state.counters["wall_ms"] = wallSeconds * 1e3;
+    state.counters["cpu_pct_of_core"] = wallSeconds > 0 ? 100 * cpuSeconds / wallSeconds : 0;
+}
+
+// The exchange leaves the poll unanswered: the check waits the whole 10 s poll timeout. The whole
+// process is measured, the simulator's idle threads included.
+void BM_UnansweredPollCpu(benchmark::State& state)
+{
+    exsim::ExchangeSim sim;
+    COnlineProgram program;
+    if (!program.Connect(sim, state))
+        return;
+    exsim::Faults faults;
+    faults.dropPolls = 1;
+    sim.SetFaults(faults);
+    double cpuSeconds = 0;
+    double wallSeconds = 0;
+    for (auto _ : state) {
+        const double cpuBefore = ProcessCpuSeconds();
+        const auto wallBefore = std::chrono::steady_clock::now();
+        const bool answered = program.App().MainFrame()->Supervision().CheckConnection(false);
+        wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+        cpuSeconds = ProcessCpuSeconds() - cpuBefore;
+        if (answered)
+            state.SkipWithError("the silent exchange answered");
+    }
+    ReportCpu(state, cpuSeconds, wallSeconds);
+}
+BENCHMARK(BM_UnansweredPollCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// One period of the supervision as the program runs it: a minute of idle connection, then the tick
+// and its answered poll.
+void BM_SupervisionCycleCpu(benchmark::State& state)
+{
+    exsim::ExchangeSim sim;
+    COnlineProgram program;
+    if (!program.Connect(sim, state))
+        return;
+    CSupervision& supervision = program.App().MainFrame()->Supervision();
+    double cpuSeconds = 0;
+    double wallSeconds = 0;
+    for (auto _ : state) {
+        const size_t polls = sim.Received().size();
+        const double cpuBefore = ProcessCpuSeconds();
+        const auto wallBefore = std::chrono::steady_clock::now();
+        supervision.Start();
+        QEventLoop cycle;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (sim.Received().size() > polls)
+                cycle.quit();
+        });
+        // The tick's poll is answered within milliseconds; looking twice a second costs next to nothing.
+        watch.start(500);
+        cycle.exec();
+        wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+        cpuSeconds = ProcessCpuSeconds() - cpuBefore;
+        if (!program.App().IsConnected())
+            state.SkipWithError("the supervision dropped a healthy link");
+    }
+    ReportCpu(state, cpuSeconds, wallSeconds);
+}
+BENCHMARK(BM_SupervisionCycleCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Prints as usual and keeps each fill's time per iteration, for the ratio at the end.
+class CRatioReporter : public benchmark::ConsoleReporter {
+public:
+    CRatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintRatio() const
+    {
+        const auto product = times_.find(PRODUCT_FILL);
+        const auto plain = times_.find(PLAIN_FILL);
+        if (product == times_.end() || plain == times_.end())
+            return;
+        std::printf("List of %u entries: filled as a read does %.0f us, plain fill and model reset %.0f us, ratio "
+                    "%.2f (at most 2 wanted)\n",
+                    DIRECTORY_SIZE, product->second, plain->second, product->second / plain->second);
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    CRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio();
+    benchmark::Shutdown();
+    return 0;
+}
