@@ -13,10 +13,10 @@ export XDG_DATA_HOME="$PWD/$demo/data"
 state="$demo/exchange.txt"
 seed=()
 [ -f "$state" ] && seed=(--seed "$state")
+# Its parent becomes the program itself (exec below): whichever way the program ends, even killed,
+# the exchange stops with it and keeps what it was sent.
 "$build/tools/exchange-sim/exchange-sim" --port 45008 --pppoe-port 45001 "${seed[@]}" --save "$state" \
-    >"$demo/exchange.log" 2>&1 &
-sim=$!
-trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true' EXIT
+    --stop-with-parent >"$demo/exchange.log" 2>&1 &
 echo "Simulated exchange on 127.0.0.1 port 45008 (log: $demo/exchange.log)"
 
-"$build/src/tobrisk"
+exec "$build/src/tobrisk"

@@ -52,6 +52,7 @@ TEST(CommandLine, EveryOptionSetsItsField)
         {{"--dial-delay", "0"}, [](CommandLine& o) { o.faults.dialDelayMs = 0; }},
         {{"--no-dial-answer"}, [](CommandLine& o) { o.faults.dialAnswer = false; }},
         {{"-h"}, [](CommandLine& o) { o.help = true; }},
+        {{"--stop-with-parent"}, [](CommandLine& o) { o.stopWithParent = true; }},
     };
     for (const auto& c : cases) {
         CommandLine expected = Defaults();

@@ -189,6 +189,43 @@ TEST_F(ExchangeSimProgram, SavesEveryEditToTheSaveFile)
     EXPECT_NE(text.str().find("\nentry 250 7fff"), std::string::npos) << "the default exchange is saved along";
 }
 
+// As the demo starts it: the program that runs beside it is its parent, and its end stops the simulator.
+TEST_F(ExchangeSimProgram, StopsWithItsParent)
+{
+    int out[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    const std::string script = "'" + ProgramPath() + "' --port 0 --stop-with-parent & echo $!; sleep 0.3";
+    const pid_t shell = fork();
+    if (shell == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    // Everything the shell and the simulator print, up to the end of the pipe: the simulator's end.
+    std::string printed;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd readable{out[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&readable, 1, int(left.count())) <= 0)
+            break;
+        char buffer[512];
+        const ssize_t got = read(out[0], buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        printed.append(buffer, size_t(got));
+    }
+    close(out[0]);
+    waitpid(shell, nullptr, 0);
+    // The pipe ends once the simulator has exited; it says why.
+    const bool stopped = printed.find("stopping on SIGTERM") != std::string::npos;
+    if (const pid_t simulator = pid_t(std::atoi(printed.c_str())); !stopped && simulator > 0)
+        kill(simulator, SIGKILL);
+    EXPECT_TRUE(stopped) << printed;
+}
+
 TEST_F(ExchangeSimProgram, HelpAndUsageErrors)
 {
     const std::string badSeed = folder + "/bad.seed";

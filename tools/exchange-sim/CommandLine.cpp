@@ -98,6 +98,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         } else if (name == "--seed") {
             ok = takeValue();
             out.seedFile = value;
+        } else if (name == "--stop-with-parent") {
+            ok = flag(out.stopWithParent);
         } else if (name == "--save") {
             ok = takeValue();
             out.saveFile = value;
@@ -175,9 +177,10 @@ When listening it prints one line:
 
 State:
   --seed FILE           load the exchange's records from FILE (format below); without it a small
-                        exchange is simulated: version 5, 3 digits, prefix 5, routings 1-3, urban
-                        lines 0-1, 0-2 and 1-1, and twelve directory entries
+                        exchange is simulated: version 5, 3 digits, prefix 5, routings 1-4, urban
+                        lines 0-1 to 0-4, 1-1 and 1-2, and forty directory entries
   --save FILE           write the records to FILE after every change (it may be the seed file)
+  --stop-with-parent    stop, as on SIGTERM, when the process that started it ends
 
 Behaviour: access is granted on request; until then reads, writes and deletes are answered
 ST_IGNORED (0xFE05) and change nothing. A table read sends one data frame per record in

@@ -15,6 +15,7 @@ struct CommandLine {
     std::string saveFile;
     Faults faults;
     bool help = false;
+    bool stopWithParent = false;
 
     bool operator==(const CommandLine&) const = default;
 };

@@ -10,8 +10,8 @@ namespace exsim {
 // Ordered maps, so a table is read out in ascending index order.
 using Tables = std::map<std::uint16_t, std::map<std::uint16_t, std::string>>;
 
-// A small plausible exchange: version 5, three digits, prefix 5, three routings, three urban lines
-// and a dozen directory entries.
+// A plausible exchange for the demo: version 5, three digits, prefix 5, four routings, six urban
+// lines and forty directory entries of a small firm.
 Tables DefaultTables();
 
 } // namespace exsim

@@ -8,6 +8,8 @@
 #include <ctime>
 #include <mutex>
 #include <pthread.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,6 +50,14 @@ int main(int argc, char** argv)
     if (options.help) {
         std::fputs(exsim::HelpText().c_str(), stdout);
         return 0;
+    }
+
+    if (options.stopWithParent) {
+        // The parent's end arrives as SIGTERM, which the wait below takes like any other stop; a parent
+        // that ended before this was set up is noticed by its changed process id.
+        const pid_t parent = getppid();
+        if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent)
+            raise(SIGTERM);
     }
 
     exsim::Tables tables = exsim::DefaultTables();
