@@ -135,6 +135,8 @@ void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& c
         CStatusProgress progress(app.MainFrame(), QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
         const int total = int(pending.size());
         int done = 0;
+        // After an update the exchange's own records are written back: each number is listed once.
+        std::unordered_set<uint16_t> listed(app.directoryNumbers.begin(), app.directoryNumbers.end());
         for (const CRecord& entry : pending) {
             if (view)
                 view->AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true,
@@ -144,7 +146,8 @@ void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& c
                 sent = false;
                 break;
             }
-            app.directoryNumbers.push_back(entry.shortNumber);
+            if (listed.insert(entry.shortNumber).second)
+                app.directoryNumbers.push_back(entry.shortNumber);
             progress.Show(++done, total);
         }
     }
