@@ -8,6 +8,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QScreen>
+#include <QStyle>
 
 namespace {
 
@@ -41,8 +42,10 @@ bool CPlimsetApp::Start()
 
     mainFrame_ = std::make_unique<CMainFrame>(*this);
     UpdateCommandUi();
-    // Without a window manager the maximize request is not honoured; the window fills the screen anyway.
-    mainFrame_->setGeometry(mainFrame_->screen()->availableGeometry());
+    // The normal geometry is what un-maximizing returns to, so it must not be the whole screen.
+    const QRect screen = mainFrame_->screen()->availableGeometry();
+    mainFrame_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                                QSize(screen.width() * 3 / 4, screen.height() * 3 / 4), screen));
     mainFrame_->showMaximized();
     return true;
 }
