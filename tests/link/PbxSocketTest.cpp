@@ -262,6 +262,22 @@ TEST(PbxSocket, HandlerInANestedLoopStillSeesTheFramesThatFollow)
     EXPECT_EQ(seenInside, std::vector<Bytes>(expected.begin() + 1, expected.end()));
 }
 
+// As a dialog does that closes its link when the device's answer is a failure.
+TEST(PbxSocket, CloseInsideAFrameHandlerDropsTheRestOfTheRead)
+{
+    CConnection connection;
+    connection.owner.forward = [&](QEvent* event) {
+        if (event->type() == WM_PBX_DATA)
+            connection.socket.Close();
+        return false;
+    };
+    connection.peer.Write(Numbered(5));
+    ASSERT_TRUE(connection.AwaitFrames(1));
+    QTest::qWait(200);
+    EXPECT_EQ(connection.owner.frames.size(), 1u);
+    EXPECT_FALSE(connection.socket.IsOpen());
+}
+
 TEST(PbxSocket, FramesAndTimeoutsKeepTheirOrderAcrossManyReads)
 {
     CConnection connection;
