@@ -157,11 +157,15 @@ public:
             return false;
         // A handler may close the socket and so delete this relay: from here on only the link is used.
         const std::shared_ptr<SLink> link = link_;
+        // Only what is waiting now: what arrives meanwhile comes with a wake-up of its own, so a fast
+        // stream cannot keep the thread from its other events.
+        size_t count;
         {
             const std::lock_guard lock(link->mutex);
             link->wakePosted = false;
+            count = link->pending.size();
         }
-        for (;;) {
+        for (; count > 0; --count) {
             std::unique_ptr<CPbxEvent> next;
             QObject* owner;
             {
