@@ -27,7 +27,8 @@ public:
     CPbxSocket& operator=(const CPbxSocket&) = delete;
 
     // 0, or an ERR_SOCKET_* / ERR_THREAD / ERR_EVENT_SELECT code with LastError() holding the errno.
-    // Already open: 0, and nothing changes.
+    // Already open: 0, and nothing changes. While open, an event filter on the owner hands it the frames
+    // when the owner's thread handles the socket's posted wake-up, from any event loop of that thread.
     int Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent::Type dataMessage,
              QEvent::Type timeoutMessage);
     void Close();
