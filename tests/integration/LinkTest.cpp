@@ -5,8 +5,8 @@
 #include "link/Protocol.h"
 #include "support/FakePlatform.h"
 
-#include "exchange-sim/ExchangeSim.h"
 #include "SimHarness.h"
+#include "exchange-sim/ExchangeSim.h"
 
 #include <QObject>
 #include <gtest/gtest.h>

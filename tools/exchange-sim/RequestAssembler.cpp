@@ -39,7 +39,8 @@ void RequestAssembler::Feed(const std::uint8_t* data, std::size_t size, std::vec
         request.command = command;
         request.index = BigEndianAt(buffer, 7);
         request.table = BigEndianAt(buffer, 9);
-        request.payload.assign(buffer.begin() + std::ptrdiff_t(REQUEST_HEADER_SIZE), buffer.begin() + std::ptrdiff_t(frameSize));
+        request.payload.assign(buffer.begin() + std::ptrdiff_t(REQUEST_HEADER_SIZE),
+                               buffer.begin() + std::ptrdiff_t(frameSize));
         request.raw.assign(buffer.begin(), buffer.begin() + std::ptrdiff_t(frameSize));
         buffer.erase(buffer.begin(), buffer.begin() + std::ptrdiff_t(frameSize));
         out.push_back(std::move(request));
