@@ -1,9 +1,9 @@
 #pragma once
 
 #include "connections/LinkState.h"
+#include "directory/DirectorySettings.h"
 #include "link/ConfigMemory.h"
 #include "link/PbxProtocol.h"
-#include "directory/DirectorySettings.h"
 
 #include <QObject>
 #include <QString>
