@@ -3,6 +3,7 @@
 #include "core/AboutDlg.h"
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
+#include "directory/DirectoryEdits.h"
 #include "directory/PlimsetView.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
@@ -115,6 +116,18 @@ void CPlimsetApp::OnCommand(int id)
     case ID_DISCONNECT:
         Disconnect();
         break;
+    case ID_ENTRY_ADD:
+        RunAddEntry(DirectoryEditing());
+        break;
+    case ID_ENTRY_MODIFY:
+        RunModifyEntry(DirectoryEditing());
+        break;
+    case ID_ENTRY_DELETE:
+        RunDeleteEntries(DirectoryEditing());
+        break;
+    case ID_DIGITS:
+        RunNumberOfDigits(DirectoryEditing());
+        break;
     case ID_APP_ABOUT:
         ShowAbout();
         break;
@@ -126,6 +139,17 @@ void CPlimsetApp::OnCommand(int id)
         break;
     }
     UpdateCommandUi();
+}
+
+CDirectoryEditing CPlimsetApp::DirectoryEditing()
+{
+    return CDirectoryEditing{mainFrame_.get(),
+                             *View(),
+                             directorySettings,
+                             routingNumbers,
+                             urbanLineNumbers,
+                             platform_.messages,
+                             IsConnected() ? &protocol : nullptr};
 }
 
 void CPlimsetApp::ShowAbout()
