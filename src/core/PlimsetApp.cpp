@@ -141,6 +141,14 @@ void CPlimsetApp::OnCommand(int id)
     UpdateCommandUi();
 }
 
+void CPlimsetApp::EditFirstSelectedEntry()
+{
+    if (!View())
+        return;
+    RunModifyEntry(DirectoryEditing());
+    UpdateCommandUi();
+}
+
 CDirectoryEditing CPlimsetApp::DirectoryEditing()
 {
     return CDirectoryEditing{mainFrame_.get(),

@@ -37,6 +37,8 @@ public:
 
     void OnCommand(int id);
     bool IsCommandEnabled(int id) const;
+    // The list's double click: "Modifica" on the first selected row, whatever the selection.
+    void EditFirstSelectedEntry();
     // Re-applies the enable rules and the line pane after any change of state.
     void UpdateCommandUi();
 
