@@ -151,13 +151,10 @@ void CPlimsetApp::EditFirstSelectedEntry()
 
 CDirectoryEditing CPlimsetApp::DirectoryEditing()
 {
-    return CDirectoryEditing{mainFrame_.get(),
-                             *View(),
-                             directorySettings,
-                             routingNumbers,
-                             urbanLineNumbers,
-                             platform_.messages,
-                             IsConnected() ? &protocol : nullptr};
+    return CDirectoryEditing{mainFrame_.get(),  *View(),
+                             directorySettings, routingNumbers,
+                             urbanLineNumbers,  platform_.messages,
+                             protocol,          [this] { return IsConnected(); }};
 }
 
 void CPlimsetApp::ShowAbout()

@@ -68,7 +68,7 @@ void RunEntryEditor(const CDirectoryEditing& editing, const CRecord* modified)
     CModDir dialog(editing.settings, editing.view.Entries(), editing.routingNumbers, editing.urbanLineNumbers,
                    editing.messages, modified, editing.parent);
     if (dialog.exec() == QDialog::Accepted)
-        ApplyEntryEdit(dialog.Result(), editing.view, editing.exchange);
+        ApplyEntryEdit(dialog.Result(), editing.view, editing.Exchange());
 }
 
 } // namespace
@@ -91,12 +91,12 @@ void RunModifyEntry(const CDirectoryEditing& editing)
 void RunDeleteEntries(const CDirectoryEditing& editing)
 {
     if (editing.view.SelectedCount() > 0)
-        DeleteSelectedEntries(editing.view, editing.messages, editing.exchange);
+        DeleteSelectedEntries(editing.view, editing.messages, editing.Exchange());
 }
 
 void RunNumberOfDigits(const CDirectoryEditing& editing)
 {
     CNumCifre dialog(editing.settings, DisplayedEntries(editing.view), editing.messages, editing.parent);
     if (dialog.exec() == QDialog::Accepted)
-        ApplyDigits(dialog.Digits(), dialog.EntriesToDelete(), editing.settings, editing.view, editing.exchange);
+        ApplyDigits(dialog.Digits(), dialog.EntriesToDelete(), editing.settings, editing.view, editing.Exchange());
 }

@@ -4,6 +4,7 @@
 #include "directory/ModDir.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class CPbxProtocol;
@@ -37,7 +38,11 @@ struct CDirectoryEditing {
     const std::vector<uint16_t>& routingNumbers;
     const std::vector<uint16_t>& urbanLineNumbers;
     IMessageBoxes& messages;
-    CPbxProtocol* exchange;
+    CPbxProtocol& protocol;
+    // Asked after each dialog, not before: the connection may drop while the dialog is open.
+    std::function<bool()> isConnected;
+
+    CPbxProtocol* Exchange() const { return isConnected() ? &protocol : nullptr; }
 };
 
 void RunAddEntry(const CDirectoryEditing& editing);

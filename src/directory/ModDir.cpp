@@ -40,10 +40,16 @@ std::string PaddedDigits(uint16_t shortNumber, uint8_t digits)
 CModDir::CModDir(const CDirectorySettings& settings, std::vector<const CRecord*> entries,
                  const std::vector<uint16_t>& routingNumbers, const std::vector<uint16_t>& urbanLineNumbers,
                  IMessageBoxes& messages, const CRecord* modified, QWidget* parent)
-    : QDialog(parent), settings_(settings), entries_(std::move(entries)), routingNumbers_(routingNumbers),
-      urbanLineNumbers_(urbanLineNumbers), messages_(messages)
+    : QDialog(parent), settings_(settings), routingNumbers_(routingNumbers), urbanLineNumbers_(urbanLineNumbers),
+      messages_(messages)
 {
     setObjectName(QStringLiteral("modDirDialog"));
+    // Copies: a nested event loop runs while the dialog is open, and a dropped connection empties the list.
+    entryCopies_.reserve(entries.size());
+    for (const CRecord* entry : entries)
+        entryCopies_.push_back(*entry);
+    for (const CRecord& entry : entryCopies_)
+        entries_.push_back(&entry);
     if (modified) {
         addMode_ = false;
         oldShortNumber_ = modified->shortNumber;

@@ -59,6 +59,7 @@ private:
     std::string FieldBytes(const QLineEdit* field, const std::string& oldText) const;
 
     const CDirectorySettings& settings_;
+    std::vector<CRecord> entryCopies_;
     std::vector<const CRecord*> entries_;
     const std::vector<uint16_t>& routingNumbers_;
     const std::vector<uint16_t>& urbanLineNumbers_;

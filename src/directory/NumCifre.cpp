@@ -14,8 +14,14 @@
 
 CNumCifre::CNumCifre(const CDirectorySettings& settings, std::vector<const CRecord*> displayed, IMessageBoxes& messages,
                      QWidget* parent)
-    : QDialog(parent), settings_(settings), displayed_(std::move(displayed)), messages_(messages)
+    : QDialog(parent), settings_(settings), messages_(messages)
 {
+    // Copies: a dropped connection may empty the list while the dialog is open.
+    displayedCopies_.reserve(displayed.size());
+    for (const CRecord* entry : displayed)
+        displayedCopies_.push_back(*entry);
+    for (const CRecord& entry : displayedCopies_)
+        displayed_.push_back(&entry);
     setObjectName(QStringLiteral("numCifreDialog"));
     setWindowTitle(QStringLiteral("Numero cifre agenda"));
 

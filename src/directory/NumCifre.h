@@ -33,6 +33,7 @@ private:
     void Refuse();
 
     const CDirectorySettings& settings_;
+    std::vector<CRecord> displayedCopies_;
     std::vector<const CRecord*> displayed_;
     IMessageBoxes& messages_;
     uint8_t digits_ = 0;

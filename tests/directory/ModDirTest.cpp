@@ -397,3 +397,29 @@ TEST_F(ModDirTest, KeyboardReachesEveryControl)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ModDirTest, EntryLongerThanTheDigitsIsNotTakenForAnother)
+{
+    // Read from an exchange that holds 1234 while three digits are set: the list shows it as "5123".
+    records.push_back({"Lungo", "099", 0, 1234});
+    records.push_back({"Corto", "098", 0, 123});
+    QString shortText;
+    Run(1234, [&](CModDir& d) {
+        shortText = Child<QLineEdit>(SHORT)->text();
+        ClickOk();
+        EXPECT_TRUE(d.isVisible());
+    });
+    EXPECT_EQ(shortText, QStringLiteral("1234"));
+    EXPECT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("Numero breve con troppe cifre!")});
+
+    ASSERT_TRUE(Run(1234, [&](CModDir&) {
+        Type(SHORT, QStringLiteral("124"));
+        ClickOk();
+    }));
+    EXPECT_EQ(dialog->Result().oldShortNumber, 1234) << "the entry that goes is 1234, not 123";
+    EXPECT_EQ(dialog->Result().shortNumber, 124);
+}
+
+} // namespace

@@ -203,3 +203,26 @@ TEST_F(DirectoryEditTest, DigitsChangeWritesTheDigitsRecordOnly)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DirectoryEditTest, ConnectionLostWhileEditingSendsNothing)
+{
+    Select({12});
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_ENTRY_MODIFY); },
+                         [&](QWidget* dialog) {
+                             // As the supervision does when the exchange stops answering.
+                             app.Disconnect();
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")),
+                                               Qt::LeftButton);
+                         }));
+    ASSERT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
+    const std::vector<Sent> sent = Arrived(1);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].command, CMD_RELEASE);
+    EXPECT_TRUE(sim.Record(TBL_DIRECTORY, 12));
+    ASSERT_EQ(View().EntryCount(), 1) << "the edit stays in the list, to be saved later";
+    EXPECT_EQ(View().DisplayedEntry(0).name, "Caff\xE8");
+}
+
+} // namespace
