@@ -3,6 +3,7 @@
 #include "core/AboutDlg.h"
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
+#include "directory/DirectoryEdits.h"
 #include "directory/PlimsetView.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
@@ -118,6 +119,18 @@ void CPlimsetApp::OnCommand(int id)
     case ID_DISCONNECT:
         Disconnect();
         break;
+    case ID_ENTRY_ADD:
+        RunAddEntry(DirectoryEditing());
+        break;
+    case ID_ENTRY_MODIFY:
+        RunModifyEntry(DirectoryEditing());
+        break;
+    case ID_ENTRY_DELETE:
+        RunDeleteEntries(DirectoryEditing());
+        break;
+    case ID_DIGITS:
+        RunNumberOfDigits(DirectoryEditing());
+        break;
     case ID_APP_ABOUT:
         ShowAbout();
         break;
@@ -129,6 +142,22 @@ void CPlimsetApp::OnCommand(int id)
         break;
     }
     UpdateCommandUi();
+}
+
+void CPlimsetApp::EditFirstSelectedEntry()
+{
+    if (!View())
+        return;
+    RunModifyEntry(DirectoryEditing());
+    UpdateCommandUi();
+}
+
+CDirectoryEditing CPlimsetApp::DirectoryEditing()
+{
+    return CDirectoryEditing{mainFrame_.get(),  *View(),
+                             directorySettings, routingNumbers,
+                             urbanLineNumbers,  platform_.messages,
+                             protocol,          [this] { return IsConnected(); }};
 }
 
 void CPlimsetApp::ShowAbout()
