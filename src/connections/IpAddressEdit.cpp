@@ -49,7 +49,9 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QWidget(parent)
     row->addStretch();
     setFocusProxy(parts_[0]);
     setFocusPolicy(Qt::StrongFocus);
-    frame->setMinimumWidth(4 * width + 4 * fontMetrics().horizontalAdvance(QStringLiteral(".")) + 8);
+    // As wide as an address, not as the row: the field reads as one value.
+    frame->setFixedWidth(4 * width + 3 * fontMetrics().horizontalAdvance(QStringLiteral(" . ")) + 12);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 bool CIpAddressEdit::IsBlank() const

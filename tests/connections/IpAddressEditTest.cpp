@@ -24,7 +24,7 @@ protected:
     void Keys(const QString& text)
     {
         for (const QChar c : text)
-            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+            QTest::keyClick(window.focusWidget(), c.toLatin1());
     }
 
     QStringList Parts() const
@@ -80,15 +80,15 @@ TEST_F(IpAddressEditTest, BlankIsNotZero)
 TEST_F(IpAddressEditTest, BackspaceAndArrowsCrossTheBoxes)
 {
     Keys(QStringLiteral("10.2"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
-    EXPECT_EQ(QApplication::focusWidget(), edit->Part(0));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+    QTest::keyClick(window.focusWidget(), Qt::Key_Backspace);
+    QTest::keyClick(window.focusWidget(), Qt::Key_Backspace);
+    EXPECT_EQ(window.focusWidget(), edit->Part(0));
+    QTest::keyClick(window.focusWidget(), Qt::Key_Backspace);
     EXPECT_EQ(Parts(), (QStringList{"1", "", "", ""}));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    EXPECT_EQ(QApplication::focusWidget(), edit->Part(1));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
-    EXPECT_EQ(QApplication::focusWidget(), edit->Part(0));
+    QTest::keyClick(window.focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(window.focusWidget(), edit->Part(1));
+    QTest::keyClick(window.focusWidget(), Qt::Key_Left);
+    EXPECT_EQ(window.focusWidget(), edit->Part(0));
 }
 
 TEST_F(IpAddressEditTest, TakesItsNameFromTheLabel)
