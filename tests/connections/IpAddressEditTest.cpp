@@ -14,6 +14,8 @@ protected:
     {
         window.resize(300, 60);
         edit = new CIpAddressEdit(&window);
+        next = new QLineEdit(&window);
+        next->move(0, 30);
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -37,6 +39,7 @@ protected:
 
     QWidget window;
     CIpAddressEdit* edit = nullptr;
+    QLineEdit* next = nullptr;
 };
 
 } // namespace
@@ -89,6 +92,9 @@ TEST_F(IpAddressEditTest, BackspaceAndArrowsCrossTheBoxes)
     EXPECT_EQ(window.focusWidget(), edit->Part(1));
     QTest::keyClick(window.focusWidget(), Qt::Key_Left);
     EXPECT_EQ(window.focusWidget(), edit->Part(0));
+    // Tab leaves the address: it is one stop, not four.
+    QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(window.focusWidget(), next);
 }
 
 TEST_F(IpAddressEditTest, TakesItsNameFromTheLabel)
