@@ -44,9 +44,10 @@ clean:
 PREFIX ?= /usr/local
 .PHONY: install package package-check package-try
 
-# Installs the program and the simulated exchange under $(PREFIX) (and $(DESTDIR) when given).
+# Installs the program and the simulated exchange under $(PREFIX) (and $(DESTDIR) when given);
+# COMPONENT=program or COMPONENT=simulator installs one of them.
 install: build
-	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" $(if $(COMPONENT),--component $(COMPONENT))
 
 # Debian packages of the program and of the simulated exchange, written to $(BUILD).
 package: build
