@@ -63,3 +63,27 @@ format-check: deps
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+
+# Installing and packaging.
+PREFIX ?= /usr/local
+.PHONY: install package package-check package-try
+
+# Installs the program and the simulated exchange under $(PREFIX) (and $(DESTDIR) when given);
+# COMPONENT=program or COMPONENT=simulator installs one of them.
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" $(if $(COMPONENT),--component $(COMPONENT))
+
+# Debian packages of the program and of the simulated exchange, written to $(BUILD).
+package: build
+	@scripts/install-deps.sh dpkg-dev file
+	@cd $(BUILD) && cpack -G DEB
+
+# CI: the packages' file lists and dependencies, the desktop entry and the metainfo.
+package-check: package
+	@scripts/install-deps.sh desktop-file-utils appstream
+	@scripts/check-package.sh $(BUILD)
+
+# Installs the packages on this machine with apt-get, starts the menu entry under Xvfb, removes them.
+package-try: package
+	@scripts/install-deps.sh xvfb xauth x11-utils
+	@scripts/try-package.sh $(BUILD)
