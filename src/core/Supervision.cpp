@@ -20,7 +20,8 @@ bool IsPointToPoint(uint8_t mode)
 }
 
 // Normally the socket's own reply timeout ends an unanswered poll. Frames of a table read running
-// at the same time disarm it, so the wait has a bound of its own, a little later than that one.
+// at the same time disarm it, so the wait has a bound of its own, a little later than that one and
+// counted again from each frame.
 constexpr uint32_t POLL_DEADLINE_MARGIN_MS = 1'000;
 
 } // namespace

@@ -57,10 +57,12 @@ public:
     void DeleteDirectoryRecord(uint16_t shortNumber);
 
     // Sends nothing itself: runs a nested event loop, blocked until an event arrives, until finished() is
-    // true after a dispatched frame, or the timeout event arrives, or AbortWaits(). deadlineMs > 0 also ends
-    // it TimedOut once that long has passed, for a caller whose reply timeout other traffic may disarm.
+    // true after a dispatched frame, or the timeout event arrives, or AbortWaits().
     enum class WaitEnd { Finished, TimedOut, Aborted };
-    WaitEnd WaitUntil(const std::function<bool()>& finished, uint32_t deadlineMs = 0);
+    WaitEnd WaitUntil(const std::function<bool()>& finished);
+    // The same for the reply to a request just sent: also ends TimedOut once timeoutMs pass, from now or
+    // from the latest frame, without a frame, so a reply cut short cannot hold the wait.
+    WaitEnd WaitUntil(const std::function<bool()>& finished, uint32_t timeoutMs);
     // The link was closed: every running wait returns Aborted.
     void AbortWaits();
     CReplyState& ReplyState() { return state_; }
@@ -71,9 +73,9 @@ public:
 private:
     struct SWait;
 
-    // silenceLimitMs > 0 also ends the wait once that long has passed since the last frame of a reply
-    // that has started.
-    WaitEnd Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs, uint32_t deadlineMs = 0);
+    // silenceLimitMs > 0 also ends the wait once that long has passed without a frame, counted from the
+    // start of the wait (just after the request) and again from each frame.
+    WaitEnd Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs);
     bool AwaitReply(uint16_t command, uint16_t index, uint16_t table);
     void Send(const std::vector<uint8_t>& request, uint32_t timeoutMs = 0);
     static void End(SWait& wait, WaitEnd end);
