@@ -14,17 +14,22 @@ constexpr int ERR_SOCKET_CONNECT = 0x1002;
 constexpr int ERR_THREAD = 0x1003;
 constexpr int ERR_EVENT_SELECT = 0x1004;
 
+// About what the original platform allows a TCP connect before it gives up.
+constexpr int CONNECT_TIMEOUT_MS = 20000;
+
 // One TCP connection to an exchange or a PPPoE device. A receive thread cuts the incoming bytes into
 // frames and posts each one, or the expiry of an armed reply timeout, to the owner object; sending
 // happens directly on the caller's thread.
 class CPbxSocket {
 public:
-    explicit CPbxSocket(int framing = 2);
+    explicit CPbxSocket(int framing = 2, int connectTimeoutMs = CONNECT_TIMEOUT_MS);
     ~CPbxSocket();
     CPbxSocket(const CPbxSocket&) = delete;
     CPbxSocket& operator=(const CPbxSocket&) = delete;
 
     // 0, or an ERR_SOCKET_* / ERR_THREAD / ERR_EVENT_SELECT code with LastError() holding the errno.
+    // The connect gives up after the connect timeout (ETIMEDOUT); on the user-interface thread the
+    // windows keep painting while it runs.
     // Already open: 0, and nothing changes.
     int Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent::Type dataMessage,
              QEvent::Type timeoutMessage);
@@ -48,6 +53,7 @@ private:
     void Arm(uint32_t timeoutMs);
 
     int framing_;
+    int connectTimeoutMs_;
     uint32_t peerAddress_ = 0;
     int32_t lastError_ = 0;
     std::shared_ptr<SLink> link_;
