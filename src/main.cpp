@@ -1,6 +1,7 @@
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
 #include "platform/Platform.h"
+#include "platform/PppdPhoneBook.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
@@ -27,7 +28,8 @@ int main(int argc, char** argv)
     CQtFileDialogs fileDialogs;
     CQtWaitCursor waitCursor;
     CQtDebugOutput debug;
-    CPlatform platform{messages, fileDialogs, waitCursor, debug};
+    CPppdPhoneBook phoneBook;
+    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook};
 
     CPlimsetApp app(platform);
     if (!app.Start())

@@ -3,22 +3,33 @@
 #include <QFileDialog>
 #include <QPrintDialog>
 
-std::optional<QString> CQtFileDialogs::OpenFile(QWidget* parent, const QString& title, const QString& folder,
-                                                const QString& filter)
+namespace {
+
+std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, const QString& start, const QString& filter,
+                                     const QString& defaultSuffix, QFileDialog::AcceptMode mode)
 {
-    const QString path = QFileDialog::getOpenFileName(parent, title, folder, filter);
-    if (path.isEmpty())
+    // An instance rather than the static helpers: only it takes a default suffix.
+    QFileDialog dialog(parent, title, start, filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return path;
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+std::optional<QString> CQtFileDialogs::OpenFile(QWidget* parent, const QString& title, const QString& folder,
+                                                const QString& filter, const QString& defaultSuffix)
+{
+    return RunFileDialog(parent, title, folder, filter, defaultSuffix, QFileDialog::AcceptOpen);
 }
 
 std::optional<QString> CQtFileDialogs::SaveFile(QWidget* parent, const QString& title, const QString& path,
-                                                const QString& filter)
+                                                const QString& filter, const QString& defaultSuffix)
 {
-    const QString chosen = QFileDialog::getSaveFileName(parent, title, path, filter);
-    if (chosen.isEmpty())
-        return std::nullopt;
-    return chosen;
+    return RunFileDialog(parent, title, path, filter, defaultSuffix, QFileDialog::AcceptSave);
 }
 
 bool CQtFileDialogs::ChoosePrinter(QWidget* parent, QPrinter& printer)
