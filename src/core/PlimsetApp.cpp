@@ -24,7 +24,8 @@ QString LastFolderFromSetting(const std::optional<QString>& value)
 }
 
 CPlimsetApp::CPlimsetApp(CPlatform& platform, QObject* parent)
-    : QObject(parent), linkState(platform.waitCursor),
+    : QObject(parent), dialUp(platform.phoneBook, platform.dialer),
+      linkState(platform.waitCursor, platform.messages, dialUp),
       protocol(linkState.programmingSocket, configMemory, platform.messages, platform.waitCursor), platform_(platform)
 {
 }

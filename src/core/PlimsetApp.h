@@ -1,9 +1,10 @@
 #pragma once
 
+#include "connections/DialUp.h"
 #include "connections/LinkState.h"
+#include "directory/DirectorySettings.h"
 #include "link/ConfigMemory.h"
 #include "link/PbxProtocol.h"
-#include "directory/DirectorySettings.h"
 
 #include <QObject>
 #include <QString>
@@ -49,6 +50,7 @@ public:
     std::vector<uint16_t> routingNumbers;
     std::vector<uint16_t> urbanLineNumbers;
     CConfigMemory configMemory;
+    CDialUp dialUp;
     CLinkState linkState;
     CPbxProtocol protocol;
 

@@ -93,6 +93,20 @@ std::string RemoteAddressFromPppdOutput(const QString& output)
     return address;
 }
 
+PppdPaths PppdPathsFromEnvironment()
+{
+    PppdPaths paths;
+    const auto take = [](const char* name, QString& path) {
+        const QString value = qEnvironmentVariable(name);
+        if (!value.isEmpty())
+            path = value;
+    };
+    take("TOBRISK_PPPD", paths.program);
+    take("TOBRISK_PPP_PEERS", paths.peersFolder);
+    take("TOBRISK_PPP_RUN", paths.runFolder);
+    return paths;
+}
+
 CPppdDialer::CPppdDialer(PppdPaths paths) : paths_(std::move(paths)) {}
 
 uint32_t CPppdDialer::GetDialParams(const std::string& entryName, DialParams& params)

@@ -26,6 +26,10 @@ struct PppdPaths {
     QString runFolder = QStringLiteral("/var/run");
 };
 
+// The default paths, each replaced by its environment variable when that is set: TOBRISK_PPPD (the
+// program), TOBRISK_PPP_PEERS (the peers folder) and TOBRISK_PPP_RUN (where pppd keeps its pid files).
+PppdPaths PppdPathsFromEnvironment();
+
 // The remote-access service over pppd: an entry is a peers file, a dial is `pppd call NAME updetach
 // linkname NAME`, a hang-up is SIGTERM to the pid in the link's pid file. Owned by main() (or a test)
 // and used on the user-interface thread only.

@@ -26,9 +26,8 @@ public:
                            "echo 'Using interface ppp0'\n"
                            "[ -f \"$d/silent\" ] || { echo 'local  IP address 10.64.64.64'; "
                            "echo \"remote IP address $(cat \"$d/remote\" 2>/dev/null || echo 10.1.2.3)\"; }\n"
-                           "if [ -f \"$d/stubborn\" ]; then (trap '' TERM; exec sleep 60) >/dev/null 2>&1 &\n"
-                           "else sleep 60 >/dev/null 2>&1 &\n"
-                           "fi\n"
+                           "[ -f \"$d/stubborn\" ] && trap '' TERM\n"
+                           "sleep 60 >/dev/null 2>&1 &\n"
                            "echo $! > \"$d/run/ppp-$2.pid\"\n"
                            "exit 0\n")
                 .arg(dir_.path());
