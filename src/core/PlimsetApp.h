@@ -34,6 +34,9 @@ public:
 
     bool IsConnected() const { return linkState.IsConnected(); }
     void Disconnect();
+    // Runs the connection dialog with the main window as owner of the programming socket; true when
+    // the program is connected afterwards.
+    bool RunConnectDialog();
 
     void OnCommand(int id);
     bool IsCommandEnabled(int id) const;
