@@ -35,6 +35,7 @@ QLineEdit* DisplayField(QWidget* parent, const QString& objectName)
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
     field->setReadOnly(true);
+    field->setMinimumWidth(140);
     return field;
 }
 
@@ -183,6 +184,7 @@ CConnDlg::CConnDlg(CLinkState& link, CSettingsStore& settings, CPlatform& platfo
     grid->addWidget(Label(this, QStringLiteral("Connessione:"), analogEntryEdit_), row, 3);
     grid->addWidget(analogEntryEdit_, row++, 4);
     grid->setColumnMinimumWidth(0, 16);
+    grid->setColumnStretch(4, 1);
 
     auto* buttons = new QVBoxLayout;
     for (QPushButton* pushButton :

@@ -419,4 +419,34 @@ TEST_F(ConnDlgTest, ABookThatCannotBeWrittenIsReportedAndTheListKept)
               QStringList{QStringLiteral("Errore aggiornamento file .csv di agenda connessioni")});
 }
 
+TEST_F(ConnDlgTest, SettingsReloadTheBookOnlyWhenItsFileChanged)
+{
+    WriteBook("Sede;10.0.0.1;5000;;;;;1\r\nAltra;10.0.0.2;5000;;;;;1\r\n");
+    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+    const auto confirmSettings = [](QWidget* dialog, const char* button) {
+        EXPECT_TRUE(RunModal([&] { Click(dialog, "settingsButton"); },
+                             [button](QWidget* settingsDialog) {
+                                 if (button)
+                                     Click(settingsDialog, button);
+                                 Click(settingsDialog, "okButton");
+                             }));
+    };
+    Run([&](QWidget* dialog) {
+        auto* list = Child<QTreeWidget>(dialog, "connectionList");
+        Pick(dialog, 0); // "Altra", sorted first
+        confirmSettings(dialog, nullptr);
+        ASSERT_EQ(list->selectedItems().size(), 1);
+        EXPECT_EQ(list->selectedItems()[0]->text(0), QStringLiteral("Altra"));
+        EXPECT_EQ(list->topLevelItemCount(), 2);
+
+        // "Crea nuova" on the same path empties the file; the book is read again.
+        fake.fileDialogs.Choose(BookPath());
+        confirmSettings(dialog, "createButton");
+        EXPECT_EQ(list->topLevelItemCount(), 0);
+        EXPECT_EQ(Radios(dialog), QStringLiteral("-----"));
+        EXPECT_TRUE(Child<QPushButton>(dialog, "addButton")->isEnabled());
+        Click(dialog, "cancelButton");
+    });
+}
+
 } // namespace
