@@ -5,9 +5,12 @@
 #include "connections/DialUp.h"
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
+#include "platform/PppdDialer.h"
+#include "platform/PppdPhoneBook.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
+#include "support/StandInPppd.h"
 
 #include "exchange-sim/ExchangeSim.h"
 
@@ -221,7 +224,7 @@ TEST_F(ConnDlgTest, ConnectsOverEthernetLanAtBasePortPlusEight)
     EXPECT_EQ(link.connectedMode, MODE_ETHERNET_LAN);
     ASSERT_TRUE(link.programmingSocket);
     EXPECT_EQ(link.programmingSocket->PeerAddress(), LOOPBACK);
-    EXPECT_EQ(sim.ConnectionsAccepted(), 1u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sim.ConnectionsAccepted() == 1u; }, 3000));
     EXPECT_TRUE(fake.messages.Shown().empty());
     EXPECT_EQ(fake.waitCursor.Depth(), 0);
     link.CloseLink();
@@ -447,6 +450,46 @@ TEST_F(ConnDlgTest, SettingsReloadTheBookOnlyWhenItsFileChanged)
         EXPECT_TRUE(Child<QPushButton>(dialog, "addButton")->isEnabled());
         Click(dialog, "cancelButton");
     });
+}
+
+// PPPoE as a user meets it: the simulated device, then pppd (a stand-in written by the test) over
+// the real peers files, then the exchange at port 40008 of the address pppd reports.
+TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
+{
+    CStandInPppd pppd;
+    pppd.AddPeer(QStringLiteral("casa-pppoe"),
+                 QStringLiteral("plugin rp-pppoe.so eth0\nuser \"casa\"\ndefaultroute\nnoipdefault\n"));
+    const std::string address = OwnLoopbackAddress();
+    pppd.RemoteAddress(QString::fromLatin1(address.c_str()));
+    CPppdPhoneBook phoneBook(pppd.PeersFolder());
+    CPppdDialer dialer(PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()});
+    CPlatform platform{fake.messages, fake.fileDialogs, fake.waitCursor, fake.debug, phoneBook, dialer};
+    CDialUp pppdDialUp(phoneBook, dialer, 2000);
+    CLinkState pppdLink(fake.waitCursor, fake.messages, pppdDialUp);
+
+    StartSim(40008, address);
+    settings.SetValue(SETTING_PPPOE_IP, PppoeAddressToSetting(ntohl(::inet_addr(address.c_str()))));
+    settings.SetValue(SETTING_PPPOE_PORT, QString::number(sim.PppoePort()));
+    settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("casa-pppoe"));
+    WriteBook("Sede;;;;;0511234;;3\r\n");
+    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+
+    CConnDlg dialog(pppdLink, settings, platform);
+    dialog.SetLinkParams(&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
+    int result = -1;
+    EXPECT_TRUE(RunModal([&] { result = dialog.exec(); }, [](QWidget* open) { Click(open, "connectButton"); }));
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_TRUE(fake.messages.Shown().empty()) << fake.messages.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(pppdLink.connectedMode, MODE_PPPOE_ISDN);
+    EXPECT_EQ(pppd.Arguments(),
+              (QStringList{QStringLiteral("call"), QStringLiteral("casa-pppoe"), QStringLiteral("updetach"),
+                           QStringLiteral("linkname"), QStringLiteral("casa-pppoe")}));
+    EXPECT_FALSE(pppd.PeerAtDial().contains(QStringLiteral("defaultroute")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sim.ConnectionsAccepted() == 1u; }, 3000));
+
+    pppdLink.CloseLink();
+    EXPECT_EQ(pppdDialUp.dialUpConnection, 0u);
+    EXPECT_TRUE(fake.messages.Shown().empty());
 }
 
 } // namespace
