@@ -33,7 +33,7 @@ bool ReadSetting(const CSettingsStore& store, const QString& valueName, QString&
 bool WriteSetting(CSettingsStore& store, const QString& valueName, const QString& text)
 {
     store.SetValue(valueName, text);
-    return true;
+    return store.Sync();
 }
 
 uint32_t PppoeAddressFromSetting(const QString& text)

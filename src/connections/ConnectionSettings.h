@@ -21,6 +21,7 @@ QString ConnectionSettingsName();
 // Reads a value into `value`. A value that is absent, or longer than its 260-byte buffer
 // (259 bytes of code page 1252 and the end mark), reads as empty and gives false.
 bool ReadSetting(const CSettingsStore& store, const QString& valueName, QString& value);
+// Stores the text; false when the store could not be written.
 bool WriteSetting(CSettingsStore& store, const QString& valueName, const QString& text);
 
 // "PPPoE ip" keeps the octets in reverse order ("254.1.168.192" for the device

@@ -37,6 +37,9 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QWidget(parent)
         part->setFixedWidth(width);
         part->setValidator(new QRegularExpressionValidator(octet, part));
         part->installEventFilter(this);
+        // One tab stop for the whole address; '.' and the arrows move between the boxes.
+        if (i > 0)
+            part->setFocusPolicy(Qt::ClickFocus);
         connect(part, &QLineEdit::textEdited, this, [this, i](const QString& text) {
             // A full octet moves on by itself, as the dotted form is typed.
             if (text.size() == 3 && i + 1 < parts_.size())
@@ -49,7 +52,9 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QWidget(parent)
     row->addStretch();
     setFocusProxy(parts_[0]);
     setFocusPolicy(Qt::StrongFocus);
-    frame->setMinimumWidth(4 * width + 4 * fontMetrics().horizontalAdvance(QStringLiteral(".")) + 8);
+    // As wide as an address, not as the row: the field reads as one value.
+    frame->setFixedWidth(4 * width + 3 * fontMetrics().horizontalAdvance(QStringLiteral(" . ")) + 12);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 bool CIpAddressEdit::IsBlank() const

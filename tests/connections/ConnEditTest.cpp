@@ -10,12 +10,12 @@
 namespace {
 
 // The field that holds the focus: an IP field rather than one of its boxes.
-QString FocusedField()
+QString FocusedField(QWidget* dialog)
 {
-    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+    for (QWidget* w = Focused(dialog); w; w = w->parentWidget())
         if (qobject_cast<CIpAddressEdit*>(w))
             return w->objectName();
-    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    return Focused(dialog) ? Focused(dialog)->objectName() : QString();
 }
 
 // What the user puts in the fields; mode is the index of the preferred-mode item.
@@ -153,8 +153,8 @@ TEST_F(ConnEditTest, ChecksRunInOrderAndFocusTheField)
         Run(CConnEdit::Mode::Create, nullptr, [&](QWidget* dialog) {
             Fill(dialog, c.fields);
             Click(dialog, "okButton");
-            focus = FocusedField();
-            if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+            focus = FocusedField(dialog);
+            if (auto* edit = qobject_cast<QLineEdit*>(Focused(dialog))) {
                 selected = edit->selectedText();
                 fieldText = edit->text();
             }

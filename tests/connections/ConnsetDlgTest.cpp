@@ -252,6 +252,10 @@ TEST(ConnectionSettingsTest, ValuesLongerThanTheirBufferReadAsEmpty)
     EXPECT_FALSE(ReadSetting(store, QStringLiteral("Prova"), value));
     EXPECT_EQ(value, QString());
     EXPECT_FALSE(ReadSetting(store, QStringLiteral("Assente"), value));
+
+    EXPECT_TRUE(WriteSetting(store, QStringLiteral("Prova"), QStringLiteral("Sede")));
+    EXPECT_TRUE(ReadSetting(CSettingsStore(ConnectionSettingsName()), QStringLiteral("Prova"), value));
+    EXPECT_EQ(value, QStringLiteral("Sede"));
 }
 
 TEST(ConnectionSettingsTest, PppoeAddressIsStoredWithItsOctetsReversed)

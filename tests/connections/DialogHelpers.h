@@ -23,6 +23,13 @@ inline void Click(QWidget* dialog, const char* button)
     QTest::mouseClick(Child<QPushButton>(dialog, button), Qt::LeftButton);
 }
 
+// The widget that has (or, in a window not yet active, will have) the keyboard focus.
+// Under a busy machine the dialog may not be active yet when the test starts typing.
+inline QWidget* Focused(QWidget* dialog)
+{
+    return dialog->window()->focusWidget();
+}
+
 // Replaces a line edit's text by typing, as a user would.
 inline void Type(QWidget* dialog, const char* edit, const QString& text)
 {
@@ -41,5 +48,5 @@ inline void TypeAddress(QWidget* dialog, const char* edit, const QString& text)
     field->Clear();
     field->FocusFirstPart();
     for (const QChar c : text)
-        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QTest::keyClick(Focused(dialog), c.toLatin1());
 }

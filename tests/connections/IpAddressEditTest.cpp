@@ -14,6 +14,8 @@ protected:
     {
         window.resize(300, 60);
         edit = new CIpAddressEdit(&window);
+        next = new QLineEdit(&window);
+        next->move(0, 30);
         window.show();
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -24,7 +26,7 @@ protected:
     void Keys(const QString& text)
     {
         for (const QChar c : text)
-            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+            QTest::keyClick(window.focusWidget(), c.toLatin1());
     }
 
     QStringList Parts() const
@@ -37,6 +39,7 @@ protected:
 
     QWidget window;
     CIpAddressEdit* edit = nullptr;
+    QLineEdit* next = nullptr;
 };
 
 } // namespace
@@ -80,15 +83,18 @@ TEST_F(IpAddressEditTest, BlankIsNotZero)
 TEST_F(IpAddressEditTest, BackspaceAndArrowsCrossTheBoxes)
 {
     Keys(QStringLiteral("10.2"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
-    EXPECT_EQ(QApplication::focusWidget(), edit->Part(0));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+    QTest::keyClick(window.focusWidget(), Qt::Key_Backspace);
+    QTest::keyClick(window.focusWidget(), Qt::Key_Backspace);
+    EXPECT_EQ(window.focusWidget(), edit->Part(0));
+    QTest::keyClick(window.focusWidget(), Qt::Key_Backspace);
     EXPECT_EQ(Parts(), (QStringList{"1", "", "", ""}));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    EXPECT_EQ(QApplication::focusWidget(), edit->Part(1));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
-    EXPECT_EQ(QApplication::focusWidget(), edit->Part(0));
+    QTest::keyClick(window.focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(window.focusWidget(), edit->Part(1));
+    QTest::keyClick(window.focusWidget(), Qt::Key_Left);
+    EXPECT_EQ(window.focusWidget(), edit->Part(0));
+    // Tab leaves the address: it is one stop, not four.
+    QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(window.focusWidget(), next);
 }
 
 TEST_F(IpAddressEditTest, TakesItsNameFromTheLabel)
