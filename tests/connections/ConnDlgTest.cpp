@@ -301,6 +301,7 @@ TEST_F(ConnDlgTest, PppoeFailuresEndTheWaitCloseTheLinkAndLeaveTheDialogIdle)
         });
         EXPECT_EQ(result, QDialog::Rejected);
         EXPECT_EQ(messages.Texts().mid(qsizetype(before)), c.messages);
+        ASSERT_FALSE(messages.Shown().empty());
         EXPECT_EQ(messages.Shown().back().icon, c.messages.size() == 2 ? MsgIcon::None : MsgIcon::Error);
         EXPECT_FALSE(link.configurationSocket);
         EXPECT_FALSE(link.programmingSocket);

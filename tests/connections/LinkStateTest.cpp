@@ -174,6 +174,7 @@ TEST_F(LinkStateTest, PppoeTellsTheDeviceTheNumberThenDialsTheEntryAndReachesThe
     EXPECT_EQ(link.connectedMode, NOT_CONNECTED);
     ASSERT_TRUE(sim.WaitForRequests(2, ARRIVAL_MS, exsim::Port::Pppoe));
     EXPECT_EQ(sim.Received(exsim::Port::Pppoe).back().command, CMD_RELEASE);
+    ASSERT_TRUE(sim.WaitForRequests(1, ARRIVAL_MS));
     EXPECT_EQ(sim.Received().back().command, CMD_RELEASE);
 }
 
