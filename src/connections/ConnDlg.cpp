@@ -114,6 +114,8 @@ CConnDlg::CConnDlg(CLinkState& link, CSettingsStore& settings, CPlatform& platfo
     isdnTypeLabel_->setObjectName(QStringLiteral("isdnTypeLabel"));
     analogTypeLabel_ = new QLabel(QStringLiteral("analogico"), this);
     analogTypeLabel_->setObjectName(QStringLiteral("analogTypeLabel"));
+    isdnTypeLabel_->setBuddy(radios_[3]);
+    analogTypeLabel_->setBuddy(radios_[4]);
 
     const auto addressField = [this](const QString& objectName, const QString& caption) {
         auto* field = new CIpAddressEdit(this);
