@@ -59,6 +59,20 @@ QString PortText(bool shown, uint16_t port)
     return shown && port != PORT_NOT_SET ? QString::number(port) : QString();
 }
 
+// The number at the start of a text, as the C library's atoi reads it; 0 when there is none.
+int LeadingInteger(const QString& text)
+{
+    qsizetype at = 0;
+    while (at < text.size() && text[at].isSpace())
+        ++at;
+    qsizetype end = at;
+    if (end < text.size() && (text[end] == QLatin1Char('-') || text[end] == QLatin1Char('+')))
+        ++end;
+    while (end < text.size() && text[end] >= QLatin1Char('0') && text[end] <= QLatin1Char('9') && end - at < 9)
+        ++end;
+    return text.mid(at, end - at).toInt();
+}
+
 QString NumberText(const std::optional<std::string>& number)
 {
     return number ? FromCp1252(*number) : QString();
@@ -223,7 +237,7 @@ CConnDlg::CConnDlg(CLinkState& link, CSettingsStore& settings, CPlatform& platfo
     // Read after the list is filled: selecting the remembered entry there counts as a pick, which
     // forgets the mode.
     QString lastType;
-    lastType_ = ReadSetting(settings_, SETTING_LAST_TYPE, lastType) ? lastType.trimmed().toInt() : NOT_CONNECTED;
+    lastType_ = ReadSetting(settings_, SETTING_LAST_TYPE, lastType) ? LeadingInteger(lastType) : NOT_CONNECTED;
     ShowEntry(book_->SelectedEntry());
 }
 
@@ -602,14 +616,15 @@ void CConnDlg::Settings()
         return;
     QString file;
     const bool read = ReadSetting(settings_, SETTING_FILE, file) && !file.isEmpty();
-    if (read && file == bookPath_ && !dialog.NewFileCreated())
-        return;
-    book_.reset();
-    currentEntry_ = nullptr;
-    list_->clear();
-    // Without a readable "File" the default book keeps "Aggiungi" working.
-    bookPath_ = read ? file : DefaultBookPath();
-    LoadBook();
+    if (!read || file != bookPath_ || dialog.NewFileCreated()) {
+        book_.reset();
+        currentEntry_ = nullptr;
+        list_->clear();
+        // Without a readable "File" the default book keeps "Aggiungi" working.
+        bookPath_ = read ? file : DefaultBookPath();
+        LoadBook();
+    }
+    // The dial-up and PPPoE fields show what the settings dialog may just have changed.
     ShowEntry(book_->SelectedEntry());
     addButton_->setEnabled(true);
 }

@@ -427,11 +427,14 @@ TEST_F(ConnDlgTest, SettingsReloadTheBookOnlyWhenItsFileChanged)
 {
     WriteBook("Sede;10.0.0.1;5000;;;;;1\r\nAltra;10.0.0.2;5000;;;;;1\r\n");
     settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+    fake.phoneBook.Add("Casa PPPoE", "PPPoE");
     const auto confirmSettings = [](QWidget* dialog, const char* button) {
         EXPECT_TRUE(RunModal([&] { Click(dialog, "settingsButton"); },
                              [button](QWidget* settingsDialog) {
                                  if (button)
                                      Click(settingsDialog, button);
+                                 else
+                                     Child<QComboBox>(settingsDialog, "pppoeList")->setCurrentIndex(0);
                                  Click(settingsDialog, "okButton");
                              }));
     };
@@ -442,6 +445,8 @@ TEST_F(ConnDlgTest, SettingsReloadTheBookOnlyWhenItsFileChanged)
         ASSERT_EQ(list->selectedItems().size(), 1);
         EXPECT_EQ(list->selectedItems()[0]->text(0), QStringLiteral("Altra"));
         EXPECT_EQ(list->topLevelItemCount(), 2);
+        EXPECT_EQ(Child<QLineEdit>(dialog, "pppoeEntryEdit")->text(), QStringLiteral("Casa PPPoE"))
+            << "the fields show the settings just made";
 
         // "Crea nuova" on the same path empties the file; the book is read again.
         fake.fileDialogs.Choose(BookPath());
