@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -78,6 +79,8 @@ QString PppdErrorText(uint32_t error)
         return QStringLiteral("The link reported no remote IP address.");
     case PPPD_UNKNOWN_LINK:
         return QStringLiteral("The link is not known.");
+    case PPPD_DIAL_TIMED_OUT:
+        return QStringLiteral("Pppd did not bring the link up in time.");
     default:
         return QString();
     }
@@ -107,7 +110,7 @@ PppdPaths PppdPathsFromEnvironment()
     return paths;
 }
 
-CPppdDialer::CPppdDialer(PppdPaths paths) : paths_(std::move(paths)) {}
+CPppdDialer::CPppdDialer(PppdPaths paths, int dialLimitMs) : paths_(std::move(paths)), dialLimitMs_(dialLimitMs) {}
 
 uint32_t CPppdDialer::GetDialParams(const std::string& entryName, DialParams& params)
 {
@@ -140,11 +143,27 @@ uint32_t CPppdDialer::Dial(const DialParams& params, DialHandle& handle)
     });
     pppd.start(paths_.program,
                {QStringLiteral("call"), name, QStringLiteral("updetach"), QStringLiteral("linkname"), name});
+    bool timedOut = false;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
     // The window keeps repainting during a dial that can take many seconds; input waits.
-    if (!failedToStart && pppd.state() != QProcess::NotRunning)
+    if (!failedToStart && pppd.state() != QProcess::NotRunning) {
+        limit.start(dialLimitMs_);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
     if (failedToStart)
         return PPPD_NOT_STARTED;
+    if (timedOut) {
+        // pppd ends a dial in progress on SIGTERM; one that ignores it is killed.
+        pppd.terminate();
+        if (!pppd.waitForFinished(3000))
+            pppd.kill();
+        return PPPD_DIAL_TIMED_OUT;
+    }
     if (pppd.exitStatus() != QProcess::NormalExit)
         return PPPD_CRASHED;
     const QString output = QString::fromLocal8Bit(pppd.readAll());

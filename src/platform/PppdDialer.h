@@ -11,6 +11,10 @@ inline constexpr uint32_t PPPD_NOT_STARTED = 1000;
 inline constexpr uint32_t PPPD_CRASHED = 1001;
 inline constexpr uint32_t PPPD_NO_REMOTE_ADDRESS = 1002;
 inline constexpr uint32_t PPPD_UNKNOWN_LINK = 1003;
+inline constexpr uint32_t PPPD_DIAL_TIMED_OUT = 1004;
+
+// A pppd told to persist can try for ever; the user waits this long at most.
+inline constexpr int PPPD_DIAL_LIMIT_MS = 120000;
 // pppd's own code for a peer file it cannot use.
 inline constexpr uint32_t PPPD_OPTION_ERROR = 2;
 
@@ -35,7 +39,7 @@ PppdPaths PppdPathsFromEnvironment();
 // and used on the user-interface thread only.
 class CPppdDialer : public IRemoteDialer {
 public:
-    explicit CPppdDialer(PppdPaths paths = {});
+    explicit CPppdDialer(PppdPaths paths = {}, int dialLimitMs = PPPD_DIAL_LIMIT_MS);
 
     uint32_t GetDialParams(const std::string& entryName, DialParams& params) override;
     uint32_t Dial(const DialParams& params, DialHandle& handle) override;
@@ -53,6 +57,7 @@ private:
     pid_t ReadLinkPid(const std::string& name) const;
 
     PppdPaths paths_;
+    int dialLimitMs_;
     std::map<DialHandle, Link> links_;
     DialHandle nextHandle_ = 1;
 };

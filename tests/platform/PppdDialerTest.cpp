@@ -3,6 +3,7 @@
 #include "support/StandInPppd.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -92,6 +93,19 @@ TEST_F(PppdDialerTest, AMissingProgramAndAMissingAddressHaveTheirOwnNumbers)
     EXPECT_EQ(dialer.GetServerAddress(handle, address), PPPD_NO_REMOTE_ADDRESS);
     dialer.HangUp(handle);
     EXPECT_TRUE(WaitReleased(handle, 5000));
+}
+
+TEST_F(PppdDialerTest, ADialThatNeverEndsIsGivenUpOnAtTheLimit)
+{
+    pppd.Hang();
+    CPppdDialer impatient(PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()}, 300);
+    DialHandle handle = 0;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(impatient.Dial(DialParams{"isdn1", {}}, handle), PPPD_DIAL_TIMED_OUT);
+    EXPECT_LT(elapsed.elapsed(), 5000);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_FALSE(impatient.ErrorText(PPPD_DIAL_TIMED_OUT).isEmpty());
 }
 
 TEST(PppdOutput, TheLastRemoteAddressLineCounts)

@@ -21,6 +21,7 @@ public:
                            "d='%1'\n"
                            "printf '%s\\n' \"$@\" > \"$d/args\"\n"
                            "cp \"$d/peers/$2\" \"$d/peer-at-dial\" 2>/dev/null\n"
+                           "[ -f \"$d/hang\" ] && exec sleep 60\n"
                            "code=$(cat \"$d/exit\" 2>/dev/null || echo 0)\n"
                            "if [ \"$code\" != 0 ]; then echo 'Script failed'; exit \"$code\"; fi\n"
                            "echo 'Using interface ppp0'\n"
@@ -55,6 +56,8 @@ public:
     void RemoteAddress(const QString& address) { Write(QStringLiteral("remote"), address); }
     // No address lines in the output.
     void Silent() { Write(QStringLiteral("silent"), QString()); }
+    // Never comes back, as a pppd that keeps retrying.
+    void Hang() { Write(QStringLiteral("hang"), QString()); }
     // The daemon ignores SIGTERM.
     void Stubborn() { Write(QStringLiteral("stubborn"), QString()); }
 
