@@ -1,3 +1,4 @@
+#include "core/CommandLine.h"
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
 #include "platform/Platform.h"
@@ -11,8 +12,13 @@
 
 int main(int argc, char** argv)
 {
+    if (PrintCommandLineAnswer(argc, argv))
+        return 0;
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tobrisk"));
+    // The desktop entry's name: Wayland shells find the menu entry and its icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.harnok.Tobrisk"));
     QApplication::setOrganizationName(QStringLiteral("Harnok Applications"));
 
     // The framework's own dialogs (files, printing) speak the same language as the program.

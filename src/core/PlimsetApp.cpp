@@ -5,11 +5,13 @@
 #include "core/AboutDlg.h"
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
+#include "directory/DirectoryEdits.h"
 #include "directory/PlimsetView.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 
 #include <QScreen>
+#include <QStyle>
 
 namespace {
 
@@ -44,8 +46,10 @@ bool CPlimsetApp::Start()
 
     mainFrame_ = std::make_unique<CMainFrame>(*this);
     UpdateCommandUi();
-    // Without a window manager the maximize request is not honoured; the window fills the screen anyway.
-    mainFrame_->setGeometry(mainFrame_->screen()->availableGeometry());
+    // The normal geometry is what un-maximizing returns to, so it must not be the whole screen.
+    const QRect screen = mainFrame_->screen()->availableGeometry();
+    mainFrame_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                                QSize(screen.width() * 3 / 4, screen.height() * 3 / 4), screen));
     mainFrame_->showMaximized();
     return true;
 }
@@ -121,6 +125,18 @@ void CPlimsetApp::OnCommand(int id)
     case ID_DISCONNECT:
         Disconnect();
         break;
+    case ID_ENTRY_ADD:
+        RunAddEntry(DirectoryEditing());
+        break;
+    case ID_ENTRY_MODIFY:
+        RunModifyEntry(DirectoryEditing());
+        break;
+    case ID_ENTRY_DELETE:
+        RunDeleteEntries(DirectoryEditing());
+        break;
+    case ID_DIGITS:
+        RunNumberOfDigits(DirectoryEditing());
+        break;
     case ID_APP_ABOUT:
         ShowAbout();
         break;
@@ -142,6 +158,22 @@ bool CPlimsetApp::RunConnectDialog()
     const bool accepted = dialog.exec() == QDialog::Accepted;
     UpdateCommandUi();
     return accepted && IsConnected();
+}
+
+void CPlimsetApp::EditFirstSelectedEntry()
+{
+    if (!View())
+        return;
+    RunModifyEntry(DirectoryEditing());
+    UpdateCommandUi();
+}
+
+CDirectoryEditing CPlimsetApp::DirectoryEditing()
+{
+    return CDirectoryEditing{mainFrame_.get(),  *View(),
+                             directorySettings, routingNumbers,
+                             urbanLineNumbers,  platform_.messages,
+                             protocol,          [this] { return IsConnected(); }};
 }
 
 void CPlimsetApp::ShowAbout()
