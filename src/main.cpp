@@ -2,6 +2,7 @@
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
 #include "platform/Platform.h"
+#include "platform/PppdDialer.h"
 #include "platform/PppdPhoneBook.h"
 #include "platform/SingleInstance.h"
 
@@ -34,8 +35,10 @@ int main(int argc, char** argv)
     CQtFileDialogs fileDialogs;
     CQtWaitCursor waitCursor;
     CQtDebugOutput debug;
-    CPppdPhoneBook phoneBook;
-    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook};
+    const PppdPaths pppdPaths = PppdPathsFromEnvironment();
+    CPppdPhoneBook phoneBook(pppdPaths.peersFolder);
+    CPppdDialer dialer(pppdPaths);
+    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook, dialer};
 
     CPlimsetApp app(platform);
     if (!app.Start())

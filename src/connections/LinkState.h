@@ -1,23 +1,71 @@
 #pragma once
 
+#include "link/PbxEvents.h"
 #include "link/PbxSocket.h"
 
+#include <QEvent>
+#include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
+class CDialUp;
+class IMessageBoxes;
 class IWaitCursor;
+class QObject;
 
 constexpr uint8_t NOT_CONNECTED = 255;
 
-// The link to the exchange that outlives the connection dialog: the sockets it brought up
-// and the mode it is connected in.
+// Found by the connection dialog.
+constexpr int ERR_INVALID_MODE = 0x4001;
+constexpr int ERR_PPPOE = 0x4002;
+// An ISDN number the PPPoE device's request cannot carry; refused rather than cut, since a cut number
+// would have the device call somebody else.
+constexpr int ERR_PPPOE_NUMBER = 0x4003;
+
+// The port every link other than Ethernet reaches the exchange's programming service at, less the offset.
+constexpr uint16_t LINK_BASE_PORT = 40000;
+
+// Where the programming socket's frames and timeouts go, and how its frames are cut.
+struct LinkParams {
+    QObject* window = nullptr;
+    QEvent::Type dataMessage = WM_PBX_DATA;
+    QEvent::Type timeoutMessage = WM_PBX_TIMEOUT;
+    int kind = 2;
+};
+
+// The framing kind 2 serves the exchange at base port + 8.
+uint16_t PortOffset(int kind);
+// Ports wrap at 65536, as the exchange's own arithmetic does.
+uint16_t ProgrammingPort(uint16_t basePort, int kind);
+// The text of a connect step's error code; "Errore inatteso" for codes that are not ours.
+QString ConnectErrorText(int code);
+
+// The link to the exchange that outlives the connection dialog: the sockets it brought up, the mode it
+// is connected in and the socket errors of the current attempt. Owned by the application object; used
+// on the user-interface thread only.
 class CLinkState {
 public:
-    explicit CLinkState(IWaitCursor& waitCursor);
+    CLinkState(IWaitCursor& waitCursor, IMessageBoxes& messages, CDialUp& dialUp,
+               int connectTimeoutMs = CONNECT_TIMEOUT_MS);
 
     bool IsConnected() const { return connectedMode != NOT_CONNECTED; }
+
+    void ClearErrors();
+    // Each step gives 0 or an error code, and leaves nothing of its own up when it fails.
+    int ConnectEthernet(uint32_t address, uint16_t basePort, uint8_t mode, const LinkParams& params);
+    // Sends the number to the PPPoE device; its answer, or the timeout, arrives later at dialogWindow.
+    int StartPppoe(std::string_view isdnNumber, uint32_t deviceAddress, uint16_t devicePort, QObject* dialogWindow,
+                   const LinkParams& params);
+    int FinishPppoe(const std::string& pppoeEntryName, const LinkParams& params);
+    int ConnectDialUp(const std::string& entryName, const std::string& number, uint8_t mode, const LinkParams& params);
     // Takes down everything a connection brought up; safe in any state.
     void CloseLink();
+
+    // The message for a failed step; detail is the number the connection dialog's own errors show.
+    QString ConnectErrorMessage(int code, long detail);
+    void ReportConnectError(int code, long detail = 0);
 
     uint8_t connectedMode = NOT_CONNECTED;
     std::unique_ptr<CPbxSocket> programmingSocket;
@@ -26,5 +74,11 @@ public:
     int32_t configurationError = 0;
 
 private:
+    int OpenProgrammingSocket(uint32_t address, uint16_t port, const LinkParams& params);
+    void HangUp();
+
     IWaitCursor& waitCursor_;
+    IMessageBoxes& messages_;
+    CDialUp& dialUp_;
+    int connectTimeoutMs_;
 };

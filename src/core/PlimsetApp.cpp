@@ -1,5 +1,7 @@
 #include "core/PlimsetApp.h"
 
+#include "connections/ConnDlg.h"
+#include "connections/ConnectionSettings.h"
 #include "core/AboutDlg.h"
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
@@ -26,7 +28,8 @@ QString LastFolderFromSetting(const std::optional<QString>& value)
 }
 
 CPlimsetApp::CPlimsetApp(CPlatform& platform, CSupervisionTimes supervisionTimes, QObject* parent)
-    : QObject(parent), linkState(platform.waitCursor),
+    : QObject(parent), dialUp(platform.phoneBook, platform.dialer),
+      linkState(platform.waitCursor, platform.messages, dialUp),
       protocol(linkState.programmingSocket, configMemory, platform.messages, platform.waitCursor), platform_(platform),
       supervisionTimes_(supervisionTimes)
 {
@@ -117,6 +120,9 @@ void CPlimsetApp::OnCommand(int id)
     if (!IsCommandEnabled(id))
         return;
     switch (id) {
+    case ID_CONNECT:
+        RunConnectDialog();
+        break;
     case ID_DISCONNECT:
         Disconnect();
         break;
@@ -143,6 +149,16 @@ void CPlimsetApp::OnCommand(int id)
         break;
     }
     UpdateCommandUi();
+}
+
+bool CPlimsetApp::RunConnectDialog()
+{
+    CSettingsStore settings(ConnectionSettingsName());
+    CConnDlg dialog(linkState, settings, platform_, mainFrame_.get());
+    dialog.SetLinkParams(mainFrame_.get(), WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    UpdateCommandUi();
+    return accepted && IsConnected();
 }
 
 void CPlimsetApp::EditFirstSelectedEntry()

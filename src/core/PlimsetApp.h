@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connections/DialUp.h"
 #include "connections/LinkState.h"
 #include "core/Supervision.h"
 #include "directory/DirectorySettings.h"
@@ -36,6 +37,9 @@ public:
 
     bool IsConnected() const { return linkState.IsConnected(); }
     void Disconnect();
+    // Runs the connection dialog with the main window as owner of the programming socket; true when
+    // the program is connected afterwards.
+    bool RunConnectDialog();
 
     void OnCommand(int id);
     bool IsCommandEnabled(int id) const;
@@ -55,6 +59,7 @@ public:
     std::vector<uint16_t> routingNumbers;
     std::vector<uint16_t> urbanLineNumbers;
     CConfigMemory configMemory;
+    CDialUp dialUp;
     CLinkState linkState;
     CPbxProtocol protocol;
 

@@ -6,7 +6,11 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QObject>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
@@ -43,17 +47,48 @@ void Drain(int eventFd)
     }
 }
 
-// A blocking connect that a signal cannot cut short: after EINTR the attempt goes on in the kernel.
-bool Connect(int fd, const sockaddr_in& address)
+// Waits until a non-blocking connect has finished or the time is up. On the user-interface thread a
+// nested loop keeps the windows painted meanwhile; input waits until the attempt is over.
+bool WaitConnected(int fd, int timeoutMs)
 {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application && QThread::currentThread() == application->thread()) {
+        QEventLoop loop;
+        QSocketNotifier writable(qintptr(fd), QSocketNotifier::Write);
+        bool connected = false;
+        QObject::connect(&writable, &QSocketNotifier::activated, &loop, [&] {
+            connected = true;
+            loop.quit();
+        });
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        return connected;
+    }
+    pollfd pending{fd, POLLOUT, 0};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const int ready = ::poll(&pending, 1, int(std::max<int64_t>(0, left.count())));
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+// A connect bounded in time: the system's own limit can be minutes, and the user is kept waiting.
+bool Connect(int fd, const sockaddr_in& address, int timeoutMs)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0)
+        return false;
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
         return true;
-    if (errno != EINTR)
+    if (errno != EINPROGRESS && errno != EINTR)
         return false;
-    pollfd pending{fd, POLLOUT, 0};
-    while (::poll(&pending, 1, -1) < 0) {
-        if (errno != EINTR)
-            return false;
+    if (!WaitConnected(fd, timeoutMs)) {
+        errno = ETIMEDOUT;
+        return false;
     }
     int error = 0;
     socklen_t size = sizeof error;
@@ -185,7 +220,7 @@ private:
     std::shared_ptr<SLink> link_;
 };
 
-CPbxSocket::CPbxSocket(int framing) : framing_(framing) {}
+CPbxSocket::CPbxSocket(int framing, int connectTimeoutMs) : framing_(framing), connectTimeoutMs_(connectTimeoutMs) {}
 
 CPbxSocket::~CPbxSocket()
 {
@@ -209,7 +244,7 @@ int CPbxSocket::Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(peerAddress);
-    if (!Connect(link->socketFd, address)) {
+    if (!Connect(link->socketFd, address, connectTimeoutMs_)) {
         lastError_ = errno;
         return ERR_SOCKET_CONNECT;
     }

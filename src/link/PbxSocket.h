@@ -14,6 +14,9 @@ constexpr int ERR_SOCKET_CONNECT = 0x1002;
 constexpr int ERR_THREAD = 0x1003;
 constexpr int ERR_EVENT_SELECT = 0x1004;
 
+// About what the original platform allows a TCP connect before it gives up.
+constexpr int CONNECT_TIMEOUT_MS = 20000;
+
 // One TCP connection to an exchange or a PPPoE device, owned by the link state and used on the
 // user-interface thread. A receive thread cuts the incoming bytes into frames and hands each one, or the
 // expiry of an armed reply timeout, to the owner object as an event of its own, in arrival order;
@@ -21,12 +24,14 @@ constexpr int ERR_EVENT_SELECT = 0x1004;
 // on the caller's thread.
 class CPbxSocket {
 public:
-    explicit CPbxSocket(int framing = 2);
+    explicit CPbxSocket(int framing = 2, int connectTimeoutMs = CONNECT_TIMEOUT_MS);
     ~CPbxSocket();
     CPbxSocket(const CPbxSocket&) = delete;
     CPbxSocket& operator=(const CPbxSocket&) = delete;
 
     // 0, or an ERR_SOCKET_* / ERR_THREAD / ERR_EVENT_SELECT code with LastError() holding the errno.
+    // The connect gives up after the connect timeout (ETIMEDOUT); on the user-interface thread the
+    // windows keep painting while it runs.
     // Already open: 0, and nothing changes. While open, an event filter on the owner hands it the frames
     // when the owner's thread handles the socket's posted wake-up, from any event loop of that thread.
     int Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent::Type dataMessage,
@@ -53,6 +58,7 @@ private:
     void Arm(uint32_t timeoutMs);
 
     int framing_;
+    int connectTimeoutMs_;
     uint32_t peerAddress_ = 0;
     int32_t lastError_ = 0;
     std::shared_ptr<SLink> link_;

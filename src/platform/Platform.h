@@ -3,6 +3,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
+#include "platform/RemoteDialer.h"
 #include "platform/RemotePhoneBook.h"
 #include "platform/WaitCursor.h"
 
@@ -13,4 +14,5 @@ struct CPlatform {
     IWaitCursor& waitCursor;
     IDebugOutput& debug;
     IRemotePhoneBook& phoneBook;
+    IRemoteDialer& dialer;
 };

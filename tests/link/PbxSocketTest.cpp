@@ -11,7 +11,11 @@
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -317,6 +321,60 @@ TEST(PbxSocket, OpenToAClosedPortFailsWithTheSystemError)
     EXPECT_EQ(socket.LastError(), ECONNREFUSED);
     EXPECT_FALSE(socket.IsOpen());
     EXPECT_EQ(socket.PeerAddress(), CLoopbackPeer::ADDRESS);
+}
+
+// A listener whose accept queue is full: the kernel drops further handshakes, so a connect to it
+// hangs until the socket gives up.
+class CFullListener {
+public:
+    CFullListener()
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(CLoopbackPeer::ADDRESS);
+        socklen_t size = sizeof address;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
+        ::listen(listener_, 0);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        for (int& filler : fillers_) {
+            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&address), size);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ~CFullListener()
+    {
+        for (const int fd : fillers_)
+            ::close(fd);
+        ::close(listener_);
+    }
+    uint16_t Port() const { return port_; }
+
+private:
+    int listener_ = -1;
+    int fillers_[3] = {-1, -1, -1};
+    uint16_t port_ = 0;
+};
+
+TEST(PbxSocket, AHangingConnectGivesUpAtItsTimeoutWhileEventsGoOn)
+{
+    CFullListener listener;
+    CTestOwner owner;
+    CPbxSocket socket(2, 300);
+    bool handled = false;
+    QTimer::singleShot(0, [&handled] { handled = true; });
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(socket.Open(&owner, CLoopbackPeer::ADDRESS, listener.Port(), WM_PBX_DATA, WM_PBX_TIMEOUT),
+              ERR_SOCKET_CONNECT);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(socket.LastError(), ETIMEDOUT);
+    EXPECT_FALSE(socket.IsOpen());
+    EXPECT_GE(elapsed, std::chrono::milliseconds(250));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(5000));
+    EXPECT_TRUE(handled) << "the user-interface thread's events run while the connect waits";
 }
 
 TEST(PbxSocket, NeverOpenedSocketDoesNothing)

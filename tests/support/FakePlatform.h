@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "support/FakeRemoteDialer.h"
 
 #include <QString>
 #include <QStringList>
@@ -123,5 +124,6 @@ struct CFakePlatform {
     CFakeWaitCursor waitCursor;
     CFakeDebugOutput debug;
     CFakeRemotePhoneBook phoneBook;
-    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook};
+    CFakeRemoteDialer dialer;
+    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook, dialer};
 };

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "connections/LinkState.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QString>
+#include <array>
+#include <memory>
+#include <string>
+
+class CConnectionBook;
+class CConnectionEntry;
+class CIpAddressEdit;
+class CPbxEvent;
+class CSettingsStore;
+struct CPlatform;
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+
+// "Connessione a sistema remoto": the user picks a saved exchange and a mode and connects; the
+// dialog also keeps the connection book and carries out the PPPoE handshake, whose answer and
+// timeout the configuration socket posts to it. Created for one "Connetti" by the application;
+// user-interface thread. It closes with OK only once the link state is connected.
+class CConnDlg : public QDialog {
+    Q_OBJECT
+public:
+    CConnDlg(CLinkState& link, CSettingsStore& settings, CPlatform& platform, QWidget* parent = nullptr);
+    ~CConnDlg() override;
+
+    void SetLinkParams(QObject* window, QEvent::Type dataMessage, QEvent::Type timeoutMessage, int kind);
+    // Saves the book, reloads it selecting nameToSelect and shows it again; false (after the
+    // message) when the file could not be written.
+    bool CommitBook(const std::string& nameToSelect);
+
+    void reject() override;
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void FillList();
+    void ShowEntry(CConnectionEntry* entry);
+    void SetBusy(bool busy);
+    void OnPicked();
+    void Connect();
+    void OnDeviceAnswer(const CPbxEvent& answer);
+    void OnDeviceTimeout();
+    void Add();
+    void Modify();
+    void Delete();
+    void Settings();
+    void LoadBook();
+    // The wait cursor shown for the PPPoE handshake is put back exactly once.
+    void ShowWaitCursor();
+    void RestoreWaitCursor();
+    void FailPppoe(int code, long detail);
+    void Fail(const QString& message);
+
+    CLinkState& link_;
+    CSettingsStore& settings_;
+    CPlatform& platform_;
+    LinkParams params_;
+
+    QString bookPath_;
+    std::string lastName_;
+    std::unique_ptr<CConnectionBook> book_;
+    CConnectionEntry* currentEntry_ = nullptr;
+    int lastType_ = NOT_CONNECTED;
+    bool pppoePending_ = false;
+    bool busy_ = false;
+    bool waitCursorShown_ = false;
+
+    QTreeWidget* list_ = nullptr;
+    QPushButton* connectButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* modifyButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QPushButton* settingsButton_ = nullptr;
+    QButtonGroup* modes_ = nullptr;
+    // Indexed by mode - 1.
+    std::array<QRadioButton*, 5> radios_{};
+    QLabel* isdnTypeLabel_ = nullptr;
+    QLabel* analogTypeLabel_ = nullptr;
+    CIpAddressEdit* lanAddressEdit_ = nullptr;
+    QLineEdit* lanPortEdit_ = nullptr;
+    CIpAddressEdit* wanAddressEdit_ = nullptr;
+    QLineEdit* wanPortEdit_ = nullptr;
+    QLineEdit* pppoeNumberEdit_ = nullptr;
+    QLineEdit* pppoeEntryEdit_ = nullptr;
+    CIpAddressEdit* pppoeAddressEdit_ = nullptr;
+    QLineEdit* pppoePortEdit_ = nullptr;
+    QLineEdit* isdnNumberEdit_ = nullptr;
+    QLineEdit* isdnEntryEdit_ = nullptr;
+    QLineEdit* analogNumberEdit_ = nullptr;
+    QLineEdit* analogEntryEdit_ = nullptr;
+};

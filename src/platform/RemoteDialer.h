@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+
+// A link that the remote-access service brought up; 0 is none.
+using DialHandle = uint64_t;
+
+// What a dial needs: the service's entry, and the number to call when one is given.
+struct DialParams {
+    std::string entryName;
+    std::string phoneNumber;
+};
+
+// The dialling side of the remote-access service, used on the user-interface thread. Each call gives
+// 0 or the service's own error number, which ErrorText turns into the service's text.
+class IRemoteDialer {
+public:
+    virtual ~IRemoteDialer() = default;
+
+    // The stored dial parameters of the entry, as the user saved them.
+    virtual uint32_t GetDialParams(const std::string& entryName, DialParams& params) = 0;
+    // Synchronous: returns when the link is up or has failed. A failed dial may still give a handle,
+    // which the caller hangs up.
+    virtual uint32_t Dial(const DialParams& params, DialHandle& handle) = 0;
+    // The link's remote (server) IPv4 address as dotted text.
+    virtual uint32_t GetServerAddress(DialHandle handle, std::string& address) = 0;
+    // Asks the service to end the link; it goes away some time later.
+    virtual void HangUp(DialHandle handle) = 0;
+    // True once the service has released the link (or never knew it).
+    virtual bool IsReleased(DialHandle handle) = 0;
+    virtual QString ErrorText(uint32_t error) = 0;
+};

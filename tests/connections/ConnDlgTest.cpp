@@ -1,0 +1,501 @@
+#include "connections/ConnDlg.h"
+#include "DialogHelpers.h"
+#include "connections/ConnectionBook.h"
+#include "connections/ConnectionSettings.h"
+#include "connections/DialUp.h"
+#include "link/PbxEvents.h"
+#include "link/Protocol.h"
+#include "platform/PppdDialer.h"
+#include "platform/PppdPhoneBook.h"
+#include "platform/SettingsStore.h"
+#include "support/FakePlatform.h"
+#include "support/ModalDriver.h"
+#include "support/StandInPppd.h"
+
+#include "exchange-sim/ExchangeSim.h"
+
+#include <QFile>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <arpa/inet.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint32_t LOOPBACK = 0x7F000001;
+
+// A loopback address of its own for each simulator that must listen on the fixed port 40008, so that
+// test programs running side by side do not meet.
+std::string OwnLoopbackAddress()
+{
+    static int next = 0;
+    ++next;
+    return "127." + std::to_string(1 + ::getpid() % 250) + "." + std::to_string(100 + next) + ".1";
+}
+
+// The state of the five radio buttons as one text: per mode '-' disabled, 'o' enabled, 'x' checked.
+QString Radios(QWidget* dialog)
+{
+    QString state;
+    for (const char* name : {"lanRadio", "wanRadio", "pppoeRadio", "isdnRadio", "analogRadio"}) {
+        auto* radio = Child<QRadioButton>(dialog, name);
+        state += !radio->isEnabled() ? QLatin1Char('-') : radio->isChecked() ? QLatin1Char('x') : QLatin1Char('o');
+    }
+    return state;
+}
+
+void Pick(QWidget* dialog, int row)
+{
+    auto* list = Child<QTreeWidget>(dialog, "connectionList");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
+}
+
+class ConnDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName()).clear();
+        settings.SetValue(SETTING_FILE, BookPath());
+    }
+
+    QString BookPath() const { return dir.filePath(QStringLiteral("Agenda.csv")); }
+    void WriteBook(const QByteArray& lines)
+    {
+        QFile file(BookPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(lines);
+    }
+    QByteArray ReadBook() const
+    {
+        QFile file(BookPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    std::optional<QString> Stored(const QLatin1String& name) const { return settings.Value(name); }
+
+    std::unique_ptr<CConnDlg> MakeDialog()
+    {
+        auto dialog = std::make_unique<CConnDlg>(link, settings, fake.platform);
+        dialog->SetLinkParams(&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
+        return dialog;
+    }
+    // Runs the dialog; act gets it open and leaves it closed or waiting.
+    int Run(const std::function<void(QWidget*)>& act, int guardMs = 5000)
+    {
+        const std::unique_ptr<CConnDlg> dialog = MakeDialog();
+        int result = -1;
+        EXPECT_TRUE(RunModal([&] { result = dialog->exec(); }, act, guardMs));
+        return result;
+    }
+
+    void StartSim(uint16_t programmingPort = 0, const std::string& address = "127.0.0.1")
+    {
+        exsim::StartOptions options;
+        options.bindAddress = address;
+        options.programmingPort = programmingPort;
+        std::string error;
+        ASSERT_TRUE(sim.Start(options, error)) << error;
+    }
+    // The exchange behind a PPPoE or dial-up link, and the device on the same address.
+    void StartSimBehindLink()
+    {
+        const std::string address = OwnLoopbackAddress();
+        StartSim(40008, address);
+        fake.dialer.serverAddress = address;
+        const uint32_t host = ntohl(::inet_addr(address.c_str()));
+        settings.SetValue(SETTING_PPPOE_IP, PppoeAddressToSetting(host));
+        settings.SetValue(SETTING_PPPOE_PORT, QString::number(sim.PppoePort()));
+        settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
+        settings.SetValue(SETTING_ISDN_CONNECTION, QStringLiteral("Modem ISDN"));
+        fake.phoneBook.Add("Casa PPPoE", "PPPoE");
+        fake.phoneBook.Add("Modem ISDN", "isdn");
+    }
+
+    QTemporaryDir dir;
+    CFakePlatform fake;
+    CSettingsStore settings{ConnectionSettingsName()};
+    CDialUp dialUp{fake.phoneBook, fake.dialer, 300};
+    CLinkState link{fake.waitCursor, fake.messages, dialUp};
+    QObject window;
+    exsim::ExchangeSim sim;
+};
+
+TEST_F(ConnDlgTest, RadioButtonsFollowTheEntryTheRememberedModeAndThePreferredOne)
+{
+    struct Case {
+        const char* name;
+        const char* line;
+        const char* lastType; // nullptr: absent
+        const char* radios;
+    };
+    const Case cases[] = {
+        {"LAN only", "Sede;192.168.1.10;5000;;;;;1", nullptr, "x----"},
+        {"remembered mode wins", "Sede;10.0.0.1;5000;10.0.0.2;6000;0511;0522;4", "2", "ox ooo"},
+        {"remembered mode not offered", "Sede;10.0.0.1;5000;;;;0522;5", "2", "x---o"},
+        {"preferred mode without remembered", "Sede;10.0.0.1;5000;10.0.0.2;6000;0511;0522;4", nullptr, "ooo xo"},
+        {"only an analog number", "Sede;;;;;;0522;1", nullptr, "----x"},
+        {"ISDN number, PPPoE preferred", "Sede;;;;;0511;;3", nullptr, "--xo-"},
+        {"address without port", "Sede;10.0.0.1;;;;0511;;1", nullptr, "--xo-"},
+        {"nothing to reach it by", "Sede;;;;;;;1", nullptr, "-----"},
+    };
+    for (const Case& c : cases) {
+        WriteBook(QByteArray(c.line) + "\r\n");
+        settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName())
+            .remove(SETTING_LAST_TYPE);
+        if (c.lastType)
+            settings.SetValue(SETTING_LAST_TYPE, QLatin1String(c.lastType));
+        const std::unique_ptr<CConnDlg> dialog = MakeDialog();
+        EXPECT_EQ(Radios(dialog.get()), QString::fromLatin1(c.radios).remove(QLatin1Char(' '))) << c.name;
+    }
+}
+
+TEST_F(ConnDlgTest, ShowsTheDialUpSettingsAndStoresTheDefaultDevicePortOnlyWithAnEntry)
+{
+    WriteBook("Sede;;;;;0511;0522;3\r\n");
+    settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
+    settings.SetValue(SETTING_PPPOE_IP, QStringLiteral("254.1.168.192"));
+    settings.SetValue(SETTING_ANALOG_CONNECTION, QStringLiteral("Modem analogico"));
+    {
+        const std::unique_ptr<CConnDlg> dialog = MakeDialog();
+        EXPECT_EQ(Child<QLineEdit>(dialog.get(), "pppoePortEdit")->text(), QString());
+        EXPECT_FALSE(Stored(SETTING_PPPOE_PORT)) << "no entry shown, nothing stored";
+        EXPECT_FALSE(Child<QPushButton>(dialog.get(), "modifyButton")->isEnabled());
+
+        Pick(dialog.get(), 0);
+        EXPECT_EQ(Child<QLineEdit>(dialog.get(), "pppoePortEdit")->text(), QStringLiteral("40001"));
+        EXPECT_EQ(Stored(SETTING_PPPOE_PORT), QStringLiteral("40001"));
+        EXPECT_EQ(Child<CIpAddressEdit>(dialog.get(), "pppoeAddressEdit")->Address(), 0xC0A801FEu);
+        EXPECT_EQ(Child<QLineEdit>(dialog.get(), "pppoeEntryEdit")->text(), QStringLiteral("Casa PPPoE"));
+        EXPECT_EQ(Child<QLineEdit>(dialog.get(), "isdnNumberEdit")->text(), QStringLiteral("0511"));
+        EXPECT_EQ(Child<QLineEdit>(dialog.get(), "analogEntryEdit")->text(), QStringLiteral("Modem analogico"));
+        EXPECT_TRUE(Child<QPushButton>(dialog.get(), "modifyButton")->isEnabled());
+        EXPECT_TRUE(Child<QLineEdit>(dialog.get(), "isdnNumberEdit")->isReadOnly());
+    }
+}
+
+TEST_F(ConnDlgTest, PickingAnEntryForgetsTheRememberedModeAlsoAfterAFailedAttempt)
+{
+    WriteBook("Alfa;127.0.0.1;1;127.0.0.1;2;;;1\r\nBeta;127.0.0.1;1;127.0.0.1;2;;;1\r\n");
+    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Beta"));
+    settings.SetValue(SETTING_LAST_TYPE, QStringLiteral("2"));
+    Run([&](QWidget* dialog) {
+        EXPECT_EQ(Radios(dialog), QStringLiteral("ox---"));
+        Pick(dialog, 0);
+        EXPECT_EQ(Radios(dialog), QStringLiteral("xo---"));
+        Click(dialog, "connectButton"); // port 9 on this machine refuses
+        EXPECT_EQ(Radios(dialog), QStringLiteral("xo---"));
+        EXPECT_TRUE(Child<QPushButton>(dialog, "connectButton")->isEnabled());
+        Click(dialog, "cancelButton");
+    });
+    EXPECT_EQ(Stored(SETTING_LAST_NAME), QStringLiteral("Alfa"));
+    EXPECT_EQ(Stored(SETTING_LAST_TYPE), QStringLiteral("1"));
+    ASSERT_EQ(fake.messages.Texts().size(), 1);
+    EXPECT_TRUE(fake.messages.Texts()[0].startsWith(
+        QStringLiteral("Errore 00001002 (Errore nella creazione del socket) nel socket di programmazione: ")));
+}
+
+TEST_F(ConnDlgTest, AnEmptyBookOffersNothingToConnect)
+{
+    WriteBook("");
+    const int result = Run([&](QWidget* dialog) {
+        EXPECT_EQ(Radios(dialog), QStringLiteral("-----"));
+        EXPECT_FALSE(Child<QPushButton>(dialog, "deleteButton")->isEnabled());
+        EXPECT_FALSE(Child<QPushButton>(dialog, "modifyButton")->isEnabled());
+        Click(dialog, "connectButton");
+        Click(dialog, "cancelButton");
+    });
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("Prego selezionare un destinatario")});
+    EXPECT_FALSE(Stored(SETTING_PPPOE_PORT));
+    EXPECT_FALSE(Stored(SETTING_LAST_NAME));
+}
+
+TEST_F(ConnDlgTest, ConnectsOverEthernetLanAtBasePortPlusEight)
+{
+    StartSim();
+    WriteBook(QStringLiteral("Sede;2130706433;%1;;;;;1\r\n").arg(sim.ProgrammingPort() - 8).toLatin1());
+    const int result = Run([&](QWidget* dialog) {
+        Pick(dialog, 0);
+        Click(dialog, "connectButton");
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(link.connectedMode, MODE_ETHERNET_LAN);
+    ASSERT_TRUE(link.programmingSocket);
+    EXPECT_EQ(link.programmingSocket->PeerAddress(), LOOPBACK);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sim.ConnectionsAccepted() == 1u; }, 3000));
+    EXPECT_TRUE(fake.messages.Shown().empty());
+    EXPECT_EQ(fake.waitCursor.Depth(), 0);
+    link.CloseLink();
+}
+
+TEST_F(ConnDlgTest, PppoeHandshakeThenTheLinkThenTheExchange)
+{
+    StartSimBehindLink();
+    WriteBook("Sede;;;;;0511 234;;3\r\n");
+    const int result = Run([&](QWidget* dialog) {
+        Pick(dialog, 0);
+        Click(dialog, "connectButton");
+        EXPECT_FALSE(Child<QPushButton>(dialog, "connectButton")->isEnabled()) << "busy while the device dials";
+        EXPECT_EQ(fake.waitCursor.Depth(), 1);
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(link.connectedMode, MODE_PPPOE_ISDN);
+    EXPECT_TRUE(link.configurationSocket);
+    ASSERT_EQ(fake.dialer.dialled.size(), 1u);
+    EXPECT_EQ(fake.dialer.dialled[0].entryName, "Casa PPPoE");
+    const std::vector<exsim::Request> toDevice = sim.Received(exsim::Port::Pppoe);
+    ASSERT_EQ(toDevice.size(), 1u);
+    EXPECT_EQ(toDevice[0].command, CMD_DIAL);
+    EXPECT_EQ(fake.waitCursor.Depth(), 0);
+    EXPECT_TRUE(fake.messages.Shown().empty());
+    link.CloseLink();
+}
+
+TEST_F(ConnDlgTest, PppoeFailuresEndTheWaitCloseTheLinkAndLeaveTheDialogIdle)
+{
+    struct Case {
+        const char* name;
+        std::function<void(exsim::Faults&, CFakeRemoteDialer&)> fault;
+        // Sent to the dialog as the device's first frame instead of the device's own answer.
+        std::optional<std::vector<uint8_t>> frame;
+        QStringList messages;
+    };
+    const std::vector<uint8_t> ignored = {0x02, 0x00, 0x00, 0x00, 0x00, 0xFE, 0x05};
+    const Case cases[] = {
+        {"device reports 5",
+         [](auto& f, auto&) { f.dialResult = 5; },
+         std::nullopt,
+         {QStringLiteral("Errore 00004002 (Errore nella connessione PPPoE) in connessione PPPoE: 5")}},
+        {"link cannot be brought up",
+         [](auto&, auto& d) { d.dialError = 19; },
+         std::nullopt,
+         {QStringLiteral("Errore 00002003 (Errore digitazione) in accesso remoto: 19 -testo 19-"),
+          QStringLiteral("Errore nella connessione PPPoE")}},
+        {"wrong first frame",
+         [](auto& f, auto&) { f.dialAnswer = false; },
+         ignored,
+         {QStringLiteral("Errore 00004002 (Errore nella connessione PPPoE) in connessione PPPoE: 65029")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.Stop();
+        fake.dialer.dialError = 0;
+        fake.dialer.dialled.clear();
+        StartSimBehindLink();
+        exsim::Faults simFaults;
+        c.fault(simFaults, fake.dialer);
+        sim.SetFaults(simFaults);
+        WriteBook("Sede;;;;;0511234;;3\r\n");
+        CFakeMessageBoxes& messages = fake.messages;
+        const size_t before = size_t(messages.Texts().size());
+        const int result = Run([&](QWidget* dialog) {
+            Pick(dialog, 0);
+            Click(dialog, "connectButton");
+            if (c.frame)
+                QCoreApplication::postEvent(dialog, new CPbxEvent(WM_PBX_DATA, *c.frame));
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return Child<QPushButton>(dialog, "connectButton")->isEnabled(); }, 4000));
+            Click(dialog, "cancelButton");
+        });
+        EXPECT_EQ(result, QDialog::Rejected);
+        EXPECT_EQ(messages.Texts().mid(qsizetype(before)), c.messages);
+        ASSERT_FALSE(messages.Shown().empty());
+        EXPECT_EQ(messages.Shown().back().icon, c.messages.size() == 2 ? MsgIcon::None : MsgIcon::Error);
+        EXPECT_FALSE(link.configurationSocket);
+        EXPECT_FALSE(link.programmingSocket);
+        EXPECT_EQ(link.connectedMode, NOT_CONNECTED);
+        EXPECT_EQ(fake.waitCursor.Depth(), 0);
+        EXPECT_FALSE(fake.dialer.up);
+    }
+}
+
+TEST_F(ConnDlgTest, ADeviceThatNeverAnswersTimesOut)
+{
+    StartSimBehindLink();
+    exsim::Faults faults;
+    faults.dialAnswer = false;
+    sim.SetFaults(faults);
+    WriteBook("Sede;;;;;0511234;;3\r\n");
+    Run(
+        [&](QWidget* dialog) {
+            Pick(dialog, 0);
+            Click(dialog, "connectButton");
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return Child<QPushButton>(dialog, "connectButton")->isEnabled(); }, 13000));
+            Click(dialog, "cancelButton");
+        },
+        15000);
+    EXPECT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("Timeout scaduto")});
+    EXPECT_FALSE(link.configurationSocket);
+    ASSERT_TRUE(sim.WaitForRequests(2, 3000, exsim::Port::Pppoe));
+    EXPECT_EQ(sim.Received(exsim::Port::Pppoe).back().command, CMD_RELEASE);
+    EXPECT_TRUE(fake.dialer.dialled.empty());
+}
+
+TEST_F(ConnDlgTest, EachModeChecksItsSettingsBeforeAnythingIsDialled)
+{
+    struct Case {
+        const char* line;
+        QLatin1String setting;
+        const char* value;
+        QString message;
+    };
+    const Case cases[] = {
+        {"Sede;;;;;0511;;3", SETTING_PPPOE_CONNECTION, "", QStringLiteral("Modem di connessione PPPoE non impostato")},
+        {"Sede;;;;;0511;;3", SETTING_PPPOE_IP, "non un indirizzo",
+         QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")},
+        {"Sede;;;;;0511;;4", SETTING_ISDN_CONNECTION, "", QStringLiteral("Modem di connessione ISDN non impostato")},
+        {"Sede;;;;;;0522;5", SETTING_ANALOG_CONNECTION, "",
+         QStringLiteral("Modem di connessione analogica non impostato")},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
+        settings.SetValue(SETTING_PPPOE_IP, QStringLiteral("1.0.0.127"));
+        settings.SetValue(SETTING_ISDN_CONNECTION, QStringLiteral("Modem ISDN"));
+        settings.SetValue(SETTING_ANALOG_CONNECTION, QStringLiteral("Modem analogico"));
+        settings.SetValue(c.setting, QLatin1String(c.value));
+        WriteBook(QByteArray(c.line) + "\r\n");
+        const qsizetype before = fake.messages.Texts().size();
+        const int result = Run([&](QWidget* dialog) {
+            Pick(dialog, 0);
+            Click(dialog, "connectButton");
+            Click(dialog, "cancelButton");
+        });
+        EXPECT_EQ(result, QDialog::Rejected);
+        EXPECT_EQ(fake.messages.Texts().mid(before), QStringList{c.message});
+        EXPECT_TRUE(fake.dialer.calls.empty());
+    }
+}
+
+TEST_F(ConnDlgTest, DialsUpOverIsdnWithTheEntrysNumber)
+{
+    StartSimBehindLink();
+    WriteBook("Sede;;;;;0511234;;4\r\n");
+    const int result = Run([&](QWidget* dialog) {
+        Pick(dialog, 0);
+        Click(dialog, "connectButton");
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(link.connectedMode, MODE_DIALUP_ISDN);
+    ASSERT_EQ(fake.dialer.dialled.size(), 1u);
+    EXPECT_EQ(fake.dialer.dialled[0].entryName, "Modem ISDN");
+    EXPECT_EQ(fake.phoneBook.Find("Modem ISDN")->properties.telephoneNumber, "0511234");
+    EXPECT_EQ(Stored(SETTING_LAST_TYPE), QStringLiteral("4"));
+    link.CloseLink();
+    EXPECT_FALSE(fake.dialer.up);
+}
+
+TEST_F(ConnDlgTest, DeletingAsksWithNoAsTheDefault)
+{
+    WriteBook("Sede;;;;;;0522;5\r\n");
+    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+    fake.messages.Answer(MsgAnswer::No);
+    fake.messages.Answer(MsgAnswer::Yes);
+    Run([&](QWidget* dialog) {
+        Click(dialog, "deleteButton");
+        EXPECT_EQ(Child<QTreeWidget>(dialog, "connectionList")->topLevelItemCount(), 1);
+        Click(dialog, "deleteButton");
+        EXPECT_EQ(Child<QTreeWidget>(dialog, "connectionList")->topLevelItemCount(), 0);
+        EXPECT_FALSE(Child<QPushButton>(dialog, "deleteButton")->isEnabled());
+        EXPECT_FALSE(Child<QPushButton>(dialog, "modifyButton")->isEnabled());
+        EXPECT_EQ(Radios(dialog), QStringLiteral("-----"));
+        Click(dialog, "cancelButton");
+    });
+    ASSERT_EQ(fake.messages.Shown().size(), 2u);
+    EXPECT_EQ(fake.messages.Shown()[0].text,
+              QStringLiteral("Confermi la cancellazione della connessione selezionata?"));
+    EXPECT_EQ(fake.messages.Shown()[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(fake.messages.Shown()[0].defaultButton, MsgAnswer::No);
+    EXPECT_EQ(fake.messages.Shown()[0].icon, MsgIcon::Question);
+    EXPECT_EQ(ReadBook(), QByteArray());
+}
+
+TEST_F(ConnDlgTest, ABookThatCannotBeWrittenIsReportedAndTheListKept)
+{
+    WriteBook("Sede;;;;;;0522;5\r\n");
+    settings.SetValue(SETTING_FILE, dir.filePath(QStringLiteral("manca/Agenda.csv")));
+    const std::unique_ptr<CConnDlg> dialog = MakeDialog();
+    EXPECT_FALSE(dialog->CommitBook("Sede"));
+    EXPECT_EQ(fake.messages.Texts(),
+              QStringList{QStringLiteral("Errore aggiornamento file .csv di agenda connessioni")});
+}
+
+TEST_F(ConnDlgTest, SettingsReloadTheBookOnlyWhenItsFileChanged)
+{
+    WriteBook("Sede;10.0.0.1;5000;;;;;1\r\nAltra;10.0.0.2;5000;;;;;1\r\n");
+    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+    fake.phoneBook.Add("Casa PPPoE", "PPPoE");
+    const auto confirmSettings = [](QWidget* dialog, const char* button) {
+        EXPECT_TRUE(RunModal([&] { Click(dialog, "settingsButton"); },
+                             [button](QWidget* settingsDialog) {
+                                 if (button)
+                                     Click(settingsDialog, button);
+                                 else
+                                     Child<QComboBox>(settingsDialog, "pppoeList")->setCurrentIndex(0);
+                                 Click(settingsDialog, "okButton");
+                             }));
+    };
+    Run([&](QWidget* dialog) {
+        auto* list = Child<QTreeWidget>(dialog, "connectionList");
+        Pick(dialog, 0); // "Altra", sorted first
+        confirmSettings(dialog, nullptr);
+        ASSERT_EQ(list->selectedItems().size(), 1);
+        EXPECT_EQ(list->selectedItems()[0]->text(0), QStringLiteral("Altra"));
+        EXPECT_EQ(list->topLevelItemCount(), 2);
+        EXPECT_EQ(Child<QLineEdit>(dialog, "pppoeEntryEdit")->text(), QStringLiteral("Casa PPPoE"))
+            << "the fields show the settings just made";
+
+        // "Crea nuova" on the same path empties the file; the book is read again.
+        fake.fileDialogs.Choose(BookPath());
+        confirmSettings(dialog, "createButton");
+        EXPECT_EQ(list->topLevelItemCount(), 0);
+        EXPECT_EQ(Radios(dialog), QStringLiteral("-----"));
+        EXPECT_TRUE(Child<QPushButton>(dialog, "addButton")->isEnabled());
+        Click(dialog, "cancelButton");
+    });
+}
+
+// PPPoE as a user meets it: the simulated device, then pppd (a stand-in written by the test) over
+// the real peers files, then the exchange at port 40008 of the address pppd reports.
+TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
+{
+    CStandInPppd pppd;
+    pppd.AddPeer(QStringLiteral("casa-pppoe"),
+                 QStringLiteral("plugin rp-pppoe.so eth0\nuser \"casa\"\ndefaultroute\nnoipdefault\n"));
+    const std::string address = OwnLoopbackAddress();
+    pppd.RemoteAddress(QString::fromLatin1(address.c_str()));
+    CPppdPhoneBook phoneBook(pppd.PeersFolder());
+    CPppdDialer dialer(PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()});
+    CPlatform platform{fake.messages, fake.fileDialogs, fake.waitCursor, fake.debug, phoneBook, dialer};
+    CDialUp pppdDialUp(phoneBook, dialer, 2000);
+    CLinkState pppdLink(fake.waitCursor, fake.messages, pppdDialUp);
+
+    StartSim(40008, address);
+    settings.SetValue(SETTING_PPPOE_IP, PppoeAddressToSetting(ntohl(::inet_addr(address.c_str()))));
+    settings.SetValue(SETTING_PPPOE_PORT, QString::number(sim.PppoePort()));
+    settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("casa-pppoe"));
+    WriteBook("Sede;;;;;0511234;;3\r\n");
+    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+
+    CConnDlg dialog(pppdLink, settings, platform);
+    dialog.SetLinkParams(&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
+    int result = -1;
+    EXPECT_TRUE(RunModal([&] { result = dialog.exec(); }, [](QWidget* open) { Click(open, "connectButton"); }));
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_TRUE(fake.messages.Shown().empty()) << fake.messages.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(pppdLink.connectedMode, MODE_PPPOE_ISDN);
+    EXPECT_EQ(pppd.Arguments(),
+              (QStringList{QStringLiteral("call"), QStringLiteral("casa-pppoe"), QStringLiteral("updetach"),
+                           QStringLiteral("linkname"), QStringLiteral("casa-pppoe")}));
+    EXPECT_FALSE(pppd.PeerAtDial().contains(QStringLiteral("defaultroute")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sim.ConnectionsAccepted() == 1u; }, 3000));
+
+    pppdLink.CloseLink();
+    EXPECT_EQ(pppdDialUp.dialUpConnection, 0u);
+    EXPECT_TRUE(fake.messages.Shown().empty());
+}
+
+} // namespace

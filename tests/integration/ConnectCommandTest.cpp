@@ -1,0 +1,83 @@
+#include "connections/ConnectionSettings.h"
+#include "core/CommandIds.h"
+#include "core/MainFrame.h"
+#include "core/PlimsetApp.h"
+#include "link/Protocol.h"
+#include "platform/SettingsStore.h"
+#include "support/FakePlatform.h"
+#include "support/ModalDriver.h"
+
+#include "SimHarness.h"
+#include "exchange-sim/ExchangeSim.h"
+
+#include <QAction>
+#include <QFile>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// "Connetti" as the user runs it: the connection dialog over a book that names the simulated
+// exchange, then "Disconnetti".
+TEST(ConnectCommand, TheDialogLeavesTheProgramOnLineUntilDisconnetti)
+{
+    exsim::ExchangeSim sim;
+    ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
+    QTemporaryDir dir;
+    const QString book = dir.filePath(QStringLiteral("Agenda.csv"));
+    {
+        QFile file(book);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("Demo;2130706433;%1;;;;;1\r\n").arg(sim.ProgrammingPort() - 8).toLatin1());
+    }
+    QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName()).clear();
+    CSettingsStore settings(ConnectionSettingsName());
+    settings.SetValue(SETTING_FILE, book);
+    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Demo"));
+
+    CFakePlatform fake;
+    CPlimsetApp app(fake.platform);
+    ASSERT_TRUE(app.Start());
+    CMainFrame& frame = *app.MainFrame();
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_CONNECT); },
+                         [](QWidget* dialog) {
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("connectButton")),
+                                               Qt::LeftButton);
+                         }));
+    EXPECT_TRUE(app.IsConnected());
+    EXPECT_EQ(frame.LinePaneText(), QStringLiteral("In linea: 127.000.000.001"));
+    EXPECT_FALSE(frame.Action(ID_CONNECT)->isEnabled());
+    EXPECT_TRUE(frame.Action(ID_DISCONNECT)->isEnabled());
+    EXPECT_TRUE(fake.messages.Shown().empty());
+
+    app.OnCommand(ID_DISCONNECT);
+    EXPECT_FALSE(app.IsConnected());
+    EXPECT_EQ(frame.LinePaneText(), QStringLiteral("Fuori linea"));
+    EXPECT_TRUE(frame.Action(ID_CONNECT)->isEnabled());
+    ASSERT_TRUE(sim.WaitForRequests(1, 5000));
+    EXPECT_EQ(sim.Received().back().command, CMD_RELEASE);
+}
+
+TEST(ConnectCommand, CancellingTheDialogLeavesTheProgramOffLine)
+{
+    QTemporaryDir dir;
+    QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName()).clear();
+    CSettingsStore(ConnectionSettingsName()).SetValue(SETTING_FILE, dir.filePath(QStringLiteral("Agenda.csv")));
+    CFakePlatform fake;
+    CPlimsetApp app(fake.platform);
+    ASSERT_TRUE(app.Start());
+    bool connected = true;
+    EXPECT_TRUE(RunModal([&] { connected = app.RunConnectDialog(); },
+                         [](QWidget* dialog) {
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cancelButton")),
+                                               Qt::LeftButton);
+                         }));
+    EXPECT_FALSE(connected);
+    EXPECT_FALSE(app.IsConnected());
+    EXPECT_TRUE(app.MainFrame()->Action(ID_CONNECT)->isEnabled());
+}
+
+} // namespace
