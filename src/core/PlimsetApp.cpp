@@ -121,7 +121,10 @@ void CPlimsetApp::OnCommand(int id)
         return;
     switch (id) {
     case ID_CONNECT:
-        RunConnectDialog();
+        ConnectCommand();
+        break;
+    case ID_FILE_SAVE_TO_EXCHANGE:
+        SaveCommand();
         break;
     case ID_DISCONNECT:
         Disconnect();

@@ -16,6 +16,7 @@
 
 struct CPlatform;
 class CMainFrame;
+enum class ConnectOutcome;
 class CPlimsetView;
 struct CDirectoryEditing;
 
@@ -40,6 +41,10 @@ public:
     // Runs the connection dialog with the main window as owner of the programming socket; true when
     // the program is connected afterwards.
     bool RunConnectDialog();
+    // "Connetti": the connection dialog, then access, version and the reads of the exchange.
+    ConnectOutcome ConnectCommand();
+    // "Salva su centralino".
+    void SaveCommand();
 
     void OnCommand(int id);
     bool IsCommandEnabled(int id) const;

@@ -236,3 +236,10 @@ ReadOutcome ReadDirectoryAndLines(CPlimsetApp& app)
     app.urbanLineNumbers = IndicesOf(app.configMemory, TBL_URBAN_LINE);
     return ReadOutcome::Complete;
 }
+
+ConnectOutcome CPlimsetApp::ConnectCommand()
+{
+    if (!RunConnectDialog())
+        return ConnectOutcome::Cancelled;
+    return ReadAfterConnect(*this);
+}

@@ -160,3 +160,11 @@ void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& c
         view->RefreshList(false, std::nullopt);
     app.UpdateCommandUi();
 }
+
+void CPlimsetApp::SaveCommand()
+{
+    CSavePabx dialog(MainFrame());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    SaveToExchange(*this, dialog.SaveMode(), [this] { return ConnectCommand(); });
+}

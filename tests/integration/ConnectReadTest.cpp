@@ -1,7 +1,11 @@
 #include "OnlineFixture.h"
 #include "core/CommandIds.h"
 
+#include "support/ModalDriver.h"
+
 #include <QAction>
+#include <QPushButton>
+#include <QTest>
 #include <optional>
 
 namespace {
@@ -76,6 +80,26 @@ TEST_F(ConnectReadTest, FillsTheListSettingsAndNumberLists)
     EXPECT_TRUE(statusMessages.contains(QStringLiteral("Lettura agenda dal centralino, voci lette: 5")));
     EXPECT_EQ(statusMessages.last(), QString());
     EXPECT_EQ(app.MainFrame()->statusBar()->currentMessage(), QString());
+}
+
+TEST_F(ConnectReadTest, ConnettiReadsTheExchangeChosenInTheConnectionDialog)
+{
+    ASSERT_NO_FATAL_FAILURE(UseBookNaming(sim));
+    guard.Start();
+
+    EXPECT_TRUE(RunModal([this] { app.OnCommand(ID_CONNECT); },
+                         [](QWidget* dialog) {
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("connectButton")),
+                                               Qt::LeftButton);
+                         }));
+
+    EXPECT_TRUE(app.IsConnected());
+    EXPECT_TRUE(fake.messages.Shown().empty());
+    EXPECT_EQ(View().EntryCount(), 4);
+    EXPECT_EQ(app.directorySettings.directoryPrefix, "77");
+    EXPECT_EQ(app.routingNumbers.size(), 3u);
+    EXPECT_TRUE(app.MainFrame()->Supervision().IsActive());
+    EXPECT_FALSE(Enabled(ID_CONNECT));
 }
 
 TEST_F(ConnectReadTest, RefusalOrIncompatibleVersionDisconnectsWithItsMessage)

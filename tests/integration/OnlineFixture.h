@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connections/ConnectionSettings.h"
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
 #include "core/ReadExchange.h"
@@ -7,14 +8,18 @@
 #include "directory/PlimsetView.h"
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
+#include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
 
 #include "SimHarness.h"
 #include "exchange-sim/ExchangeSim.h"
 
+#include <QFile>
 #include <QObject>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -100,9 +105,24 @@ protected:
 
     CPlimsetView& View() { return *app.View(); }
 
+    // A connection book whose one exchange, "Demo", is the simulated one, remembered as the last used.
+    void UseBookNaming(const exsim::ExchangeSim& exchange)
+    {
+        const QString path = bookDir.filePath(QStringLiteral("Agenda.csv"));
+        QFile book(path);
+        ASSERT_TRUE(book.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        book.write(QStringLiteral("Demo;2130706433;%1;;;;;1\r\n").arg(exchange.ProgrammingPort() - 8).toLatin1());
+        book.close();
+        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName()).clear();
+        CSettingsStore settings(ConnectionSettingsName());
+        settings.SetValue(SETTING_FILE, path);
+        settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Demo"));
+    }
+
     exsim::ExchangeSim sim;
     CFakePlatform fake;
     CPlimsetApp app;
     CWaitGuard guard{app.protocol};
     QStringList statusMessages;
+    QTemporaryDir bookDir;
 };

@@ -4,6 +4,7 @@
 #include "support/ModalDriver.h"
 
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <algorithm>
 #include <optional>
@@ -215,6 +216,51 @@ TEST_F(SaveTest, UpdateOfAFullListAddsNoneOfTheExchangesEntries)
     EXPECT_EQ(sent.back().index, 2999);
     EXPECT_EQ(View().EntryCount(), 2000);
     EXPECT_EQ(sim.Record(TBL_DIRECTORY, 12), BIANCHI) << "left alone on the exchange";
+}
+
+TEST_F(SaveTest, CancelDoesNothing)
+{
+    StartCase({ROSSI}, 4);
+    const auto before = Listed();
+
+    EXPECT_TRUE(RunModal([this] { app.OnCommand(ID_FILE_SAVE_TO_EXCHANGE); },
+                         [](QWidget* dialog) {
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cancelButton")),
+                                               Qt::LeftButton);
+                         }));
+
+    EXPECT_EQ(sim.ConnectionsAccepted(), 0u);
+    EXPECT_EQ(Listed(), before);
+    EXPECT_FALSE(app.IsConnected());
+    EXPECT_TRUE(Shown().isEmpty());
+}
+
+// "Salva su centralino" as the user runs it: the save dialog, then the connection dialog over a book
+// that names the simulated exchange.
+TEST_F(SaveTest, SaveCommandRunsBothDialogsThenOverwrites)
+{
+    ASSERT_NO_FATAL_FAILURE(UseBookNaming(sim));
+    StartCase({ROSSI, NUOVO}, 4);
+    guard.Start();
+
+    EXPECT_TRUE(RunModals(
+        [this] { app.OnCommand(ID_FILE_SAVE_TO_EXCHANGE); },
+        {[](QWidget* save) {
+             QTest::mouseClick(save->findChild<QRadioButton*>(QStringLiteral("overwriteRadioButton")), Qt::LeftButton);
+             QTest::mouseClick(save->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+         },
+         [](QWidget* connection) {
+             QTest::mouseClick(connection->findChild<QPushButton*>(QStringLiteral("connectButton")), Qt::LeftButton);
+         }}));
+
+    EXPECT_TRUE(app.IsConnected());
+    EXPECT_TRUE(Shown().isEmpty());
+    const std::map<uint16_t, std::string> written = {{7, exsim::DirectoryRecord(0x4001, "0611", "Nuovo Ufficio")},
+                                                     {12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario")}};
+    ASSERT_TRUE(sim.WaitForRequests(7 + 5, 5000));
+    EXPECT_EQ(OnExchange(TBL_DIRECTORY), written);
+    EXPECT_EQ(sim.Record(TBL_DIGITS, 0), "4\0"s);
+    EXPECT_EQ(Listed(), written);
 }
 
 TEST_F(SaveTest, ConnectionThatFailsGivesThePreparedListBack)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -11,3 +12,9 @@ class QWidget;
 // Nested use (a dialog opening another) works: call RunModal again from inside act.
 // True when the dialog appeared and closed in time.
 bool RunModal(const std::function<void()>& trigger, const std::function<void(QWidget*)>& act, int guardMs = 5000);
+
+// The same for a command that opens several dialogs one after another (each once the one before has
+// closed): acts[i] is called once on the i-th new modal widget. True when every act ran and the
+// last dialog closed in time.
+bool RunModals(const std::function<void()>& trigger, const std::vector<std::function<void(QWidget*)>>& acts,
+               int guardMs = 5000);
