@@ -27,7 +27,8 @@ int main(int argc, char** argv)
     CQtFileDialogs fileDialogs;
     CQtWaitCursor waitCursor;
     CQtDebugOutput debug;
-    CPlatform platform{messages, fileDialogs, waitCursor, debug};
+    CQtPrintDevice printDevice(fileDialogs);
+    CPlatform platform{messages, fileDialogs, waitCursor, debug, printDevice};
 
     CPlimsetApp app(platform);
     if (!app.Start())

@@ -3,6 +3,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PrintDevice.h"
 #include "platform/WaitCursor.h"
 
 // The operating-system services the program calls; tests hand in recording fakes.
@@ -11,4 +12,5 @@ struct CPlatform {
     IFileDialogs& fileDialogs;
     IWaitCursor& waitCursor;
     IDebugOutput& debug;
+    IPrintDevice& printDevice;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "support/FakePrintDevice.h"
 
 #include <QString>
 #include <QStringList>
@@ -92,5 +93,6 @@ struct CFakePlatform {
     CFakeFileDialogs fileDialogs;
     CFakeWaitCursor waitCursor;
     CFakeDebugOutput debug;
-    CPlatform platform{messages, fileDialogs, waitCursor, debug};
+    CFakePrintDevice printDevice;
+    CPlatform platform{messages, fileDialogs, waitCursor, debug, printDevice};
 };
