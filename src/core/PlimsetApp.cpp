@@ -4,6 +4,8 @@
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
 #include "directory/PlimsetView.h"
+#include "files/FileCommands.h"
+#include "files/FilesContext.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 
@@ -13,6 +15,21 @@ namespace {
 
 constexpr int MAX_ENTRIES = 2000;
 constexpr qsizetype MAX_FOLDER_LENGTH = 251;
+
+// What the file and print commands work on, for one command.
+CFilesContext FilesContextOf(CPlimsetApp& app)
+{
+    return CFilesContext{app.Platform(),
+                         app.MainFrame(),
+                         *app.View(),
+                         app.directorySettings,
+                         app.lastFolder,
+                         app.routingNumbers,
+                         app.urbanLineNumbers,
+                         [&app] { return app.IsConnected(); },
+                         [&app] { app.Disconnect(); },
+                         [] { return false; }};
+}
 
 } // namespace
 
@@ -117,6 +134,18 @@ void CPlimsetApp::OnCommand(int id)
         break;
     case ID_APP_ABOUT:
         ShowAbout();
+        break;
+    case ID_FILE_EXPORT:
+        if (View()) {
+            CFilesContext files = FilesContextOf(*this);
+            ExportDirectory(files);
+        }
+        break;
+    case ID_FILE_PRINT:
+        if (View()) {
+            CFilesContext files = FilesContextOf(*this);
+            PrintDirectory(files);
+        }
         break;
     case ID_APP_EXIT:
         if (mainFrame_)
