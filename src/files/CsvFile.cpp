@@ -200,20 +200,31 @@ std::optional<std::string> CCsvLineReader::NextLine()
         if (position_ >= buffer_.size() && !Fill())
             break;
         readAny = true;
-        const char c = buffer_[position_];
-        if (c == '\r') {
-            if (position_ + 1 >= buffer_.size())
-                Fill();
-            if (position_ + 1 < buffer_.size() && buffer_[position_ + 1] == '\n') {
-                position_ += 2;
-                line += '\n';
-                break;
-            }
+        // Copy the run of ordinary bytes in one go; only line ends need a closer look.
+        const char* start = buffer_.data() + position_;
+        const size_t available = std::min(kMaxPiece - line.size(), buffer_.size() - position_);
+        size_t run = 0;
+        while (run < available && start[run] != '\n' && start[run] != '\r')
+            ++run;
+        line.append(start, run);
+        position_ += run;
+        if (run == available)
+            continue;
+        if (buffer_[position_] == '\n') {
+            ++position_;
+            line += '\n';
+            break;
+        }
+        // A CR: the pair CR LF is one line end, a lone CR is an ordinary byte.
+        if (position_ + 1 >= buffer_.size())
+            Fill();
+        if (position_ + 1 < buffer_.size() && buffer_[position_ + 1] == '\n') {
+            position_ += 2;
+            line += '\n';
+            break;
         }
         ++position_;
-        line += c;
-        if (c == '\n')
-            break;
+        line += '\r';
     }
     if (!readAny)
         return std::nullopt;
