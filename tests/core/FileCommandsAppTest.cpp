@@ -1,0 +1,56 @@
+#include "core/CommandIds.h"
+#include "core/PlimsetApp.h"
+#include "directory/PlimsetView.h"
+#include "support/FakePlatform.h"
+#include "support/ModalDriver.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FileCommandsAppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(app.Start());
+        app.View()->AddOrReplaceEntry(7, "Magazzino", "021234", 0x4085, true, false);
+        app.View()->RefreshList(false, std::nullopt);
+    }
+
+    CFakePlatform fake;
+    CPlimsetApp app{fake.platform};
+};
+
+} // namespace
+
+TEST_F(FileCommandsAppTest, ExportCommandWritesTheListAndRemembersTheFolder)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("agenda.csv"));
+    fake.fileDialogs.Choose(path);
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_FILE_EXPORT); },
+                         [](QWidget* dialog) {
+                             QTest::mouseClick(dialog->findChild<QAbstractButton*>(QStringLiteral("okButton")),
+                                               Qt::LeftButton);
+                         }));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("Numero breve;Nome;Numero di telefono;Impegno linea\r\n"
+                                         "7;Magazzino;021234;L133\r\n"));
+    EXPECT_EQ(app.lastFolder, folder.path());
+}
+
+TEST_F(FileCommandsAppTest, PrintCommandPrintsTheListWithItsJobName)
+{
+    fake.printDevice.Confirm(true);
+    app.OnCommand(ID_FILE_PRINT);
+    EXPECT_EQ(fake.printDevice.DocumentName(), QStringLiteral("Gestione numeri brevi di sistema"));
+    int lines = 0;
+    for (const CFakePrintDevice::Call& call : fake.printDevice.Calls())
+        lines += call.op == "DrawText" ? 1 : 0;
+    EXPECT_EQ(lines, 3);
+}
