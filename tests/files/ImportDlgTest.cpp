@@ -190,7 +190,7 @@ TEST_F(ImportDlgTest, ChecksOnOkKeepTheDialogOpenWithTheFocusOnTheList)
             c.setUp();
             Click("okButton");
             EXPECT_TRUE(current->isVisible());
-            EXPECT_TRUE(List(c.focus)->hasFocus()) << c.focus;
+            EXPECT_EQ(current->focusWidget(), List(c.focus)) << c.focus;
             Click("cancelButton");
         }));
         ASSERT_EQ(messages.Shown().size(), before + 1);
