@@ -1,8 +1,15 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+# Seconds each fuzz target runs in `make fuzz`; `make fuzz-smoke` gives each a few.
+FUZZ_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 5
+# The pinned formatter: another version formats some constructs differently.
+CLANG_FORMAT ?= clang-format-14
+FORMATTED = find src tests tools bench fuzz -name '*.cpp' -o -name '*.h'
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build test asan-test run screenshot bench format clean
+.PHONY: all deps build test asan-test run screenshot bench fuzz-build fuzz fuzz-smoke format format-check clean
 
 all: build
 
@@ -34,8 +41,49 @@ screenshot: build
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
-format:
-	@find src tests tools bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+# The libFuzzer targets of fuzz/, built with clang and the address and undefined-behaviour sanitizers.
+fuzz-build:
+	@scripts/install-deps.sh clang-14 libclang-rt-14-dev
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DTOBRISK_FUZZ=ON -DTOBRISK_TESTS=OFF -DTOBRISK_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) --target fuzz_targets
+
+# Each target for FUZZ_SECONDS from its committed corpus (copied first, so the repository stays as it is).
+fuzz: fuzz-build
+	@scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+fuzz-smoke: fuzz-build
+	@scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS)
+
+format: deps
+	@$(FORMATTED) | xargs $(CLANG_FORMAT) -i
+
+format-check: deps
+	@$(FORMATTED) | xargs $(CLANG_FORMAT) --dry-run -Werror
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+
+# Installing and packaging.
+PREFIX ?= /usr/local
+.PHONY: install package package-check package-try
+
+# Installs the program and the simulated exchange under $(PREFIX) (and $(DESTDIR) when given);
+# COMPONENT=program or COMPONENT=simulator installs one of them.
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" $(if $(COMPONENT),--component $(COMPONENT))
+
+# Debian packages of the program and of the simulated exchange, written to $(BUILD).
+package: build
+	@scripts/install-deps.sh dpkg-dev file
+	@cd $(BUILD) && cpack -G DEB
+
+# CI: the packages' file lists and dependencies, the desktop entry and the metainfo.
+package-check: package
+	@scripts/install-deps.sh desktop-file-utils appstream
+	@scripts/check-package.sh $(BUILD)
+
+# Installs the packages on this machine with apt-get, starts the menu entry under Xvfb, removes them.
+package-try: package
+	@scripts/install-deps.sh xvfb xauth x11-utils
+	@scripts/try-package.sh $(BUILD)

@@ -1,5 +1,6 @@
 // The exchange link under load: a full directory read through the product's link core against the same
-// read on a plain blocking socket, and what one unanswered read costs the processor while it waits.
+// read on a plain blocking socket, in alternation, and what one unanswered read costs the processor while
+// it waits.
 
 #include "link/ConfigMemory.h"
 #include "link/PbxEvents.h"
@@ -11,6 +12,7 @@
 
 #include "exchange-sim/ExchangeSim.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QObject>
 #include <benchmark/benchmark.h>
@@ -20,7 +22,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <map>
+#include <cstdlib>
+#include <filesystem>
+#include <linux/tcp.h>
 #include <memory>
 #include <netinet/in.h>
 #include <string>
@@ -33,8 +37,6 @@ namespace {
 
 constexpr uint32_t LOOPBACK = 0x7F000001;
 constexpr unsigned DIRECTORY_SIZE = 2000;
-const char* const PRODUCT_READ = "BM_ReadDirectoryThroughTheProduct";
-const char* const RAW_READ = "BM_ReadDirectoryOnAPlainSocket";
 
 exsim::Tables FullDirectory()
 {
@@ -110,6 +112,8 @@ public:
     }
     CPlainReader(const CPlainReader&) = delete;
     CPlainReader& operator=(const CPlainReader&) = delete;
+
+    int Fd() const { return fd_; }
 
     bool Connect(uint16_t port)
     {
@@ -190,53 +194,8 @@ bool StartSession(exsim::ExchangeSim& sim, CProductSession& session, benchmark::
     return true;
 }
 
-void BM_ReadDirectoryThroughTheProduct(benchmark::State& state)
-{
-    exsim::ExchangeSim sim(FullDirectory());
-    CProductSession session;
-    if (!StartSession(sim, session, state))
-        return;
-    for (auto _ : state) {
-        state.PauseTiming();
-        session.Memory().Clear();
-        state.ResumeTiming();
-        if (!session.Protocol().ReadTable(TBL_DIRECTORY)) {
-            state.SkipWithError("the read did not end");
-            break;
-        }
-    }
-    if (session.Memory().Count() != DIRECTORY_SIZE)
-        state.SkipWithError("records missing");
-    state.counters["records"] = double(session.Memory().Count());
-    state.SetItemsProcessed(state.iterations() * DIRECTORY_SIZE);
-}
-BENCHMARK(BM_ReadDirectoryThroughTheProduct)->UseRealTime()->Unit(benchmark::kMillisecond);
-
-void BM_ReadDirectoryOnAPlainSocket(benchmark::State& state)
-{
-    exsim::ExchangeSim sim(FullDirectory());
-    if (!StartSim(sim, state))
-        return;
-    CPlainReader reader;
-    if (!reader.Connect(sim.ProgrammingPort()) || !reader.Send(BuildRequest(CMD_REQUEST_ACCESS)) ||
-        reader.FramesUntil(ST_GRANTED) != 1) {
-        state.SkipWithError("no programming access");
-        return;
-    }
-    const std::vector<uint8_t> request = BuildRequest(CMD_READ_TABLE, ALL_RECORDS, TBL_DIRECTORY);
-    long frames = 0;
-    for (auto _ : state) {
-        frames = reader.Send(request) ? reader.FramesUntil(ST_DONE) : -1;
-        if (frames != long(DIRECTORY_SIZE) + 1) {
-            state.SkipWithError("the read did not end");
-            break;
-        }
-    }
-    state.counters["records"] = double(frames - 1);
-    state.SetItemsProcessed(state.iterations() * DIRECTORY_SIZE);
-}
-BENCHMARK(BM_ReadDirectoryOnAPlainSocket)->UseRealTime()->Unit(benchmark::kMillisecond);
-
+// Processor time of the whole process: every thread of the reader measured, and the simulator's, which
+// does the same work for either reader.
 double ProcessCpuSeconds()
 {
     rusage usage{};
@@ -244,6 +203,116 @@ double ProcessCpuSeconds()
     const auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
+
+// The product keeps its socket to itself; the benchmark finds it as the one socket of the process
+// connected to the simulator's port that is not the plain reader's.
+int SocketConnectedTo(uint16_t port, int except)
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        const int fd = std::atoi(entry.path().filename().c_str());
+        sockaddr_in peer{};
+        socklen_t size = sizeof peer;
+        if (fd != except && ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) == 0 &&
+            peer.sin_family == AF_INET && ntohs(peer.sin_port) == port)
+            return fd;
+    }
+    return -1;
+}
+
+// Data segments received on a connection so far. Two runs whose reads met a different chunking of the
+// same bytes on the way tell themselves apart by it.
+double DataSegmentsIn(int fd)
+{
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    if (fd < 0 || ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
+        return 0;
+    return info.tcpi_data_segs_in;
+}
+
+// Sums over the reads of one reader.
+struct CReadTotals {
+    double wallSeconds = 0;
+    double cpuSeconds = 0;
+    double segments = 0;
+
+    template <typename Read> bool Measure(int fd, const Read& read)
+    {
+        const double segmentsBefore = DataSegmentsIn(fd);
+        const double cpuBefore = ProcessCpuSeconds();
+        const auto wallBefore = std::chrono::steady_clock::now();
+        const bool ok = read();
+        wallSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+        cpuSeconds += ProcessCpuSeconds() - cpuBefore;
+        segments += DataSegmentsIn(fd) - segmentsBefore;
+        return ok;
+    }
+};
+
+// The directory read through the product's link core and on a plain blocking socket, in alternation
+// against one simulator, each reader on a connection of its own opened the same way (connect, then
+// access), so that both meet the same moments of the machine and the network.
+void BM_ReadDirectory(benchmark::State& state)
+{
+    exsim::ExchangeSim sim(FullDirectory());
+    CProductSession session;
+    if (!StartSession(sim, session, state))
+        return;
+    CPlainReader plain;
+    if (!plain.Connect(sim.ProgrammingPort()) || !plain.Send(BuildRequest(CMD_REQUEST_ACCESS)) ||
+        plain.FramesUntil(ST_GRANTED) != 1) {
+        state.SkipWithError("no programming access for the plain reader");
+        return;
+    }
+    const int productFd = SocketConnectedTo(sim.ProgrammingPort(), plain.Fd());
+    const std::vector<uint8_t> request = BuildRequest(CMD_READ_TABLE, ALL_RECORDS, TBL_DIRECTORY);
+
+    const auto throughTheProduct = [&] {
+        session.Memory().Clear();
+        return session.Protocol().ReadTable(TBL_DIRECTORY) && session.Memory().Count() == DIRECTORY_SIZE;
+    };
+    const auto onThePlainSocket = [&] {
+        return plain.Send(request) && plain.FramesUntil(ST_DONE) == long(DIRECTORY_SIZE) + 1;
+    };
+    // How often the user-interface thread came back from waiting for events during the product's reads.
+    double wakeUps = 0;
+    bool countWakeUps = false;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&] {
+        if (countWakeUps)
+            ++wakeUps;
+    });
+    const auto countedThroughTheProduct = [&] {
+        countWakeUps = true;
+        const bool ok = throughTheProduct();
+        countWakeUps = false;
+        return ok;
+    };
+    CReadTotals product;
+    CReadTotals raw;
+    bool productFirst = true;
+    for (auto _ : state) {
+        const bool ok =
+            productFirst
+                ? product.Measure(productFd, countedThroughTheProduct) && raw.Measure(plain.Fd(), onThePlainSocket)
+                : raw.Measure(plain.Fd(), onThePlainSocket) && product.Measure(productFd, countedThroughTheProduct);
+        if (!ok) {
+            state.SkipWithError("a read did not end with the whole directory");
+            break;
+        }
+        productFirst = !productFirst;
+    }
+    const auto perRead = [](double sum) { return benchmark::Counter(sum, benchmark::Counter::kAvgIterations); };
+    state.counters["product_ms"] = perRead(product.wallSeconds * 1e3);
+    state.counters["plain_ms"] = perRead(raw.wallSeconds * 1e3);
+    state.counters["ratio"] = raw.wallSeconds > 0 ? product.wallSeconds / raw.wallSeconds : 0;
+    state.counters["product_cpu_ms"] = perRead(product.cpuSeconds * 1e3);
+    state.counters["plain_cpu_ms"] = perRead(raw.cpuSeconds * 1e3);
+    state.counters["product_segs"] = perRead(product.segments);
+    state.counters["plain_segs"] = perRead(raw.segments);
+    state.counters["product_wakeups"] = perRead(wakeUps);
+}
+BENCHMARK(BM_ReadDirectory)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The whole process is measured: the waiting user-interface thread, the socket's receive thread, and the
 // simulator's threads, which sit idle because the exchange never answers.
@@ -274,7 +343,7 @@ void BM_UnansweredReadCpu(benchmark::State& state)
 }
 BENCHMARK(BM_UnansweredReadCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// Prints as usual and keeps each read's time per iteration, for the ratio at the end.
+// Prints as usual, then one line per run of the alternating read with what decides the comparison.
 class CRatioReporter : public benchmark::ConsoleReporter {
 public:
     // Colours only on a terminal, so a saved report stays plain text.
@@ -282,34 +351,31 @@ public:
 
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                Mean& mean = means_[run.run_name.function_name];
-                mean.sum += run.GetAdjustedRealTime();
-                ++mean.count;
-            }
-        }
         ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.counters.count("ratio") == 0)
+                continue;
+            const auto value = [&run](const char* name) { return double(run.counters.at(name)); };
+            char line[400];
+            std::snprintf(line, sizeof line,
+                          "Directory of %u records: product %.3f ms, plain socket %.3f ms, ratio %.3f; "
+                          "process cpu %.3f / %.3f ms; data segments %.0f / %.0f per read; "
+                          "%.0f wake-ups of the product's user-interface thread per read",
+                          DIRECTORY_SIZE, value("product_ms"), value("plain_ms"), value("ratio"),
+                          value("product_cpu_ms"), value("plain_cpu_ms"), value("product_segs"), value("plain_segs"),
+                          value("product_wakeups"));
+            lines_.emplace_back(line);
+        }
     }
 
-    void PrintRatio() const
+    void PrintSummary() const
     {
-        const auto product = means_.find(PRODUCT_READ);
-        const auto raw = means_.find(RAW_READ);
-        if (product == means_.end() || raw == means_.end())
-            return;
-        const double productTime = product->second.sum / product->second.count;
-        const double rawTime = raw->second.sum / raw->second.count;
-        std::printf("Directory of %u records: product %.3f ms, plain socket %.3f ms, ratio %.2f\n", DIRECTORY_SIZE,
-                    productTime, rawTime, productTime / rawTime);
+        for (const std::string& line : lines_)
+            std::printf("%s\n", line.c_str());
     }
 
 private:
-    struct Mean {
-        double sum = 0;
-        int count = 0;
-    };
-    std::map<std::string, Mean> means_;
+    std::vector<std::string> lines_;
 };
 
 } // namespace
@@ -324,7 +390,7 @@ int main(int argc, char** argv)
         return 1;
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio();
+    reporter.PrintSummary();
     benchmark::Shutdown();
     return 0;
 }

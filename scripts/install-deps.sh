@@ -3,8 +3,9 @@
 # Quiet and quick when everything is already there; safe to run again.
 set -euo pipefail
 
+# clang-format-14 is the pinned formatter of `make format` and `make format-check`.
 packages=(cmake ninja-build g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation
-          qt6-translations-l10n)
+          qt6-translations-l10n clang-format-14)
 packages+=("$@")
 
 missing=()

@@ -19,4 +19,18 @@ sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true' EXIT
 echo "Simulated exchange on 127.0.0.1 port 45008 (log: $demo/exchange.log)"
 
+# A connection book holding the demo exchange (LAN 127.0.0.1, base port 45000, preferred mode
+# Ethernet LAN), written once: the user's changes to it survive the next run.
+book="$PWD/$demo/book/Agenda.csv"
+mkdir -p "$demo/book"
+[ -f "$book" ] || printf 'Demo;2130706433;45000;4294967295;65535;;;1;1;;;0;;0;0;0\r\n' >"$book"
+# The connection settings point at it unless they already name a book.
+conf="$XDG_CONFIG_HOME/Harnok Applications/ZentilConnection.conf"
+if ! grep -q '^File=.' "$conf" 2>/dev/null; then
+    mkdir -p "$(dirname "$conf")"
+    rest=$(grep -v -e '^File=' -e '^\[General\]$' "$conf" 2>/dev/null || true)
+    printf '[General]\nFile="%s"\n%s\n' "$book" "$rest" >"$conf"
+fi
+echo "Connection book: $book"
+
 "$build/src/tobrisk"

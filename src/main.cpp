@@ -1,6 +1,8 @@
+#include "core/CommandLine.h"
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
 #include "platform/Platform.h"
+#include "platform/PppdPhoneBook.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
@@ -9,8 +11,13 @@
 
 int main(int argc, char** argv)
 {
+    if (PrintCommandLineAnswer(argc, argv))
+        return 0;
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tobrisk"));
+    // The desktop entry's name: Wayland shells find the menu entry and its icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.harnok.Tobrisk"));
     QApplication::setOrganizationName(QStringLiteral("Harnok Applications"));
 
     // The framework's own dialogs (files, printing) speak the same language as the program.
@@ -27,8 +34,9 @@ int main(int argc, char** argv)
     CQtFileDialogs fileDialogs;
     CQtWaitCursor waitCursor;
     CQtDebugOutput debug;
+    CPppdPhoneBook phoneBook;
     CQtPrintDevice printDevice(fileDialogs);
-    CPlatform platform{messages, fileDialogs, waitCursor, debug, printDevice};
+    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook, printDevice};
 
     CPlimsetApp app(platform);
     if (!app.Start())

@@ -42,7 +42,8 @@ CMainFrame::CMainFrame(CPlimsetApp& app) : app_(app)
 
     view_ = new CPlimsetView(app_.directorySettings, app_.Platform().waitCursor, this);
     setCentralWidget(view_);
-    connect(view_, &CPlimsetView::editRequested, this, [this] { app_.OnCommand(ID_ENTRY_MODIFY); });
+    // A double click edits the first selected row even when several are selected.
+    connect(view_, &CPlimsetView::editRequested, this, [this] { app_.EditFirstSelectedEntry(); });
     connect(view_, &CPlimsetView::entriesOrSelectionChanged, this, &CMainFrame::UpdateCommandUi);
 
     CreateActions();

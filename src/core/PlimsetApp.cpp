@@ -3,6 +3,8 @@
 #include "core/AboutDlg.h"
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
+#include "directory/DirectoryEdits.h"
+#include "directory/NumCifre.h"
 #include "directory/PlimsetView.h"
 #include "files/FileCommands.h"
 #include "files/FilesContext.h"
@@ -10,6 +12,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QScreen>
+#include <QStyle>
 
 namespace {
 
@@ -28,7 +31,16 @@ CFilesContext FilesContextOf(CPlimsetApp& app)
                          app.urbanLineNumbers,
                          [&app] { return app.IsConnected(); },
                          [&app] { app.Disconnect(); },
-                         [] { return false; }};
+                         [&app] {
+                             // The number-of-digits dialog of the editing commands, applied the same way.
+                             CNumCifre dialog(app.directorySettings, DisplayedEntries(*app.View()),
+                                              app.Platform().messages, app.MainFrame());
+                             if (dialog.exec() != QDialog::Accepted)
+                                 return false;
+                             ApplyDigits(dialog.Digits(), dialog.EntriesToDelete(), app.directorySettings, *app.View(),
+                                         app.IsConnected() ? &app.protocol : nullptr);
+                             return true;
+                         }};
 }
 
 } // namespace
@@ -58,8 +70,10 @@ bool CPlimsetApp::Start()
 
     mainFrame_ = std::make_unique<CMainFrame>(*this);
     UpdateCommandUi();
-    // Without a window manager the maximize request is not honoured; the window fills the screen anyway.
-    mainFrame_->setGeometry(mainFrame_->screen()->availableGeometry());
+    // The normal geometry is what un-maximizing returns to, so it must not be the whole screen.
+    const QRect screen = mainFrame_->screen()->availableGeometry();
+    mainFrame_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                                QSize(screen.width() * 3 / 4, screen.height() * 3 / 4), screen));
     mainFrame_->showMaximized();
     return true;
 }
@@ -132,6 +146,18 @@ void CPlimsetApp::OnCommand(int id)
     case ID_DISCONNECT:
         Disconnect();
         break;
+    case ID_ENTRY_ADD:
+        RunAddEntry(DirectoryEditing());
+        break;
+    case ID_ENTRY_MODIFY:
+        RunModifyEntry(DirectoryEditing());
+        break;
+    case ID_ENTRY_DELETE:
+        RunDeleteEntries(DirectoryEditing());
+        break;
+    case ID_DIGITS:
+        RunNumberOfDigits(DirectoryEditing());
+        break;
     case ID_APP_ABOUT:
         ShowAbout();
         break;
@@ -139,6 +165,12 @@ void CPlimsetApp::OnCommand(int id)
         if (View()) {
             CFilesContext files = FilesContextOf(*this);
             ExportDirectory(files);
+        }
+        break;
+    case ID_FILE_IMPORT:
+        if (View()) {
+            CFilesContext files = FilesContextOf(*this);
+            ImportDirectory(files);
         }
         break;
     case ID_FILE_PRINT:
@@ -155,6 +187,22 @@ void CPlimsetApp::OnCommand(int id)
         break;
     }
     UpdateCommandUi();
+}
+
+void CPlimsetApp::EditFirstSelectedEntry()
+{
+    if (!View())
+        return;
+    RunModifyEntry(DirectoryEditing());
+    UpdateCommandUi();
+}
+
+CDirectoryEditing CPlimsetApp::DirectoryEditing()
+{
+    return CDirectoryEditing{mainFrame_.get(),  *View(),
+                             directorySettings, routingNumbers,
+                             urbanLineNumbers,  platform_.messages,
+                             protocol,          [this] { return IsConnected(); }};
 }
 
 void CPlimsetApp::ShowAbout()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "connections/LinkState.h"
+#include "directory/DirectorySettings.h"
 #include "link/ConfigMemory.h"
 #include "link/PbxProtocol.h"
-#include "directory/DirectorySettings.h"
 
 #include <QObject>
 #include <QString>
@@ -15,6 +15,7 @@
 struct CPlatform;
 class CMainFrame;
 class CPlimsetView;
+struct CDirectoryEditing;
 
 // The one application object: owns the directory settings, the number lists, the
 // configuration memory, the reply and link state, and the main frame; every command of
@@ -36,6 +37,8 @@ public:
 
     void OnCommand(int id);
     bool IsCommandEnabled(int id) const;
+    // The list's double click: "Modifica" on the first selected row, whatever the selection.
+    void EditFirstSelectedEntry();
     // Re-applies the enable rules and the line pane after any change of state.
     void UpdateCommandUi();
 
@@ -54,6 +57,8 @@ public:
 
 private:
     void ShowAbout();
+    // Only while the list view exists.
+    CDirectoryEditing DirectoryEditing();
 
     CPlatform& platform_;
     std::unique_ptr<CMainFrame> mainFrame_;

@@ -203,7 +203,8 @@ void CPlimsetView::SortByColumn(int column)
 void CPlimsetView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QTreeView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton && SelectedCount() > 0)
+    // Below the last row a selection may well remain, but the user pointed at no entry.
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid() && SelectedCount() > 0)
         emit editRequested();
 }
 

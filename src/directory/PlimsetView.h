@@ -50,6 +50,7 @@ public:
     CSortHeader* SortHeader() const { return sortHeader_; }
 
 signals:
+    // A double click on a row: the application edits the first selected row.
     void editRequested();
     void entriesOrSelectionChanged();
 

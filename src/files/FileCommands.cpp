@@ -1,5 +1,6 @@
 #include "files/FileCommands.h"
 
+#include "directory/DirectoryEdits.h"
 #include "directory/DirectoryModel.h"
 #include "directory/PlimsetView.h"
 #include "files/CsvFile.h"
@@ -13,19 +14,6 @@
 #include <QFile>
 #include <QSaveFile>
 
-namespace {
-
-std::vector<const CRecord*> DisplayedEntries(const CPlimsetView& view)
-{
-    std::vector<const CRecord*> entries;
-    entries.reserve(size_t(view.DisplayedCount()));
-    for (int i = 0; i < view.DisplayedCount(); ++i)
-        entries.push_back(&view.DisplayedEntry(i));
-    return entries;
-}
-
-} // namespace
-
 void RememberFolder(QString& lastFolder, const QString& chosenPath)
 {
     lastFolder = FolderOfPath(chosenPath);
@@ -38,8 +26,9 @@ void ExportDirectory(CFilesContext& context)
     IMessageBoxes& messages = context.platform.messages;
     CExport options(context.parent);
 
-    const std::optional<QString> path = context.platform.fileDialogs.SaveFile(
-        context.parent, QStringLiteral("Esporta agenda su file .csv"), context.lastFolder, CsvFileFilter());
+    const std::optional<QString> path =
+        context.platform.fileDialogs.SaveFile(context.parent, QStringLiteral("Esporta agenda su file .csv"),
+                                              context.lastFolder, CsvFileFilter(), QStringLiteral("csv"));
     if (!path)
         return;
     RememberFolder(context.lastFolder, *path);
@@ -74,8 +63,9 @@ void ImportDirectory(CFilesContext& context)
         context.disconnect();
     }
 
-    const std::optional<QString> path = context.platform.fileDialogs.OpenFile(
-        context.parent, QStringLiteral("Importa agenda da file .csv"), context.lastFolder, CsvFileFilter());
+    const std::optional<QString> path =
+        context.platform.fileDialogs.OpenFile(context.parent, QStringLiteral("Importa agenda da file .csv"),
+                                              context.lastFolder, CsvFileFilter(), QStringLiteral("csv"));
     if (!path)
         return;
     RememberFolder(context.lastFolder, *path);

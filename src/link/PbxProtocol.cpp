@@ -10,17 +10,26 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace {
+
+constexpr uint32_t SILENCE_GRACE_MS = 20;
+
+} // namespace
+
 struct CPbxProtocol::SWait {
     SWait(const std::function<bool()>& finishedTest, uint32_t silenceLimitMs) : finished(finishedTest)
     {
         silence.setSingleShot(true);
-        silence.setInterval(int(silenceLimitMs));
+        // Never before the socket's own timeout for the same request, which also drops a partial frame.
+        silence.setTimerType(Qt::PreciseTimer);
+        silence.setInterval(silenceLimitMs > 0 ? int(silenceLimitMs + SILENCE_GRACE_MS) : 0);
     }
 
     QEventLoop loop;
     const std::function<bool()>& finished;
     std::optional<WaitEnd> end;
-    // Bounds a reply that has started but does not end; the socket's own timeout stops at the first bytes.
+    // Bounds the time from the request, and then from each frame, to the next frame: a reply that never
+    // completes a frame, or stops between frames, ends the wait whatever the socket's timeout did.
     QTimer silence;
 };
 
@@ -52,7 +61,9 @@ void CPbxProtocol::DispatchReply(const uint8_t* frame, size_t length)
     if (length < REPLY_HEADER_SIZE)
         return;
     const size_t dataLength = GetBigEndian16(&frame[1]);
-    if (REPLY_HEADER_SIZE + dataLength > length)
+    // The record's own length field (data + 4) would wrap for the longest frames; such a frame is refused
+    // whole rather than stored as a record that reads back as one of some 2^64 bytes.
+    if (REPLY_HEADER_SIZE + dataLength > length || dataLength > CDataMemRec::MAX_DATA_LENGTH)
         return;
     const uint16_t index = GetBigEndian16(&frame[3]);
     const uint16_t status = GetBigEndian16(&frame[5]);
@@ -88,6 +99,11 @@ CPbxProtocol::WaitEnd CPbxProtocol::WaitUntil(const std::function<bool()>& finis
     return Wait(finished, 0);
 }
 
+CPbxProtocol::WaitEnd CPbxProtocol::WaitUntil(const std::function<bool()>& finished, uint32_t timeoutMs)
+{
+    return Wait(finished, timeoutMs);
+}
+
 CPbxProtocol::WaitEnd CPbxProtocol::Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs)
 {
     // Without a socket neither a frame nor a timeout can come.
@@ -99,6 +115,8 @@ CPbxProtocol::WaitEnd CPbxProtocol::Wait(const std::function<bool()>& finished, 
     SWait wait(finished, silenceLimitMs);
     QObject::connect(&wait.silence, &QTimer::timeout, &wait.silence, [&wait] { End(wait, WaitEnd::TimedOut); });
     waits_.push_back(&wait);
+    if (silenceLimitMs > 0)
+        wait.silence.start();
     wait.loop.exec();
     waits_.erase(std::find(waits_.begin(), waits_.end(), &wait));
     // No reason means the application is quitting and stopped every loop.

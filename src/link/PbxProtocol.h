@@ -60,6 +60,9 @@ public:
     // true after a dispatched frame, or the timeout event arrives, or AbortWaits().
     enum class WaitEnd { Finished, TimedOut, Aborted };
     WaitEnd WaitUntil(const std::function<bool()>& finished);
+    // The same for the reply to a request just sent: also ends TimedOut once timeoutMs pass, from now or
+    // from the latest frame, without a frame, so a reply cut short cannot hold the wait.
+    WaitEnd WaitUntil(const std::function<bool()>& finished, uint32_t timeoutMs);
     // The link was closed: every running wait returns Aborted.
     void AbortWaits();
     CReplyState& ReplyState() { return state_; }
@@ -70,8 +73,8 @@ public:
 private:
     struct SWait;
 
-    // silenceLimitMs > 0 also ends the wait once that long has passed since the last frame of a reply
-    // that has started.
+    // silenceLimitMs > 0 also ends the wait once that long has passed without a frame, counted from the
+    // start of the wait (just after the request) and again from each frame.
     WaitEnd Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs);
     bool AwaitReply(uint16_t command, uint16_t index, uint16_t table);
     void Send(const std::vector<uint8_t>& request, uint32_t timeoutMs = 0);

@@ -4,6 +4,7 @@
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QObject>
 #include <arpa/inet.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <fcntl.h>
 #include <mutex>
 #include <netinet/in.h>
@@ -61,6 +63,12 @@ bool Connect(int fd, const sockaddr_in& address)
     return error == 0;
 }
 
+QEvent::Type WakeType()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
 } // namespace
 
 // What the receive thread uses. The thread holds its own reference, so even a thread that outlived
@@ -71,14 +79,19 @@ struct CPbxSocket::SLink {
     int armFd = -1;
     QEvent::Type dataMessage = WM_PBX_DATA;
     QEvent::Type timeoutMessage = WM_PBX_TIMEOUT;
+    // When the armed reply timeout expires, counted from the arming on the sender's side, so that a
+    // receive thread slow to wake cannot let it run later than a wait that started after the send.
     // Written before the arm event is signalled, read after the thread sees it.
-    std::atomic<uint32_t> replyTimeoutMs{0};
+    std::atomic<std::chrono::steady_clock::rep> replyDeadline{0};
 
-    // Guards owner (cleared by Close() or when the owner is destroyed) and ended.
+    // Guards everything below. owner is cleared by Close() or when the owner is destroyed.
     std::mutex mutex;
     std::condition_variable endedChanged;
     QObject* owner = nullptr;
     bool ended = false;
+    // Events on their way to the owner, oldest first, and whether a wake-up for them is already posted.
+    std::deque<std::unique_ptr<CPbxEvent>> pending;
+    bool wakePosted = false;
 
     ~SLink()
     {
@@ -88,12 +101,88 @@ struct CPbxSocket::SLink {
         }
     }
 
-    void Post(std::unique_ptr<QEvent> event)
-    {
-        const std::lock_guard lock(mutex);
-        if (owner)
-            QCoreApplication::postEvent(owner, event.release());
+    // Called by the receive thread. Posting every frame on its own would wake the user-interface thread
+    // once per frame; instead the events queue here and one posted wake-up hands on all that are
+    // waiting when it is handled.
+    void Post(std::vector<std::unique_ptr<CPbxEvent>>& events);
+    void PostWakeLocked();
+};
+
+// Handed to the owner's thread inside a posted wake-up; names the link, since several sockets may
+// share an owner.
+class CWakeEvent : public QEvent {
+public:
+    explicit CWakeEvent(const void* source) : QEvent(WakeType()), link(source) {}
+    const void* const link;
+};
+
+void CPbxSocket::SLink::PostWakeLocked()
+{
+    if (wakePosted || !owner)
+        return;
+    wakePosted = true;
+    QCoreApplication::postEvent(owner, new CWakeEvent(this));
+}
+
+void CPbxSocket::SLink::Post(std::vector<std::unique_ptr<CPbxEvent>>& events)
+{
+    const std::lock_guard lock(mutex);
+    if (owner) {
+        for (auto& event : events)
+            pending.push_back(std::move(event));
+        PostWakeLocked();
     }
+    events.clear();
+}
+
+// Watches the owner's events on the user-interface thread and turns a wake-up of its link into the
+// waiting events, each sent to the owner on its own, in order.
+class CPbxSocket::CRelay : public QObject {
+public:
+    explicit CRelay(std::shared_ptr<SLink> link) : link_(std::move(link)) {}
+
+    // A handler that runs a nested event loop must still see the events after its own, which the
+    // interrupted delivery below would only hand on once the handler returns. The loop gets a wake-up of
+    // its own for them as soon as it would wait; a wake-up per delivered frame would cost what batching saves.
+    void OnAboutToBlock()
+    {
+        const std::lock_guard lock(link_->mutex);
+        if (!link_->pending.empty())
+            link_->PostWakeLocked();
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != WakeType() || static_cast<CWakeEvent*>(event)->link != link_.get())
+            return false;
+        // A handler may close the socket and so delete this relay: from here on only the link is used.
+        const std::shared_ptr<SLink> link = link_;
+        // Only what is waiting now: what arrives meanwhile comes with a wake-up of its own, so a fast
+        // stream cannot keep the thread from its other events.
+        size_t count;
+        {
+            const std::lock_guard lock(link->mutex);
+            link->wakePosted = false;
+            count = link->pending.size();
+        }
+        for (; count > 0; --count) {
+            std::unique_ptr<CPbxEvent> next;
+            QObject* owner;
+            {
+                const std::lock_guard lock(link->mutex);
+                if (link->pending.empty() || !link->owner)
+                    break;
+                next = std::move(link->pending.front());
+                link->pending.pop_front();
+                owner = link->owner;
+            }
+            QCoreApplication::sendEvent(owner, next.get());
+        }
+        return true;
+    }
+
+private:
+    std::shared_ptr<SLink> link_;
 };
 
 CPbxSocket::CPbxSocket(int framing) : framing_(framing) {}
@@ -135,11 +224,20 @@ int CPbxSocket::Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent
     link->dataMessage = dataMessage;
     link->timeoutMessage = timeoutMessage;
     link->owner = owner;
+    if (owner) {
+        relay_ = std::make_unique<CRelay>(link);
+        relay_->moveToThread(owner->thread());
+        owner->installEventFilter(relay_.get());
+        if (const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(owner->thread()))
+            QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, relay_.get(),
+                             &CRelay::OnAboutToBlock);
+    }
 
     try {
         thread_ = std::thread(&CPbxSocket::Receive, link);
     } catch (const std::system_error& error) {
         lastError_ = error.code().value();
+        relay_.reset();
         return ERR_THREAD;
     }
     link_ = std::move(link);
@@ -149,6 +247,7 @@ int CPbxSocket::Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent
         ownerWatch_ = QObject::connect(owner, &QObject::destroyed, [link = link_] {
             const std::lock_guard lock(link->mutex);
             link->owner = nullptr;
+            link->pending.clear();
         });
     }
     return 0;
@@ -161,8 +260,13 @@ void CPbxSocket::Close()
     QObject::disconnect(ownerWatch_);
     {
         const std::lock_guard lock(link_->mutex);
+        if (link_->owner && relay_)
+            link_->owner->removeEventFilter(relay_.get());
         link_->owner = nullptr;
+        // What the owner has not seen yet belongs to a connection that is gone.
+        link_->pending.clear();
     }
+    relay_.reset();
     Signal(link_->stopFd);
     bool ended;
     {
@@ -208,7 +312,8 @@ void CPbxSocket::Arm(uint32_t timeoutMs)
 {
     if (!link_ || timeoutMs == 0)
         return;
-    link_->replyTimeoutMs.store(timeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    link_->replyDeadline.store(deadline.time_since_epoch().count());
     Signal(link_->armFd);
 }
 
@@ -238,6 +343,8 @@ void CPbxSocket::Receive(std::shared_ptr<SLink> link)
     using Clock = std::chrono::steady_clock;
     const auto receiveBuffer = std::make_unique<uint8_t[]>(RECEIVE_BUFFER_SIZE);
     const auto assembler = std::make_unique<CFrameAssembler>();
+    // The frames of one read, handed on together.
+    std::vector<std::unique_ptr<CPbxEvent>> completed;
     bool armed = false;
     Clock::time_point deadline;
     // At end of stream or after a hard error the socket stays readable forever; it is then no longer
@@ -258,12 +365,16 @@ void CPbxSocket::Receive(std::shared_ptr<SLink> link)
                 continue;
             break;
         }
-        if (ready == 0) {
+        // An expiry comes before an arming seen in the same wake-up, so the partial frame of the reply
+        // given up is not taken for the start of the next one.
+        if (armed && Clock::now() >= deadline) {
             armed = false;
             assembler->Reset();
-            link->Post(std::make_unique<CPbxEvent>(link->timeoutMessage));
-            continue;
+            completed.push_back(std::make_unique<CPbxEvent>(link->timeoutMessage));
+            link->Post(completed);
         }
+        if (ready == 0)
+            continue;
         if (watched[0].revents != 0)
             break;
         // Arming comes before the data of the same wake-up: the request was sent after the arm, so any
@@ -271,20 +382,24 @@ void CPbxSocket::Receive(std::shared_ptr<SLink> link)
         if (watched[1].revents != 0) {
             Drain(link->armFd);
             armed = true;
-            deadline = Clock::now() + std::chrono::milliseconds(link->replyTimeoutMs.load());
+            deadline = Clock::time_point(Clock::duration(link->replyDeadline.load()));
         }
         if (watched[2].revents != 0) {
             const ssize_t received = ::recv(link->socketFd, receiveBuffer.get(), RECEIVE_BUFFER_SIZE, 0);
-            // Only data answers a request: after a hang-up or a read error the armed timeout must still
-            // fire, or the wait for the reply would never end.
             if (received > 0) {
-                armed = false;
                 assembler->Feed(std::span<const uint8_t>(receiveBuffer.get(), size_t(received)),
-                                [&link](std::span<const uint8_t> frame) {
-                                    link->Post(std::make_unique<CPbxEvent>(
+                                [&](std::span<const uint8_t> frame) {
+                                    completed.push_back(std::make_unique<CPbxEvent>(
                                         link->dataMessage, std::vector<uint8_t>(frame.begin(), frame.end())));
                                 });
+                // Only a whole frame answers a request. Noise, or a reply that stops inside its first
+                // frame, must leave the timeout running, or the wait for that reply would never end.
+                if (!completed.empty()) {
+                    armed = false;
+                    link->Post(completed);
+                }
             } else if (received == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+                // After a hang-up or a read error the armed timeout must still fire.
                 watchSocket = false;
             }
         }

@@ -14,9 +14,11 @@ constexpr int ERR_SOCKET_CONNECT = 0x1002;
 constexpr int ERR_THREAD = 0x1003;
 constexpr int ERR_EVENT_SELECT = 0x1004;
 
-// One TCP connection to an exchange or a PPPoE device. A receive thread cuts the incoming bytes into
-// frames and posts each one, or the expiry of an armed reply timeout, to the owner object; sending
-// happens directly on the caller's thread.
+// One TCP connection to an exchange or a PPPoE device, owned by the link state and used on the
+// user-interface thread. A receive thread cuts the incoming bytes into frames and hands each one, or the
+// expiry of an armed reply timeout, to the owner object as an event of its own, in arrival order;
+// the frames of one read of the socket cost the owner's thread one wake-up. Sending happens directly
+// on the caller's thread.
 class CPbxSocket {
 public:
     explicit CPbxSocket(int framing = 2);
@@ -25,14 +27,16 @@ public:
     CPbxSocket& operator=(const CPbxSocket&) = delete;
 
     // 0, or an ERR_SOCKET_* / ERR_THREAD / ERR_EVENT_SELECT code with LastError() holding the errno.
-    // Already open: 0, and nothing changes.
+    // Already open: 0, and nothing changes. While open, an event filter on the owner hands it the frames
+    // when the owner's thread handles the socket's posted wake-up, from any event loop of that thread.
     int Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent::Type dataMessage,
              QEvent::Type timeoutMessage);
     void Close();
     bool IsOpen() const { return link_ != nullptr; }
 
     void Send(const uint8_t* bytes, int length);
-    // A non-zero timeout arms the one-shot reply timeout before sending; the next bytes received disarm it.
+    // A non-zero timeout arms the one-shot reply timeout before sending; the next complete frame received
+    // disarms it. Bytes that complete no frame (noise, a reply cut short) leave it running.
     void SendWithTimeout(const uint8_t* bytes, int length, uint32_t timeoutMs);
     // false, and nothing sent, when the socket is not open or the number is over 31 characters.
     bool SendDial(std::string_view number);
@@ -44,6 +48,7 @@ public:
 
 private:
     struct SLink;
+    class CRelay;
     static void Receive(std::shared_ptr<SLink> link);
     void Arm(uint32_t timeoutMs);
 
@@ -51,6 +56,7 @@ private:
     uint32_t peerAddress_ = 0;
     int32_t lastError_ = 0;
     std::shared_ptr<SLink> link_;
+    std::unique_ptr<CRelay> relay_;
     std::thread thread_;
     QMetaObject::Connection ownerWatch_;
 };

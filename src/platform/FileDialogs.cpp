@@ -2,31 +2,34 @@
 
 #include <QFileDialog>
 #include <QPrintDialog>
-#include <QRegularExpression>
 
-std::optional<QString> CQtFileDialogs::OpenFile(QWidget* parent, const QString& title, const QString& folder,
-                                                const QString& filter)
-{
-    const QString path = QFileDialog::getOpenFileName(parent, title, folder, filter);
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
-}
+namespace {
 
-std::optional<QString> CQtFileDialogs::SaveFile(QWidget* parent, const QString& title, const QString& path,
-                                                const QString& filter)
+std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, const QString& start, const QString& filter,
+                                     const QString& defaultSuffix, QFileDialog::AcceptMode mode)
 {
-    QFileDialog dialog(parent, title, path, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // A name typed without an extension gets the one of the filter's first pattern, "(*.csv)" giving "csv";
-    // the dialog then asks before it replaces a file of the completed name.
-    const QRegularExpressionMatch extension = QRegularExpression(QStringLiteral("\\(\\*\\.(\\w+)")).match(filter);
-    if (extension.hasMatch())
-        dialog.setDefaultSuffix(extension.captured(1));
+    // An instance rather than the static helpers: only it takes a default suffix.
+    QFileDialog dialog(parent, title, start, filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+std::optional<QString> CQtFileDialogs::OpenFile(QWidget* parent, const QString& title, const QString& folder,
+                                                const QString& filter, const QString& defaultSuffix)
+{
+    return RunFileDialog(parent, title, folder, filter, defaultSuffix, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> CQtFileDialogs::SaveFile(QWidget* parent, const QString& title, const QString& path,
+                                                const QString& filter, const QString& defaultSuffix)
+{
+    return RunFileDialog(parent, title, path, filter, defaultSuffix, QFileDialog::AcceptSave);
 }
 
 bool CQtFileDialogs::ChoosePrinter(QWidget* parent, QPrinter& printer)

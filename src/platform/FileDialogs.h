@@ -9,20 +9,22 @@ class QWidget;
 class IFileDialogs {
 public:
     virtual ~IFileDialogs() = default;
-    // The chosen path, or nothing when the user cancels.
+    // The chosen path, or nothing when the user cancels. The open dialog takes only a file
+    // that exists; the save dialog asks before it replaces one. A name typed without an
+    // extension gets `defaultSuffix` (when not empty).
     virtual std::optional<QString> OpenFile(QWidget* parent, const QString& title, const QString& folder,
-                                            const QString& filter) = 0;
+                                            const QString& filter, const QString& defaultSuffix = {}) = 0;
     virtual std::optional<QString> SaveFile(QWidget* parent, const QString& title, const QString& path,
-                                            const QString& filter) = 0;
+                                            const QString& filter, const QString& defaultSuffix = {}) = 0;
     // True when the user confirmed the print dialog; the printer then holds the choices.
     virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
 class CQtFileDialogs : public IFileDialogs {
 public:
-    std::optional<QString> OpenFile(QWidget* parent, const QString& title, const QString& folder,
-                                    const QString& filter) override;
-    std::optional<QString> SaveFile(QWidget* parent, const QString& title, const QString& path,
-                                    const QString& filter) override;
+    std::optional<QString> OpenFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
+                                    const QString& defaultSuffix) override;
+    std::optional<QString> SaveFile(QWidget* parent, const QString& title, const QString& path, const QString& filter,
+                                    const QString& defaultSuffix) override;
     bool ChoosePrinter(QWidget* parent, QPrinter& printer) override;
 };

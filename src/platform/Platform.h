@@ -4,6 +4,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PrintDevice.h"
+#include "platform/RemotePhoneBook.h"
 #include "platform/WaitCursor.h"
 
 // The operating-system services the program calls; tests hand in recording fakes.
@@ -12,5 +13,6 @@ struct CPlatform {
     IFileDialogs& fileDialogs;
     IWaitCursor& waitCursor;
     IDebugOutput& debug;
+    IRemotePhoneBook& phoneBook;
     IPrintDevice& printDevice;
 };

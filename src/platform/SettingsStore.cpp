@@ -17,3 +17,9 @@ void CSettingsStore::SetValue(const QString& name, const QString& value)
 {
     settings_.setValue(name, value);
 }
+
+bool CSettingsStore::Sync()
+{
+    settings_.sync();
+    return settings_.status() == QSettings::NoError;
+}

@@ -12,6 +12,8 @@ public:
 
     std::optional<QString> Value(const QString& name) const;
     void SetValue(const QString& name, const QString& value);
+    // Writes what was set to the store; false when the store could not be written.
+    bool Sync();
 
 private:
     QSettings settings_;

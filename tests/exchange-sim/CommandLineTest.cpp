@@ -48,6 +48,7 @@ TEST(CommandLine, EveryOptionSetsItsField)
         {{"--oversize"}, [](CommandLine& o) { o.faults.oversize = true; }},
         {{"--silence-after", "0"}, [](CommandLine& o) { o.faults.silenceAfter = 0; }},
         {{"--close-after", "4"}, [](CommandLine& o) { o.faults.closeAfter = 4; }},
+        {{"--cut-frame", "2"}, [](CommandLine& o) { o.faults.cutFirstFrameAfter = 2; }},
         {{"--dial-result", "0x4002"}, [](CommandLine& o) { o.faults.dialResult = 0x4002; }},
         {{"--dial-delay", "0"}, [](CommandLine& o) { o.faults.dialDelayMs = 0; }},
         {{"--no-dial-answer"}, [](CommandLine& o) { o.faults.dialAnswer = false; }},

@@ -169,6 +169,35 @@ TEST_F(SimTest, SilenceStopsATableReadAfterKDataFrames)
     }
 }
 
+TEST_F(SimTest, CutFrameStopsEveryReplyInsideItsFirstFrame)
+{
+    const auto cut = [](const Bytes& frame, std::size_t size) {
+        return Bytes(frame.begin(), frame.begin() + std::ptrdiff_t(std::min(size, frame.size())));
+    };
+    const Bytes noise = Hex("00 FF 55 13 7E");
+    const struct {
+        unsigned after;
+        bool noise;
+    } cases[] = {{0, false}, {2, false}, {8, false}, {1000, false}, {1, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.after);
+        sim.SetFaults({});
+        auto client = ConnectWithAccess();
+        exsim::Faults faults;
+        faults.cutFirstFrameAfter = c.after;
+        faults.noise = c.noise;
+        sim.SetFaults(faults);
+        const Bytes before = c.noise ? noise : Bytes{};
+
+        // Of the whole directory only part of its first record comes, not even the end of that record.
+        client->Send(Hex(READ_DIRECTORY));
+        EXPECT_EQ(ToHex(client->Read(1000, 300)), ToHex(Concat({before, cut(CaffeFrame(), c.after)})));
+        // The session goes on, and the next reply is cut the same way.
+        client->Send(Hex(POLL));
+        EXPECT_EQ(ToHex(client->Read(1000, 300)), ToHex(Concat({before, cut(Hex(POLL_ANSWER), c.after)})));
+    }
+}
+
 TEST_F(SimTest, CloseAfterEndsTheConnectionOnceNFramesWereSent)
 {
     const struct {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace simtest;
 
 namespace {
@@ -66,6 +68,26 @@ TEST(RequestAssembler, KeepsTheRawBytesOfEachRequest)
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(ToHex(requests[1].raw), ToHex(write));
     EXPECT_EQ(assembler.Skipped(), 1u);
+}
+
+// Every false start byte is rejected on its own, so a flood of them is where a cutter that drops rejected
+// bytes from the front of its buffer turns quadratic (minutes for this one); a linear cut takes milliseconds.
+TEST(RequestAssembler, CutsAFloodOfStartBytesInLinearTime)
+{
+    const std::size_t floodSize = 4 << 20;
+    // The FF bytes keep the last start bytes of the flood from reading as a header with zero bytes 3-4.
+    const Bytes stream = Concat({Bytes(floodSize, 0x02), Hex("FF FF FF FF"), Hex("02 00 00 00 00 FE 15 00 00 00 00")});
+    exsim::RequestAssembler assembler;
+    std::vector<exsim::Request> requests;
+
+    const auto start = std::chrono::steady_clock::now();
+    assembler.Feed(stream.data(), stream.size(), requests);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+
+    EXPECT_EQ(Describe(requests), "FE15 0000 0000 ''\n");
+    EXPECT_EQ(assembler.Skipped(), floodSize + 4);
+    EXPECT_EQ(assembler.Pending(), 0u);
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
 }
 
 } // namespace

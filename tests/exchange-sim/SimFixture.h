@@ -1,7 +1,7 @@
 #pragma once
 
-#include "exchange-sim/ExchangeSim.h"
 #include "SimClient.h"
+#include "exchange-sim/ExchangeSim.h"
 
 #include <gtest/gtest.h>
 #include <memory>

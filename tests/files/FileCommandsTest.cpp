@@ -144,6 +144,8 @@ TEST_F(FileCommandsTest, ExportWritesTheListInItsOrderAndRemembersTheFolder)
     EXPECT_EQ(fake.fileDialogs.Requests()[0].title, QStringLiteral("Esporta agenda su file .csv"));
     EXPECT_EQ(fake.fileDialogs.Requests()[0].folderOrPath, QStringLiteral("/iniziale"));
     EXPECT_EQ(fake.fileDialogs.Requests()[0].filter, QStringLiteral("Comma separated files (*.csv)"));
+    EXPECT_EQ(fake.fileDialogs.Requests()[0].defaultSuffix, QStringLiteral("csv"));
+    EXPECT_TRUE(fake.fileDialogs.Requests()[0].save);
     EXPECT_EQ(lastFolder, folder.path());
     EXPECT_EQ(CSettingsStore(QStringLiteral("ZentilPlimset")).Value(QStringLiteral("Directory")), folder.path());
 }
@@ -223,6 +225,7 @@ TEST_F(FileCommandsTest, RoundTripThroughTheFile)
                                                      "9;Caff\xE8;39333;32767", "10;Nessuna linea;5;0"}));
     EXPECT_EQ(digitsAsked, 1);
     EXPECT_EQ(fake.fileDialogs.Requests().back().title, QStringLiteral("Importa agenda da file .csv"));
+    EXPECT_FALSE(fake.fileDialogs.Requests().back().save);
     EXPECT_EQ(fake.waitCursor.Depth(), 0);
     // The last row of the list is selected after the one refresh.
     EXPECT_EQ(view.SelectedRows(), std::vector<int>{3});

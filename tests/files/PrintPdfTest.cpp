@@ -19,8 +19,14 @@ namespace {
 class CPdfChooser : public IFileDialogs {
 public:
     explicit CPdfChooser(QString path) : path_(std::move(path)) {}
-    std::optional<QString> OpenFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    std::optional<QString> SaveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<QString> OpenFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
+    std::optional<QString> SaveFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
     bool ChoosePrinter(QWidget*, QPrinter& printer) override
     {
         fromPage = printer.fromPage();
@@ -121,7 +127,7 @@ TEST(PrintPdfTest, ListingPrintedToPdfReadsBack)
     CFakePlatform fake;
     CPdfChooser chooser(path);
     CQtPrintDevice device(chooser);
-    CPlatform platform{fake.messages, fake.fileDialogs, fake.waitCursor, fake.debug, device};
+    CPlatform platform{fake.messages, fake.fileDialogs, fake.waitCursor, fake.debug, fake.phoneBook, device};
 
     CDirectorySettings settings;
     CPlimsetView view(settings, fake.waitCursor);

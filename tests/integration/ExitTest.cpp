@@ -1,13 +1,13 @@
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
-#include "link/PbxEvents.h"
 #include "core/PlimsetApp.h"
-#include "link/Protocol.h"
 #include "directory/PlimsetView.h"
+#include "link/PbxEvents.h"
+#include "link/Protocol.h"
 #include "support/FakePlatform.h"
 
-#include "exchange-sim/ExchangeSim.h"
 #include "SimHarness.h"
+#include "exchange-sim/ExchangeSim.h"
 
 #include <QAction>
 #include <gtest/gtest.h>
@@ -96,10 +96,10 @@ TEST_P(ExitTest, ReleaseIsTheLastRequestTheExchangeReceives)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(LeaveBy, ExitTest,
-                         ::testing::Values(LeaveCase{"Esci", [](CPlimsetApp& app) { app.Exit(); }, false},
-                                           LeaveCase{"Disconnetti",
-                                                     [](CPlimsetApp& app) { app.OnCommand(ID_DISCONNECT); }, true}),
-                         [](const ::testing::TestParamInfo<LeaveCase>& param) { return std::string(param.param.what); });
+INSTANTIATE_TEST_SUITE_P(
+    LeaveBy, ExitTest,
+    ::testing::Values(LeaveCase{"Esci", [](CPlimsetApp& app) { app.Exit(); }, false},
+                      LeaveCase{"Disconnetti", [](CPlimsetApp& app) { app.OnCommand(ID_DISCONNECT); }, true}),
+    [](const ::testing::TestParamInfo<LeaveCase>& param) { return std::string(param.param.what); });
 
 } // namespace

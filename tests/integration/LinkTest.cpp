@@ -5,9 +5,10 @@
 #include "link/Protocol.h"
 #include "support/FakePlatform.h"
 
-#include "exchange-sim/ExchangeSim.h"
 #include "SimHarness.h"
+#include "exchange-sim/ExchangeSim.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <gtest/gtest.h>
 
@@ -349,6 +350,44 @@ TEST_F(LinkTest, TableReplyThatStopsMidwayEndsTheReadFalse)
         firstTwo.erase(std::next(firstTwo.begin(), 2), firstTwo.end());
         EXPECT_EQ(Held(TBL_DIRECTORY), firstTwo);
     }
+}
+
+// A reply cut inside its first frame disarms nothing: the wait ends with the request's own timeout (10 s
+// for a read, 20 s for access), and the stream is cut right for the next reply.
+TEST_F(LinkTest, ReadCutInsideItsFirstFrameEndsInItsTimeout)
+{
+    ASSERT_TRUE(protocol.RequestAccess());
+    exsim::Faults faults;
+    faults.cutFirstFrameAfter = 2;
+    sim.SetFaults(faults);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_FALSE(protocol.ReadTable(TBL_DIRECTORY));
+    EXPECT_GE(elapsed.elapsed(), 9900);
+    EXPECT_LT(elapsed.elapsed(), 12000);
+    EXPECT_EQ(memory.Count(), 0u);
+
+    sim.SetFaults({});
+    const auto version = protocol.ReadRecord(TBL_VERSION, 0x0500);
+    ASSERT_TRUE(version.has_value());
+    EXPECT_EQ(std::string(version->begin(), version->end()), "5\0"s);
+}
+
+TEST_F(LinkTest, AccessAnsweredByOneStartByteEndsInItsTimeout)
+{
+    exsim::Faults faults;
+    faults.cutFirstFrameAfter = 1;
+    sim.SetFaults(faults);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_FALSE(protocol.RequestAccess());
+    EXPECT_LT(elapsed.elapsed(), 22000);
+    EXPECT_EQ(messages.Texts(), QStringList{NOT_ENABLED});
+
+    sim.SetFaults({});
+    EXPECT_TRUE(protocol.RequestAccess());
 }
 
 TEST_F(LinkTest, UnansweredPollEndsItsWaitTimedOut)

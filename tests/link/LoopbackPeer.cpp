@@ -99,3 +99,10 @@ void CLoopbackPeer::CloseConnection()
         ::close(connection_);
     connection_ = -1;
 }
+
+void CLoopbackPeer::ResetConnection()
+{
+    const linger abort{1, 0};
+    ::setsockopt(connection_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    CloseConnection();
+}

@@ -25,6 +25,8 @@ public:
     // True when the other side has closed the connection.
     bool SeesEnd();
     void CloseConnection();
+    // Ends the connection with a reset instead of an orderly close.
+    void ResetConnection();
 
 private:
     int listener_ = -1;

@@ -9,6 +9,7 @@
 #include "support/FakePlatform.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -130,6 +131,25 @@ TEST_F(PbxProtocolTest, ShortOrTruncatedFramesChangeNothing)
     for (const Bytes& frame : {Hex("02 00 00 00 00 FE"), Hex("02 00 05 00 01 2D 20 41")}) {
         protocol.DispatchReply(frame.data(), frame.size());
         EXPECT_EQ(memory.Count(), 0u);
+    }
+}
+
+TEST_F(PbxProtocolTest, FramesTooLongForARecordAreRefused)
+{
+    const struct {
+        size_t dataLength;
+        bool stored;
+    } cases[] = {{CDataMemRec::MAX_DATA_LENGTH, true}, {0xFFFC, false}, {0xFFFF, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dataLength);
+        memory.Clear();
+        const Bytes frame = Reply(7, TBL_DIRECTORY, Bytes(c.dataLength, 'x'));
+        protocol.DispatchReply(frame.data(), frame.size());
+        ASSERT_EQ(memory.Count(), c.stored ? 1u : 0u);
+        if (c.stored) {
+            EXPECT_EQ(memory.Find({7, TBL_DIRECTORY})->Length(), 0xFFFF);
+            EXPECT_EQ(memory.Find({7, TBL_DIRECTORY})->Data().size(), c.dataLength);
+        }
     }
 }
 
@@ -342,13 +362,51 @@ TEST_F(PbxProtocolTest, NestedCheckInsideATableRead)
     EXPECT_FALSE(guardFired);
 }
 
-// Takes the full read timeout of 10 s.
+// The socket's timeout cannot end this wait: an unrelated whole frame disarmed it. The wait's own bound,
+// counted from the request, still does.
+TEST_F(PbxProtocolTest, WaitForAReplyEndsInTimeWhenTheSocketTimeoutWasDisarmed)
+{
+    const Bytes poll = BuildRequest(CMD_POLL);
+    protocol.ReplyState().pollAnswered = false;
+    socket->SendWithTimeout(poll.data(), int(poll.size()), 300);
+    ASSERT_EQ(peer.Read(poll.size()), poll);
+    peer.Write(Reply(0, ST_IGNORED) + Hex("02 00"));
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(protocol.WaitUntil([this] { return protocol.ReplyState().pollAnswered; }, 300), WaitEnd::TimedOut);
+    EXPECT_LT(elapsed.elapsed(), 5000);
+    EXPECT_EQ(owner.frames.size(), 1u);
+    EXPECT_EQ(owner.timeouts, 0);
+    EXPECT_FALSE(guardFired);
+}
+
+// Each case takes the full read timeout of 10 s.
 TEST_F(PbxProtocolTest, ReplyThatStopsMidwayEndsTheRead)
 {
-    // Sent by the exchange after the request, so its bytes disarm the socket's own timeout.
-    QTimer::singleShot(50, [this] { peer.Write(Reply(3, TBL_DIRECTORY, Text("x"))); });
-    EXPECT_FALSE(protocol.ReadTable(TBL_DIRECTORY));
-    EXPECT_FALSE(guardFired);
-    EXPECT_EQ(Stored(TBL_DIRECTORY, 3), Text("x"));
-    EXPECT_EQ(owner.timeouts, 0);
+    const struct {
+        const char* what;
+        Bytes sent;
+        size_t stored;
+    } cases[] = {
+        {"after a whole record", Reply(3, TBL_DIRECTORY, Text("x")), 1},
+        {"inside its first frame", Hex("02 00"), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        guard.start(15000);
+        memory.Clear();
+        // Sent by the exchange after the request, so its bytes come after the socket's timeout was armed.
+        QTimer::singleShot(50, [this, &c] { peer.Write(c.sent); });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        EXPECT_FALSE(protocol.ReadTable(TBL_DIRECTORY));
+        EXPECT_LT(elapsed.elapsed(), 12000);
+        EXPECT_EQ(memory.Count(), c.stored);
+        EXPECT_EQ(waitCursor.Depth(), 0);
+        EXPECT_FALSE(guardFired);
+        // Nothing of the cut reply glues onto the next one.
+        QTimer::singleShot(50, [this] { peer.Write(Reply(0, ST_DONE)); });
+        EXPECT_TRUE(protocol.ReadTable(TBL_DIRECTORY));
+    }
 }

@@ -8,7 +8,9 @@
 #include "TestBytes.h"
 #include "TestOwner.h"
 
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -119,38 +121,178 @@ INSTANTIATE_TEST_SUITE_P(
                      {DONE}}),
     [](const ::testing::TestParamInfo<AssemblyCase>& param) { return std::string(param.param.name); });
 
-TEST(PbxSocket, OneByteDisarmsTheReplyTimeout)
+// Whatever arrives short of a whole frame, the wait for the reply ends with the timeout armed when the
+// request was sent.
+TEST(PbxSocket, ReplyTimeoutRunsUntilAWholeFrameArrives)
+{
+    const Bytes record = Reply(1, TBL_DIRECTORY, Text("ABCD"));
+    const struct {
+        const char* what;
+        Bytes bytes;
+        void (CLoopbackPeer::*thenPeer)();
+    } cases[] = {
+        {"nothing", {}, nullptr},
+        {"start byte only", Hex("02"), nullptr},
+        {"stops inside the header", Hex("02 00"), nullptr},
+        {"noise alone", Hex("55 AA FF 00 13 7E"), nullptr},
+        {"header declares more than follows", Slice(record, 0, record.size() - 1), nullptr},
+        {"reset inside the first frame", Hex("02 00 04 00"), &CLoopbackPeer::ResetConnection},
+        {"close inside the first frame", Hex("02 00 04 00"), &CLoopbackPeer::CloseConnection},
+    };
+    const Bytes poll = BuildRequest(CMD_POLL);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CConnection connection;
+        connection.socket.SendWithTimeout(poll.data(), int(poll.size()), 300);
+        // Read first, so the bytes surely come after the arming.
+        ASSERT_EQ(connection.peer.Read(poll.size()), poll);
+        if (!c.bytes.empty())
+            connection.peer.Write(c.bytes);
+        if (c.thenPeer)
+            (connection.peer.*c.thenPeer)();
+
+        EXPECT_TRUE(connection.AwaitTimeouts(1));
+        QTest::qWait(100);
+        EXPECT_EQ(connection.owner.timeouts, 1);
+        EXPECT_TRUE(connection.owner.frames.empty());
+    }
+}
+
+TEST(PbxSocket, WholeFrameDisarmsTheReplyTimeout)
 {
     CConnection connection;
     connection.socket.SendWithTimeout(nullptr, 0, 300);
-    connection.peer.Write(Hex("55"));
-    QTest::qWait(900);
+    // Arrives in two reads; the first completes no frame.
+    connection.peer.Write(Slice(DONE, 0, 3));
+    PauseBetweenChunks();
+    connection.peer.Write(Slice(DONE, 3, DONE.size()));
+    ASSERT_TRUE(connection.AwaitFrames(1));
+    QTest::qWait(600);
     EXPECT_EQ(connection.owner.timeouts, 0);
-
-    // Armed and unanswered, the same socket does time out.
-    const Bytes poll = BuildRequest(CMD_POLL);
-    connection.socket.SendWithTimeout(poll.data(), int(poll.size()), 100);
-    EXPECT_TRUE(connection.AwaitTimeouts(1));
-    EXPECT_EQ(connection.peer.Read(poll.size()), poll);
-    EXPECT_TRUE(connection.owner.frames.empty());
 }
 
 TEST(PbxSocket, TimeoutDropsAPartlyReceivedFrame)
 {
     CConnection connection;
     const Bytes record = Reply(1, TBL_DIRECTORY, Text("ABCD"));
+    connection.socket.SendWithTimeout(nullptr, 0, 100);
     connection.peer.Write(Slice(record, 0, 8));
-    // Arming in the same wake-up as the partial bytes is disarmed by them; arm until a timeout comes.
-    for (int attempt = 0; attempt < 20 && connection.owner.timeouts == 0; ++attempt) {
-        connection.socket.SendWithTimeout(nullptr, 0, 50);
-        (void)QTest::qWaitFor([&] { return connection.owner.timeouts > 0; }, 300);
-    }
-    ASSERT_EQ(connection.owner.timeouts, 1);
+    ASSERT_TRUE(connection.AwaitTimeouts(1));
 
     // The rest of the old frame is noise now; only the new frame comes out.
     connection.peer.Write(Slice(record, 8, record.size()) + DONE);
     ASSERT_TRUE(connection.AwaitFrames(1));
     EXPECT_EQ(connection.owner.frames, std::vector<Bytes>{DONE});
+}
+
+// Counts the owner's events that are neither frames nor timeouts: the socket's wake-ups.
+class CWakeCounter : public QObject {
+public:
+    int wakes = 0;
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() >= QEvent::User && event->type() != WM_PBX_DATA && event->type() != WM_PBX_TIMEOUT)
+            ++wakes;
+        return false;
+    }
+};
+
+Bytes Numbered(uint16_t count, uint16_t status = TBL_ROUTING)
+{
+    Bytes frames;
+    for (uint16_t index = 0; index < count; ++index)
+        frames = frames + Reply(index, status, Text("r") + Hex("00"));
+    return frames;
+}
+
+std::vector<Bytes> Split(const Bytes& frames, size_t frameSize)
+{
+    std::vector<Bytes> split;
+    for (size_t at = 0; at < frames.size(); at += frameSize)
+        split.push_back(Slice(frames, at, std::min(at + frameSize, frames.size())));
+    return split;
+}
+
+TEST(PbxSocket, FramesOfOneReadCostTheOwnerOneWakeUp)
+{
+    CConnection connection;
+    CWakeCounter counter;
+    connection.owner.installEventFilter(&counter);
+    const Bytes frames = Numbered(40);
+    // Well under one read of the socket, sent at once.
+    connection.peer.Write(frames);
+    ASSERT_TRUE(connection.AwaitFrames(40));
+    EXPECT_EQ(connection.owner.frames, Split(frames, REPLY_HEADER_SIZE + 2));
+    // The read may rarely be cut in two by the system; one wake-up per frame would be forty.
+    EXPECT_LE(counter.wakes, 2);
+}
+
+TEST(PbxSocket, HandlerInANestedLoopStillSeesTheFramesThatFollow)
+{
+    CConnection connection;
+    std::vector<Bytes> seenInside;
+    bool nestedEndedByFrames = false;
+    connection.owner.forward = [&](QEvent* event) {
+        if (event->type() != WM_PBX_DATA || connection.owner.frames.size() != 1)
+            return false;
+        // As a wait that the first frame starts, before the later frames of the same read are handed on.
+        QEventLoop loop;
+        QTimer guard;
+        QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+        guard.start(ARRIVAL_MS);
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if (connection.owner.frames.size() >= 3) {
+                nestedEndedByFrames = true;
+                loop.quit();
+            }
+        });
+        check.start(5);
+        loop.exec();
+        seenInside.assign(connection.owner.frames.begin() + 1, connection.owner.frames.end());
+        return false;
+    };
+    const Bytes frames = Numbered(3);
+    connection.peer.Write(frames);
+    ASSERT_TRUE(connection.AwaitFrames(3));
+    EXPECT_TRUE(nestedEndedByFrames);
+    const std::vector<Bytes> expected = Split(frames, REPLY_HEADER_SIZE + 2);
+    EXPECT_EQ(connection.owner.frames, expected);
+    EXPECT_EQ(seenInside, std::vector<Bytes>(expected.begin() + 1, expected.end()));
+}
+
+// As a dialog does that closes its link when the device's answer is a failure.
+TEST(PbxSocket, CloseInsideAFrameHandlerDropsTheRestOfTheRead)
+{
+    CConnection connection;
+    connection.owner.forward = [&](QEvent* event) {
+        if (event->type() == WM_PBX_DATA)
+            connection.socket.Close();
+        return false;
+    };
+    connection.peer.Write(Numbered(5));
+    ASSERT_TRUE(connection.AwaitFrames(1));
+    QTest::qWait(200);
+    EXPECT_EQ(connection.owner.frames.size(), 1u);
+    EXPECT_FALSE(connection.socket.IsOpen());
+}
+
+TEST(PbxSocket, FramesAndTimeoutsKeepTheirOrderAcrossManyReads)
+{
+    CConnection connection;
+    const Bytes frames = Numbered(300, TBL_DIRECTORY);
+    // Many reads, so the receive thread hands on batches while the owner's thread is still busy.
+    for (const Bytes& chunk : Split(frames, 997))
+        connection.peer.Write(chunk);
+    ASSERT_TRUE(connection.AwaitFrames(300));
+    EXPECT_EQ(connection.owner.frames, Split(frames, REPLY_HEADER_SIZE + 2));
+
+    connection.socket.SendWithTimeout(nullptr, 0, 50);
+    ASSERT_TRUE(connection.AwaitTimeouts(1));
+    connection.peer.Write(DONE);
+    ASSERT_TRUE(connection.AwaitFrames(301));
+    EXPECT_EQ(connection.owner.frames.back(), DONE);
 }
 
 TEST(PbxSocket, SendDialRefusesANumberOver31Characters)

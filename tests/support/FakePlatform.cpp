@@ -50,16 +50,16 @@ std::optional<QString> CFakeFileDialogs::Next()
 }
 
 std::optional<QString> CFakeFileDialogs::OpenFile(QWidget*, const QString& title, const QString& folder,
-                                                  const QString& filter)
+                                                  const QString& filter, const QString& defaultSuffix)
 {
-    requests_.push_back({title, folder, filter});
+    requests_.push_back({title, folder, filter, defaultSuffix, false});
     return Next();
 }
 
 std::optional<QString> CFakeFileDialogs::SaveFile(QWidget*, const QString& title, const QString& path,
-                                                  const QString& filter)
+                                                  const QString& filter, const QString& defaultSuffix)
 {
-    requests_.push_back({title, path, filter});
+    requests_.push_back({title, path, filter, defaultSuffix, true});
     return Next();
 }
 
@@ -72,4 +72,53 @@ bool CFakeFileDialogs::ChoosePrinter(QWidget*, QPrinter&)
     const bool answer = printerAnswers_.front();
     printerAnswers_.pop_front();
     return answer;
+}
+
+CFakeRemotePhoneBook::Entry* CFakeRemotePhoneBook::Find(const std::string& name)
+{
+    for (Entry& entry : entries)
+        if (entry.name == name)
+            return &entry;
+    return nullptr;
+}
+
+uint32_t CFakeRemotePhoneBook::ListEntries(std::vector<std::string>& names)
+{
+    names.clear();
+    if (listError != 0)
+        return listError;
+    for (const Entry& entry : entries)
+        names.push_back(entry.name);
+    return 0;
+}
+
+uint32_t CFakeRemotePhoneBook::ReadEntryProperties(const std::string& name, RemoteEntryProperties& properties)
+{
+    properties = {};
+    const Entry* entry = Find(name);
+    if (!entry)
+        return REMOTE_ERR_OPTIONS;
+    if (entry->readError != 0)
+        return entry->readError;
+    properties = entry->properties;
+    return 0;
+}
+
+uint32_t CFakeRemotePhoneBook::WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties)
+{
+    written.emplace_back(name, properties);
+    Entry* entry = Find(name);
+    if (!entry)
+        return REMOTE_ERR_OPTIONS;
+    if (writeError != 0 || entry->readError != 0)
+        return writeError != 0 ? writeError : entry->readError;
+    entry->properties.telephoneNumber = properties.telephoneNumber;
+    entry->properties.defaultRoute = properties.defaultRoute;
+    return 0;
+}
+
+uint32_t CFakeRemotePhoneBook::EditEntry(const std::string& name)
+{
+    edited.push_back(name);
+    return Find(name) ? 0 : REMOTE_ERR_OPTIONS;
 }

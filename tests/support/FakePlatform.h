@@ -38,10 +38,10 @@ private:
 class CFakeFileDialogs : public IFileDialogs {
 public:
     ~CFakeFileDialogs() override;
-    std::optional<QString> OpenFile(QWidget*, const QString& title, const QString& folder,
-                                    const QString& filter) override;
-    std::optional<QString> SaveFile(QWidget*, const QString& title, const QString& path,
-                                    const QString& filter) override;
+    std::optional<QString> OpenFile(QWidget*, const QString& title, const QString& folder, const QString& filter,
+                                    const QString& defaultSuffix) override;
+    std::optional<QString> SaveFile(QWidget*, const QString& title, const QString& path, const QString& filter,
+                                    const QString& defaultSuffix) override;
     bool ChoosePrinter(QWidget*, QPrinter&) override;
 
     // The next dialog returns this path; nothing means the user cancels.
@@ -52,6 +52,8 @@ public:
         QString title;
         QString folderOrPath;
         QString filter;
+        QString defaultSuffix;
+        bool save = false;
     };
     const std::vector<Request>& Requests() const { return requests_; }
 
@@ -87,12 +89,41 @@ private:
     std::vector<std::string> lines_;
 };
 
+// A phone book held in memory. Reads and writes go to its entries, so what a write stored
+// reads back; every write and edit is also recorded in order.
+class CFakeRemotePhoneBook : public IRemotePhoneBook {
+public:
+    struct Entry {
+        std::string name;
+        RemoteEntryProperties properties;
+        uint32_t readError = 0; // nonzero: reading (and writing) this entry fails with it
+    };
+    void Add(const std::string& name, const std::string& deviceType, const std::string& number = {},
+             bool defaultRoute = false)
+    {
+        entries.push_back({name, {deviceType, number, defaultRoute}, 0});
+    }
+    Entry* Find(const std::string& name);
+
+    uint32_t ListEntries(std::vector<std::string>& names) override;
+    uint32_t ReadEntryProperties(const std::string& name, RemoteEntryProperties& properties) override;
+    uint32_t WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties) override;
+    uint32_t EditEntry(const std::string& name) override;
+
+    std::vector<Entry> entries;
+    uint32_t listError = 0;  // nonzero: listing fails with it
+    uint32_t writeError = 0; // nonzero: every write fails with it (and is still recorded)
+    std::vector<std::pair<std::string, RemoteEntryProperties>> written;
+    std::vector<std::string> edited;
+};
+
 // One test's platform: every seam replaced by a recording fake.
 struct CFakePlatform {
     CFakeMessageBoxes messages;
     CFakeFileDialogs fileDialogs;
     CFakeWaitCursor waitCursor;
     CFakeDebugOutput debug;
+    CFakeRemotePhoneBook phoneBook;
     CFakePrintDevice printDevice;
-    CPlatform platform{messages, fileDialogs, waitCursor, debug, printDevice};
+    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook, printDevice};
 };

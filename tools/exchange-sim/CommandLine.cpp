@@ -138,6 +138,9 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         } else if (name == "--close-after") {
             ok = number(1000000, n);
             out.faults.closeAfter = static_cast<unsigned>(n);
+        } else if (name == "--cut-frame") {
+            ok = number(0xFFFF, n);
+            out.faults.cutFirstFrameAfter = static_cast<unsigned>(n);
         } else if (name == "--dial-result") {
             ok = number(0xFFFF, n);
             out.faults.dialResult = static_cast<std::uint16_t>(n);
@@ -199,6 +202,8 @@ both ports, the others on the programming port only:
   --silence-after K     a table read sends K data frames and nothing more, not even ST_DONE
                         (0: no answer); a table with fewer than K records is read whole
   --close-after N       close a connection once it has sent N frames (0: at once)
+  --cut-frame B         every reply stops after B bytes of its first frame; nothing more is sent
+                        for that request (with --noise: the noise bytes and B bytes)
   --dial-result R       result of the dial (default 0, success)
   --dial-delay MS       time before the dial result (default 300)
   --no-dial-answer      never answer CMD_DIAL

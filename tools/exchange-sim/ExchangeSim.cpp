@@ -566,6 +566,14 @@ bool ExchangeSim::SendReply(Session& session, const Reply& reply)
         return true;
     if (!Sleep(reply.delayMs))
         return false;
+    if (const auto cut = reply.faults.cutFirstFrameAfter; cut && session.port == Port::Programming) {
+        const Bytes& first = reply.frames.front();
+        const Bytes part(first.begin(), first.begin() + std::ptrdiff_t(std::min<std::size_t>(*cut, first.size())));
+        Log(session.Label() + "-> " + std::to_string(part.size()) + " bytes of " + DescribeFrames({first}) +
+            ", then nothing more for this request");
+        return (!reply.faults.noise || SendBytes(session, NOISE_BYTES, sizeof NOISE_BYTES, reply.faults)) &&
+               SendBytes(session, part.data(), part.size(), reply.faults);
+    }
     Log(session.Label() + "-> " + DescribeFrames(reply.frames));
     for (const Bytes& frame : reply.frames) {
         if (!SendFrame(session, frame, reply.faults))

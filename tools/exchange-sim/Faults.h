@@ -38,6 +38,9 @@ struct Faults {
     std::optional<unsigned> silenceAfter;
     // A connection is closed once it has sent this many frames (0: closed as soon as it is accepted).
     std::optional<unsigned> closeAfter;
+    // Every reply on the programming port stops after this many bytes of its first frame, and nothing
+    // more is sent for that request: a reply cut inside its first frame, or mere noise with the noise fault.
+    std::optional<unsigned> cutFirstFrameAfter;
     // The PPPoE device's answer to CMD_DIAL: result (0 = success), whether it answers, and after how long.
     std::uint16_t dialResult = 0;
     bool dialAnswer = true;

@@ -133,16 +133,28 @@ std::string TableName(std::uint16_t table)
     }
 }
 
+namespace {
+
+// Built by appending: GCC 12 warns falsely (-Wrestrict) about "literal" + std::string at -O2.
+std::string Quoted(const std::string& text, const char* closing)
+{
+    std::string quoted = "\"";
+    quoted.append(text).append(closing);
+    return quoted;
+}
+
+} // namespace
+
 std::string DescribeData(std::string_view data)
 {
     std::vector<std::string> fields;
     if (!SplitFields(data, fields))
-        return "\"" + EscapeText(data) + "\"";
+        return Quoted(EscapeText(data), "\"");
     std::string out;
     for (const std::string& field : fields) {
         if (!out.empty())
             out += ' ';
-        out += "\"" + EscapeText(field) + "\\0\"";
+        out += Quoted(EscapeText(field), "\\0\"");
     }
     return out;
 }
@@ -152,15 +164,15 @@ std::string DescribeRequest(const Request& request)
     std::string line = CommandName(request.command);
     switch (request.command) {
     case CMD_READ_TABLE:
-        line += " " + TableName(request.table);
+        line.append(" ").append(TableName(request.table));
         if (request.index != ALL_RECORDS)
             line += " index " + Hex4(request.index);
         break;
     case CMD_READ_RECORD:
     case CMD_WRITE_RECORD:
     case CMD_DELETE_RECORD:
-        line += " " + TableName(request.table) + " index " + Hex4(request.index) + " (" +
-                std::to_string(request.index) + ")";
+        line.append(" ").append(TableName(request.table)).append(" index ") +=
+            Hex4(request.index) + " (" + std::to_string(request.index) + ")";
         break;
     case CMD_POLL:
     case CMD_REQUEST_ACCESS:

@@ -1,0 +1,49 @@
+#include "connections/ConnectionSettings.h"
+
+#include "platform/CodePage.h"
+#include "platform/InetAddr.h"
+#include "platform/SettingsStore.h"
+
+namespace {
+
+constexpr size_t SETTING_BUFFER = 260;
+
+uint32_t SwapOctets(uint32_t address)
+{
+    return (address >> 24) | ((address >> 8) & 0xFF00u) | ((address << 8) & 0xFF0000u) | (address << 24);
+}
+
+} // namespace
+
+QString ConnectionSettingsName()
+{
+    return QStringLiteral("ZentilConnection");
+}
+
+bool ReadSetting(const CSettingsStore& store, const QString& valueName, QString& value)
+{
+    value.clear();
+    const std::optional<QString> stored = store.Value(valueName);
+    if (!stored || ToCp1252(*stored).size() + 1 > SETTING_BUFFER)
+        return false;
+    value = *stored;
+    return true;
+}
+
+bool WriteSetting(CSettingsStore& store, const QString& valueName, const QString& text)
+{
+    store.SetValue(valueName, text);
+    return store.Sync();
+}
+
+uint32_t PppoeAddressFromSetting(const QString& text)
+{
+    // The stored text was written from the address with its octets in memory order, so the
+    // parsed value is the address with its octets swapped.
+    return SwapOctets(ParseInetAddr(ToCp1252(text)).value_or(0xFFFFFFFFu));
+}
+
+QString PppoeAddressToSetting(uint32_t address)
+{
+    return FromCp1252(FormatInetAddr(SwapOctets(address)));
+}

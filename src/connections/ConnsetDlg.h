@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+class CIpAddressEdit;
+class CSettingsStore;
+class IFileDialogs;
+class IMessageBoxes;
+class IRemotePhoneBook;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// Fills `list` with the names of the phone book's entries of `deviceType` (compared
+// without case) in the book's order; the entry named exactly `nameToSelect` is selected,
+// otherwise none. An entry whose properties cannot be read is left out. 0, or -1 when the
+// entries cannot be listed (the list then stays empty).
+int FillEntryList(QComboBox& list, IRemotePhoneBook& phoneBook, const std::string& deviceType,
+                  const QString& nameToSelect);
+
+// "Impostazioni generali di connessione": where the connection book lives and which links
+// the PPPoE and dial-up modes use. Created and run by the connection dialog; user-interface
+// thread.
+class CConnsetDlg : public QDialog {
+    Q_OBJECT
+public:
+    CConnsetDlg(CSettingsStore& settings, IRemotePhoneBook& phoneBook, IMessageBoxes& messages,
+                IFileDialogs& fileDialogs, QWidget* parent = nullptr);
+
+    // True once "Crea nuova" was confirmed in its file dialog, whether or not the file could
+    // be made.
+    bool NewFileCreated() const { return newFileCreated_; }
+
+    void accept() override;
+
+private:
+    QComboBox* AddEntryList(const QString& objectName, QPushButton*& propertiesButton, const QString& listName);
+    void Browse();
+    void CreateBook();
+    void EditSelected(const QComboBox& list);
+
+    CSettingsStore& settings_;
+    IRemotePhoneBook& phoneBook_;
+    IMessageBoxes& messages_;
+    IFileDialogs& fileDialogs_;
+    bool newFileCreated_ = false;
+
+    QLineEdit* pathEdit_ = nullptr;
+    QComboBox* pppoeList_ = nullptr;
+    QPushButton* pppoeProperties_ = nullptr;
+    CIpAddressEdit* addressEdit_ = nullptr;
+    QLineEdit* portEdit_ = nullptr;
+    QComboBox* isdnList_ = nullptr;
+    QPushButton* isdnProperties_ = nullptr;
+    QComboBox* analogList_ = nullptr;
+    QPushButton* analogProperties_ = nullptr;
+};

@@ -1,0 +1,13 @@
+#include "directory/CodePageValidator.h"
+
+#include "platform/CodePage.h"
+
+bool FitsCodePage(const QString& text)
+{
+    return FromCp1252(ToCp1252(text)) == text;
+}
+
+QValidator::State CCodePageValidator::validate(QString& input, int& /*position*/) const
+{
+    return FitsCodePage(input) ? Acceptable : Invalid;
+}

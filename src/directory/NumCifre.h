@@ -1,0 +1,45 @@
+#pragma once
+
+#include "directory/DirectorySettings.h"
+#include "directory/Record.h"
+
+#include <QDialog>
+#include <cstdint>
+#include <vector>
+
+class IMessageBoxes;
+class QLineEdit;
+class QPushButton;
+
+// Built by the number-of-digits command and by the import for one run on the user-interface thread.
+// "Numero cifre agenda": takes 2, 3 or 4 digits and, when fewer digits leave some short numbers too long,
+// asks before accepting; ApplyDigits then stores Digits() and removes EntriesToDelete().
+class CNumCifre : public QDialog {
+    Q_OBJECT
+
+public:
+    // `displayed`: the list's rows as shown; the indices of EntriesToDelete() refer to them.
+    CNumCifre(const CDirectorySettings& settings, std::vector<const CRecord*> displayed, IMessageBoxes& messages,
+              QWidget* parent = nullptr);
+
+    // Valid once the dialog has been accepted.
+    uint8_t Digits() const { return digits_; }
+    const std::vector<int>& EntriesToDelete() const { return entriesToDelete_; }
+
+public slots:
+    void accept() override;
+
+private:
+    void Refuse();
+
+    const CDirectorySettings& settings_;
+    std::vector<CRecord> displayedCopies_;
+    std::vector<const CRecord*> displayed_;
+    IMessageBoxes& messages_;
+    uint8_t digits_ = 0;
+    std::vector<int> entriesToDelete_;
+
+    QLineEdit* digitsEdit_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+};

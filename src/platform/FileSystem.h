@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+// Free functions, any thread.
+
+// Creates `path` as an empty file, replacing any file of that name. 0, or the system's
+// error number.
+int CreateEmptyFile(const QString& path);

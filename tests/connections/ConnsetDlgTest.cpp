@@ -1,0 +1,268 @@
+#include "connections/ConnsetDlg.h"
+#include "DialogHelpers.h"
+#include "connections/ConnectionBook.h"
+#include "connections/ConnectionSettings.h"
+#include "platform/SettingsStore.h"
+#include "support/FakePlatform.h"
+#include "support/ModalDriver.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace {
+
+class ConnsetDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName()).clear();
+        phoneBook.Add("Casa PPPoE", "PPPoE");
+        phoneBook.Add("Modem ISDN", "isdn", "0521");
+        phoneBook.Add("Ufficio", "ISDN");
+        phoneBook.Add("Guasto", "modem");
+        phoneBook.entries.back().readError = REMOTE_ERR_OPTIONS;
+        phoneBook.Add("Analogico", "modem");
+        phoneBook.Add("Altro", "");
+    }
+
+    void Store(const QLatin1String& name, const QString& value) { settings.SetValue(name, value); }
+    std::optional<QString> Stored(const QLatin1String& name) const { return settings.Value(name); }
+
+    // Opens the dialog; act gets it open and must close it.
+    int Run(const std::function<void(QWidget*)>& act, bool* newFile = nullptr)
+    {
+        CConnsetDlg dialog(settings, phoneBook, fake.messages, fake.fileDialogs);
+        int result = -1;
+        EXPECT_TRUE(RunModal([&] { result = dialog.exec(); }, act));
+        if (newFile)
+            *newFile = dialog.NewFileCreated();
+        return result;
+    }
+
+    CFakePlatform fake;
+    CFakeRemotePhoneBook& phoneBook = fake.phoneBook;
+    CSettingsStore settings{ConnectionSettingsName()};
+    QTemporaryDir dir;
+};
+
+QStringList Items(QWidget* dialog, const char* list)
+{
+    QStringList items;
+    auto* combo = Child<QComboBox>(dialog, list);
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+QString Selected(QWidget* dialog, const char* list)
+{
+    auto* combo = Child<QComboBox>(dialog, list);
+    return combo->currentIndex() < 0 ? QStringLiteral("<none>") : combo->currentText();
+}
+
+bool Enabled(QWidget* dialog, const char* button)
+{
+    return Child<QPushButton>(dialog, button)->isEnabled();
+}
+
+} // namespace
+
+TEST_F(ConnsetDlgTest, OpensWithTheStoredValuesAndTheEntriesOfEachDeviceType)
+{
+    Store(SETTING_FILE, QStringLiteral("/srv/Agenda.csv"));
+    Store(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
+    Store(SETTING_PPPOE_IP, QStringLiteral("138.0.0.10"));
+    Store(SETTING_PPPOE_PORT, QStringLiteral("40001"));
+    Store(SETTING_ISDN_CONNECTION, QStringLiteral("Vecchio"));
+    Store(SETTING_ANALOG_CONNECTION, QStringLiteral("Analogico"));
+
+    const int result = Run([&](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Impostazioni generali di connessione"));
+        EXPECT_EQ(Child<QLineEdit>(dialog, "bookPathEdit")->text(), QStringLiteral("/srv/Agenda.csv"));
+        EXPECT_TRUE(Child<QLineEdit>(dialog, "bookPathEdit")->isReadOnly());
+        EXPECT_EQ(Child<CIpAddressEdit>(dialog, "pppoeAddressEdit")->Address(), 0x0A00008Au);
+        EXPECT_EQ(Child<QLineEdit>(dialog, "pppoePortEdit")->text(), QStringLiteral("40001"));
+        // Device types compare without case; an unreadable entry hides none after it.
+        EXPECT_EQ(Items(dialog, "pppoeList"), QStringList{QStringLiteral("Casa PPPoE")});
+        EXPECT_EQ(Items(dialog, "isdnList"), (QStringList{QStringLiteral("Modem ISDN"), QStringLiteral("Ufficio")}));
+        EXPECT_EQ(Items(dialog, "analogList"), QStringList{QStringLiteral("Analogico")});
+        EXPECT_EQ(Selected(dialog, "pppoeList"), QStringLiteral("Casa PPPoE"));
+        // A stored entry that no longer exists selects nothing.
+        EXPECT_EQ(Selected(dialog, "isdnList"), QStringLiteral("<none>"));
+        EXPECT_EQ(Selected(dialog, "analogList"), QStringLiteral("Analogico"));
+        EXPECT_TRUE(Enabled(dialog, "pppoePropertiesButton"));
+        EXPECT_FALSE(Enabled(dialog, "isdnPropertiesButton"));
+        EXPECT_TRUE(Enabled(dialog, "analogPropertiesButton"));
+
+        // "Proprietà" follows the selection and edits the selected entry.
+        Child<QComboBox>(dialog, "isdnList")->setCurrentIndex(1);
+        EXPECT_TRUE(Enabled(dialog, "isdnPropertiesButton"));
+        Click(dialog, "isdnPropertiesButton");
+        Click(dialog, "pppoePropertiesButton");
+        Child<QComboBox>(dialog, "isdnList")->setCurrentIndex(-1);
+        Click(dialog, "okButton");
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(phoneBook.edited, (std::vector<std::string>{"Ufficio", "Casa PPPoE"}));
+    // OK stores what the dialog shows: the address reversed again, no ISDN entry.
+    EXPECT_EQ(Stored(SETTING_FILE), QStringLiteral("/srv/Agenda.csv"));
+    EXPECT_EQ(Stored(SETTING_PPPOE_CONNECTION), QStringLiteral("Casa PPPoE"));
+    EXPECT_EQ(Stored(SETTING_PPPOE_IP), QStringLiteral("138.0.0.10"));
+    EXPECT_EQ(Stored(SETTING_PPPOE_PORT), QStringLiteral("40001"));
+    EXPECT_EQ(Stored(SETTING_ISDN_CONNECTION), QString());
+    EXPECT_EQ(Stored(SETTING_ANALOG_CONNECTION), QStringLiteral("Analogico"));
+    EXPECT_TRUE(fake.messages.Shown().empty());
+}
+
+TEST_F(ConnsetDlgTest, OkStoresTheFieldsAndLeavesAnEmptyPathAlone)
+{
+    phoneBook.listError = REMOTE_ERR_OPTIONS; // the entries cannot be listed: empty lists
+    Run([&](QWidget* dialog) {
+        EXPECT_TRUE(Items(dialog, "pppoeList").isEmpty());
+        EXPECT_FALSE(Enabled(dialog, "pppoePropertiesButton"));
+        EXPECT_TRUE(Child<CIpAddressEdit>(dialog, "pppoeAddressEdit")->IsBlank());
+        TypeAddress(dialog, "pppoeAddressEdit", QStringLiteral("192.168.1.254"));
+        Type(dialog, "pppoePortEdit", QStringLiteral("4x00012"));
+        Click(dialog, "okButton");
+    });
+    EXPECT_EQ(Stored(SETTING_FILE), std::nullopt);
+    EXPECT_EQ(Stored(SETTING_PPPOE_IP), QStringLiteral("254.1.168.192"));
+    EXPECT_EQ(Stored(SETTING_PPPOE_PORT), QStringLiteral("40001"));
+    EXPECT_EQ(Stored(SETTING_PPPOE_CONNECTION), QString());
+
+    // A blank address is stored as 0.0.0.0, an empty port as empty; Annulla stores nothing.
+    Run([&](QWidget* dialog) {
+        TypeAddress(dialog, "pppoeAddressEdit", QString());
+        Type(dialog, "pppoePortEdit", QString());
+        Click(dialog, "okButton");
+    });
+    EXPECT_EQ(Stored(SETTING_PPPOE_IP), QStringLiteral("0.0.0.0"));
+    EXPECT_EQ(Stored(SETTING_PPPOE_PORT), QString());
+    Run([&](QWidget* dialog) {
+        Type(dialog, "pppoePortEdit", QStringLiteral("1"));
+        Click(dialog, "cancelButton");
+    });
+    EXPECT_EQ(Stored(SETTING_PPPOE_PORT), QString());
+}
+
+TEST_F(ConnsetDlgTest, BrowseChoosesAnExistingBook)
+{
+    const QString chosen = dir.filePath(QStringLiteral("Rubrica.csv"));
+    Store(SETTING_FILE, QStringLiteral("/srv/rubriche/Agenda.csv"));
+    fake.fileDialogs.Choose(std::nullopt);
+    fake.fileDialogs.Choose(chosen);
+    Run([&](QWidget* dialog) {
+        Click(dialog, "browseButton");
+        EXPECT_EQ(Child<QLineEdit>(dialog, "bookPathEdit")->text(), QStringLiteral("/srv/rubriche/Agenda.csv"));
+        Click(dialog, "browseButton");
+        Click(dialog, "okButton");
+    });
+    EXPECT_EQ(Stored(SETTING_FILE), chosen);
+    ASSERT_EQ(fake.fileDialogs.Requests().size(), 2u);
+    const CFakeFileDialogs::Request& request = fake.fileDialogs.Requests()[0];
+    EXPECT_EQ(request.title, QStringLiteral("Cerca file della rubrica delle connessioni"));
+    EXPECT_EQ(request.folderOrPath, QStringLiteral("/srv/rubriche"));
+    EXPECT_EQ(request.filter, QStringLiteral("File di testo - comma separated values (*.csv)"));
+    EXPECT_EQ(request.defaultSuffix, QStringLiteral("csv"));
+    EXPECT_FALSE(request.save);
+}
+
+TEST_F(ConnsetDlgTest, CreateMakesAnEmptyFileThatCancelKeeps)
+{
+    Store(SETTING_FILE, QStringLiteral("/srv/Agenda.csv"));
+    const QString created = dir.filePath(QStringLiteral("Nuova.dat"));
+    {
+        QFile old(created);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("Sede;;;;;;;1\r\n");
+    }
+    fake.fileDialogs.Choose(created);
+    bool newFile = false;
+    const int result = Run(
+        [&](QWidget* dialog) {
+            Click(dialog, "createButton");
+            EXPECT_EQ(Child<QLineEdit>(dialog, "bookPathEdit")->text(), created);
+            Click(dialog, "cancelButton");
+        },
+        &newFile);
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_TRUE(newFile);
+    EXPECT_TRUE(QFileInfo::exists(created));
+    EXPECT_EQ(QFileInfo(created).size(), 0);
+    EXPECT_EQ(Stored(SETTING_FILE), QStringLiteral("/srv/Agenda.csv"));
+
+    ASSERT_EQ(fake.fileDialogs.Requests().size(), 1u);
+    const CFakeFileDialogs::Request& request = fake.fileDialogs.Requests()[0];
+    const QFileInfo defaultPath(DefaultBookPath());
+    EXPECT_EQ(request.title, QStringLiteral("Nuovo file"));
+    EXPECT_EQ(request.folderOrPath, defaultPath.absolutePath() + QStringLiteral("/Agenda"));
+    EXPECT_EQ(request.filter, QStringLiteral("File di testo - comma separated values (*.csv)"));
+    EXPECT_EQ(request.defaultSuffix, QStringLiteral("dat"));
+    EXPECT_TRUE(request.save);
+}
+
+TEST_F(ConnsetDlgTest, CreateThatFailsSaysWhyAndKeepsThePath)
+{
+    const QString impossible = dir.filePath(QStringLiteral("manca/Nuova.dat"));
+    fake.fileDialogs.Choose(impossible);
+    fake.fileDialogs.Choose(std::nullopt);
+    bool newFile = false;
+    Run(
+        [&](QWidget* dialog) {
+            Click(dialog, "createButton");
+            EXPECT_EQ(Child<QLineEdit>(dialog, "bookPathEdit")->text(), QString());
+            Click(dialog, "createButton"); // cancelled: nothing happens
+            Click(dialog, "okButton");
+        },
+        &newFile);
+    EXPECT_TRUE(newFile);
+    ASSERT_EQ(fake.messages.Shown().size(), 1u);
+    EXPECT_EQ(fake.messages.Shown()[0].text, QStringLiteral("File %1 non creato: errore 2").arg(impossible));
+    EXPECT_EQ(fake.messages.Shown()[0].icon, MsgIcon::None);
+    EXPECT_EQ(Stored(SETTING_FILE), std::nullopt);
+}
+
+TEST_F(ConnsetDlgTest, EveryFieldIsFoundByItsCaption)
+{
+    CConnsetDlg dialog(settings, phoneBook, fake.messages, fake.fileDialogs);
+    QStringList captions;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->buddy())
+            captions << label->text();
+    captions.sort();
+    EXPECT_EQ(captions,
+              (QStringList{QStringLiteral("Connessione in Accesso Remoto ISDN:"),
+                           QStringLiteral("Connessione in Accesso Remoto analogico:"), QStringLiteral("Indirizzo"),
+                           QStringLiteral("Porta"), QStringLiteral("Rubrica:")}));
+    EXPECT_EQ(Child<QComboBox>(&dialog, "pppoeList")->accessibleName(), QStringLiteral("Connessione PPPoE"));
+    EXPECT_EQ(Child<CIpAddressEdit>(&dialog, "pppoeAddressEdit")->accessibleName(), QStringLiteral("Indirizzo"));
+}
+
+TEST(ConnectionSettingsTest, ValuesLongerThanTheirBufferReadAsEmpty)
+{
+    CSettingsStore store(ConnectionSettingsName());
+    QString value = QStringLiteral("x");
+    store.SetValue(QStringLiteral("Prova"), QString(259, QLatin1Char('a')));
+    EXPECT_TRUE(ReadSetting(store, QStringLiteral("Prova"), value));
+    EXPECT_EQ(value.size(), 259);
+    store.SetValue(QStringLiteral("Prova"), QString(260, QLatin1Char('a')));
+    EXPECT_FALSE(ReadSetting(store, QStringLiteral("Prova"), value));
+    EXPECT_EQ(value, QString());
+    EXPECT_FALSE(ReadSetting(store, QStringLiteral("Assente"), value));
+
+    EXPECT_TRUE(WriteSetting(store, QStringLiteral("Prova"), QStringLiteral("Sede")));
+    EXPECT_TRUE(ReadSetting(CSettingsStore(ConnectionSettingsName()), QStringLiteral("Prova"), value));
+    EXPECT_EQ(value, QStringLiteral("Sede"));
+}
+
+TEST(ConnectionSettingsTest, PppoeAddressIsStoredWithItsOctetsReversed)
+{
+    EXPECT_EQ(PppoeAddressToSetting(0xC0A801FE), QStringLiteral("254.1.168.192"));
+    EXPECT_EQ(PppoeAddressFromSetting(QStringLiteral("254.1.168.192")), 0xC0A801FEu);
+    EXPECT_EQ(PppoeAddressFromSetting(QStringLiteral("138.0.0.10")), 0x0A00008Au);
+    EXPECT_EQ(PppoeAddressFromSetting(QStringLiteral("nessuno")), 0xFFFFFFFFu);
+    EXPECT_EQ(PppoeAddressFromSetting(QString()), 0xFFFFFFFFu);
+}

@@ -1,0 +1,236 @@
+#include "directory/NumCifre.h"
+#include "directory/DirectoryEdits.h"
+#include "directory/LineSeizure.h"
+#include "directory/PlimsetView.h"
+#include "support/FakePlatform.h"
+#include "support/ModalDriver.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The number-of-digits dialog and the deletes of the list, without an exchange.
+class NumCifreTest : public ::testing::Test {
+protected:
+    void Load(uint8_t digits, std::initializer_list<std::pair<uint16_t, const char*>> entries)
+    {
+        settings.shortNumberDigits = digits;
+        view.ClearEntries();
+        for (const auto& [shortNumber, name] : entries)
+            view.AddOrReplaceEntry(shortNumber, name, "021", 0x7FFF, true, false);
+        view.RefreshList(false, std::nullopt);
+    }
+
+    // Types the text and presses OK; the dialog is closed afterwards if it stayed open. True on OK.
+    bool Run(const QString& typed, const std::function<void(CNumCifre&)>& after = nullptr)
+    {
+        dialog = std::make_unique<CNumCifre>(settings, DisplayedEntries(view), fake.messages);
+        int result = -1;
+        EXPECT_TRUE(RunModal([&] { result = dialog->exec(); },
+                             [&](QWidget*) {
+                                 QLineEdit* edit = dialog->findChild<QLineEdit*>(QStringLiteral("digitsEdit"));
+                                 initialText = edit->text();
+                                 edit->clear();
+                                 QTest::keyClicks(edit, typed);
+                                 QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")),
+                                                   Qt::LeftButton);
+                                 if (after)
+                                     after(*dialog);
+                                 if (dialog->isVisible())
+                                     dialog->reject();
+                             }));
+        return result == QDialog::Accepted;
+    }
+
+    QStringList Shown() const
+    {
+        QStringList texts;
+        for (int row = 0; row < view.DisplayedCount(); ++row)
+            texts << QString::fromStdString(ShortNumberText(settings, view.DisplayedEntry(row).shortNumber));
+        return texts;
+    }
+
+    void Apply() { ApplyDigits(dialog->Digits(), dialog->EntriesToDelete(), settings, view, nullptr); }
+
+    CDirectorySettings settings;
+    CFakePlatform fake;
+    CPlimsetView view{settings, fake.waitCursor};
+    std::unique_ptr<CNumCifre> dialog;
+    QString initialText;
+};
+
+TEST_F(NumCifreTest, OnlyTwoToFourDigitsAreTaken)
+{
+    Load(3, {{7, "A"}});
+    const struct {
+        const char* typed;
+        bool accepted;
+    } cases[] = {{"1", false}, {"5", false}, {"", false}, {"0", false}, {"x", false},
+                 {"2", true},  {"3", true},  {"4", true}, {"42", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const qsizetype before = fake.messages.Texts().size();
+        QWidget* focused = nullptr;
+        EXPECT_EQ(Run(QString::fromLatin1(c.typed), [&](CNumCifre& d) { focused = d.focusWidget(); }), c.accepted);
+        EXPECT_EQ(initialText, QStringLiteral("3"));
+        if (c.accepted) {
+            EXPECT_EQ(fake.messages.Texts().size(), before);
+        } else {
+            ASSERT_EQ(fake.messages.Texts().size(), before + 1);
+            EXPECT_EQ(fake.messages.Texts().back(), QStringLiteral("Numero di cifre non valido!"));
+            ASSERT_NE(focused, nullptr);
+            EXPECT_EQ(focused->objectName(), QStringLiteral("digitsEdit"));
+        }
+    }
+    EXPECT_EQ(dialog->Digits(), 4) << "the field takes one character";
+}
+
+TEST_F(NumCifreTest, FewerDigitsListTheEntriesTheyRemove)
+{
+    Load(4, {{7, "A"}, {123, "B"}, {1234, "C"}});
+    fake.messages.Answer(MsgAnswer::Yes);
+    ASSERT_TRUE(Run(QStringLiteral("3")));
+    ASSERT_EQ(fake.messages.Shown().size(), 1u);
+    const ShownBox& box = fake.messages.Shown()[0];
+    EXPECT_EQ(box.text, QStringLiteral("Il salvataggio di questa impostazione comporta\nla cancellazione dei seguenti "
+                                       "numeri brevi:\n51234-C\nVuoi continuare?"));
+    EXPECT_EQ(box.buttons, MsgButtons::YesNo);
+    EXPECT_EQ(box.defaultButton, MsgAnswer::Yes);
+    Apply();
+    EXPECT_EQ(settings.shortNumberDigits, 3);
+    EXPECT_EQ(Shown(), (QStringList{QStringLiteral("5007"), QStringLiteral("5123")}));
+    EXPECT_EQ(view.EntryCount(), 2);
+}
+
+TEST_F(NumCifreTest, NoKeepsTheDialogOpenAndAnotherNumberDeletesNothing)
+{
+    Load(3, {{7, "A"}, {12, "B"}, {123, "C"}});
+    fake.messages.Answer(MsgAnswer::No);
+    bool open = false;
+    ASSERT_TRUE(Run(QStringLiteral("2"), [&](CNumCifre& d) {
+        open = d.isVisible();
+        QLineEdit* edit = d.findChild<QLineEdit*>(QStringLiteral("digitsEdit"));
+        EXPECT_EQ(edit->selectedText(), QStringLiteral("2"));
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("4"));
+        QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+    }));
+    EXPECT_TRUE(open);
+    EXPECT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("Il salvataggio di questa impostazione comporta\nla "
+                                                                "cancellazione dei seguenti numeri brevi:\n5123-C\n"
+                                                                "Vuoi continuare?")});
+    EXPECT_TRUE(dialog->EntriesToDelete().empty());
+    Apply();
+    EXPECT_EQ(Shown(), (QStringList{QStringLiteral("50007"), QStringLiteral("50012"), QStringLiteral("50123")}));
+
+    // 3 to 2 after Yes: 7 and 12 stay.
+    settings.shortNumberDigits = 3;
+    fake.messages.Answer(MsgAnswer::Yes);
+    ASSERT_TRUE(Run(QStringLiteral("2")));
+    Apply();
+    EXPECT_EQ(Shown(), (QStringList{QStringLiteral("507"), QStringLiteral("512")}));
+
+    // Lower again with nothing too long: no question.
+    const qsizetype asked = fake.messages.Texts().size();
+    settings.shortNumberDigits = 4;
+    ASSERT_TRUE(Run(QStringLiteral("2")));
+    EXPECT_EQ(fake.messages.Texts().size(), asked);
+    EXPECT_TRUE(dialog->EntriesToDelete().empty());
+}
+
+TEST_F(NumCifreTest, DigitsChangeKeepsTheSelection)
+{
+    Load(3, {{7, "A"}, {12, "B"}, {123, "C"}, {200, "D"}});
+    view.selectionModel()->select(view.model()->index(0, 0),
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view.selectionModel()->select(view.model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    fake.messages.Answer(MsgAnswer::Yes);
+    ASSERT_TRUE(Run(QStringLiteral("2")));
+    Apply();
+    ASSERT_EQ(view.SelectedRows(), std::vector<int>{0}) << "123 is gone, 7 stays selected";
+    EXPECT_EQ(view.DisplayedEntry(0).shortNumber, 7);
+}
+
+TEST_F(NumCifreTest, LabelIsTheBuddyOfTheField)
+{
+    Load(3, {});
+    Run(QStringLiteral("3"), [&](CNumCifre& d) {
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("Numero cifre agenda"));
+        const QLabel* label = d.findChild<QLabel*>();
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(), QStringLiteral("&Numero cifre:"));
+        EXPECT_EQ(label->buddy(), d.findChild<QLineEdit*>(QStringLiteral("digitsEdit")));
+    });
+}
+
+// Deleting and storing edits in the list alone, as while not connected.
+class DirectoryEditsTest : public NumCifreTest {
+protected:
+    std::vector<uint16_t> Numbers() const
+    {
+        std::vector<uint16_t> numbers;
+        for (int row = 0; row < view.DisplayedCount(); ++row)
+            numbers.push_back(view.DisplayedEntry(row).shortNumber);
+        return numbers;
+    }
+
+    std::vector<uint16_t> Selected() const
+    {
+        std::vector<uint16_t> numbers;
+        for (int row : view.SelectedRows())
+            numbers.push_back(view.DisplayedEntry(row).shortNumber);
+        return numbers;
+    }
+
+    void Select(std::initializer_list<int> rows)
+    {
+        view.clearSelection();
+        for (int row : rows)
+            view.selectionModel()->select(view.model()->index(row, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+};
+
+TEST_F(DirectoryEditsTest, DeleteAsksWithYesAsDefaultAndLeavesTheLastRowSelected)
+{
+    Load(3, {{1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}, {5, "E"}});
+    Select({0, 2, 3});
+    fake.messages.Answer(MsgAnswer::No);
+    EXPECT_FALSE(DeleteSelectedEntries(view, fake.messages, nullptr));
+    EXPECT_EQ(view.EntryCount(), 5);
+    EXPECT_EQ(Selected(), (std::vector<uint16_t>{1, 3, 4}));
+
+    fake.messages.Answer(MsgAnswer::Yes);
+    EXPECT_TRUE(DeleteSelectedEntries(view, fake.messages, nullptr));
+    EXPECT_EQ(Numbers(), (std::vector<uint16_t>{2, 5}));
+    EXPECT_EQ(Selected(), std::vector<uint16_t>{5});
+    for (const ShownBox& box : fake.messages.Shown()) {
+        EXPECT_EQ(box.text, QStringLiteral("Confermi la cancellazione dei numeri di agenda selezionati?"));
+        EXPECT_EQ(box.buttons, MsgButtons::YesNo);
+        EXPECT_EQ(box.defaultButton, MsgAnswer::Yes);
+    }
+}
+
+TEST_F(DirectoryEditsTest, StoredEditsSelectTheNewOrModifiedEntry)
+{
+    Load(3, {{5, "A"}, {12, "B"}, {30, "C"}});
+    Select({0});
+    ApplyEntryEdit({std::nullopt, 20, "Nuovo", "021", 0x7FFF}, view, nullptr);
+    EXPECT_EQ(Numbers(), (std::vector<uint16_t>{5, 12, 20, 30}));
+    EXPECT_EQ(Selected(), std::vector<uint16_t>{20}) << "after an add only the new entry";
+
+    Select({1});
+    ApplyEntryEdit({12, 15, "B2", "022", 0x0301}, view, nullptr);
+    EXPECT_EQ(Numbers(), (std::vector<uint16_t>{5, 15, 20, 30}));
+    EXPECT_EQ(Selected(), std::vector<uint16_t>{15}) << "the modified entry under its new number";
+    EXPECT_EQ(view.DisplayedEntry(1).name, "B2");
+    EXPECT_EQ(view.DisplayedEntry(1).lineSeizure, 0x0301);
+    EXPECT_EQ(view.EntryCount(), 4);
+}
+
+} // namespace

@@ -1,0 +1,228 @@
+#include "core/CommandIds.h"
+#include "core/MainFrame.h"
+#include "core/PlimsetApp.h"
+#include "directory/PlimsetView.h"
+#include "link/PbxEvents.h"
+#include "link/Protocol.h"
+#include "support/FakePlatform.h"
+#include "support/ModalDriver.h"
+
+#include "SimHarness.h"
+#include "exchange-sim/ExchangeSim.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace {
+
+exsim::Tables FixtureTables()
+{
+    exsim::Tables tables;
+    tables[TBL_VERSION][0x0500] = "5\0"s;
+    tables[TBL_DIGITS][0] = "3\0"s;
+    tables[TBL_PREFIX][15] = "5\0"s;
+    tables[TBL_DIRECTORY][7] = exsim::DirectoryRecord(0x7FFF, "021", "Zeta");
+    tables[TBL_DIRECTORY][12] = exsim::DirectoryRecord(0x0301, "022", "Caff\xE8");
+    tables[TBL_DIRECTORY][30] = exsim::DirectoryRecord(0x0000, "023", "Alfa");
+    tables[TBL_DIRECTORY][41] = exsim::DirectoryRecord(0x4081, "024", "Beta");
+    tables[TBL_DIRECTORY][123] = exsim::DirectoryRecord(0x0000, "025", "Delta");
+    return tables;
+}
+
+struct Sent {
+    uint16_t command;
+    uint16_t table;
+    uint16_t index;
+    std::string payload;
+    bool operator==(const Sent&) const = default;
+};
+
+void PrintTo(const Sent& sent, std::ostream* out)
+{
+    *out << std::hex << sent.command << "/" << sent.table << "/" << std::dec << sent.index;
+}
+
+// The program connected to the simulated exchange, its list filled as a read leaves it: the editing
+// commands must reach the exchange at once and in order.
+class DirectoryEditTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
+        ASSERT_TRUE(app.Start());
+        guard.Start();
+        CLinkState& link = app.linkState;
+        link.programmingSocket = std::make_unique<CPbxSocket>();
+        ASSERT_EQ(
+            link.programmingSocket->Open(app.MainFrame(), LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA, WM_PBX_TIMEOUT),
+            0);
+        link.connectedMode = 1;
+        ASSERT_TRUE(app.protocol.RequestAccess());
+        ASSERT_TRUE(app.protocol.ReadTable(TBL_DIRECTORY));
+        app.routingNumbers = {0x0301, 0x0302};
+        app.urbanLineNumbers = {0x4081};
+        View().AddOrReplaceEntry(7, "Zeta", "021", 0x7FFF, true, false);
+        View().AddOrReplaceEntry(12, "Caff\xE8", "022", 0x0301, true, false);
+        View().AddOrReplaceEntry(30, "Alfa", "023", 0x0000, true, false);
+        View().AddOrReplaceEntry(41, "Beta", "024", 0x4081, true, false);
+        View().AddOrReplaceEntry(123, "Delta", "025", 0x0000, true, false);
+        View().RefreshList(false, std::nullopt);
+        app.UpdateCommandUi();
+        requestsBefore = sim.Received().size();
+    }
+
+    void TearDown() override
+    {
+        EXPECT_FALSE(guard.Fired());
+        EXPECT_EQ(fake.waitCursor.Depth(), 0);
+    }
+
+    CPlimsetView& View() { return *app.View(); }
+
+    void Select(std::initializer_list<uint16_t> shortNumbers)
+    {
+        View().clearSelection();
+        for (uint16_t shortNumber : shortNumbers)
+            for (int row = 0; row < View().DisplayedCount(); ++row)
+                if (View().DisplayedEntry(row).shortNumber == shortNumber)
+                    View().selectionModel()->select(View().model()->index(row, 0),
+                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        app.UpdateCommandUi();
+    }
+
+    // Runs the command and types into the dialog it opens, then presses OK.
+    void RunDialog(int command, const QString& field, const QString& text)
+    {
+        EXPECT_TRUE(RunModal([&] { app.OnCommand(command); },
+                             [&](QWidget* dialog) {
+                                 auto* edit = dialog->findChild<QLineEdit*>(field);
+                                 ASSERT_NE(edit, nullptr);
+                                 edit->clear();
+                                 QTest::keyClicks(edit, text);
+                                 QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")),
+                                                   Qt::LeftButton);
+                             }));
+    }
+
+    // What the exchange received after the set-up, once `count` requests have arrived.
+    std::vector<Sent> Arrived(size_t count)
+    {
+        EXPECT_TRUE(sim.WaitForRequests(requestsBefore + count, 5000));
+        std::vector<Sent> sent;
+        const std::vector<exsim::Request> received = sim.Received();
+        for (size_t i = requestsBefore; i < received.size(); ++i)
+            sent.push_back({received[i].command, received[i].table, received[i].index, received[i].payload});
+        return sent;
+    }
+
+    static std::string Record(uint16_t seizure, const std::string& phone, const std::string& name)
+    {
+        return exsim::DirectoryRecord(seizure, phone, name);
+    }
+
+    exsim::ExchangeSim sim{FixtureTables()};
+    CFakePlatform fake;
+    CPlimsetApp app{fake.platform};
+    CWaitGuard guard{app.protocol};
+    size_t requestsBefore = 0;
+};
+
+TEST_F(DirectoryEditTest, ModifyingSendsTheDeleteOfTheOldNumberBeforeTheWrite)
+{
+    Select({12});
+    RunDialog(ID_ENTRY_MODIFY, QStringLiteral("shortNumberEdit"), QStringLiteral("15"));
+
+    EXPECT_EQ(Arrived(2),
+              (std::vector<Sent>{{CMD_DELETE_RECORD, TBL_DIRECTORY, 12, ""},
+                                 {CMD_WRITE_RECORD, TBL_DIRECTORY, 15, Record(0x0301, "022", "Caff\xE8")}}));
+    EXPECT_FALSE(sim.Record(TBL_DIRECTORY, 12));
+    EXPECT_EQ(sim.Record(TBL_DIRECTORY, 15), Record(0x0301, "022", "Caff\xE8"));
+    ASSERT_EQ(View().SelectedRows().size(), 1u);
+    EXPECT_EQ(View().DisplayedEntry(View().SelectedRows()[0]).shortNumber, 15);
+
+    // An unchanged number is deleted and written all the same.
+    RunDialog(ID_ENTRY_MODIFY, QStringLiteral("nameEdit"), QStringLiteral("Gamma"));
+    const std::vector<Sent> sent = Arrived(4);
+    EXPECT_EQ(std::vector<Sent>(sent.begin() + 2, sent.end()),
+              (std::vector<Sent>{{CMD_DELETE_RECORD, TBL_DIRECTORY, 15, ""},
+                                 {CMD_WRITE_RECORD, TBL_DIRECTORY, 15, Record(0x0301, "022", "Gamma")}}));
+}
+
+TEST_F(DirectoryEditTest, AddingWritesOnlyTheNewRecord)
+{
+    EXPECT_TRUE(RunModal(
+        [&] { app.OnCommand(ID_ENTRY_ADD); },
+        [&](QWidget* dialog) {
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("nameEdit")), QStringLiteral("Nuovo"));
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("phoneEdit")), QStringLiteral("0611P2#"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+        }));
+    EXPECT_EQ(Arrived(1),
+              (std::vector<Sent>{{CMD_WRITE_RECORD, TBL_DIRECTORY, 124, Record(0x7FFF, "0611P2#", "Nuovo")}}));
+    EXPECT_EQ(View().EntryCount(), 6);
+}
+
+TEST_F(DirectoryEditTest, DeletingSendsOneDeletePerRowInRowOrder)
+{
+    // Sorted by name the rows are Alfa 30, Beta 41, Caffè 12, Delta 123, Zeta 7.
+    View().SortByColumn(1);
+    Select({12, 30, 7});
+    fake.messages.Answer(MsgAnswer::Yes);
+    app.OnCommand(ID_ENTRY_DELETE);
+
+    EXPECT_EQ(Arrived(3), (std::vector<Sent>{{CMD_DELETE_RECORD, TBL_DIRECTORY, 30, ""},
+                                             {CMD_DELETE_RECORD, TBL_DIRECTORY, 12, ""},
+                                             {CMD_DELETE_RECORD, TBL_DIRECTORY, 7, ""}}));
+    EXPECT_EQ(sim.GetTables()[TBL_DIRECTORY].size(), 2u);
+    ASSERT_EQ(View().DisplayedCount(), 2);
+    EXPECT_EQ(View().DisplayedEntry(1).shortNumber, 123);
+    EXPECT_EQ(View().SelectedRows(), std::vector<int>{1}) << "the last row of the list";
+}
+
+TEST_F(DirectoryEditTest, DigitsChangeWritesTheDigitsRecordOnly)
+{
+    fake.messages.Answer(MsgAnswer::Yes);
+    RunDialog(ID_DIGITS, QStringLiteral("digitsEdit"), QStringLiteral("2"));
+
+    EXPECT_EQ(Arrived(1), (std::vector<Sent>{{CMD_WRITE_RECORD, TBL_DIGITS, 0, "2\0"s}}));
+    EXPECT_EQ(sim.Record(TBL_DIGITS, 0), "2\0"s);
+    EXPECT_EQ(app.directorySettings.shortNumberDigits, 2);
+    EXPECT_EQ(fake.messages.Texts().back(), QStringLiteral("Il salvataggio di questa impostazione comporta\nla "
+                                                           "cancellazione dei seguenti numeri brevi:\n5123-Delta\n"
+                                                           "Vuoi continuare?"));
+    EXPECT_EQ(View().EntryCount(), 4);
+    // The exchange drops what no longer fits by itself; no delete is sent for it.
+    EXPECT_TRUE(sim.Record(TBL_DIRECTORY, 123));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DirectoryEditTest, ConnectionLostWhileEditingSendsNothing)
+{
+    Select({12});
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_ENTRY_MODIFY); },
+                         [&](QWidget* dialog) {
+                             // As the supervision does when the exchange stops answering.
+                             app.Disconnect();
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")),
+                                               Qt::LeftButton);
+                         }));
+    ASSERT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
+    const std::vector<Sent> sent = Arrived(1);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].command, CMD_RELEASE);
+    EXPECT_TRUE(sim.Record(TBL_DIRECTORY, 12));
+    ASSERT_EQ(View().EntryCount(), 1) << "the edit stays in the list, to be saved later";
+    EXPECT_EQ(View().DisplayedEntry(0).name, "Caff\xE8");
+}
+
+} // namespace
