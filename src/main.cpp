@@ -38,7 +38,8 @@ int main(int argc, char** argv)
     const PppdPaths pppdPaths = PppdPathsFromEnvironment();
     CPppdPhoneBook phoneBook(pppdPaths.peersFolder);
     CPppdDialer dialer(pppdPaths);
-    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook, dialer};
+    CQtPrintDevice printDevice(fileDialogs);
+    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook, dialer, printDevice};
 
     CPlimsetApp app(platform);
     if (!app.Start())

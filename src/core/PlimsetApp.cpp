@@ -6,7 +6,10 @@
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
 #include "directory/DirectoryEdits.h"
+#include "directory/NumCifre.h"
 #include "directory/PlimsetView.h"
+#include "files/FileCommands.h"
+#include "files/FilesContext.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 
@@ -17,6 +20,30 @@ namespace {
 
 constexpr int MAX_ENTRIES = 2000;
 constexpr qsizetype MAX_FOLDER_LENGTH = 251;
+
+// What the file and print commands work on, for one command.
+CFilesContext FilesContextOf(CPlimsetApp& app)
+{
+    return CFilesContext{app.Platform(),
+                         app.MainFrame(),
+                         *app.View(),
+                         app.directorySettings,
+                         app.lastFolder,
+                         app.routingNumbers,
+                         app.urbanLineNumbers,
+                         [&app] { return app.IsConnected(); },
+                         [&app] { app.Disconnect(); },
+                         [&app] {
+                             // The number-of-digits dialog of the editing commands, applied the same way.
+                             CNumCifre dialog(app.directorySettings, DisplayedEntries(*app.View()),
+                                              app.Platform().messages, app.MainFrame());
+                             if (dialog.exec() != QDialog::Accepted)
+                                 return false;
+                             ApplyDigits(dialog.Digits(), dialog.EntriesToDelete(), app.directorySettings, *app.View(),
+                                         app.IsConnected() ? &app.protocol : nullptr);
+                             return true;
+                         }};
+}
 
 } // namespace
 
@@ -143,6 +170,24 @@ void CPlimsetApp::OnCommand(int id)
         break;
     case ID_APP_ABOUT:
         ShowAbout();
+        break;
+    case ID_FILE_EXPORT:
+        if (View()) {
+            CFilesContext files = FilesContextOf(*this);
+            ExportDirectory(files);
+        }
+        break;
+    case ID_FILE_IMPORT:
+        if (View()) {
+            CFilesContext files = FilesContextOf(*this);
+            ImportDirectory(files);
+        }
+        break;
+    case ID_FILE_PRINT:
+        if (View()) {
+            CFilesContext files = FilesContextOf(*this);
+            PrintDirectory(files);
+        }
         break;
     case ID_APP_EXIT:
         if (mainFrame_)

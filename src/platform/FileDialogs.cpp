@@ -35,5 +35,8 @@ std::optional<QString> CQtFileDialogs::SaveFile(QWidget* parent, const QString& 
 bool CQtFileDialogs::ChoosePrinter(QWidget* parent, QPrinter& printer)
 {
     QPrintDialog dialog(&printer, parent);
+    // The whole listing is always printed: the page range is shown preset to 1 and never read.
+    dialog.setMinMax(1, 1);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     return dialog.exec() == QDialog::Accepted;
 }

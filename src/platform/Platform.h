@@ -3,6 +3,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PrintDevice.h"
 #include "platform/RemoteDialer.h"
 #include "platform/RemotePhoneBook.h"
 #include "platform/WaitCursor.h"
@@ -15,4 +16,5 @@ struct CPlatform {
     IDebugOutput& debug;
     IRemotePhoneBook& phoneBook;
     IRemoteDialer& dialer;
+    IPrintDevice& printDevice;
 };

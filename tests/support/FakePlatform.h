@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "support/FakePrintDevice.h"
 #include "support/FakeRemoteDialer.h"
 
 #include <QString>
@@ -125,5 +126,6 @@ struct CFakePlatform {
     CFakeDebugOutput debug;
     CFakeRemotePhoneBook phoneBook;
     CFakeRemoteDialer dialer;
-    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook, dialer};
+    CFakePrintDevice printDevice;
+    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook, dialer, printDevice};
 };

@@ -1,0 +1,237 @@
+#include "files/CsvFile.h"
+
+#include "directory/LineSeizure.h"
+#include "platform/CodePage.h"
+
+#include <QDir>
+#include <QIODevice>
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+constexpr size_t kMaxFields = 100;
+constexpr size_t kMaxDigits = 500;
+constexpr qint64 kReadBlock = 64 * 1024;
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Read like atoi: leading blanks and one sign, then digits up to the first other character; no digits
+// read as 0. Held at the int limits instead of overflowing.
+int LeadingInteger(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int64_t magnitude = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        magnitude = std::min(magnitude * 10 + (text[i] - '0'), int64_t(INT_MAX) + 1);
+    const int64_t value = negative ? -magnitude : magnitude;
+    return int(std::min(value, int64_t(INT_MAX)));
+}
+
+uint16_t Low16(int value)
+{
+    return uint16_t(uint32_t(value) & 0xFFFFu);
+}
+
+} // namespace
+
+QString CsvFileFilter()
+{
+    return QStringLiteral("Comma separated files (*.csv)");
+}
+
+std::string LineSeizureCode(uint16_t value)
+{
+    if (value == kSeizureDefaultRouting)
+        return "D";
+    const uint16_t lineClass = LineSeizureClass(value);
+    if (lineClass == kSeizureRoutingClass)
+        return "I" + std::to_string(value & 0xFF);
+    if (lineClass == kSeizureUrbanLineClass)
+        return "L" + std::to_string(value & 0x3FFF);
+    if (value == kSeizureNone)
+        return "N";
+    return "?";
+}
+
+uint16_t LineSeizureFromCode(std::string_view code)
+{
+    if (code.empty())
+        return kSeizureDefaultRouting;
+    const std::string_view rest = code.substr(1);
+    switch (code.front()) {
+    case 'L':
+        return Low16(LeadingInteger(rest) | kSeizureUrbanLineClass);
+    case 'I':
+        return Low16(LeadingInteger(rest) | kSeizureRoutingClass);
+    case 'N':
+        return kSeizureNone;
+    default:
+        return kSeizureDefaultRouting;
+    }
+}
+
+bool WriteDirectoryCsv(QIODevice& out, const std::array<std::string_view, 4>& headings,
+                       const std::vector<const CRecord*>& entries, bool writeHeading)
+{
+    // Each line is formatted whole and written as one block, so a short write is seen per line.
+    const auto writeLine = [&out](const std::string& line) {
+        return out.write(line.data(), qint64(line.size())) == qint64(line.size());
+    };
+    if (writeHeading) {
+        std::string line;
+        for (size_t i = 0; i < headings.size(); ++i) {
+            line += headings[i];
+            line += i + 1 < headings.size() ? ";" : "\r\n";
+        }
+        if (!writeLine(line))
+            return false;
+    }
+    std::string line;
+    for (const CRecord* entry : entries) {
+        line = std::to_string(entry->shortNumber);
+        line += ';';
+        line += entry->name;
+        line += ';';
+        line += entry->phoneNumber;
+        line += ';';
+        line += LineSeizureCode(entry->lineSeizure);
+        line += "\r\n";
+        if (!writeLine(line))
+            return false;
+    }
+    return true;
+}
+
+QString FolderOfPath(const QString& path)
+{
+    qsizetype last = path.lastIndexOf(QLatin1Char('/'));
+    if (QDir::separator() != QLatin1Char('/'))
+        last = std::max(last, path.lastIndexOf(QDir::separator()));
+    return last < 0 ? path : path.left(last);
+}
+
+std::vector<std::string> SplitFields(std::string_view line, char separator)
+{
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (start < line.size() && fields.size() < kMaxFields) {
+        size_t end = line.find(separator, start);
+        if (end == std::string_view::npos)
+            end = line.size();
+        fields.emplace_back(line.substr(start, end - start));
+        start = end + 1;
+    }
+    // A line made of nothing but its (implied) separator still has one empty field.
+    if (fields.empty())
+        fields.emplace_back();
+    return fields;
+}
+
+std::string NormalizeShortNumberText(std::string_view text, const CDirectorySettings& settings)
+{
+    const size_t digits = settings.shortNumberDigits;
+    if (text.size() > digits)
+        text = text.substr(text.size() - digits);
+    std::string normalized(digits - text.size(), '0');
+    normalized += text;
+    return normalized;
+}
+
+bool IsShortNumberText(std::string_view text, const CDirectorySettings& settings)
+{
+    return text.size() <= settings.shortNumberDigits &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string DigitsOnly(std::string_view text)
+{
+    std::string digits;
+    for (char c : text) {
+        if (digits.size() == kMaxDigits)
+            break;
+        if (c >= '0' && c <= '9')
+            digits += c;
+    }
+    return digits;
+}
+
+CCsvLineReader::CCsvLineReader(QIODevice& in) : in_(in)
+{
+    // Spreadsheets often save with a byte-order mark: it is not data, and the text behind it is UTF-8.
+    Fill();
+    if (std::string_view(buffer_).substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
+        position_ = kUtf8ByteOrderMark.size();
+        utf8_ = true;
+    }
+}
+
+bool CCsvLineReader::Fill()
+{
+    if (atEnd_)
+        return false;
+    buffer_.erase(0, position_);
+    position_ = 0;
+    const size_t kept = buffer_.size();
+    buffer_.resize(kept + size_t(kReadBlock));
+    const qint64 read = in_.read(buffer_.data() + kept, kReadBlock);
+    buffer_.resize(kept + size_t(std::max<qint64>(read, 0)));
+    if (read <= 0)
+        atEnd_ = true;
+    return read > 0;
+}
+
+std::optional<std::string> CCsvLineReader::NextLine()
+{
+    std::string line;
+    bool readAny = false;
+    while (line.size() < kMaxPiece) {
+        if (position_ >= buffer_.size() && !Fill())
+            break;
+        readAny = true;
+        // Copy the run of ordinary bytes in one go; only line ends need a closer look.
+        const char* start = buffer_.data() + position_;
+        const size_t available = std::min(kMaxPiece - line.size(), buffer_.size() - position_);
+        size_t run = 0;
+        while (run < available && start[run] != '\n' && start[run] != '\r')
+            ++run;
+        line.append(start, run);
+        position_ += run;
+        if (run == available)
+            continue;
+        if (buffer_[position_] == '\n') {
+            ++position_;
+            line += '\n';
+            break;
+        }
+        // A CR: the pair CR LF is one line end, a lone CR is an ordinary byte.
+        if (position_ + 1 >= buffer_.size())
+            Fill();
+        if (position_ + 1 < buffer_.size() && buffer_[position_ + 1] == '\n') {
+            position_ += 2;
+            line += '\n';
+            break;
+        }
+        ++position_;
+        line += '\r';
+    }
+    if (!readAny)
+        return std::nullopt;
+    // Text ends at a NUL byte, as it would in any C string the line passes through.
+    if (const size_t nul = line.find('\0'); nul != std::string::npos)
+        line.resize(nul);
+    if (utf8_)
+        line = ToCp1252(QString::fromUtf8(line.data(), qsizetype(line.size())));
+    return line;
+}

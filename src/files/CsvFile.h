@@ -1,0 +1,67 @@
+#pragma once
+
+#include "directory/DirectorySettings.h"
+#include "directory/Record.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QIODevice;
+
+// The directory's semicolon-separated file, in both directions. Plain functions of their arguments; the
+// commands that use them run on the user-interface thread.
+
+// The file dialogs' filter: one entry, the description and its pattern.
+QString CsvFileFilter();
+
+// The one-letter code of a line-seizure value: D, Innn, Lnnnnn, N or ?.
+std::string LineSeizureCode(uint16_t value);
+// The reverse of LineSeizureCode, except that "?" and anything unknown read as the default routing.
+uint16_t LineSeizureFromCode(std::string_view code);
+
+// Writes the heading (when asked) and one line per entry, each ending with CR LF. False at the first line
+// that does not reach the device whole; the lines before it stay written.
+bool WriteDirectoryCsv(QIODevice& out, const std::array<std::string_view, 4>& headings,
+                       const std::vector<const CRecord*>& entries, bool writeHeading);
+
+// The folder of a chosen path: the text before its last separator, or the whole path without one.
+QString FolderOfPath(const QString& path);
+
+// A record line's fields: a trailing separator ends the last field instead of opening an empty one, and
+// only the first 100 fields count.
+std::vector<std::string> SplitFields(std::string_view line, char separator);
+// The last `digits` characters of the text, padded in front with zeros to exactly `digits` characters.
+std::string NormalizeShortNumberText(std::string_view text, const CDirectorySettings& settings);
+// At most `shortNumberDigits` characters, all decimal digits (an empty text passes).
+bool IsShortNumberText(std::string_view text, const CDirectorySettings& settings);
+// The decimal digits of the text in their order, at most 500 of them.
+std::string DigitsOnly(std::string_view text);
+
+// Lines of a file read the way the import reads them: CR LF arrives as "\n", and a line longer than 499
+// bytes arrives in pieces of 499 bytes, each handed out as a line of its own. The line end stays on the
+// piece that holds it. A file that begins with a UTF-8 byte-order mark is read without the mark and its
+// text is brought to code page 1252.
+class CCsvLineReader {
+public:
+    // Reads from the device's current position; the device must stay open while the reader is used.
+    explicit CCsvLineReader(QIODevice& in);
+
+    // The next line or piece, or nothing at the end of the file.
+    std::optional<std::string> NextLine();
+
+    static constexpr size_t kMaxPiece = 499;
+
+private:
+    bool Fill();
+
+    QIODevice& in_;
+    std::string buffer_;
+    size_t position_ = 0;
+    bool atEnd_ = false;
+    bool utf8_ = false;
+};

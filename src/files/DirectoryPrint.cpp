@@ -1,0 +1,125 @@
+#include "files/DirectoryPrint.h"
+
+#include "directory/DirectoryModel.h"
+#include "directory/LineSeizure.h"
+#include "directory/PlimsetView.h"
+#include "files/FileCommands.h"
+#include "files/FilesContext.h"
+#include "platform/CodePage.h"
+#include "platform/Platform.h"
+#include "platform/PrintDevice.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr size_t kDashes = 105;
+
+void AppendColumn(std::string& line, std::string_view text, size_t width)
+{
+    text = text.substr(0, std::min(text.size(), width));
+    line += text;
+    line.append(width - text.size(), ' ');
+}
+
+std::string HeadingLine()
+{
+    return PrintLineFormat(DirectoryColumnTitle(0), DirectoryColumnTitle(1), DirectoryColumnTitle(2),
+                           DirectoryColumnTitle(3));
+}
+
+} // namespace
+
+std::string PrintLineFormat(std::string_view shortNumber, std::string_view name, std::string_view phone,
+                            std::string_view lineSeizure)
+{
+    std::string line;
+    line.reserve(81 + lineSeizure.size());
+    AppendColumn(line, shortNumber, 15);
+    AppendColumn(line, name, 33);
+    AppendColumn(line, phone, 33);
+    line += lineSeizure;
+    return line;
+}
+
+int PrintFontHeight(int width, int height)
+{
+    const double smaller = std::min(double(width) / 800.0, double(height) / 800.0);
+    return 11 * int(std::trunc(smaller));
+}
+
+CListingPages::CListingPages(IPrintDevice& device, int lineHeight, int pageHeight)
+    : device_(device), lineHeight_(lineHeight), bottom_(pageHeight - 2 * lineHeight)
+{
+}
+
+bool CListingPages::Fits() const
+{
+    // Heading at L, dashes at 2L, the first entry at 3L: below that, every page would begin another.
+    return lineHeight_ > 0 && 3 * lineHeight_ < bottom_;
+}
+
+void CListingPages::Draw(int y, const std::string& line)
+{
+    device_.DrawText(lineHeight_, y, FromCp1252(line));
+}
+
+int CListingPages::DrawHeading()
+{
+    Draw(lineHeight_, HeadingLine());
+    const int dashes = NextPrintLine(lineHeight_);
+    Draw(dashes, std::string(kDashes, '-'));
+    return NextPrintLine(dashes);
+}
+
+int CListingPages::Begin()
+{
+    device_.StartPage();
+    return DrawHeading();
+}
+
+int CListingPages::NextPrintLine(int y)
+{
+    const int next = y + lineHeight_;
+    if (next < bottom_)
+        return next;
+    device_.EndPage();
+    device_.StartPage();
+    return DrawHeading();
+}
+
+void PrintDirectory(CFilesContext& context)
+{
+    IPrintDevice& device = context.platform.printDevice;
+    if (!device.Choose(context.parent))
+        return;
+
+    const int fontHeight = PrintFontHeight(device.PageWidth(), device.PageHeight());
+    device.SetFont(QStringLiteral("Courier New"), fontHeight, true);
+    CListingPages pages(device, device.TextHeight(QStringLiteral("1")), device.PageHeight());
+    if (!pages.Fits()) {
+        device.Release();
+        context.platform.messages.Show(
+            QStringLiteral("Errore:\nLa pagina della stampante è troppo piccola per stampare l'agenda!"));
+        return;
+    }
+    if (!device.StartDocument(QStringLiteral("Gestione numeri brevi di sistema"))) {
+        device.Release();
+        return;
+    }
+    {
+        CWaitCursorScope wait(context.platform.waitCursor);
+        const CPlimsetView& view = context.view;
+        int y = pages.Begin();
+        for (int i = 0; i < view.DisplayedCount(); ++i) {
+            const CRecord& entry = view.DisplayedEntry(i);
+            pages.Draw(y, PrintLineFormat(ShortNumberText(context.settings, entry.shortNumber), entry.name,
+                                          entry.phoneNumber, LineSeizureText(entry.lineSeizure)));
+            y = pages.NextPrintLine(y);
+        }
+        device.EndPage();
+    }
+    device.EndDocument();
+    device.Release();
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+
+// The export options dialog: created by the export command for one run on the user-interface thread, so
+// the heading box starts ticked each time.
+class CExport : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CExport(QWidget* parent = nullptr);
+
+    bool WriteHeading() const { return writeHeading_; }
+
+    void accept() override;
+
+private:
+    bool writeHeading_ = true;
+    QCheckBox* headingBox_ = nullptr;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "files/ImportOptions.h"
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class IMessageBoxes;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+
+// The import options dialog: created by the import command for one run on the user-interface thread, given
+// the file's first line, and read through Options() once it has closed with OK.
+class CImport : public QDialog {
+    Q_OBJECT
+
+public:
+    CImport(std::string firstLine, IMessageBoxes& messages, QWidget* parent = nullptr);
+
+    ImportOptions Options() const { return options_; }
+
+    void accept() override;
+
+private:
+    void FillFieldLists();
+    void Refresh();
+    void OnModeClicked(int mode);
+    void OnAutoNumberClicked();
+    void OnHeadingClicked();
+    void OnSeparatorChosen(int item);
+    QComboBox* ListOf(ImportChoiceList list) const;
+
+    IMessageBoxes& messages_;
+    std::string firstLine_;
+    std::vector<std::string> headingFields_;
+    int importMode_ = 0;
+    bool firstLineIsHeading_ = true;
+    bool autoNumber_ = false;
+    char separator_ = ';';
+    ImportOptions options_;
+
+    QButtonGroup* modeGroup_ = nullptr;
+    QCheckBox* autoNumberBox_ = nullptr;
+    QComboBox* separatorList_ = nullptr;
+    QCheckBox* headingBox_ = nullptr;
+    QComboBox* shortNumberList_ = nullptr;
+    QComboBox* nameList_ = nullptr;
+    QComboBox* phoneList_ = nullptr;
+    QComboBox* lineSeizureList_ = nullptr;
+};

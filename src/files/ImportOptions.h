@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the import options dialog hands to the import: plain values, copied.
+struct ImportOptions {
+    int importMode = 0; // 0 replaces the directory, 1 merges into it
+    bool firstLineIsHeading = true;
+    bool autoNumber = false;
+    char separator = ';';
+    int shortNumberField = 0; // -1 when the short numbers are generated
+    int nameField = 1;
+    int phoneField = 2;
+    int lineSeizureChoice = 0; // 0: no field, default routing for all; k + 1: field k
+};
+
+// The fields of the file's first line as the options dialog lists them: the line end is removed and every
+// separator splits, so a trailing separator gives an empty last field. No limit on their number.
+std::vector<std::string> SplitHeadingFields(std::string_view firstLine, char separator);
+
+// The items chosen in the four field lists; -1 where a list has no choice. The line-seizure list's item 0
+// is the empty item, item k + 1 is field k.
+struct ImportChoices {
+    int shortNumber = -1;
+    int name = -1;
+    int phone = -1;
+    int lineSeizure = -1;
+};
+
+// The first choices after the lists are filled with `fieldCount` fields: the order the export writes.
+ImportChoices FirstImportChoices(int fieldCount, bool autoNumber);
+
+enum class ImportChoiceProblem { None, NoShortNumber, NoName, NoPhone, NoLineSeizure, SameField };
+enum class ImportChoiceList { ShortNumber, Name, Phone, LineSeizure };
+
+struct ImportChoiceCheck {
+    ImportChoiceProblem problem = ImportChoiceProblem::None;
+    ImportChoiceList focus = ImportChoiceList::ShortNumber;
+};
+
+// The checks of the OK button, in their order; the first that fails names its list.
+ImportChoiceCheck CheckImportChoices(const ImportChoices& choices, bool autoNumber);

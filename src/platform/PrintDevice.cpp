@@ -1,0 +1,103 @@
+#include "platform/PrintDevice.h"
+
+#include "platform/FileDialogs.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrinter>
+
+CQtPrintDevice::CQtPrintDevice(IFileDialogs& dialogs) : dialogs_(dialogs) {}
+
+CQtPrintDevice::~CQtPrintDevice()
+{
+    Release();
+}
+
+bool CQtPrintDevice::Choose(QWidget* parent)
+{
+    Release();
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer_->setFromTo(1, 1);
+    if (dialogs_.ChoosePrinter(parent, *printer_))
+        return true;
+    printer_.reset();
+    return false;
+}
+
+int CQtPrintDevice::PageWidth() const
+{
+    return printer_ ? printer_->width() : 0;
+}
+
+int CQtPrintDevice::PageHeight() const
+{
+    return printer_ ? printer_->height() : 0;
+}
+
+void CQtPrintDevice::SetFont(const QString& family, int pixelHeight, bool bold)
+{
+    // fontconfig maps the asked face to a metric-compatible one; the second family is the one it picks
+    // on the machines we support, named so that no proportional face is ever substituted.
+    font_ = std::make_unique<QFont>(QStringList{family, QStringLiteral("Liberation Mono")});
+    font_->setStyleHint(QFont::TypeWriter);
+    font_->setFixedPitch(true);
+    font_->setBold(bold);
+    if (pixelHeight > 0)
+        font_->setPixelSize(pixelHeight);
+    if (painter_)
+        painter_->setFont(*font_);
+}
+
+int CQtPrintDevice::TextHeight(const QString& text)
+{
+    if (!printer_ || !font_)
+        return 0;
+    return QFontMetrics(*font_, printer_.get()).size(Qt::TextSingleLine, text).height();
+}
+
+bool CQtPrintDevice::StartDocument(const QString& name)
+{
+    if (!printer_)
+        return false;
+    printer_->setDocName(name);
+    painter_ = std::make_unique<QPainter>();
+    if (!painter_->begin(printer_.get())) {
+        painter_.reset();
+        return false;
+    }
+    if (font_)
+        painter_->setFont(*font_);
+    pagesStarted_ = 0;
+    return true;
+}
+
+void CQtPrintDevice::StartPage()
+{
+    // The painter begins the first page itself.
+    if (painter_ && pagesStarted_++ > 0)
+        printer_->newPage();
+}
+
+void CQtPrintDevice::DrawText(int x, int y, const QString& text)
+{
+    if (painter_)
+        painter_->drawText(x, y + painter_->fontMetrics().ascent(), text);
+}
+
+void CQtPrintDevice::EndPage() {}
+
+void CQtPrintDevice::EndDocument()
+{
+    if (painter_) {
+        painter_->end();
+        painter_.reset();
+    }
+}
+
+void CQtPrintDevice::Release()
+{
+    EndDocument();
+    font_.reset();
+    printer_.reset();
+}

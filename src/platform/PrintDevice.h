@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QWidget;
+
+// A printer as the listing uses it: its printable area in device pixels, one font, text drawn with its
+// top-left corner at a point, and a job of pages. Owned by the platform; used on the user-interface thread,
+// one job at a time.
+class IPrintDevice {
+public:
+    virtual ~IPrintDevice() = default;
+    // Shows the print dialog with the page range preset to 1; false when the user cancels.
+    virtual bool Choose(QWidget* parent) = 0;
+    virtual int PageWidth() const = 0;
+    virtual int PageHeight() const = 0;
+    // A fixed-pitch face; a pixel height of 0 leaves the device's default height.
+    virtual void SetFont(const QString& family, int pixelHeight, bool bold) = 0;
+    virtual int TextHeight(const QString& text) = 0;
+    // False when the job cannot be started; nothing has been printed then.
+    virtual bool StartDocument(const QString& name) = 0;
+    virtual void StartPage() = 0;
+    virtual void DrawText(int x, int y, const QString& text) = 0;
+    virtual void EndPage() = 0;
+    virtual void EndDocument() = 0;
+    // Lets go of the chosen printer; the next job chooses again.
+    virtual void Release() = 0;
+};
+
+class IFileDialogs;
+class QFont;
+class QPainter;
+class QPrinter;
+
+// Draws on a QPrinter chosen through the print dialog of the file-dialog seam (a PDF file is one choice).
+class CQtPrintDevice : public IPrintDevice {
+public:
+    explicit CQtPrintDevice(IFileDialogs& dialogs);
+    ~CQtPrintDevice() override;
+
+    bool Choose(QWidget* parent) override;
+    int PageWidth() const override;
+    int PageHeight() const override;
+    void SetFont(const QString& family, int pixelHeight, bool bold) override;
+    int TextHeight(const QString& text) override;
+    bool StartDocument(const QString& name) override;
+    void StartPage() override;
+    void DrawText(int x, int y, const QString& text) override;
+    void EndPage() override;
+    void EndDocument() override;
+    void Release() override;
+
+private:
+    IFileDialogs& dialogs_;
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QPainter> painter_;
+    std::unique_ptr<QFont> font_;
+    int pagesStarted_ = 0;
+};

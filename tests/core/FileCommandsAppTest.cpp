@@ -1,0 +1,99 @@
+#include "core/CommandIds.h"
+#include "core/PlimsetApp.h"
+#include "directory/PlimsetView.h"
+#include "support/FakePlatform.h"
+#include "support/ModalDriver.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FileCommandsAppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(app.Start());
+        app.View()->AddOrReplaceEntry(7, "Magazzino", "021234", 0x4085, true, false);
+        app.View()->RefreshList(false, std::nullopt);
+    }
+
+    CFakePlatform fake;
+    CPlimsetApp app{fake.platform};
+};
+
+} // namespace
+
+TEST_F(FileCommandsAppTest, ExportCommandWritesTheListAndRemembersTheFolder)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("agenda.csv"));
+    fake.fileDialogs.Choose(path);
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_FILE_EXPORT); },
+                         [](QWidget* dialog) {
+                             QTest::mouseClick(dialog->findChild<QAbstractButton*>(QStringLiteral("okButton")),
+                                               Qt::LeftButton);
+                         }));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("Numero breve;Nome;Numero di telefono;Impegno linea\r\n"
+                                         "7;Magazzino;021234;L133\r\n"));
+    EXPECT_EQ(app.lastFolder, folder.path());
+}
+
+TEST_F(FileCommandsAppTest, PrintCommandPrintsTheListWithItsJobName)
+{
+    fake.printDevice.Confirm(true);
+    app.OnCommand(ID_FILE_PRINT);
+    EXPECT_EQ(fake.printDevice.DocumentName(), QStringLiteral("Gestione numeri brevi di sistema"));
+    int lines = 0;
+    for (const CFakePrintDevice::Call& call : fake.printDevice.Calls())
+        lines += call.op == "DrawText" ? 1 : 0;
+    EXPECT_EQ(lines, 3);
+}
+
+TEST_F(FileCommandsAppTest, ImportCommandAsksTheDigitsThenTheOptions)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("agenda.csv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Numero breve;Nome;Numero di telefono;Impegno linea\r\n1234;Ufficio;+39 02-1234;I5\r\n");
+    file.close();
+    fake.fileDialogs.Choose(path);
+
+    bool optionsShown = false;
+    QTimer options;
+    options.setInterval(5);
+    QObject::connect(&options, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() != QStringLiteral("importDialog"))
+            return;
+        options.stop();
+        optionsShown = true;
+        QTest::mouseClick(modal->findChild<QAbstractButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+    });
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_FILE_IMPORT); },
+                         [&](QWidget* digits) {
+                             EXPECT_EQ(digits->objectName(), QStringLiteral("numCifreDialog"));
+                             QLineEdit* edit = digits->findChild<QLineEdit*>(QStringLiteral("digitsEdit"));
+                             edit->selectAll();
+                             QTest::keyClicks(edit, QStringLiteral("4"));
+                             options.start();
+                             QTest::mouseClick(digits->findChild<QAbstractButton*>(QStringLiteral("okButton")),
+                                               Qt::LeftButton);
+                         }));
+    EXPECT_TRUE(optionsShown);
+    EXPECT_EQ(app.directorySettings.shortNumberDigits, 4);
+    ASSERT_EQ(app.View()->DisplayedCount(), 1);
+    const CRecord& entry = app.View()->DisplayedEntry(0);
+    EXPECT_EQ(entry.shortNumber, 1234);
+    EXPECT_EQ(entry.phoneNumber, "39021234");
+    EXPECT_EQ(app.routingNumbers, std::vector<uint16_t>{0x0305});
+}

@@ -1,0 +1,251 @@
+#include "files/DirectoryImport.h"
+
+#include "directory/PlimsetView.h"
+#include "files/CsvFile.h"
+#include "support/FakePlatform.h"
+#include "support/QtPrinters.h"
+
+#include <QBuffer>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// One entry as "short;name;phone;seizure in hex", the form the expectations are written in.
+std::string Dump(const CRecord& entry)
+{
+    char seizure[8];
+    std::snprintf(seizure, sizeof seizure, "%04X", entry.lineSeizure);
+    return std::to_string(entry.shortNumber) + ";" + entry.name + ";" + entry.phoneNumber + ";" + seizure;
+}
+
+class DirectoryImportTest : public ::testing::Test {
+protected:
+    DirectoryImportTest() : view(settings, fake.waitCursor) {}
+
+    void Seed(const std::vector<CRecord>& entries)
+    {
+        for (const CRecord& e : entries)
+            view.AddOrReplaceEntry(e.shortNumber, e.name, e.phoneNumber, e.lineSeizure, true, false);
+        view.RefreshList(false, std::nullopt);
+    }
+
+    std::vector<std::string> Import(const std::string& bytes, const ImportOptions& options)
+    {
+        QByteArray data = QByteArray::fromStdString(bytes);
+        QBuffer file(&data);
+        file.open(QIODevice::ReadOnly);
+        CCsvLineReader reader(file);
+        const std::string first = reader.NextLine().value_or(std::string());
+        leftOut = ImportRecords(reader, first, options, {view, settings, routings, urbanLines, fake.messages, false});
+        return Directory();
+    }
+
+    std::vector<std::string> Directory() const
+    {
+        std::vector<std::string> dump;
+        for (const CRecord* entry : view.Entries())
+            dump.push_back(Dump(*entry));
+        std::sort(dump.begin(), dump.end());
+        return dump;
+    }
+
+    static ImportOptions Records(int mode = 0)
+    {
+        ImportOptions options;
+        options.importMode = mode;
+        options.firstLineIsHeading = false;
+        options.lineSeizureChoice = 4;
+        return options;
+    }
+
+    CFakePlatform fake;
+    CDirectorySettings settings;
+    CPlimsetView view;
+    std::vector<uint16_t> routings;
+    std::vector<uint16_t> urbanLines;
+    int leftOut = 0;
+};
+
+using Entries = std::vector<std::string>;
+
+TEST_F(DirectoryImportTest, RecordsOfSmallFiles)
+{
+    struct Case {
+        const char* what;
+        std::string file;
+        Entries expected;
+    };
+    const std::vector<Case> cases = {
+        {"export line, non-digits dropped", "5;Ufficio;+39 02-1234;L133\r\n", {"5;Ufficio;39021234;4085"}},
+        {"codes",
+         "1;A;1;I7\n2;B;2;N\n3;C;3;D\n4;D;4;?\n5;E;5;l133\n6;F;6;;\n",
+         {"1;A;1;0307", "2;B;2;0000", "3;C;3;7FFF", "4;D;4;7FFF", "5;E;5;7FFF", "6;F;6;7FFF"}},
+        {"short numbers brought to three digits",
+         "1234;A;1;N\n7;B;2;N\n;C;3;N\n",
+         {"0;C;3;0000", "234;A;1;0000", "7;B;2;0000"}},
+        {"later line replaces earlier", "9;Primo;1;N\n9;Secondo;2;N\n", {"9;Secondo;2;0000"}},
+        {"same telephone number, both stay in a replace",
+         "1;A;0212;N\n2;B;0212;N\n",
+         {"1;A;0212;0000", "2;B;0212;0000"}},
+        {"too few fields ignored", "1;A;1\n2;B;2;N\n", {"2;B;2;0000"}},
+        {"last line without line end", "1;A;1;N\n2;B;2;N", {"1;A;1;0000", "2;B;2;0000"}},
+        {"blank lines ignored", "\n\r\n1;A;1;N\n\n", {"1;A;1;0000"}},
+        {"trailing separator", "1;A;1;N;\n", {"1;A;1;0000"}},
+        {"name cut to 32, phone digits cut to 32",
+         "1;" + std::string(40, 'n') + ";" + std::string(40, '3') + ";N\n",
+         {"1;" + std::string(32, 'n') + ";" + std::string(32, '3') + ";0000"}},
+        {"quotes are ordinary characters", "1;\"Rossi\";\"02\";N\n", {"1;\"Rossi\";02;0000"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Import(c.file, Records()), c.expected) << c.what;
+        EXPECT_TRUE(fake.messages.Shown().empty()) << c.what;
+    }
+}
+
+TEST_F(DirectoryImportTest, LongLineArrivesInTwoPieces)
+{
+    // 499 bytes make the first record; the 201 bytes after them are a line of their own.
+    const std::string first = "1;A;1;N;" + std::string(491, 'x');
+    const std::string second = "2;B;2;N;" + std::string(193, 'y');
+    ASSERT_EQ(first.size() + second.size(), 700u);
+    EXPECT_EQ(Import(first + second + "\r\n", Records()), (Entries{"1;A;1;0000", "2;B;2;0000"}));
+}
+
+TEST_F(DirectoryImportTest, HeadingOnlyFile)
+{
+    const std::string heading = "Numero breve;Nome;Numero di telefono;Impegno linea\r\n";
+    ImportOptions options = Records();
+    options.firstLineIsHeading = true;
+    Seed({{"Vecchio", "1", 0, 3}});
+    options.importMode = 1;
+    EXPECT_EQ(Import(heading, options), (Entries{"3;Vecchio;1;0000"}));
+    options.importMode = 0;
+    EXPECT_EQ(Import(heading, options), Entries{});
+}
+
+TEST_F(DirectoryImportTest, UpdateRemovesTheOlderEntryWithTheSameTelephoneNumber)
+{
+    Seed({{"Dieci", "0212", 0, 10}, {"Trenta", "0333", 0, 30}});
+    EXPECT_EQ(Import("20;Venti;0212;N\n", Records(1)), (Entries{"20;Venti;0212;0000", "30;Trenta;0333;0000"}));
+
+    // The comparison uses the number as the file writes it, before its non-digits are dropped.
+    EXPECT_EQ(Import("40;Quaranta;03-33;N\n", Records(1)),
+              (Entries{"20;Venti;0212;0000", "30;Trenta;0333;0000", "40;Quaranta;0333;0000"}));
+}
+
+TEST_F(DirectoryImportTest, UpdateRemovesOnlyEntriesThatWereThereBefore)
+{
+    Seed({{"Dieci", "0212", 0, 10}});
+    // Entry 10 is replaced by the first line; the second line finds the new 10 by its number, but the row it
+    // would remove shows the replaced entry, so the new 10 stays.
+    EXPECT_EQ(Import("10;Nuovo;0555;N\n11;Undici;0555;N\n", Records(1)),
+              (Entries{"10;Nuovo;0555;0000", "11;Undici;0555;0000"}));
+}
+
+TEST_F(DirectoryImportTest, UpdateKeepsAnEntryMatchedUnderItsOwnShortNumber)
+{
+    Seed({{"Dieci", "0212", 0x0301, 10}});
+    EXPECT_EQ(Import("10;Dieci bis;0212;I1\n", Records(1)), (Entries{"10;Dieci bis;0212;0301"}));
+}
+
+TEST_F(DirectoryImportTest, NewRoutingsAndUrbanLinesAreAppended)
+{
+    routings = {0x0301};
+    urbanLines = {0x4085};
+    Import("1;A;1;I5\n2;B;2;I1\n3;C;3;L133\n4;D;4;L7\n5;E;5;N\n6;F;6;D\n7;G;7;I5\n", Records());
+    EXPECT_EQ(routings, (std::vector<uint16_t>{0x0301, 0x0305}));
+    EXPECT_EQ(urbanLines, (std::vector<uint16_t>{0x4085, 0x4007}));
+}
+
+TEST_F(DirectoryImportTest, GeneratedNumbersCountAcceptedRecords)
+{
+    ImportOptions options = Records();
+    options.autoNumber = true;
+    options.shortNumberField = -1;
+    options.nameField = 0;
+    options.phoneField = 1;
+    options.lineSeizureChoice = 0;
+    fake.messages.Answer(MsgAnswer::Yes);
+    EXPECT_EQ(Import("A;1\nB;2\nC;3\n;4\nD;5\nE;6\n", options),
+              (Entries{"0;A;1;7FFF", "1;B;2;7FFF", "2;C;3;7FFF", "3;D;5;7FFF", "4;E;6;7FFF"}));
+    ASSERT_EQ(fake.messages.Texts().size(), 1);
+    EXPECT_EQ(fake.messages.Texts()[0], QStringLiteral("Nome non trovato per numero breve 000. Il record sarà "
+                                                       "scartato!\nVuoi altre segnalazioni di errore di questo tipo?"));
+}
+
+TEST_F(DirectoryImportTest, GeneratedNumbersStopAtTheLargestOfTheDigits)
+{
+    settings.shortNumberDigits = 2;
+    ImportOptions options = Records();
+    options.autoNumber = true;
+    options.shortNumberField = -1;
+    options.nameField = 0;
+    options.phoneField = 1;
+    options.lineSeizureChoice = 0;
+    std::string file;
+    for (int i = 0; i < 130; ++i)
+        file += "N" + std::to_string(i) + ";" + std::to_string(i) + "\n";
+    const Entries entries = Import(file, options);
+    EXPECT_EQ(entries.size(), 100u);
+    EXPECT_EQ(view.DisplayedEntry(view.DisplayedCount() - 1).shortNumber, 99);
+    EXPECT_EQ(leftOut, 30);
+}
+
+TEST_F(DirectoryImportTest, StopsAtTwoThousandEntriesWithoutPrompts)
+{
+    settings.shortNumberDigits = 4;
+    std::string file;
+    for (int i = 0; i < 2005; ++i)
+        file += std::to_string(i) + ";N" + std::to_string(i) + ";" + std::to_string(1000 + i) + ";N\n";
+    file += "99999;;;N\n"; // would prompt if it were still read
+    EXPECT_EQ(Import(file, Records()).size(), 2000u);
+    EXPECT_TRUE(fake.messages.Shown().empty());
+}
+
+TEST_F(DirectoryImportTest, PromptsAndTheirSwitches)
+{
+    const QString invalid12A =
+        QStringLiteral("Numero breve 12A non valido!\nVuoi altre segnalazioni di errore di questo tipo?");
+    const QString noName = QStringLiteral(
+        "Nome non trovato per numero breve 012. Il record sarà scartato!\nVuoi altre segnalazioni di errore di "
+        "questo tipo?");
+    const QString noPhone = QStringLiteral(
+        "Numero di telefono non trovato per numero breve 005. Il record sarà scartato!\nVuoi altre segnalazioni di "
+        "errore di questo tipo?");
+    // A bad number with a missing name asks about the number while that prompt is on, about the name once off.
+    fake.messages.Answer(MsgAnswer::Yes); // 12A, keep asking
+    fake.messages.Answer(MsgAnswer::No);  // 12A again, stop asking about numbers
+    fake.messages.Answer(MsgAnswer::Yes); // missing name of 12
+    fake.messages.Answer(MsgAnswer::Yes); // telephone number without a digit
+    fake.messages.Answer(MsgAnswer::No);  // missing telephone number, stop asking
+    const Entries entries =
+        Import("12A;A;1;N\n12A;;1;N\nX;B;1;N\n12;;1;N\n5;C;--;N\n5;C;;N\n5;;;N\n6;D;6;N\n", Records());
+    EXPECT_EQ(entries, Entries{"6;D;6;0000"});
+    EXPECT_EQ(fake.messages.Texts(), (QStringList{invalid12A, invalid12A, noName, noPhone, noPhone}));
+}
+
+TEST_F(DirectoryImportTest, LongShortNumberTextIsShortenedInItsPrompt)
+{
+    fake.messages.Answer(MsgAnswer::No);
+    Import(std::string(450, '9') + "X;A;1;N\n", Records());
+    ASSERT_EQ(fake.messages.Texts().size(), 1);
+    EXPECT_EQ(fake.messages.Texts()[0], QStringLiteral("Numero breve %1... non valido!\nVuoi altre segnalazioni di "
+                                                       "errore di questo tipo?")
+                                            .arg(QString(40, QLatin1Char('9'))));
+}
+
+TEST_F(DirectoryImportTest, FieldsInAnotherOrderWithCommas)
+{
+    ImportOptions options = Records();
+    options.separator = ',';
+    options.shortNumberField = 3;
+    options.nameField = 0;
+    options.phoneField = 2;
+    options.lineSeizureChoice = 2; // field 1
+    EXPECT_EQ(Import("Rossi,I3,02 1234,15\n", options), Entries{"15;Rossi;021234;0303"});
+}
+
+} // namespace

@@ -1,0 +1,295 @@
+#include "files/FileCommands.h"
+
+#include "directory/PlimsetView.h"
+#include "files/FilesContext.h"
+#include "platform/SettingsStore.h"
+#include "support/FakePlatform.h"
+#include "support/ModalDriver.h"
+#include "support/QtPrinters.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+const QString kExportDone = QStringLiteral("Salvataggio su file completato con successo!");
+
+std::string ReadBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll().toStdString();
+}
+
+void WriteBytes(const QString& path, const std::string& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes.data(), qint64(bytes.size()));
+}
+
+void ClickButton(QWidget* dialog, const char* name)
+{
+    QAbstractButton* button = dialog->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, button->height() / 2));
+}
+
+class FileCommandsTest : public ::testing::Test {
+protected:
+    FileCommandsTest() : view(settings, fake.waitCursor) {}
+
+    CFilesContext Context()
+    {
+        return CFilesContext{fake.platform,
+                             nullptr,
+                             view,
+                             settings,
+                             lastFolder,
+                             routings,
+                             urbanLines,
+                             [this] { return connected; },
+                             [this] {
+                                 ++disconnects;
+                                 connected = false;
+                                 view.ClearEntries();
+                                 view.RefreshList(false, std::nullopt);
+                             },
+                             [this] {
+                                 ++digitsAsked;
+                                 if (!digits)
+                                     return false;
+                                 settings.shortNumberDigits = *digits;
+                                 view.RefreshList(true, std::nullopt);
+                                 return true;
+                             }};
+    }
+
+    void Add(uint16_t shortNumber, const std::string& name, const std::string& phone, uint16_t seizure)
+    {
+        view.AddOrReplaceEntry(shortNumber, name, phone, seizure, true, false);
+        view.RefreshList(false, std::nullopt);
+    }
+
+    // Export with the options dialog answered by `act` (which must close it).
+    bool Export(const QString& path, const std::function<void(QWidget*)>& act)
+    {
+        fake.fileDialogs.Choose(path);
+        CFilesContext context = Context();
+        return RunModal([&] { ExportDirectory(context); }, act);
+    }
+
+    void Import(const QString& path, const std::function<void(QWidget*)>& act)
+    {
+        fake.fileDialogs.Choose(path);
+        CFilesContext context = Context();
+        EXPECT_TRUE(RunModal([&] { ImportDirectory(context); }, act));
+    }
+
+    std::vector<std::string> Directory() const
+    {
+        std::vector<std::string> dump;
+        for (int i = 0; i < view.DisplayedCount(); ++i) {
+            const CRecord& e = view.DisplayedEntry(i);
+            dump.push_back(std::to_string(e.shortNumber) + ";" + e.name + ";" + e.phoneNumber + ";" +
+                           std::to_string(e.lineSeizure));
+        }
+        return dump;
+    }
+
+    QString FilePath(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
+
+    CFakePlatform fake;
+    QTemporaryDir folder;
+    CDirectorySettings settings;
+    CPlimsetView view;
+    QString lastFolder = QStringLiteral("/iniziale");
+    std::vector<uint16_t> routings;
+    std::vector<uint16_t> urbanLines;
+    bool connected = false;
+    int disconnects = 0;
+    int digitsAsked = 0;
+    std::optional<uint8_t> digits = 3;
+};
+
+} // namespace
+
+TEST_F(FileCommandsTest, ExportWritesTheListInItsOrderAndRemembersTheFolder)
+{
+    Add(7, "Magazzino", "021234", 0x4085);
+    Add(42, "Amministrazione", "0212", 0x7FFF);
+    view.SortByColumn(1);
+    const QString path = FilePath("agenda.csv");
+    ASSERT_TRUE(Export(path, [](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Esporta agenda su file .csv"));
+        EXPECT_TRUE(dialog->findChild<QCheckBox*>(QStringLiteral("headingCheckBox"))->isChecked());
+        ClickButton(dialog, "okButton");
+    }));
+    EXPECT_EQ(ReadBytes(path), "Numero breve;Nome;Numero di telefono;Impegno linea\r\n"
+                               "42;Amministrazione;0212;D\r\n"
+                               "7;Magazzino;021234;L133\r\n");
+    EXPECT_EQ(fake.messages.Texts(), QStringList{kExportDone});
+
+    ASSERT_EQ(fake.fileDialogs.Requests().size(), 1u);
+    EXPECT_EQ(fake.fileDialogs.Requests()[0].title, QStringLiteral("Esporta agenda su file .csv"));
+    EXPECT_EQ(fake.fileDialogs.Requests()[0].folderOrPath, QStringLiteral("/iniziale"));
+    EXPECT_EQ(fake.fileDialogs.Requests()[0].filter, QStringLiteral("Comma separated files (*.csv)"));
+    EXPECT_EQ(fake.fileDialogs.Requests()[0].defaultSuffix, QStringLiteral("csv"));
+    EXPECT_TRUE(fake.fileDialogs.Requests()[0].save);
+    EXPECT_EQ(lastFolder, folder.path());
+    EXPECT_EQ(CSettingsStore(QStringLiteral("ZentilPlimset")).Value(QStringLiteral("Directory")), folder.path());
+}
+
+TEST_F(FileCommandsTest, ExportWithoutHeadingReplacesTheOldFile)
+{
+    const QString path = FilePath("vuota.csv");
+    WriteBytes(path, "vecchio contenuto\r\n");
+    ASSERT_TRUE(Export(path, [](QWidget* dialog) {
+        ClickButton(dialog, "headingCheckBox");
+        ClickButton(dialog, "okButton");
+    }));
+    EXPECT_EQ(ReadBytes(path), "");
+    // A new dialog each time: the heading box is ticked again.
+    Add(0, "Zero", "0", 0);
+    ASSERT_TRUE(Export(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); }));
+    EXPECT_EQ(ReadBytes(path), "Numero breve;Nome;Numero di telefono;Impegno linea\r\n0;Zero;0;N\r\n");
+}
+
+TEST_F(FileCommandsTest, ExportCancelledTouchesNoFile)
+{
+    const QString path = FilePath("agenda.csv");
+    WriteBytes(path, "vecchio\r\n");
+    fake.fileDialogs.Choose(std::nullopt);
+    CFilesContext context = Context();
+    ExportDirectory(context);
+    EXPECT_EQ(lastFolder, QStringLiteral("/iniziale"));
+
+    // Cancelling the options still remembers the folder.
+    ASSERT_TRUE(Export(path, [](QWidget* dialog) { ClickButton(dialog, "cancelButton"); }));
+    EXPECT_EQ(ReadBytes(path), "vecchio\r\n");
+    EXPECT_EQ(lastFolder, folder.path());
+    EXPECT_TRUE(fake.messages.Shown().empty());
+}
+
+TEST_F(FileCommandsTest, ExportThatCannotOpenOrWriteKeepsTheOldFile)
+{
+    ASSERT_TRUE(Export(FilePath("manca/agenda.csv"), [](QWidget* dialog) { ClickButton(dialog, "okButton"); }));
+    EXPECT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("Errore:\nImpossibile aprire file in scrittura!")});
+
+    // A file-size limit makes the disk refuse the new file part way through, as a full disk would.
+    const QString path = FilePath("agenda.csv");
+    const std::string old = "1;Vecchio;1;N\r\n";
+    WriteBytes(path, old);
+    for (uint16_t i = 0; i < 500; ++i)
+        view.AddOrReplaceEntry(i, "Nome abbastanza lungo " + std::to_string(i), "0212345678", 0, true, false);
+    view.RefreshList(false, std::nullopt);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    Export(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); });
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(fake.messages.Texts().back(), QStringLiteral("Errore in scrittura file!"));
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("agenda.csv")});
+}
+
+TEST_F(FileCommandsTest, RoundTripThroughTheFile)
+{
+    Add(7, "Magazzino", "02-1234", 0x4085);
+    Add(8, "Rossi Bianchi", "0212", 0x0305);
+    Add(9, "Caff\xE8", "+39 333", 0x8000);
+    Add(10, "Nessuna linea", "5", 0x0000);
+    const QString path = FilePath("giro.csv");
+    ASSERT_TRUE(Export(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); }));
+
+    view.ClearEntries();
+    Add(99, "Da sostituire", "1", 0);
+    Import(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); });
+    // Numbers lose their non-digits and "?" comes back as the default routing.
+    EXPECT_EQ(Directory(), (std::vector<std::string>{"7;Magazzino;021234;16517", "8;Rossi Bianchi;0212;773",
+                                                     "9;Caff\xE8;39333;32767", "10;Nessuna linea;5;0"}));
+    EXPECT_EQ(digitsAsked, 1);
+    EXPECT_EQ(fake.fileDialogs.Requests().back().title, QStringLiteral("Importa agenda da file .csv"));
+    EXPECT_FALSE(fake.fileDialogs.Requests().back().save);
+    EXPECT_EQ(fake.waitCursor.Depth(), 0);
+    // The last row of the list is selected after the one refresh.
+    EXPECT_EQ(view.SelectedRows(), std::vector<int>{3});
+}
+
+TEST_F(FileCommandsTest, ImportAsksBeforeItDisconnects)
+{
+    const QString path = FilePath("uno.csv");
+    WriteBytes(path, "Numero breve;Nome;Numero di telefono;Impegno linea\r\n5;Ufficio;+39 02-1234;L133\r\n");
+    connected = true;
+    fake.messages.Answer(MsgAnswer::No);
+    CFilesContext context = Context();
+    ImportDirectory(context);
+    EXPECT_EQ(disconnects, 0);
+    EXPECT_TRUE(fake.fileDialogs.Requests().empty());
+
+    fake.messages.Answer(MsgAnswer::Yes);
+    Import(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); });
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(fake.messages.Texts()[0],
+              QStringLiteral("Questa operazione comporta la disconnessione dal centralino.\nVuoi continuare?"));
+    EXPECT_EQ(Directory(), std::vector<std::string>{"5;Ufficio;39021234;16517"});
+}
+
+TEST_F(FileCommandsTest, ImportStopsEarlyWithoutChangingTheDirectory)
+{
+    Add(1, "Resta", "1", 0);
+    CFilesContext context = Context();
+
+    fake.fileDialogs.Choose(FilePath("non-esiste.csv"));
+    ImportDirectory(context);
+    EXPECT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("Impossibile aprire file in lettura!")});
+    EXPECT_EQ(lastFolder, folder.path());
+    EXPECT_EQ(digitsAsked, 0);
+
+    const QString path = FilePath("due.csv");
+    WriteBytes(path, "2;Nuovo;2;N\r\n");
+    digits.reset();
+    fake.fileDialogs.Choose(path);
+    ImportDirectory(context);
+    EXPECT_EQ(digitsAsked, 1);
+
+    digits = 4;
+    Import(path, [](QWidget* dialog) { ClickButton(dialog, "cancelButton"); });
+    EXPECT_EQ(settings.shortNumberDigits, 4); // the number of digits holds once chosen
+    EXPECT_EQ(Directory(), std::vector<std::string>{"1;Resta;1;0"});
+}
+
+TEST_F(FileCommandsTest, ImportTellsOnceHowManyGeneratedNumbersDidNotFit)
+{
+    digits = 2;
+    std::string file = "Nome;Numero\r\n";
+    for (int i = 0; i < 105; ++i)
+        file += "N" + std::to_string(i) + ";" + std::to_string(i) + "\r\n";
+    const QString path = FilePath("molti.csv");
+    WriteBytes(path, file);
+    Import(path, [](QWidget* dialog) {
+        ClickButton(dialog, "autoNumberCheckBox");
+        dialog->findChild<QComboBox*>(QStringLiteral("nameComboBox"))->setCurrentIndex(0);
+        dialog->findChild<QComboBox*>(QStringLiteral("phoneComboBox"))->setCurrentIndex(1);
+        ClickButton(dialog, "okButton");
+    });
+    EXPECT_EQ(view.EntryCount(), 100);
+    EXPECT_EQ(fake.messages.Texts(),
+              QStringList{QStringLiteral("Numeri brevi esauriti: 5 record non sono stati importati.\n"
+                                         "Aumentare il numero di cifre e ripetere l'importazione.")});
+}

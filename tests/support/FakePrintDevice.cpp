@@ -1,0 +1,37 @@
+#include "support/FakePrintDevice.h"
+
+#include <gtest/gtest.h>
+
+CFakePrintDevice::~CFakePrintDevice()
+{
+    EXPECT_TRUE(answers_.empty()) << "queued print-dialog answer(s) never used";
+}
+
+bool CFakePrintDevice::Choose(QWidget*)
+{
+    if (answers_.empty()) {
+        ADD_FAILURE() << "unexpected print dialog";
+        return false;
+    }
+    const bool answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+void CFakePrintDevice::SetFont(const QString& family, int pixelHeight, bool bold)
+{
+    fontHeight_ = pixelHeight;
+    calls_.push_back({"SetFont", bold ? 1 : 0, pixelHeight, family});
+}
+
+int CFakePrintDevice::TextHeight(const QString&)
+{
+    return fontHeight_ > 0 ? fontHeight_ : 20;
+}
+
+bool CFakePrintDevice::StartDocument(const QString& name)
+{
+    documentName_ = name;
+    calls_.push_back({"StartDocument", 0, 0, name});
+    return !failStart_;
+}
