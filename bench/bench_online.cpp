@@ -16,6 +16,9 @@
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
+#include "platform/PppdDialer.h"
+#include "platform/PppdPhoneBook.h"
+#include "platform/PrintDevice.h"
 #include "platform/WaitCursor.h"
 
 #include "exchange-sim/ExchangeSim.h"
@@ -167,7 +170,10 @@ private:
     CQtFileDialogs fileDialogs_;
     CQtWaitCursor waitCursor_;
     CSilentDebug debug_;
-    CPlatform platform_{messages_, fileDialogs_, waitCursor_, debug_};
+    CPppdPhoneBook phoneBook_;
+    CPppdDialer dialer_;
+    CQtPrintDevice printDevice_{fileDialogs_};
+    CPlatform platform_{messages_, fileDialogs_, waitCursor_, debug_, phoneBook_, dialer_, printDevice_};
     CPlimsetApp app_{platform_};
 };
 

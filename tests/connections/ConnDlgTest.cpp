@@ -469,7 +469,8 @@ TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
     pppd.RemoteAddress(QString::fromLatin1(address.c_str()));
     CPppdPhoneBook phoneBook(pppd.PeersFolder());
     CPppdDialer dialer(PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()});
-    CPlatform platform{fake.messages, fake.fileDialogs, fake.waitCursor, fake.debug, phoneBook, dialer};
+    CPlatform platform{fake.messages, fake.fileDialogs, fake.waitCursor, fake.debug,
+                       phoneBook,     dialer,           fake.printDevice};
     CDialUp pppdDialUp(phoneBook, dialer, 2000);
     CLinkState pppdLink(fake.waitCursor, fake.messages, pppdDialUp);
 

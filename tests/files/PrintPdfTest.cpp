@@ -127,7 +127,8 @@ TEST(PrintPdfTest, ListingPrintedToPdfReadsBack)
     CFakePlatform fake;
     CPdfChooser chooser(path);
     CQtPrintDevice device(chooser);
-    CPlatform platform{fake.messages, fake.fileDialogs, fake.waitCursor, fake.debug, fake.phoneBook, device};
+    CPlatform platform{fake.messages,  fake.fileDialogs, fake.waitCursor, fake.debug,
+                       fake.phoneBook, fake.dialer,      device};
 
     CDirectorySettings settings;
     CPlimsetView view(settings, fake.waitCursor);
