@@ -10,7 +10,18 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// The leading decimal integer of a text, read like atoi: blanks and one sign accepted, no digits read as 0.
+uint16_t UrbanGroup(uint16_t value)
+{
+    return uint16_t(((value & 0x3FFF) >> 7) & 0x1F);
+}
+
+uint16_t UrbanLine(uint16_t value)
+{
+    return uint16_t(value & 0x7F);
+}
+
+} // namespace
+
 // Overflow is held at the int limits rather than left undefined.
 int LeadingInteger(std::string_view text)
 {
@@ -31,18 +42,6 @@ int LeadingInteger(std::string_view text)
     const int64_t value = negative ? -magnitude : magnitude;
     return value > INT_MAX ? INT_MAX : int(value);
 }
-
-uint16_t UrbanGroup(uint16_t value)
-{
-    return uint16_t(((value & 0x3FFF) >> 7) & 0x1F);
-}
-
-uint16_t UrbanLine(uint16_t value)
-{
-    return uint16_t(value & 0x7F);
-}
-
-} // namespace
 
 std::string ShortNumberText(const CDirectorySettings& settings, uint16_t shortNumber)
 {

@@ -28,3 +28,6 @@ std::string RoutingText(uint16_t value);
 int LineSeizureKind(uint16_t value);
 // Builds the value from the editor's choice and the text of the selected item of its list.
 uint16_t LineSeizureFromChoice(int kind, std::string_view text);
+
+// The leading decimal integer of a text, read like atoi: blanks and one sign accepted, no digits read as 0.
+int LeadingInteger(std::string_view text);

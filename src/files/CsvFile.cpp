@@ -15,30 +15,6 @@ constexpr size_t kMaxDigits = 500;
 constexpr qint64 kReadBlock = 64 * 1024;
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// Read like atoi: leading blanks and one sign, then digits up to the first other character; no digits
-// read as 0. Held at the int limits instead of overflowing.
-int LeadingInteger(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    int64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        magnitude = std::min(magnitude * 10 + (text[i] - '0'), int64_t(INT_MAX) + 1);
-    const int64_t value = negative ? -magnitude : magnitude;
-    return int(std::min(value, int64_t(INT_MAX)));
-}
-
 uint16_t Low16(int value)
 {
     return uint16_t(uint32_t(value) & 0xFFFFu);

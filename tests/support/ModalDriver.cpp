@@ -6,51 +6,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-bool RunModal(const std::function<void()>& trigger, const std::function<void(QWidget*)>& act, int guardMs)
-{
-    QWidget* const outer = QApplication::activeModalWidget();
-    QPointer<QWidget> dialog;
-    bool acted = false;
-    bool timedOut = false;
-
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (acted || !modal || modal == outer)
-            return;
-        acted = true;
-        dialog = modal;
-        act(modal);
-    });
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&] {
-        timedOut = true;
-        // Close whatever the trigger left open, innermost first, up to the caller's own dialog.
-        while (QWidget* modal = QApplication::activeModalWidget()) {
-            if (modal == outer)
-                break;
-            if (auto* d = qobject_cast<QDialog*>(modal))
-                d->reject();
-            else
-                modal->close();
-            QApplication::processEvents();
-        }
-    });
-    poll.start();
-    guard.start(guardMs);
-    trigger();
-    poll.stop();
-    guard.stop();
-
-    if (!acted)
-        ADD_FAILURE() << "no modal dialog appeared";
-    else if (timedOut)
-        ADD_FAILURE() << "the modal dialog was still open after " << guardMs << " ms";
-    return acted && !timedOut;
-}
-
 bool RunModals(const std::function<void()>& trigger, const std::vector<std::function<void(QWidget*)>>& acts,
                int guardMs)
 {
@@ -94,4 +49,9 @@ bool RunModals(const std::function<void()>& trigger, const std::vector<std::func
     else if (timedOut)
         ADD_FAILURE() << "a modal dialog was still open after " << guardMs << " ms";
     return acted == acts.size() && !timedOut;
+}
+
+bool RunModal(const std::function<void()>& trigger, const std::function<void(QWidget*)>& act, int guardMs)
+{
+    return RunModals(trigger, {act}, guardMs);
 }
