@@ -13,6 +13,10 @@
 namespace {
 
 constexpr uint32_t SILENCE_GRACE_MS = 20;
+// A request's own bound waits this much longer than the socket's timeout for it, so that on a busy
+// machine the socket still ends the wait first and drops a partial frame, which would otherwise glue
+// onto the next reply.
+constexpr uint32_t REPLY_BOUND_GRACE_MS = 1000;
 
 } // namespace
 
@@ -148,7 +152,7 @@ bool CPbxProtocol::RequestAccess()
 {
     state_.accessState = ACCESS_WAITING;
     Send(BuildRequest(CMD_REQUEST_ACCESS), ACCESS_TIMEOUT_MS);
-    Wait([this] { return state_.accessState != ACCESS_WAITING; }, ACCESS_TIMEOUT_MS);
+    Wait([this] { return state_.accessState != ACCESS_WAITING; }, ACCESS_TIMEOUT_MS + REPLY_BOUND_GRACE_MS);
     if (state_.accessState != ACCESS_GRANTED) {
         messages_.Show(QStringLiteral("Opzione non abilitata sul sistema!"));
         return false;
@@ -163,7 +167,7 @@ bool CPbxProtocol::AwaitReply(uint16_t command, uint16_t index, uint16_t table)
         return false;
     Send(BuildRequest(command, index, table), READ_TIMEOUT_MS);
     const CWaitCursorScope cursor(waitCursor_);
-    return Wait([this] { return state_.waitDone; }, READ_TIMEOUT_MS) == WaitEnd::Finished;
+    return Wait([this] { return state_.waitDone; }, READ_TIMEOUT_MS + REPLY_BOUND_GRACE_MS) == WaitEnd::Finished;
 }
 
 bool CPbxProtocol::ReadTable(uint16_t table)
