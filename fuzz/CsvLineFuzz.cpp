@@ -1,27 +1,50 @@
 // The directory file as the import reads it, on any bytes: lines and 499-byte pieces, then the record
-// fields and the short-number, telephone and line-seizure texts of every field.
+// fields and the short-number, telephone and line-seizure texts of every field. The same bytes arriving
+// in irregular reads must give the same lines as when they are all at hand.
 #include "FuzzCheck.h"
 
 #include "directory/DirectorySettings.h"
 #include "files/CsvFile.h"
+#include "support/TricklingDevice.h"
 
 #include <QBuffer>
 #include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> Lines(QIODevice& file)
+{
+    CCsvLineReader reader(file);
+    std::vector<std::string> lines;
+    while (const auto line = reader.NextLine())
+        lines.emplace_back(*line);
+    return lines;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     QBuffer file(&bytes);
     file.open(QIODevice::ReadOnly);
-    CCsvLineReader reader(file);
+    const std::vector<std::string> lines = Lines(file);
+    std::vector<size_t> chunks;
+    fuzz::ForEachChunk({data, size}, [&chunks](std::span<const uint8_t> chunk) { chunks.push_back(chunk.size()); });
+    CTricklingDevice trickle(bytes, chunks.empty() ? std::vector<size_t>{1} : chunks);
+    FUZZ_CHECK(Lines(trickle) == lines, "irregular reads give other lines");
+
     CDirectorySettings settings;
     settings.shortNumberDigits = uint8_t(2 + size % 3);
-    while (const auto line = reader.NextLine()) {
-        FUZZ_CHECK(line->size() <= CCsvLineReader::kMaxPiece, "a piece is longer than 499 bytes");
+    std::vector<std::string_view> fields;
+    for (const std::string& line : lines) {
+        FUZZ_CHECK(line.size() <= CCsvLineReader::kMaxPiece, "a piece is longer than 499 bytes");
         for (char separator : {';', ','}) {
-            const std::vector<std::string> fields = SplitFields(*line, separator);
+            SplitFields(line, separator, fields);
             FUZZ_CHECK(!fields.empty() && fields.size() <= 100, "a record has no field or more than 100");
-            for (const std::string& field : fields) {
+            for (const std::string_view field : fields) {
                 const std::string normalized = NormalizeShortNumberText(field, settings);
                 FUZZ_CHECK(normalized.size() == settings.shortNumberDigits, "short-number text of another width");
                 IsShortNumberText(normalized, settings);

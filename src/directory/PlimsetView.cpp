@@ -80,15 +80,18 @@ CPlimsetView::~CPlimsetView()
     model_->SetDisplayed({});
 }
 
-void CPlimsetView::AddOrReplaceEntry(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
-                                     uint16_t lineSeizure, bool deferRefresh, bool keepSelection)
+const CRecord& CPlimsetView::AddOrReplaceEntry(uint16_t shortNumber, std::string_view name,
+                                               std::string_view phoneNumber, uint16_t lineSeizure, bool deferRefresh,
+                                               bool keepSelection)
 {
     RemoveEntryByShortNumber(shortNumber);
     entries_.push_back(std::make_unique<CRecord>(
-        CRecord{name.substr(0, kTextLimit), StoredPhoneNumber(phoneNumber), lineSeizure, shortNumber}));
+        CRecord{std::string(name.substr(0, kTextLimit)), StoredPhoneNumber(phoneNumber), lineSeizure, shortNumber}));
+    const CRecord& added = *entries_.back();
     present_.set(shortNumber);
     if (!deferRefresh)
         RefreshList(keepSelection, shortNumber);
+    return added;
 }
 
 void CPlimsetView::RefreshList(bool keepSelection, std::optional<uint16_t> shortNumber)

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CDirectoryModel;
@@ -26,8 +27,9 @@ public:
     CPlimsetView(const CDirectorySettings& settings, IWaitCursor& waitCursor, QWidget* parent = nullptr);
     ~CPlimsetView() override;
 
-    void AddOrReplaceEntry(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
-                           uint16_t lineSeizure, bool deferRefresh, bool keepSelection);
+    // Returns the entry as stored: the name and number cut and cleaned as the collection keeps them.
+    const CRecord& AddOrReplaceEntry(uint16_t shortNumber, std::string_view name, std::string_view phoneNumber,
+                                     uint16_t lineSeizure, bool deferRefresh, bool keepSelection);
     void RefreshList(bool keepSelection, std::optional<uint16_t> shortNumber);
     void ClearEntries();
     // Takes the entry shown at that row out of the collection; the rows keep their indices until the next

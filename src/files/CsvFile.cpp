@@ -98,21 +98,21 @@ QString FolderOfPath(const QString& path)
     return last < 0 ? path : path.left(last);
 }
 
-std::vector<std::string> SplitFields(std::string_view line, char separator)
+void SplitFields(std::string_view line, char separator, std::vector<std::string_view>& fields)
 {
-    std::vector<std::string> fields;
+    fields.clear();
     size_t start = 0;
-    while (start < line.size() && fields.size() < kMaxFields) {
-        size_t end = line.find(separator, start);
-        if (end == std::string_view::npos)
-            end = line.size();
-        fields.emplace_back(line.substr(start, end - start));
-        start = end + 1;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != separator)
+            continue;
+        fields.push_back(line.substr(start, i - start));
+        if (fields.size() == kMaxFields)
+            return;
+        start = i + 1;
     }
-    // A line made of nothing but its (implied) separator still has one empty field.
-    if (fields.empty())
-        fields.emplace_back();
-    return fields;
+    // The last field needs no separator of its own; a line made of nothing but one still has one empty field.
+    if (start < line.size() || fields.empty())
+        fields.push_back(line.substr(start));
 }
 
 std::string NormalizeShortNumberText(std::string_view text, const CDirectorySettings& settings)
@@ -145,8 +145,10 @@ std::string DigitsOnly(std::string_view text)
 
 CCsvLineReader::CCsvLineReader(QIODevice& in) : in_(in)
 {
-    // Spreadsheets often save with a byte-order mark: it is not data, and the text behind it is UTF-8.
-    Fill();
+    // Spreadsheets often save with a byte-order mark: it is not data, and the text behind it is UTF-8. A slow
+    // device may hand out the mark over more than one read.
+    while (buffer_.size() < kUtf8ByteOrderMark.size() && Fill()) {
+    }
     if (std::string_view(buffer_).substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
         position_ = kUtf8ByteOrderMark.size();
         utf8_ = true;
@@ -168,9 +170,44 @@ bool CCsvLineReader::Fill()
     return read > 0;
 }
 
-std::optional<std::string> CCsvLineReader::NextLine()
+std::optional<std::string_view> CCsvLineReader::PieceInBuffer()
 {
-    std::string line;
+    // Only the common shapes: a piece that ends in LF or CR LF, or a full 499 bytes, with no NUL, all of it
+    // already in the buffer. Anything else goes the long way, byte by byte across refills.
+    if (utf8_)
+        return std::nullopt;
+    char* start = buffer_.data() + position_;
+    const size_t available = buffer_.size() - position_;
+    const size_t window = std::min(kMaxPiece, available);
+    const auto ordinary = [](char c) { return uint8_t(c) > '\r' || (c != '\n' && c != '\r' && c != '\0'); };
+    size_t i = 0;
+    while (i < window && ordinary(start[i]))
+        ++i;
+    if (i == window) {
+        if (window < kMaxPiece)
+            return std::nullopt;
+        position_ += window;
+        return std::string_view(start, window);
+    }
+    if (start[i] == '\n') {
+        position_ += i + 1;
+        return std::string_view(start, i + 1);
+    }
+    if (start[i] == '\r' && i + 1 < available && start[i + 1] == '\n') {
+        // The buffer is ours and these bytes are used up: the CR becomes the piece's single line end.
+        start[i] = '\n';
+        position_ += i + 2;
+        return std::string_view(start, i + 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string_view> CCsvLineReader::NextLine()
+{
+    if (const std::optional<std::string_view> piece = PieceInBuffer())
+        return piece;
+    std::string& line = line_;
+    line.clear();
     bool readAny = false;
     while (line.size() < kMaxPiece) {
         if (position_ >= buffer_.size() && !Fill())

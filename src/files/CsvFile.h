@@ -32,9 +32,10 @@ bool WriteDirectoryCsv(QIODevice& out, const std::array<std::string_view, 4>& he
 // The folder of a chosen path: the text before its last separator, or the whole path without one.
 QString FolderOfPath(const QString& path);
 
-// A record line's fields: a trailing separator ends the last field instead of opening an empty one, and
-// only the first 100 fields count.
-std::vector<std::string> SplitFields(std::string_view line, char separator);
+// A record line's fields, as views into the line: a trailing separator ends the last field instead of
+// opening an empty one, and only the first 100 fields count. The vector is refilled, so one vector can
+// serve every line of a file without allocating again.
+void SplitFields(std::string_view line, char separator, std::vector<std::string_view>& fields);
 // The last `digits` characters of the text, padded in front with zeros to exactly `digits` characters.
 std::string NormalizeShortNumberText(std::string_view text, const CDirectorySettings& settings);
 // At most `shortNumberDigits` characters, all decimal digits (an empty text passes).
@@ -51,16 +52,18 @@ public:
     // Reads from the device's current position; the device must stay open while the reader is used.
     explicit CCsvLineReader(QIODevice& in);
 
-    // The next line or piece, or nothing at the end of the file.
-    std::optional<std::string> NextLine();
+    // The next line or piece, or nothing at the end of the file. The text stays valid until the next call.
+    std::optional<std::string_view> NextLine();
 
     static constexpr size_t kMaxPiece = 499;
 
 private:
     bool Fill();
+    std::optional<std::string_view> PieceInBuffer();
 
     QIODevice& in_;
     std::string buffer_;
+    std::string line_;
     size_t position_ = 0;
     bool atEnd_ = false;
     bool utf8_ = false;

@@ -7,18 +7,18 @@
 #include "platform/MessageBoxes.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
-constexpr size_t kStoredPhoneLength = 32;
 // Room that the quoted short number may take in a prompt before it is shortened.
 constexpr size_t kQuotedLength = 40;
 
-QString Quoted(const std::string& text)
+QString Quoted(std::string_view text)
 {
     if (text.size() <= kQuotedLength)
         return FromCp1252(text);
-    return FromCp1252(std::string_view(text).substr(0, kQuotedLength)) + QStringLiteral("...");
+    return FromCp1252(text.substr(0, kQuotedLength)) + QStringLiteral("...");
 }
 
 int LargestShortNumber(const CDirectorySettings& settings)
@@ -34,41 +34,54 @@ bool Ask(IMessageBoxes& messages, const QString& text)
     return messages.Show(text, MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes;
 }
 
+// Short numbers that can occur in a run: the run's own stay within the digits, entries read earlier may
+// lie beyond them.
+size_t ShortNumberRange(const std::vector<const CRecord*>& entries, int maxShortNumber)
+{
+    size_t range = std::min<size_t>(size_t(maxShortNumber) + 1, 65536);
+    for (const CRecord* entry : entries)
+        range = std::max<size_t>(range, size_t(entry->shortNumber) + 1);
+    return range;
+}
+
 } // namespace
 
 CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget target)
-    : options_(options), target_(target), maxShortNumber_(LargestShortNumber(target.settings))
+    : CDirectoryImport(options, target, target.view.Entries())
 {
-    for (const CRecord* entry : target_.view.Entries())
-        Track(entry->shortNumber, entry->phoneNumber, entry);
+}
+
+CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget target,
+                                   const std::vector<const CRecord*>& entries)
+    : options_(options), target_(target), maxShortNumber_(LargestShortNumber(target.settings)),
+      phones_(ShortNumberRange(entries, maxShortNumber_), entries.size() + size_t(kMaxEntries)),
+      firstDisplayRow_(ShortNumberRange(entries, maxShortNumber_), -1)
+{
+    for (const CRecord* entry : entries)
+        phones_.Add(*entry);
     for (int row = target_.view.DisplayedCount() - 1; row >= 0; --row)
         firstDisplayRow_[target_.view.DisplayedEntry(row).shortNumber] = row;
+    for (uint16_t seizure : target_.routingNumbers)
+        listedRoutings_.set(seizure);
+    for (uint16_t seizure : target_.urbanLineNumbers)
+        listedUrbanLines_.set(seizure);
 }
 
-void CDirectoryImport::Track(uint16_t shortNumber, const std::string& phone, const CRecord* original)
+void CDirectoryImport::NoteLineSeizure(uint16_t seizure)
 {
-    Forget(shortNumber);
-    byShortNumber_.emplace(shortNumber, Slot{nextOrder_, phone, original});
-    byPhone_[phone].emplace(nextOrder_, shortNumber);
-    ++nextOrder_;
-}
-
-void CDirectoryImport::Forget(uint16_t shortNumber)
-{
-    const auto slot = byShortNumber_.find(shortNumber);
-    if (slot == byShortNumber_.end())
+    if (target_.connected || seizure == kSeizureDefaultRouting)
         return;
-    const auto sameNumber = byPhone_.find(slot->second.phone);
-    sameNumber->second.erase(slot->second.order);
-    if (sameNumber->second.empty())
-        byPhone_.erase(sameNumber);
-    byShortNumber_.erase(slot);
-}
-
-const uint16_t* CDirectoryImport::FirstWithPhone(const std::string& phone) const
-{
-    const auto found = byPhone_.find(phone);
-    return found == byPhone_.end() ? nullptr : &found->second.begin()->second;
+    const uint16_t seizureClass = LineSeizureClass(seizure);
+    const auto note = [seizure](std::vector<uint16_t>& list, std::bitset<65536>& listed) {
+        if (!listed.test(seizure)) {
+            list.push_back(seizure);
+            listed.set(seizure);
+        }
+    };
+    if (seizureClass == kSeizureRoutingClass)
+        note(target_.routingNumbers, listedRoutings_);
+    else if (seizureClass == kSeizureUrbanLineClass)
+        note(target_.urbanLineNumbers, listedUrbanLines_);
 }
 
 void CDirectoryImport::ImportLine(std::string_view line)
@@ -81,24 +94,27 @@ void CDirectoryImport::ImportLine(std::string_view line)
     if (line.back() == '\n')
         line.remove_suffix(1);
 
-    const std::vector<std::string> fields = SplitFields(line, options_.separator);
-    const auto field = [&fields](int index) -> std::string {
-        return index >= 0 && size_t(index) < fields.size() ? fields[size_t(index)] : std::string();
+    SplitFields(line, options_.separator, fields_);
+    const auto field = [this](int index) -> std::string_view {
+        return index >= 0 && size_t(index) < fields_.size() ? fields_[size_t(index)] : std::string_view();
     };
-    const int n = int(fields.size());
+    const int n = int(fields_.size());
 
-    const std::string rawShortNumber = options_.autoNumber ? std::string("0") : field(options_.shortNumberField);
+    const std::string_view rawShortNumber =
+        options_.autoNumber ? std::string_view("0") : field(options_.shortNumberField);
     const std::string normalized = NormalizeShortNumberText(rawShortNumber, target_.settings);
     const bool validNumber = IsShortNumberText(normalized, target_.settings);
-    const int spelled = validNumber ? std::stoi(normalized) : 0;
+    int spelled = 0;
+    if (validNumber)
+        std::from_chars(normalized.data(), normalized.data() + normalized.size(), spelled);
     const uint16_t shortNumber = options_.autoNumber ? uint16_t(view.EntryCount()) : uint16_t(spelled);
 
     if (options_.shortNumberField >= n || options_.nameField >= n || options_.phoneField >= n ||
         options_.lineSeizureChoice - 1 >= n)
         return;
 
-    const std::string name = field(options_.nameField);
-    const std::string phoneField = field(options_.phoneField);
+    const std::string_view name = field(options_.nameField);
+    const std::string_view phoneField = field(options_.phoneField);
     // A telephone field without a single digit would store an empty number, which nobody can dial.
     const std::string digits = DigitsOnly(phoneField);
     if (!validNumber || name.empty() || digits.empty()) {
@@ -112,38 +128,28 @@ void CDirectoryImport::ImportLine(std::string_view line)
     }
 
     // The older entry is found by the number as the file spells it, before its non-digits are dropped.
-    const uint16_t* older = FirstWithPhone(phoneField);
-    const bool foundOlder = older != nullptr;
-    const uint16_t olderShortNumber = foundOlder ? *older : 0;
+    const std::optional<uint16_t> older = phones_.FirstWith(phoneField);
 
     const uint16_t seizure = options_.lineSeizureChoice == 0
                                  ? kSeizureDefaultRouting
                                  : LineSeizureFromCode(field(options_.lineSeizureChoice - 1));
-    if (!target_.connected && seizure != kSeizureDefaultRouting) {
-        const uint16_t seizureClass = LineSeizureClass(seizure);
-        std::vector<uint16_t>* known = seizureClass == kSeizureRoutingClass     ? &target_.routingNumbers
-                                       : seizureClass == kSeizureUrbanLineClass ? &target_.urbanLineNumbers
-                                                                                : nullptr;
-        if (known && std::find(known->begin(), known->end(), seizure) == known->end())
-            known->push_back(seizure);
-    }
+    NoteLineSeizure(seizure);
 
-    view.AddOrReplaceEntry(shortNumber, name, digits, seizure, true, false);
-    Track(shortNumber, digits.substr(0, kStoredPhoneLength), nullptr);
+    phones_.Add(view.AddOrReplaceEntry(shortNumber, name, digits, seizure, true, false));
 
-    if (foundOlder && olderShortNumber != shortNumber) {
-        const auto row = firstDisplayRow_.find(olderShortNumber);
-        if (row == firstDisplayRow_.end())
+    if (older && *older != shortNumber) {
+        const int row = firstDisplayRow_[*older];
+        if (row < 0)
             return;
-        const CRecord* shown = &view.DisplayedEntry(row->second);
-        view.RemoveEntryAt(row->second);
-        const auto slot = byShortNumber_.find(olderShortNumber);
-        if (slot != byShortNumber_.end() && slot->second.original == shown)
-            Forget(olderShortNumber);
+        // Only the entry shown there leaves: one that replaced it during the run stays.
+        const CRecord* shown = &view.DisplayedEntry(row);
+        view.RemoveEntryAt(row);
+        if (phones_.EntryOf(*older) == shown)
+            phones_.Remove(*older);
     }
 }
 
-void CDirectoryImport::RejectRecord(const std::string& rawShortNumber, const std::string& normalized, bool validNumber,
+void CDirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string_view normalized, bool validNumber,
                                     bool hasName, bool hasPhone)
 {
     IMessageBoxes& messages = target_.messages;
@@ -175,7 +181,7 @@ int ImportRecords(CCsvLineReader& reader, const std::string& firstLine, const Im
     CDirectoryImport run(options, target);
     if (!options.firstLineIsHeading)
         run.ImportLine(firstLine);
-    while (const std::optional<std::string> line = reader.NextLine())
+    while (const std::optional<std::string_view> line = reader.NextLine())
         run.ImportLine(*line);
     target.view.RefreshList(false, std::nullopt);
     return run.LeftOut();

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "files/ImportOptions.h"
+#include "files/PhoneIndex.h"
 
+#include <bitset>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 struct CDirectorySettings;
@@ -44,18 +44,11 @@ public:
     static constexpr int kMaxEntries = 2000;
 
 private:
-    struct Slot {
-        uint64_t order;
-        std::string phone;
-        const CRecord* original; // the entry as it was before the run, or null for one added by it
-    };
+    CDirectoryImport(const ImportOptions& options, CImportTarget target, const std::vector<const CRecord*>& entries);
 
-    // `entries` mirrored by short number (there is at most one entry per short number).
-    void Track(uint16_t shortNumber, const std::string& phone, const CRecord* original);
-    void Forget(uint16_t shortNumber);
-    const uint16_t* FirstWithPhone(const std::string& phone) const;
-    void RejectRecord(const std::string& rawShortNumber, const std::string& normalized, bool validNumber, bool hasName,
+    void RejectRecord(std::string_view rawShortNumber, std::string_view normalized, bool validNumber, bool hasName,
                       bool hasPhone);
+    void NoteLineSeizure(uint16_t seizure);
 
     ImportOptions options_;
     CImportTarget target_;
@@ -64,11 +57,14 @@ private:
     int leftOut_ = 0;
     int maxShortNumber_ = 0;
 
-    uint64_t nextOrder_ = 0;
-    std::unordered_map<uint16_t, Slot> byShortNumber_;
-    std::unordered_map<std::string, std::map<uint64_t, uint16_t>> byPhone_;
-    // The first row of `displayed` that shows each short number; `displayed` is not rebuilt during the run.
-    std::unordered_map<uint16_t, int> firstDisplayRow_;
+    std::vector<std::string_view> fields_;
+    CPhoneIndex phones_;
+    // By short number: the first row of `displayed` that shows it, which stays put because `displayed` is
+    // not rebuilt during the run.
+    std::vector<int32_t> firstDisplayRow_;
+    // What the routing and urban-line lists hold, so that a record's line seizure is found at once.
+    std::bitset<65536> listedRoutings_;
+    std::bitset<65536> listedUrbanLines_;
 };
 
 // The records of a file once the options are chosen: the directory is emptied (replace) or kept (update),

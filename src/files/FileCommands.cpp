@@ -80,7 +80,7 @@ void ImportDirectory(CFilesContext& context)
 
     CCsvLineReader reader(file);
     // A file without any line still offers one (empty) field to choose from.
-    const std::string firstLine = reader.NextLine().value_or(std::string());
+    const std::string firstLine(reader.NextLine().value_or(std::string_view()));
     CImport optionsDialog(firstLine, messages, context.parent);
     if (optionsDialog.exec() != QDialog::Accepted)
         return;

@@ -38,7 +38,7 @@ protected:
         QBuffer file(&data);
         file.open(QIODevice::ReadOnly);
         CCsvLineReader reader(file);
-        const std::string first = reader.NextLine().value_or(std::string());
+        const std::string first(reader.NextLine().value_or(std::string_view()));
         leftOut = ImportRecords(reader, first, options, {view, settings, routings, urbanLines, fake.messages, false});
         return Directory();
     }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+struct CRecord;
+
+// The directory's entries by telephone number, in the order the collection stores them: which entry a walk
+// through the collection would meet first for a number, without the walk. An entry joins at the end of that
+// order, as the collection appends it, and leaves by its short number. Lives for one import on the
+// user-interface thread. It keeps views of the entries' own numbers, so every entry handed to it must stay
+// alive as long as the index does (the list keeps the entries that leave until its next refresh).
+class CPhoneIndex {
+public:
+    // Short numbers below `shortNumbers` can be added; `expected` entries fit without growing.
+    CPhoneIndex(size_t shortNumbers, size_t expected);
+
+    // The entry joins at the end; the entry of the same short number, if any, leaves first.
+    void Add(const CRecord& entry);
+    void Remove(uint16_t shortNumber);
+    // The entry present under this short number, or null.
+    const CRecord* EntryOf(uint16_t shortNumber) const;
+    // The short number of the first present entry whose number is exactly this text.
+    std::optional<uint16_t> FirstWith(std::string_view phone);
+
+private:
+    static constexpr uint32_t kNone = UINT32_MAX;
+
+    // Entries that leave stay here, marked absent, so the positions of the others do not move.
+    struct Item {
+        const CRecord* entry;
+        uint32_t nextSamePhone;
+        bool present;
+    };
+    // The items of one number, oldest first; absent ones at the head are dropped when a lookup meets them.
+    struct Chain {
+        std::string_view phone;
+        size_t hash;
+        uint32_t head;
+        uint32_t tail;
+    };
+
+    uint32_t& SlotOf(std::string_view phone, size_t hash);
+    void Grow();
+
+    std::vector<Item> items_;
+    std::vector<uint32_t> itemOfShortNumber_;
+    std::vector<Chain> chains_;
+    // Open addressing over `chains_`: chain index + 1, or 0 for a free slot; at most half of them in use.
+    std::vector<uint32_t> slots_;
+};
