@@ -12,8 +12,9 @@
 
 #include "exchange-sim/ExchangeSim.h"
 
+#include "BenchMain.h"
+
 #include <QAbstractEventDispatcher>
-#include <QApplication>
 #include <QObject>
 #include <benchmark/benchmark.h>
 
@@ -343,54 +344,19 @@ void BM_UnansweredReadCpu(benchmark::State& state)
 }
 BENCHMARK(BM_UnansweredReadCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// Prints as usual, then one line per run of the alternating read with what decides the comparison.
-class CRatioReporter : public benchmark::ConsoleReporter {
-public:
-    // Colours only on a terminal, so a saved report stays plain text.
-    CRatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.counters.count("ratio") == 0)
-                continue;
-            const auto value = [&run](const char* name) { return double(run.counters.at(name)); };
-            char line[400];
-            std::snprintf(line, sizeof line,
-                          "Directory of %u records: product %.3f ms, plain socket %.3f ms, ratio %.3f; "
-                          "process cpu %.3f / %.3f ms; data segments %.0f / %.0f per read; "
-                          "%.0f wake-ups of the product's user-interface thread per read",
-                          DIRECTORY_SIZE, value("product_ms"), value("plain_ms"), value("ratio"),
-                          value("product_cpu_ms"), value("plain_cpu_ms"), value("product_segs"), value("plain_segs"),
-                          value("product_wakeups"));
-            lines_.emplace_back(line);
-        }
-    }
-
-    void PrintSummary() const
-    {
-        for (const std::string& line : lines_)
-            std::printf("%s\n", line.c_str());
-    }
-
-private:
-    std::vector<std::string> lines_;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    CRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv, [](const CKeptRunsReporter& runs) {
+        const auto* run = runs.Find("BM_ReadDirectory");
+        if (!run)
+            return;
+        const auto value = [run](const char* name) { return double(run->counters.at(name)); };
+        std::printf("Directory of %u records: product %.3f ms, plain socket %.3f ms, ratio %.3f; "
+                    "process cpu %.3f / %.3f ms; data segments %.0f / %.0f per read; "
+                    "%.0f wake-ups of the product's user-interface thread per read\n",
+                    DIRECTORY_SIZE, value("product_ms"), value("plain_ms"), value("ratio"), value("product_cpu_ms"),
+                    value("plain_cpu_ms"), value("product_segs"), value("plain_segs"), value("product_wakeups"));
+    });
 }

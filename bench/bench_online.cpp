@@ -23,7 +23,8 @@
 
 #include "exchange-sim/ExchangeSim.h"
 
-#include <QApplication>
+#include "BenchMain.h"
+
 #include <QEventLoop>
 #include <QTimer>
 #include <QTreeView>
@@ -31,11 +32,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -244,48 +243,19 @@ void BM_SupervisionCycleCpu(benchmark::State& state)
 }
 BENCHMARK(BM_SupervisionCycleCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// Prints as usual and keeps each fill's time per iteration, for the ratio at the end.
-class CRatioReporter : public benchmark::ConsoleReporter {
-public:
-    CRatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatio() const
-    {
-        const auto product = times_.find(PRODUCT_FILL);
-        const auto plain = times_.find(PLAIN_FILL);
-        if (product == times_.end() || plain == times_.end())
-            return;
-        std::printf("List of %u entries: filled as a read does %.0f us, plain fill and model reset %.0f us, ratio "
-                    "%.2f (at most 2 wanted)\n",
-                    DIRECTORY_SIZE, product->second, plain->second, product->second / plain->second);
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    CRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv, [](const CKeptRunsReporter& runs) {
+        const auto* product = runs.Find(PRODUCT_FILL);
+        const auto* plain = runs.Find(PLAIN_FILL);
+        if (!product || !plain)
+            return;
+        const double productUs = product->GetAdjustedCPUTime();
+        const double plainUs = plain->GetAdjustedCPUTime();
+        std::printf("List of %u entries: filled as a read does %.0f us, plain fill and model reset %.0f us, ratio "
+                    "%.2f (at most 2 wanted)\n",
+                    DIRECTORY_SIZE, productUs, plainUs, productUs / plainUs);
+    });
 }

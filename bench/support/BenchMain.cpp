@@ -1,0 +1,37 @@
+#include "BenchMain.h"
+
+#include <QApplication>
+#include <unistd.h>
+
+CKeptRunsReporter::CKeptRunsReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
+void CKeptRunsReporter::ReportRuns(const std::vector<Run>& runs)
+{
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs)
+        if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+            runs_.push_back(run);
+}
+
+const benchmark::BenchmarkReporter::Run* CKeptRunsReporter::Find(const std::string& functionName) const
+{
+    for (const Run& run : runs_)
+        if (run.run_name.function_name == functionName)
+            return &run;
+    return nullptr;
+}
+
+int RunBenchmarks(int argc, char** argv, const std::function<void(const CKeptRunsReporter&)>& summary)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    CKeptRunsReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    summary(reporter);
+    benchmark::Shutdown();
+    return 0;
+}
