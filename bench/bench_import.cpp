@@ -11,10 +11,10 @@
 #include "directory/PlimsetView.h"
 #include "files/CsvFile.h"
 #include "files/DirectoryImport.h"
-#include "platform/MessageBoxes.h"
 #include "platform/WaitCursor.h"
 
 #include "BenchMain.h"
+#include "BenchSeams.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,22 +26,6 @@
 #include <vector>
 
 namespace {
-
-class CNoCursor : public IWaitCursor {
-public:
-    void Show() override {}
-    void Restore() override {}
-};
-
-// No record of these files is refused, so a box would mean a broken benchmark: it is printed instead.
-class CPrintedMessages : public IMessageBoxes {
-public:
-    MsgAnswer Show(const QString& text, MsgButtons, MsgAnswer, MsgIcon) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return MsgAnswer::No;
-    }
-};
 
 QTemporaryDir& Folder()
 {
@@ -81,7 +65,7 @@ void Import(benchmark::State& state, const QString& path)
 {
     CDirectorySettings settings;
     settings.shortNumberDigits = 4;
-    CNoCursor cursor;
+    CQtWaitCursor cursor;
     CPrintedMessages messages;
     CPlimsetView view(settings, cursor);
     std::vector<uint16_t> routings;
@@ -132,7 +116,7 @@ void BM_ListOf2000Entries(benchmark::State& state)
 {
     CDirectorySettings settings;
     settings.shortNumberDigits = 4;
-    CNoCursor cursor;
+    CQtWaitCursor cursor;
     CPlimsetView view(settings, cursor);
     std::vector<std::pair<std::string, std::string>> records;
     for (int i = 0; i < 2000; ++i) {

@@ -7,12 +7,12 @@
 #include "link/PbxProtocol.h"
 #include "link/PbxSocket.h"
 #include "link/Protocol.h"
-#include "platform/MessageBoxes.h"
 #include "platform/WaitCursor.h"
 
 #include "exchange-sim/ExchangeSim.h"
 
 #include "BenchMain.h"
+#include "BenchSeams.h"
 
 #include <QAbstractEventDispatcher>
 #include <QObject>
@@ -29,7 +29,6 @@
 #include <memory>
 #include <netinet/in.h>
 #include <string>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -51,16 +50,6 @@ exsim::Tables FullDirectory()
     }
     return tables;
 }
-
-// A box would wait for a click that nobody makes; its text goes to the error stream instead.
-class CPrintedMessages : public IMessageBoxes {
-public:
-    MsgAnswer Show(const QString& text, MsgButtons, MsgAnswer defaultButton, MsgIcon) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return defaultButton;
-    }
-};
 
 // Stands for the main frame, which hands the socket's events to the protocol.
 class CProtocolOwner : public QObject {
@@ -193,16 +182,6 @@ bool StartSession(exsim::ExchangeSim& sim, CProductSession& session, benchmark::
         return false;
     }
     return true;
-}
-
-// Processor time of the whole process: every thread of the reader measured, and the simulator's, which
-// does the same work for either reader.
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 // The product keeps its socket to itself; the benchmark finds it as the one socket of the process

@@ -14,7 +14,6 @@
 #include "link/Protocol.h"
 #include "platform/DebugOutput.h"
 #include "platform/FileDialogs.h"
-#include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
 #include "platform/PppdDialer.h"
 #include "platform/PppdPhoneBook.h"
@@ -24,6 +23,7 @@
 #include "exchange-sim/ExchangeSim.h"
 
 #include "BenchMain.h"
+#include "BenchSeams.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -34,7 +34,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -112,24 +111,6 @@ void BM_FillAVectorAndResetTheModel(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * DIRECTORY_SIZE);
 }
 BENCHMARK(BM_FillAVectorAndResetTheModel)->Unit(benchmark::kMicrosecond);
-
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// A box would wait for a click that nobody makes; its text goes to the error stream instead.
-class CPrintedMessages : public IMessageBoxes {
-public:
-    MsgAnswer Show(const QString& text, MsgButtons, MsgAnswer defaultButton, MsgIcon) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return defaultButton;
-    }
-};
 
 class CSilentDebug : public IDebugOutput {
 public:
