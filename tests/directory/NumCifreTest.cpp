@@ -3,6 +3,7 @@
 #include "directory/LineSeizure.h"
 #include "directory/PlimsetView.h"
 #include "support/FakePlatform.h"
+#include "support/ListRows.h"
 #include "support/ModalDriver.h"
 
 #include <QLabel>
@@ -171,22 +172,6 @@ TEST_F(NumCifreTest, LabelIsTheBuddyOfTheField)
 // Deleting and storing edits in the list alone, as while not connected.
 class DirectoryEditsTest : public NumCifreTest {
 protected:
-    std::vector<uint16_t> Numbers() const
-    {
-        std::vector<uint16_t> numbers;
-        for (int row = 0; row < view.DisplayedCount(); ++row)
-            numbers.push_back(view.DisplayedEntry(row).shortNumber);
-        return numbers;
-    }
-
-    std::vector<uint16_t> Selected() const
-    {
-        std::vector<uint16_t> numbers;
-        for (int row : view.SelectedRows())
-            numbers.push_back(view.DisplayedEntry(row).shortNumber);
-        return numbers;
-    }
-
     void Select(std::initializer_list<int> rows)
     {
         view.clearSelection();
@@ -203,12 +188,12 @@ TEST_F(DirectoryEditsTest, DeleteAsksWithYesAsDefaultAndLeavesTheLastRowSelected
     fake.messages.Answer(MsgAnswer::No);
     EXPECT_FALSE(DeleteSelectedEntries(view, fake.messages, nullptr));
     EXPECT_EQ(view.EntryCount(), 5);
-    EXPECT_EQ(Selected(), (std::vector<uint16_t>{1, 3, 4}));
+    EXPECT_EQ(SelectedShortNumbers(view), (std::vector<uint16_t>{1, 3, 4}));
 
     fake.messages.Answer(MsgAnswer::Yes);
     EXPECT_TRUE(DeleteSelectedEntries(view, fake.messages, nullptr));
-    EXPECT_EQ(Numbers(), (std::vector<uint16_t>{2, 5}));
-    EXPECT_EQ(Selected(), std::vector<uint16_t>{5});
+    EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{2, 5}));
+    EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{5});
     for (const ShownBox& box : fake.messages.Shown()) {
         EXPECT_EQ(box.text, QStringLiteral("Confermi la cancellazione dei numeri di agenda selezionati?"));
         EXPECT_EQ(box.buttons, MsgButtons::YesNo);
@@ -221,13 +206,13 @@ TEST_F(DirectoryEditsTest, StoredEditsSelectTheNewOrModifiedEntry)
     Load(3, {{5, "A"}, {12, "B"}, {30, "C"}});
     Select({0});
     ApplyEntryEdit({std::nullopt, 20, "Nuovo", "021", 0x7FFF}, view, nullptr);
-    EXPECT_EQ(Numbers(), (std::vector<uint16_t>{5, 12, 20, 30}));
-    EXPECT_EQ(Selected(), std::vector<uint16_t>{20}) << "after an add only the new entry";
+    EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{5, 12, 20, 30}));
+    EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{20}) << "after an add only the new entry";
 
     Select({1});
     ApplyEntryEdit({12, 15, "B2", "022", 0x0301}, view, nullptr);
-    EXPECT_EQ(Numbers(), (std::vector<uint16_t>{5, 15, 20, 30}));
-    EXPECT_EQ(Selected(), std::vector<uint16_t>{15}) << "the modified entry under its new number";
+    EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{5, 15, 20, 30}));
+    EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{15}) << "the modified entry under its new number";
     EXPECT_EQ(view.DisplayedEntry(1).name, "B2");
     EXPECT_EQ(view.DisplayedEntry(1).lineSeizure, 0x0301);
     EXPECT_EQ(view.EntryCount(), 4);

@@ -1,6 +1,7 @@
 #include "directory/PlimsetView.h"
 #include "directory/DirectoryModel.h"
 #include "support/FakePlatform.h"
+#include "support/ListRows.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -25,30 +26,6 @@ protected:
     void Add(uint16_t shortNumber, const std::string& name, const std::string& phone = "1", uint16_t seizure = 0)
     {
         view.AddOrReplaceEntry(shortNumber, name, phone, seizure, true, false);
-    }
-
-    std::vector<uint16_t> Shown() const
-    {
-        std::vector<uint16_t> numbers;
-        for (int row = 0; row < view.DisplayedCount(); ++row)
-            numbers.push_back(view.DisplayedEntry(row).shortNumber);
-        return numbers;
-    }
-
-    std::vector<uint16_t> Selected() const
-    {
-        std::vector<uint16_t> numbers;
-        for (int row : view.SelectedRows())
-            numbers.push_back(view.DisplayedEntry(row).shortNumber);
-        return numbers;
-    }
-
-    int RowOf(uint16_t shortNumber) const
-    {
-        for (int row = 0; row < view.DisplayedCount(); ++row)
-            if (view.DisplayedEntry(row).shortNumber == shortNumber)
-                return row;
-        return -1;
     }
 
     void CtrlClickRow(int row)
@@ -100,7 +77,7 @@ TEST_F(PlimsetViewTest, HeaderClicksSortByTheDirectionRule)
     EXPECT_EQ(view.SortColumn(), 0);
     EXPECT_TRUE(view.SortAscending());
     EXPECT_EQ(Images(), (std::vector{SortImage::Up, SortImage::Blank, SortImage::Blank, SortImage::Blank}));
-    EXPECT_EQ(Shown(), (std::vector<uint16_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{1, 2, 3, 4, 5}));
 
     const SortImage B = SortImage::Blank, U = SortImage::Up, D = SortImage::Down;
     const struct {
@@ -124,7 +101,7 @@ TEST_F(PlimsetViewTest, HeaderClicksSortByTheDirectionRule)
         EXPECT_EQ(view.SortColumn(), step.click);
         EXPECT_EQ(view.SortAscending(), step.ascending);
         EXPECT_EQ(Images(), step.images);
-        EXPECT_EQ(Shown(), step.order);
+        EXPECT_EQ(ShownShortNumbers(view), step.order);
         EXPECT_GT(waitCursor.Shows(), shows);
         EXPECT_EQ(waitCursor.Depth(), 0);
     }
@@ -140,17 +117,17 @@ TEST_F(PlimsetViewTest, RefreshKeepsSortColumnAndDirection)
     EXPECT_EQ(view.SortColumn(), 1);
     EXPECT_FALSE(view.SortAscending());
     EXPECT_EQ(Images()[1], SortImage::Down);
-    EXPECT_EQ(Shown(), (std::vector<uint16_t>{4, 2, 6, 5, 1, 3}));
+    EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{4, 2, 6, 5, 1, 3}));
 }
 
 TEST_F(PlimsetViewTest, SortingKeepsTheSelectedEntriesSelected)
 {
     AddSortFixture();
     view.clearSelection();
-    CtrlClickRow(RowOf(1));
-    CtrlClickRow(RowOf(4));
+    CtrlClickRow(RowOfShortNumber(view, 1));
+    CtrlClickRow(RowOfShortNumber(view, 4));
     ClickHeader(1);
-    EXPECT_EQ(Selected(), (std::vector<uint16_t>{1, 4}));
+    EXPECT_EQ(SelectedShortNumbers(view), (std::vector<uint16_t>{1, 4}));
     EXPECT_EQ(view.SelectedRows(), (std::vector<int>{1, 4}));
 }
 
@@ -176,7 +153,7 @@ TEST_F(PlimsetViewTest, StoredTextsAreCut)
     for (const auto& c : cases) {
         SCOPED_TRACE(shortNumber);
         view.AddOrReplaceEntry(shortNumber, c.name, c.phone, 0, false, false);
-        const CRecord& stored = view.DisplayedEntry(RowOf(shortNumber));
+        const CRecord& stored = view.DisplayedEntry(RowOfShortNumber(view, shortNumber));
         EXPECT_EQ(stored.name, c.storedName);
         EXPECT_EQ(stored.phoneNumber, c.storedPhone);
         ++shortNumber;
@@ -239,8 +216,8 @@ TEST_F(PlimsetViewTest, RemovedEntriesStayReadableUntilTheRebuildThenVanish)
     view.viewport()->repaint();
 
     view.RefreshList(true, std::nullopt);
-    EXPECT_EQ(Shown(), (std::vector<uint16_t>{2, 4}));
-    EXPECT_EQ(Selected(), (std::vector<uint16_t>{2}));
+    EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{2, 4}));
+    EXPECT_EQ(SelectedShortNumbers(view), (std::vector<uint16_t>{2}));
 }
 
 TEST_F(PlimsetViewTest, RemoveEntryAtIgnoresRowsWhoseEntryIsGone)
@@ -283,12 +260,12 @@ TEST_F(PlimsetViewTest, SelectionAfterRefreshWithoutKeepingIt)
     Add(10, "A");
     Add(30, "C");
     view.RefreshList(false, std::nullopt);
-    EXPECT_EQ(Selected(), std::vector<uint16_t>{30});
+    EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{30});
 
     // Adding through the editor: exactly the new entry, focused.
     view.AddOrReplaceEntry(20, "B", "1", 0, false, false);
-    EXPECT_EQ(Selected(), std::vector<uint16_t>{20});
-    EXPECT_EQ(view.currentIndex().row(), RowOf(20));
+    EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{20});
+    EXPECT_EQ(view.currentIndex().row(), RowOfShortNumber(view, 20));
 }
 
 TEST_F(PlimsetViewTest, KeptSelectionFollowsEntriesThatTheSortMoves)
@@ -307,8 +284,8 @@ TEST_F(PlimsetViewTest, KeptSelectionFollowsEntriesThatTheSortMoves)
     Add(1, "Zita");
     Add(3, "Aldo");
     view.RefreshList(true, std::nullopt);
-    EXPECT_EQ(Shown(), (std::vector<uint16_t>{3, 2, 4, 1}));
-    EXPECT_EQ(Selected(), (std::vector<uint16_t>{3, 1}));
+    EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{3, 2, 4, 1}));
+    EXPECT_EQ(SelectedShortNumbers(view), (std::vector<uint16_t>{3, 1}));
     EXPECT_EQ(view.currentIndex().row(), 3);
 }
 
@@ -325,11 +302,11 @@ TEST_F(PlimsetViewTest, KeptSelectionWithAShortNumberSelectsThatEntry)
 
     // As the editor modifies entry 2 into 9: out with the old one, then store with kept selection.
     view.clearSelection();
-    CtrlClickRow(RowOf(2));
+    CtrlClickRow(RowOfShortNumber(view, 2));
     view.RemoveEntryByShortNumber(2);
     view.AddOrReplaceEntry(9, "B", "1", 0, false, true);
-    EXPECT_EQ(Shown(), (std::vector<uint16_t>{1, 3, 9}));
-    EXPECT_EQ(Selected(), std::vector<uint16_t>{9});
+    EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{1, 3, 9}));
+    EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{9});
 }
 
 TEST_F(PlimsetViewTest, ClearEntriesEmptiesEverythingButTheSortState)

@@ -5,10 +5,10 @@
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
 #include "support/FakePlatform.h"
+#include "support/ListRows.h"
 #include "support/ModalDriver.h"
 
-#include "SimHarness.h"
-#include "exchange-sim/ExchangeSim.h"
+#include "OnlineFixture.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,19 +51,14 @@ void PrintTo(const Sent& sent, std::ostream* out)
 
 // The program connected to the simulated exchange, its list filled as a read leaves it: the editing
 // commands must reach the exchange at once and in order.
-class DirectoryEditTest : public ::testing::Test {
+class DirectoryEditTest : public OnlineFixture {
 protected:
+    DirectoryEditTest() : OnlineFixture(FixtureTables()) {}
+
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
-        ASSERT_TRUE(app.Start());
-        guard.Start();
-        CLinkState& link = app.linkState;
-        link.programmingSocket = std::make_unique<CPbxSocket>();
-        ASSERT_EQ(
-            link.programmingSocket->Open(app.MainFrame(), LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA, WM_PBX_TIMEOUT),
-            0);
-        link.connectedMode = 1;
+        ASSERT_NO_FATAL_FAILURE(OnlineFixture::SetUp());
+        ASSERT_NO_FATAL_FAILURE(OpenLink());
         ASSERT_TRUE(app.protocol.RequestAccess());
         ASSERT_TRUE(app.protocol.ReadTable(TBL_DIRECTORY));
         app.routingNumbers = {0x0301, 0x0302};
@@ -78,22 +73,12 @@ protected:
         requestsBefore = sim.Received().size();
     }
 
-    void TearDown() override
-    {
-        EXPECT_FALSE(guard.Fired());
-        EXPECT_EQ(fake.waitCursor.Depth(), 0);
-    }
-
-    CPlimsetView& View() { return *app.View(); }
-
     void Select(std::initializer_list<uint16_t> shortNumbers)
     {
         View().clearSelection();
         for (uint16_t shortNumber : shortNumbers)
-            for (int row = 0; row < View().DisplayedCount(); ++row)
-                if (View().DisplayedEntry(row).shortNumber == shortNumber)
-                    View().selectionModel()->select(View().model()->index(row, 0),
-                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            View().selectionModel()->select(View().model()->index(RowOfShortNumber(View(), shortNumber), 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
         app.UpdateCommandUi();
     }
 
@@ -127,10 +112,6 @@ protected:
         return exsim::DirectoryRecord(seizure, phone, name);
     }
 
-    exsim::ExchangeSim sim{FixtureTables()};
-    CFakePlatform fake;
-    CPlimsetApp app{fake.platform};
-    CWaitGuard guard{app.protocol};
     size_t requestsBefore = 0;
 };
 

@@ -6,8 +6,7 @@
 #include "link/Protocol.h"
 #include "support/FakePlatform.h"
 
-#include "SimHarness.h"
-#include "exchange-sim/ExchangeSim.h"
+#include "OnlineFixture.h"
 
 #include <QAction>
 #include <gtest/gtest.h>
@@ -33,20 +32,14 @@ void PrintTo(const LeaveCase& leaveCase, std::ostream* out)
 
 // The whole program connected to the simulated exchange, the programming socket owned by the main
 // frame as a connection leaves it.
-class ExitTest : public ::testing::TestWithParam<LeaveCase> {
+class ExitTest : public OnlineFixture, public ::testing::WithParamInterface<LeaveCase> {
 protected:
+    ExitTest() : OnlineFixture(exsim::DefaultTables()) {}
+
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
-        ASSERT_TRUE(app.Start());
-        guard.Start();
-
-        CLinkState& link = app.linkState;
-        link.programmingSocket = std::make_unique<CPbxSocket>();
-        ASSERT_EQ(
-            link.programmingSocket->Open(app.MainFrame(), LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA, WM_PBX_TIMEOUT),
-            0);
-        link.connectedMode = 1;
+        ASSERT_NO_FATAL_FAILURE(OnlineFixture::SetUp());
+        ASSERT_NO_FATAL_FAILURE(OpenLink());
         app.UpdateCommandUi();
         // Only the frame hands the replies on to the protocol.
         ASSERT_TRUE(app.protocol.RequestAccess());
@@ -56,17 +49,6 @@ protected:
         app.View()->AddOrReplaceEntry(42, "Caff\xE8 Centrale", "0456789012", 0x0000, true, false);
         app.View()->RefreshList(false, std::nullopt);
     }
-
-    void TearDown() override
-    {
-        EXPECT_FALSE(guard.Fired());
-        EXPECT_EQ(fake.waitCursor.Depth(), 0);
-    }
-
-    exsim::ExchangeSim sim;
-    CFakePlatform fake;
-    CPlimsetApp app{fake.platform};
-    CWaitGuard guard{app.protocol};
 };
 
 TEST_P(ExitTest, ReleaseIsTheLastRequestTheExchangeReceives)
