@@ -1,9 +1,8 @@
 #include "core/SavePabx.h"
 
-#include <QButtonGroup>
-#include <QDialogButtonBox>
-#include <QPushButton>
-#include <QRadioButton>
+#include "directory/DialogParts.h"
+
+#include <QAbstractButton>
 #include <QVBoxLayout>
 
 CSavePabx::CSavePabx(QWidget* parent) : QDialog(parent)
@@ -11,29 +10,14 @@ CSavePabx::CSavePabx(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("savePabxDialog"));
     setWindowTitle(QStringLiteral("Salvataggio agenda su centralino"));
 
-    auto* overwrite = new QRadioButton(QStringLiteral("Sovrascrivi agenda"), this);
-    overwrite->setObjectName(QStringLiteral("overwriteRadioButton"));
-    auto* update = new QRadioButton(QStringLiteral("Aggiorna agenda"), this);
-    update->setObjectName(QStringLiteral("updateRadioButton"));
-    modeGroup_ = new QButtonGroup(this);
-    modeGroup_->addButton(overwrite, Overwrite);
-    modeGroup_->addButton(update, Update);
+    modeGroup_ = NewReplaceOrUpdateChoice(*this);
     // Updating keeps what the exchange has; replacing it must be chosen.
-    update->setChecked(true);
-
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    modeGroup_->button(Update)->setChecked(true);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(overwrite);
-    layout->addWidget(update);
-    layout->addWidget(buttons);
+    layout->addWidget(modeGroup_->button(Overwrite));
+    layout->addWidget(modeGroup_->button(Update));
+    layout->addWidget(NewOkCancelButtons(*this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -1,17 +1,15 @@
 #include "files/ImportDlg.h"
 
+#include "directory/DialogParts.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -52,13 +50,7 @@ CImport::CImport(std::string firstLine, IMessageBoxes& messages, QWidget* parent
     setObjectName(QStringLiteral("importDialog"));
     setWindowTitle(QStringLiteral("Importa agenda da file .csv"));
 
-    auto* overwrite = new QRadioButton(QStringLiteral("Sovrascrivi agenda"), this);
-    overwrite->setObjectName(QStringLiteral("overwriteRadioButton"));
-    auto* update = new QRadioButton(QStringLiteral("Aggiorna agenda"), this);
-    update->setObjectName(QStringLiteral("updateRadioButton"));
-    modeGroup_ = new QButtonGroup(this);
-    modeGroup_->addButton(overwrite, 0);
-    modeGroup_->addButton(update, 1);
+    modeGroup_ = NewReplaceOrUpdateChoice(*this);
 
     autoNumberBox_ = new QCheckBox(QStringLiteral("Genera automaticamente un numero breve"), this);
     autoNumberBox_->setObjectName(QStringLiteral("autoNumberCheckBox"));
@@ -74,8 +66,8 @@ CImport::CImport(std::string firstLine, IMessageBoxes& messages, QWidget* parent
     lineSeizureList_ = MakeList(QStringLiteral("lineSeizureComboBox"), this);
 
     auto* options = new QFormLayout;
-    options->addRow(overwrite);
-    options->addRow(update);
+    options->addRow(modeGroup_->button(0));
+    options->addRow(modeGroup_->button(1));
     options->addRow(autoNumberBox_);
     options->addRow(QStringLiteral("&Separatore:"), separatorList_);
     options->addRow(headingBox_);
@@ -86,22 +78,13 @@ CImport::CImport(std::string firstLine, IMessageBoxes& messages, QWidget* parent
     mapping->addRow(QStringLiteral("Numero di &telefono"), phoneList_);
     mapping->addRow(QStringLiteral("&Impegno linea"), lineSeizureList_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("Annulla"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(options);
     layout->addWidget(
         new QLabel(QStringLiteral("Scegliere su quali campi del file .csv mappare le seguenti informazioni"), this));
     layout->addLayout(mapping);
-    layout->addWidget(buttons);
+    layout->addWidget(NewOkCancelButtons(*this));
 
-    connect(buttons, &QDialogButtonBox::accepted, this, &CImport::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CImport::reject);
     connect(modeGroup_, &QButtonGroup::idClicked, this, &CImport::OnModeClicked);
     connect(autoNumberBox_, &QCheckBox::clicked, this, &CImport::OnAutoNumberClicked);
     connect(headingBox_, &QCheckBox::clicked, this, &CImport::OnHeadingClicked);
