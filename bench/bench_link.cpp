@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -213,18 +212,14 @@ double DataSegmentsIn(int fd)
 
 // Sums over the reads of one reader.
 struct CReadTotals {
-    double wallSeconds = 0;
-    double cpuSeconds = 0;
+    CCost cost;
     double segments = 0;
 
     template <typename Read> bool Measure(int fd, const Read& read)
     {
         const double segmentsBefore = DataSegmentsIn(fd);
-        const double cpuBefore = ProcessCpuSeconds();
-        const auto wallBefore = std::chrono::steady_clock::now();
-        const bool ok = read();
-        wallSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-        cpuSeconds += ProcessCpuSeconds() - cpuBefore;
+        bool ok = false;
+        cost += MeasureCost([&] { ok = read(); });
         segments += DataSegmentsIn(fd) - segmentsBefore;
         return ok;
     }
@@ -283,11 +278,11 @@ void BM_ReadDirectory(benchmark::State& state)
         productFirst = !productFirst;
     }
     const auto perRead = [](double sum) { return benchmark::Counter(sum, benchmark::Counter::kAvgIterations); };
-    state.counters["product_ms"] = perRead(product.wallSeconds * 1e3);
-    state.counters["plain_ms"] = perRead(raw.wallSeconds * 1e3);
-    state.counters["ratio"] = raw.wallSeconds > 0 ? product.wallSeconds / raw.wallSeconds : 0;
-    state.counters["product_cpu_ms"] = perRead(product.cpuSeconds * 1e3);
-    state.counters["plain_cpu_ms"] = perRead(raw.cpuSeconds * 1e3);
+    state.counters["product_ms"] = perRead(product.cost.wallSeconds * 1e3);
+    state.counters["plain_ms"] = perRead(raw.cost.wallSeconds * 1e3);
+    state.counters["ratio"] = raw.cost.wallSeconds > 0 ? product.cost.wallSeconds / raw.cost.wallSeconds : 0;
+    state.counters["product_cpu_ms"] = perRead(product.cost.cpuSeconds * 1e3);
+    state.counters["plain_cpu_ms"] = perRead(raw.cost.cpuSeconds * 1e3);
     state.counters["product_segs"] = perRead(product.segments);
     state.counters["plain_segs"] = perRead(raw.segments);
     state.counters["product_wakeups"] = perRead(wakeUps);
@@ -306,20 +301,14 @@ void BM_UnansweredReadCpu(benchmark::State& state)
     faults.silenceAfter = 0;
     sim.SetFaults(faults);
 
-    double cpuSeconds = 0;
-    double wallSeconds = 0;
+    CCost cost;
     for (auto _ : state) {
-        const double cpuBefore = ProcessCpuSeconds();
-        const auto wallBefore = std::chrono::steady_clock::now();
-        const bool ended = session.Protocol().ReadTable(TBL_DIRECTORY);
-        wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-        cpuSeconds = ProcessCpuSeconds() - cpuBefore;
+        bool ended = false;
+        cost = MeasureCost([&] { ended = session.Protocol().ReadTable(TBL_DIRECTORY); });
         if (ended)
             state.SkipWithError("the silent exchange answered");
     }
-    state.counters["cpu_ms"] = cpuSeconds * 1e3;
-    state.counters["wall_ms"] = wallSeconds * 1e3;
-    state.counters["cpu_pct_of_core"] = wallSeconds > 0 ? 100 * cpuSeconds / wallSeconds : 0;
+    ReportCost(state, cost);
 }
 BENCHMARK(BM_UnansweredReadCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 

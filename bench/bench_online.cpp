@@ -30,7 +30,6 @@
 #include <QTreeView>
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -157,13 +156,6 @@ private:
     CPlimsetApp app_{platform_};
 };
 
-void ReportCpu(benchmark::State& state, double cpuSeconds, double wallSeconds)
-{
-    state.counters["cpu_ms"] = cpuSeconds * 1e3;
-    state.counters["wall_ms"] = wallSeconds * 1e3;
-    state.counters["cpu_pct_of_core"] = wallSeconds > 0 ? 100 * cpuSeconds / wallSeconds : 0;
-}
-
 // The exchange leaves the poll unanswered: the check waits the whole 10 s poll timeout. The whole
 // process is measured, the simulator's idle threads included.
 void BM_UnansweredPollCpu(benchmark::State& state)
@@ -175,18 +167,14 @@ void BM_UnansweredPollCpu(benchmark::State& state)
     exsim::Faults faults;
     faults.dropPolls = 1;
     sim.SetFaults(faults);
-    double cpuSeconds = 0;
-    double wallSeconds = 0;
+    CCost cost;
     for (auto _ : state) {
-        const double cpuBefore = ProcessCpuSeconds();
-        const auto wallBefore = std::chrono::steady_clock::now();
-        const bool answered = program.App().MainFrame()->Supervision().CheckConnection(false);
-        wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-        cpuSeconds = ProcessCpuSeconds() - cpuBefore;
+        bool answered = false;
+        cost = MeasureCost([&] { answered = program.App().MainFrame()->Supervision().CheckConnection(false); });
         if (answered)
             state.SkipWithError("the silent exchange answered");
     }
-    ReportCpu(state, cpuSeconds, wallSeconds);
+    ReportCost(state, cost);
 }
 BENCHMARK(BM_UnansweredPollCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
@@ -199,28 +187,25 @@ void BM_SupervisionCycleCpu(benchmark::State& state)
     if (!program.Connect(sim, state))
         return;
     CSupervision& supervision = program.App().MainFrame()->Supervision();
-    double cpuSeconds = 0;
-    double wallSeconds = 0;
+    CCost cost;
     for (auto _ : state) {
         const size_t polls = sim.Received().size();
-        const double cpuBefore = ProcessCpuSeconds();
-        const auto wallBefore = std::chrono::steady_clock::now();
-        supervision.Start();
-        QEventLoop cycle;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (sim.Received().size() > polls)
-                cycle.quit();
+        cost = MeasureCost([&] {
+            supervision.Start();
+            QEventLoop cycle;
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                if (sim.Received().size() > polls)
+                    cycle.quit();
+            });
+            // The tick's poll is answered within milliseconds; looking twice a second costs next to nothing.
+            watch.start(500);
+            cycle.exec();
         });
-        // The tick's poll is answered within milliseconds; looking twice a second costs next to nothing.
-        watch.start(500);
-        cycle.exec();
-        wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-        cpuSeconds = ProcessCpuSeconds() - cpuBefore;
         if (!program.App().IsConnected())
             state.SkipWithError("the supervision dropped a healthy link");
     }
-    ReportCpu(state, cpuSeconds, wallSeconds);
+    ReportCost(state, cost);
 }
 BENCHMARK(BM_SupervisionCycleCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 

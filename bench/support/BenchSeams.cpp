@@ -1,7 +1,7 @@
 #include "BenchSeams.h"
 
 #include <cstdio>
-#include <sys/resource.h>
+#include <ctime>
 
 MsgAnswer CPrintedMessages::Show(const QString& text, MsgButtons, MsgAnswer defaultButton, MsgIcon)
 {
@@ -11,8 +11,19 @@ MsgAnswer CPrintedMessages::Show(const QString& text, MsgButtons, MsgAnswer defa
 
 double ProcessCpuSeconds()
 {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    // Every thread counted, ended ones too, to the nanosecond.
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+void ReportCost(benchmark::State& state, const CCost& cost)
+{
+    if (cost.cpuSeconds < 0) {
+        state.SkipWithError("the process clock stepped back during the measurement");
+        return;
+    }
+    state.counters["cpu_ms"] = cost.cpuSeconds * 1e3;
+    state.counters["wall_ms"] = cost.wallSeconds * 1e3;
+    state.counters["cpu_pct_of_core"] = cost.wallSeconds > 0 ? 100 * cost.cpuSeconds / cost.wallSeconds : 0;
 }

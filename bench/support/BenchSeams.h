@@ -2,6 +2,11 @@
 
 #include "platform/MessageBoxes.h"
 
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <utility>
+
 // A box would wait for a click that nobody makes; its text goes to the error stream instead, and the
 // default button answers.
 class CPrintedMessages : public IMessageBoxes {
@@ -11,3 +16,31 @@ public:
 
 // Processor time of the whole process so far, every thread counted.
 double ProcessCpuSeconds();
+
+// What a piece of work cost: the whole process's processor time (the simulator's threads included) and
+// the wall time.
+struct CCost {
+    double cpuSeconds = 0;
+    double wallSeconds = 0;
+
+    CCost& operator+=(const CCost& more)
+    {
+        cpuSeconds += more.cpuSeconds;
+        wallSeconds += more.wallSeconds;
+        return *this;
+    }
+};
+
+template <typename Work> CCost MeasureCost(Work&& work)
+{
+    const double cpuBefore = ProcessCpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    std::forward<Work>(work)();
+    return {ProcessCpuSeconds() - cpuBefore,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count()};
+}
+
+// The cost as counters: milliseconds of processor and wall time, and the share of one core. A cost whose
+// processor time came out negative is refused: on this kind of virtual machine the process clock has
+// been seen to step back while another benchmark's threads ended.
+void ReportCost(benchmark::State& state, const CCost& cost);
