@@ -12,6 +12,7 @@
 #include "support/ModalDriver.h"
 #include "support/StandInPppd.h"
 
+#include "LoopbackSim.h"
 #include "exchange-sim/ExchangeSim.h"
 
 #include <QFile>
@@ -20,20 +21,10 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <arpa/inet.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr uint32_t LOOPBACK = 0x7F000001;
-
-// A loopback address of its own for each simulator that must listen on the fixed port 40008, so that
-// test programs running side by side do not meet.
-std::string OwnLoopbackAddress()
-{
-    static int next = 0;
-    ++next;
-    return "127." + std::to_string(1 + ::getpid() % 250) + "." + std::to_string(100 + next) + ".1";
-}
 
 // The state of the five radio buttons as one text: per mode '-' disabled, 'o' enabled, 'x' checked.
 QString Radios(QWidget* dialog)
@@ -89,19 +80,11 @@ protected:
         return result;
     }
 
-    void StartSim(uint16_t programmingPort = 0, const std::string& address = "127.0.0.1")
-    {
-        exsim::StartOptions options;
-        options.bindAddress = address;
-        options.programmingPort = programmingPort;
-        std::string error;
-        ASSERT_TRUE(sim.Start(options, error)) << error;
-    }
     // The exchange behind a PPPoE or dial-up link, and the device on the same address.
     void StartSimBehindLink()
     {
         const std::string address = OwnLoopbackAddress();
-        StartSim(40008, address);
+        StartSimAt(sim, 40008, address);
         fake.dialer.serverAddress = address;
         const uint32_t host = ntohl(::inet_addr(address.c_str()));
         settings.SetValue(SETTING_PPPOE_IP, PppoeAddressToSetting(host));
@@ -214,7 +197,7 @@ TEST_F(ConnDlgTest, AnEmptyBookOffersNothingToConnect)
 
 TEST_F(ConnDlgTest, ConnectsOverEthernetLanAtBasePortPlusEight)
 {
-    StartSim();
+    StartSimAt(sim);
     WriteBook(QStringLiteral("Sede;2130706433;%1;;;;;1\r\n").arg(sim.ProgrammingPort() - 8).toLatin1());
     const int result = Run([&](QWidget* dialog) {
         Pick(dialog, 0);
@@ -474,7 +457,7 @@ TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
     CDialUp pppdDialUp(phoneBook, dialer, 2000);
     CLinkState pppdLink(fake.waitCursor, fake.messages, pppdDialUp);
 
-    StartSim(40008, address);
+    StartSimAt(sim, 40008, address);
     settings.SetValue(SETTING_PPPOE_IP, PppoeAddressToSetting(ntohl(::inet_addr(address.c_str()))));
     settings.SetValue(SETTING_PPPOE_PORT, QString::number(sim.PppoePort()));
     settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("casa-pppoe"));

@@ -3,6 +3,7 @@
 
 #include "link/Protocol.h"
 
+#include "LoopbackSim.h"
 #include "exchange-sim/ExchangeSim.h"
 #include "support/FakePlatform.h"
 #include "support/FakeRemoteDialer.h"
@@ -51,31 +52,14 @@ uint16_t ClosedPort()
     return ntohs(address.sin_port);
 }
 
-// A loopback address of its own for each simulator that must listen on the fixed port 40008, so that
-// test programs running side by side do not meet.
-std::string OwnLoopbackAddress()
-{
-    static int next = 0;
-    ++next;
-    return "127." + std::to_string(1 + ::getpid() % 250) + "." + std::to_string(next) + ".1";
-}
-
 class LinkStateTest : public ::testing::Test {
 protected:
-    void StartSim(uint16_t programmingPort = 0, const std::string& address = "127.0.0.1")
-    {
-        exsim::StartOptions options;
-        options.bindAddress = address;
-        options.programmingPort = programmingPort;
-        std::string error;
-        ASSERT_TRUE(sim.Start(options, error)) << error;
-    }
     // The simulator on the port every dial-up and PPPoE link reaches the exchange at; the dialler hands
     // out its address.
     void StartSimBehindLink()
     {
         const std::string address = OwnLoopbackAddress();
-        StartSim(40008, address);
+        StartSimAt(sim, 40008, address);
         dialer.serverAddress = address;
     }
     uint32_t SimAddress() const { return ntohl(::inet_addr(dialer.serverAddress.c_str())); }
@@ -101,7 +85,7 @@ TEST(LinkPorts, BasePortPlusEightWrapsAt65536)
 
 TEST_F(LinkStateTest, EthernetConnectsAtBasePortPlusEightAndPostsToTheWindow)
 {
-    StartSim();
+    StartSimAt(sim);
     ASSERT_EQ(link.ConnectEthernet(LOOPBACK, uint16_t(sim.ProgrammingPort() - 8), 2, Params()), 0);
     EXPECT_EQ(link.connectedMode, 2);
     ASSERT_TRUE(link.programmingSocket);
@@ -193,7 +177,7 @@ TEST_F(LinkStateTest, AFailedPppoeDialReleasesTheDevice)
 
 TEST_F(LinkStateTest, AnIsdnNumberTheDeviceCannotTakeIsRefusedBeforeAnythingIsSent)
 {
-    StartSim();
+    StartSimAt(sim);
     const std::string number(32, '5');
     EXPECT_EQ(link.StartPppoe(number, LOOPBACK, sim.PppoePort(), &dialog, Params()), ERR_PPPOE_NUMBER);
     EXPECT_FALSE(link.configurationSocket);
@@ -270,7 +254,7 @@ TEST_F(LinkStateTest, EachFailingDialUpStepGivesItsCodeAndTheServicesNumberAndTe
 TEST_F(LinkStateTest, ALinkWhoseExchangeCannotBeReachedIsHungUp)
 {
     dialer.serverAddress = "127.0.0.1"; // nothing listens on 40008 there in this test
-    StartSim();                         // keeps the ephemeral ports busy elsewhere
+    StartSimAt(sim);                    // keeps the ephemeral ports busy elsewhere
     phoneBook.Add("modem1", "modem");
     link.ClearErrors();
     const int code = link.ConnectDialUp("modem1", "0511234", 5, Params());
