@@ -34,13 +34,15 @@ bool Ask(IMessageBoxes& messages, const QString& text)
     return messages.Show(text, MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes;
 }
 
-// Short numbers that can occur in a run: the run's own stay within the digits, entries read earlier may
-// lie beyond them.
-size_t ShortNumberRange(const std::vector<const CRecord*>& entries, int maxShortNumber)
+// Short numbers that can occur in a run: the run's own stay within the digits, entries read earlier (and
+// rows that still show entries taken out since the last refresh) may lie beyond them.
+size_t ShortNumberRange(const CPlimsetView& view, const std::vector<const CRecord*>& entries, int maxShortNumber)
 {
     size_t range = std::min<size_t>(size_t(maxShortNumber) + 1, 65536);
     for (const CRecord* entry : entries)
         range = std::max<size_t>(range, size_t(entry->shortNumber) + 1);
+    for (int row = 0; row < view.DisplayedCount(); ++row)
+        range = std::max<size_t>(range, size_t(view.DisplayedEntry(row).shortNumber) + 1);
     return range;
 }
 
@@ -54,8 +56,8 @@ CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget t
 CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget target,
                                    const std::vector<const CRecord*>& entries)
     : options_(options), target_(target), maxShortNumber_(LargestShortNumber(target.settings)),
-      phones_(ShortNumberRange(entries, maxShortNumber_), entries.size() + size_t(kMaxEntries)),
-      firstDisplayRow_(ShortNumberRange(entries, maxShortNumber_), -1)
+      phones_(ShortNumberRange(target.view, entries, maxShortNumber_), entries.size() + size_t(kMaxEntries)),
+      firstDisplayRow_(ShortNumberRange(target.view, entries, maxShortNumber_), -1)
 {
     for (const CRecord* entry : entries)
         phones_.Add(*entry);

@@ -151,6 +151,16 @@ TEST_F(DirectoryImportTest, UpdateKeepsAnEntryMatchedUnderItsOwnShortNumber)
     EXPECT_EQ(Import("10;Dieci bis;0212;I1\n", Records(1)), (Entries{"10;Dieci bis;0212;0301"}));
 }
 
+TEST_F(DirectoryImportTest, UpdateWhileARowStillShowsAnEntryTakenOutBeyondTheDigits)
+{
+    // Entry 500 left the collection but its row stays until the next refresh; with two digits it lies
+    // beyond every short number the file can give.
+    Seed({{"Cinquecento", "0212", 0, 500}, {"Dieci", "0333", 0, 10}});
+    settings.shortNumberDigits = 2;
+    view.RemoveEntryByShortNumber(500);
+    EXPECT_EQ(Import("7;Sette;0333;N\n", Records(1)), (Entries{"7;Sette;0333;0000"}));
+}
+
 TEST_F(DirectoryImportTest, NewRoutingsAndUrbanLinesAreAppended)
 {
     routings = {0x0301};
