@@ -24,6 +24,11 @@ endforeach()
 
 install(TARGETS exchange-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT simulator)
 
+# Each package states its licence where Debian looks for it.
+install(FILES ${TOBRISK_DATA}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tobrisk COMPONENT program)
+install(FILES ${TOBRISK_DATA}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tobrisk-exchange-sim
+        COMPONENT simulator)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tobrisk)
 set(CPACK_PACKAGE_VENDOR "Harnok Applications")

@@ -39,9 +39,9 @@ icons=()
 for size in 16 22 24 32 48 64 128 256; do
     icons+=("./usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
 done
-expect_files "$program" ./usr/bin/tobrisk "./usr/share/applications/$id.desktop" \
+expect_files "$program" ./usr/bin/tobrisk ./usr/share/doc/tobrisk/copyright "./usr/share/applications/$id.desktop" \
     "./usr/share/metainfo/$id.metainfo.xml" "./usr/share/icons/hicolor/scalable/apps/$id.svg" "${icons[@]}"
-expect_files "$simulator" ./usr/bin/exchange-sim
+expect_files "$simulator" ./usr/bin/exchange-sim ./usr/share/doc/tobrisk-exchange-sim/copyright
 
 expect_depends "$program" 'libc6 \(>= ' 'libstdc\+\+6 \(>= ' 'libqt6core6 \(>= ' 'libqt6gui6 \(>= ' \
     'libqt6widgets6 \(>= ' 'libqt6network6 \(>= ' 'qt6-qpa-plugins'
@@ -65,6 +65,8 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$root/usr/sh
     fail "the metainfo does not launch $id.desktop"
 grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/$id.metainfo.xml" ||
     fail "the metainfo's release is not $version"
+
+grep -qx 'License: GPL-3.0+' "$root/usr/share/doc/tobrisk/copyright" || fail "the copyright file does not state GPL-3.0+"
 
 answer=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/tobrisk" --version) || true
 [ "$answer" = "Tobrisk $version" ] || fail "packaged tobrisk --version answered '$answer'"
