@@ -47,8 +47,12 @@ bool CQtPrintDevice::Choose(QWidget* parent)
     Release();
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer_->setFromTo(1, 1);
-    if (dialogs_.ChoosePrinter(parent, *printer_))
+    if (dialogs_.ChoosePrinter(parent, *printer_)) {
+        // The range is only shown: a printer left with one would print just those pages of the listing.
+        printer_->setPrintRange(QPrinter::AllPages);
+        printer_->setFromTo(0, 0);
         return true;
+    }
     printer_.reset();
     return false;
 }

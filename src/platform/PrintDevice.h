@@ -11,7 +11,8 @@ class QWidget;
 class IPrintDevice {
 public:
     virtual ~IPrintDevice() = default;
-    // Shows the print dialog with the page range preset to 1; false when the user cancels.
+    // Shows the print dialog with the page range preset to 1; false when the user cancels. Whatever range the
+    // dialog is left at, the job prints every page.
     virtual bool Choose(QWidget* parent) = 0;
     virtual int PageWidth() const = 0;
     virtual int PageHeight() const = 0;

@@ -18,7 +18,7 @@
 namespace {
 
 // Answers the print dialog by pointing the printer at a PDF file. With a resolution the page is A4 without
-// margins at that many dots per inch.
+// margins at that many dots per inch; with leaveRange the dialog is left at page 2 only.
 class CPdfChooser : public IFileDialogs {
 public:
     explicit CPdfChooser(QString path) : path_(std::move(path)) {}
@@ -40,10 +40,17 @@ public:
             printer.setPageSize(QPageSize(QPageSize::A4));
             printer.setPageMargins(QMarginsF());
         }
+        if (leaveRange) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(2, 2);
+        }
+        chosen = &printer;
         return true;
     }
     int resolution = 0;
+    bool leaveRange = false;
     int fromPage = 0;
+    QPrinter* chosen = nullptr; // the device's, until it lets go of it
 
 private:
     QString path_;
@@ -239,4 +246,30 @@ TEST_F(PrintPdfTest, LinesAreOneCellApartAndAnA4PageHoldsOneHundredAndTwoEntries
         ASSERT_EQ(pages[1].size(), 3u);
         EXPECT_TRUE(pages[1][2].text.startsWith(QStringLiteral("5102 "))) << pages[1][2].text.toStdString();
     }
+}
+
+TEST_F(PrintPdfTest, RangeLeftInTheDialogDoesNotReachThePrinter)
+{
+    // The PDF writer prints every page whatever the range, a CUPS printer only the range: so the range
+    // must be gone from the printer before the job starts.
+    chooser.leaveRange = true;
+    ASSERT_TRUE(device.Choose(nullptr));
+    ASSERT_NE(chooser.chosen, nullptr);
+    EXPECT_EQ(chooser.chosen->printRange(), QPrinter::AllPages);
+    EXPECT_EQ(chooser.chosen->fromPage(), 0);
+    EXPECT_EQ(chooser.chosen->toPage(), 0);
+    device.Release();
+
+    // Three pages, all of them in the file.
+    Fill(250);
+    QStringList printed;
+    const std::vector<std::vector<PdfLine>> pages = Print();
+    EXPECT_EQ(pages.size(), 3u);
+    for (const std::vector<PdfLine>& page : pages)
+        for (size_t i = 2; i < page.size(); ++i)
+            printed << page[i].text.left(4);
+    QStringList expected;
+    for (int i = 0; i < 250; ++i)
+        expected << QString::number(5000 + i);
+    EXPECT_EQ(printed, expected);
 }
