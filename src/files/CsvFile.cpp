@@ -95,7 +95,10 @@ QString FolderOfPath(const QString& path)
     qsizetype last = path.lastIndexOf(QLatin1Char('/'));
     if (QDir::separator() != QLatin1Char('/'))
         last = std::max(last, path.lastIndexOf(QDir::separator()));
-    return last < 0 ? path : path.left(last);
+    if (last < 0)
+        return path;
+    // The root keeps its separator: an empty folder would open the next file dialog in the current folder.
+    return path.left(std::max<qsizetype>(last, 1));
 }
 
 void SplitFields(std::string_view line, char separator, std::vector<std::string_view>& fields)

@@ -29,7 +29,8 @@ uint16_t LineSeizureFromCode(std::string_view code);
 bool WriteDirectoryCsv(QIODevice& out, const std::array<std::string_view, 4>& headings,
                        const std::vector<const CRecord*>& entries, bool writeHeading);
 
-// The folder of a chosen path: the text before its last separator, or the whole path without one.
+// The folder of a chosen path: the text before its last separator (the root for a file in the root), or
+// the whole path without one.
 QString FolderOfPath(const QString& path);
 
 // A record line's fields, as views into the line: a trailing separator ends the last field instead of

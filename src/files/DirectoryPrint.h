@@ -10,8 +10,8 @@ class IPrintDevice;
 std::string PrintLineFormat(std::string_view shortNumber, std::string_view name, std::string_view phone,
                             std::string_view lineSeizure);
 
-// The font height of the listing for a printable area of width x height device pixels: 11 for every whole
-// 800 pixels of the smaller side (0 below 800, which leaves the device's default height).
+// The cell height (ascent plus descent) of the listing's font for a printable area of width x height device
+// pixels: 11 for every whole 800 pixels of the smaller side (0 below 800, which leaves the device's default).
 int PrintFontHeight(int width, int height);
 
 // The pages of one print job: every page begins with the heading and the dashes, and entry lines follow

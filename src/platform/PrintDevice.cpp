@@ -7,6 +7,34 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <algorithm>
+
+namespace {
+
+int LineHeight(const QFont& font, const QPaintDevice* device, const QString& text)
+{
+    return QFontMetrics(font, device).size(Qt::TextSingleLine, text).height();
+}
+
+// The largest em, in whole pixels, whose line is no higher than the cell: the em is smaller than the cell by
+// the face's own proportions. Qt sizes fonts in whole pixels, so a few cells are met one pixel short.
+int PixelSizeForCell(QFont font, const QPaintDevice* device, int cellHeight)
+{
+    // A single line is as high as the font's cell whatever it holds.
+    const auto heightAt = [&](int pixelSize) {
+        font.setPixelSize(pixelSize);
+        return LineHeight(font, device, QStringLiteral("1"));
+    };
+    int size = std::max(1, cellHeight * cellHeight / std::max(1, heightAt(cellHeight)));
+    while (size > 1 && heightAt(size) > cellHeight)
+        --size;
+    while (heightAt(size + 1) <= cellHeight)
+        ++size;
+    return size;
+}
+
+} // namespace
+
 CQtPrintDevice::CQtPrintDevice(IFileDialogs& dialogs) : dialogs_(dialogs) {}
 
 CQtPrintDevice::~CQtPrintDevice()
@@ -19,8 +47,12 @@ bool CQtPrintDevice::Choose(QWidget* parent)
     Release();
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer_->setFromTo(1, 1);
-    if (dialogs_.ChoosePrinter(parent, *printer_))
+    if (dialogs_.ChoosePrinter(parent, *printer_)) {
+        // The range is only shown: a printer left with one would print just those pages of the listing.
+        printer_->setPrintRange(QPrinter::AllPages);
+        printer_->setFromTo(0, 0);
         return true;
+    }
     printer_.reset();
     return false;
 }
@@ -35,7 +67,7 @@ int CQtPrintDevice::PageHeight() const
     return printer_ ? printer_->height() : 0;
 }
 
-void CQtPrintDevice::SetFont(const QString& family, int pixelHeight, bool bold)
+void CQtPrintDevice::SetFont(const QString& family, int cellHeight, bool bold)
 {
     // fontconfig maps the asked face to a metric-compatible one; the second family is the one it picks
     // on the machines we support, named so that no proportional face is ever substituted.
@@ -43,8 +75,8 @@ void CQtPrintDevice::SetFont(const QString& family, int pixelHeight, bool bold)
     font_->setStyleHint(QFont::TypeWriter);
     font_->setFixedPitch(true);
     font_->setBold(bold);
-    if (pixelHeight > 0)
-        font_->setPixelSize(pixelHeight);
+    if (cellHeight > 0)
+        font_->setPixelSize(PixelSizeForCell(*font_, printer_.get(), cellHeight));
     if (painter_)
         painter_->setFont(*font_);
 }
@@ -53,7 +85,7 @@ int CQtPrintDevice::TextHeight(const QString& text)
 {
     if (!printer_ || !font_)
         return 0;
-    return QFontMetrics(*font_, printer_.get()).size(Qt::TextSingleLine, text).height();
+    return LineHeight(*font_, printer_.get(), text);
 }
 
 bool CQtPrintDevice::StartDocument(const QString& name)

@@ -11,12 +11,14 @@ class QWidget;
 class IPrintDevice {
 public:
     virtual ~IPrintDevice() = default;
-    // Shows the print dialog with the page range preset to 1; false when the user cancels.
+    // Shows the print dialog with the page range preset to 1; false when the user cancels. Whatever range the
+    // dialog is left at, the job prints every page.
     virtual bool Choose(QWidget* parent) = 0;
     virtual int PageWidth() const = 0;
     virtual int PageHeight() const = 0;
-    // A fixed-pitch face; a pixel height of 0 leaves the device's default height.
-    virtual void SetFont(const QString& family, int pixelHeight, bool bold) = 0;
+    // A fixed-pitch face whose cell (ascent plus descent, as TextHeight measures it) is cellHeight pixels high,
+    // or as near below that as the device sizes fonts; 0 leaves the device's default height.
+    virtual void SetFont(const QString& family, int cellHeight, bool bold) = 0;
     virtual int TextHeight(const QString& text) = 0;
     // False when the job cannot be started; nothing has been printed then.
     virtual bool StartDocument(const QString& name) = 0;
@@ -42,7 +44,7 @@ public:
     bool Choose(QWidget* parent) override;
     int PageWidth() const override;
     int PageHeight() const override;
-    void SetFont(const QString& family, int pixelHeight, bool bold) override;
+    void SetFont(const QString& family, int cellHeight, bool bold) override;
     int TextHeight(const QString& text) override;
     bool StartDocument(const QString& name) override;
     void StartPage() override;

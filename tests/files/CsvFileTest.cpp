@@ -108,9 +108,14 @@ TEST(WriteDirectoryCsvTest, StopsAtTheFirstShortLine)
 
 TEST(FolderOfPathTest, TextBeforeTheLastSeparator)
 {
-    EXPECT_EQ(FolderOfPath(QStringLiteral("/home/dati/agenda.csv")), QStringLiteral("/home/dati"));
-    EXPECT_EQ(FolderOfPath(QStringLiteral("/agenda.csv")), QString());
-    EXPECT_EQ(FolderOfPath(QStringLiteral("agenda.csv")), QStringLiteral("agenda.csv"));
+    const std::vector<std::pair<QString, QString>> cases = {
+        {QStringLiteral("/home/dati/agenda.csv"), QStringLiteral("/home/dati")},
+        {QStringLiteral("/dati/agenda.csv"), QStringLiteral("/dati")},
+        {QStringLiteral("/agenda.csv"), QStringLiteral("/")},
+        {QStringLiteral("agenda.csv"), QStringLiteral("agenda.csv")},
+    };
+    for (const auto& [path, folder] : cases)
+        EXPECT_EQ(FolderOfPath(path), folder) << path.toStdString();
 }
 
 TEST(SplitFieldsTest, Separators)

@@ -88,7 +88,7 @@ TEST_F(DirectoryPrintTest, A4At600DpiHoldsOneHundredAndTwoEntriesAPage)
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls[0].op, "SetFont");
     EXPECT_EQ(calls[0].text, QStringLiteral("Courier New"));
-    EXPECT_EQ(calls[0].y, 66); // pixel height, bold
+    EXPECT_EQ(calls[0].y, 66); // cell height, bold
     EXPECT_EQ(calls[0].x, 1);
     EXPECT_EQ(fake.printDevice.DocumentName(), QStringLiteral("Gestione numeri brevi di sistema"));
 

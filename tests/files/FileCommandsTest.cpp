@@ -181,6 +181,13 @@ TEST_F(FileCommandsTest, ExportCancelledTouchesNoFile)
     EXPECT_TRUE(fake.messages.Shown().empty());
 }
 
+TEST_F(FileCommandsTest, FileInTheRootRemembersTheRoot)
+{
+    ASSERT_TRUE(Export(QStringLiteral("/agenda.csv"), [](QWidget* dialog) { ClickButton(dialog, "cancelButton"); }));
+    EXPECT_EQ(lastFolder, QStringLiteral("/"));
+    EXPECT_EQ(CSettingsStore(QStringLiteral("ZentilPlimset")).Value(QStringLiteral("Directory")), QStringLiteral("/"));
+}
+
 TEST_F(FileCommandsTest, ExportThatCannotOpenOrWriteKeepsTheOldFile)
 {
     ASSERT_TRUE(Export(FilePath("manca/agenda.csv"), [](QWidget* dialog) { ClickButton(dialog, "okButton"); }));

@@ -6,16 +6,19 @@
 #include "support/QtPrinters.h"
 
 #include <QFile>
+#include <QPageSize>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
 
 namespace {
 
-// Answers the print dialog by pointing the printer at a PDF file.
+// Answers the print dialog by pointing the printer at a PDF file. With a resolution the page is A4 without
+// margins at that many dots per inch; with leaveRange the dialog is left at page 2 only.
 class CPdfChooser : public IFileDialogs {
 public:
     explicit CPdfChooser(QString path) : path_(std::move(path)) {}
@@ -32,9 +35,22 @@ public:
         fromPage = printer.fromPage();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(path_);
+        if (resolution > 0) {
+            printer.setResolution(resolution);
+            printer.setPageSize(QPageSize(QPageSize::A4));
+            printer.setPageMargins(QMarginsF());
+        }
+        if (leaveRange) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(2, 2);
+        }
+        chosen = &printer;
         return true;
     }
+    int resolution = 0;
+    bool leaveRange = false;
     int fromPage = 0;
+    QPrinter* chosen = nullptr; // the device's, until it lets go of it
 
 private:
     QString path_;
@@ -48,9 +64,17 @@ QByteArray Inflate(const QByteArray& deflated)
     return qUncompress(framed);
 }
 
+struct PdfLine {
+    QString text;
+    // Where the line begins, on its baseline, in the printer's device pixels: the page's own matrix maps
+    // those to points, so the text objects carry them as they were drawn.
+    double x = 0;
+    double y = 0;
+};
+
 // The text lines of a PDF written by the printer: one line per text object, one list per page. Glyphs are
 // mapped back to characters through the font's ToUnicode table.
-std::vector<QStringList> ReadPdfText(const QByteArray& pdf)
+std::vector<std::vector<PdfLine>> ReadPdfText(const QByteArray& pdf)
 {
     std::vector<QByteArray> streams;
     qsizetype at = 0;
@@ -88,8 +112,12 @@ std::vector<QStringList> ReadPdfText(const QByteArray& pdf)
         }
     }
 
-    std::vector<QStringList> pages;
+    // A text object sets its text matrix, moves to the line's first glyph and moves on glyph by glyph.
+    std::vector<std::vector<PdfLine>> pages;
     const QRegularExpression glyph(QStringLiteral("<([0-9A-Fa-f]+)>\\s*Tj"));
+    const QString number = QStringLiteral("(-?[0-9.]+)\\s+");
+    const QRegularExpression matrix(number.repeated(6) + QStringLiteral("Tm"));
+    const QRegularExpression move(number.repeated(2) + QStringLiteral("Td"));
     for (const QByteArray& raw : streams) {
         // Page contents are deflated (zlib header 0x78); fonts and tables are skipped.
         if (raw.isEmpty() || uchar(raw[0]) != 0x78)
@@ -97,20 +125,32 @@ std::vector<QStringList> ReadPdfText(const QByteArray& pdf)
         const QByteArray content = Inflate(raw);
         if (!content.contains("BT"))
             continue;
-        QStringList lines;
+        std::vector<PdfLine> lines;
         const QString text = QString::fromLatin1(content);
         qsizetype from = 0;
         while ((from = text.indexOf(QStringLiteral("BT"), from)) >= 0) {
             const qsizetype to = text.indexOf(QStringLiteral("ET"), from);
-            QString line;
-            for (const QRegularExpressionMatch& match : glyph.globalMatch(text.mid(from, to - from))) {
+            const QString object = text.mid(from, to - from);
+            PdfLine line;
+            const QRegularExpressionMatch tm = matrix.match(object);
+            const QRegularExpressionMatch td = move.match(object, tm.capturedEnd());
+            if (tm.hasMatch() && td.hasMatch()) {
+                const auto m = [&tm](int i) { return tm.captured(i).toDouble(); };
+                const double tx = td.captured(1).toDouble();
+                const double ty = td.captured(2).toDouble();
+                line.x = m(1) * tx + m(3) * ty + m(5);
+                line.y = m(2) * tx + m(4) * ty + m(6);
+            } else {
+                ADD_FAILURE() << "text object without a position: " << object.toStdString();
+            }
+            for (const QRegularExpressionMatch& match : glyph.globalMatch(object)) {
                 const QString codes = match.captured(1);
                 for (qsizetype i = 0; i + 4 <= codes.size(); i += 4) {
                     const auto found = toUnicode.find(codes.mid(i, 4).toInt(nullptr, 16));
-                    line += found == toUnicode.end() ? QLatin1Char('?') : found->second;
+                    line.text += found == toUnicode.end() ? QLatin1Char('?') : found->second;
                 }
             }
-            lines << line;
+            lines.push_back(line);
             from = to;
         }
         pages.push_back(lines);
@@ -118,45 +158,118 @@ std::vector<QStringList> ReadPdfText(const QByteArray& pdf)
     return pages;
 }
 
-} // namespace
+class PrintPdfTest : public ::testing::Test {
+protected:
+    PrintPdfTest() : chooser(folder.filePath(QStringLiteral("agenda.pdf"))), view(settings, fake.waitCursor) {}
 
-TEST(PrintPdfTest, ListingPrintedToPdfReadsBack)
-{
+    void Fill(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            view.AddOrReplaceEntry(uint16_t(i), "N" + std::to_string(i), "0", 0, true, false);
+        view.RefreshList(false, std::nullopt);
+    }
+
+    std::vector<std::vector<PdfLine>> Print()
+    {
+        CFilesContext context{
+            platform,           nullptr, view, settings, lastFolder, routings, urbanLines, [] { return false; }, [] {},
+            [] { return true; }};
+        PrintDirectory(context);
+        QFile file(folder.filePath(QStringLiteral("agenda.pdf")));
+        if (!file.open(QIODevice::ReadOnly)) {
+            ADD_FAILURE() << "no PDF written";
+            return {};
+        }
+        const QByteArray pdf = file.readAll();
+        EXPECT_TRUE(pdf.startsWith("%PDF"));
+        return ReadPdfText(pdf);
+    }
+
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("agenda.pdf"));
+    CPdfChooser chooser;
     CFakePlatform fake;
-    CPdfChooser chooser(path);
-    CQtPrintDevice device(chooser);
+    CQtPrintDevice device{chooser};
     CPlatform platform{fake.messages,  fake.fileDialogs, fake.waitCursor, fake.debug,
                        fake.phoneBook, fake.dialer,      device};
-
     CDirectorySettings settings;
-    CPlimsetView view(settings, fake.waitCursor);
-    view.AddOrReplaceEntry(7, "Magazzino Caff\xE8", "021234", 0x4085, true, false);
-    view.AddOrReplaceEntry(12, "Rossi", "0039021234", 0x7FFF, true, false);
-    view.RefreshList(false, std::nullopt);
+    CPlimsetView view;
     QString lastFolder;
     std::vector<uint16_t> routings;
     std::vector<uint16_t> urbanLines;
-    CFilesContext context{
-        platform,           nullptr, view, settings, lastFolder, routings, urbanLines, [] { return false; }, [] {},
-        [] { return true; }};
-    PrintDirectory(context);
+};
 
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray pdf = file.readAll();
-    EXPECT_TRUE(pdf.startsWith("%PDF"));
+} // namespace
+
+TEST_F(PrintPdfTest, ListingPrintedToPdfReadsBack)
+{
+    view.AddOrReplaceEntry(7, "Magazzino Caff\xE8", "021234", 0x4085, true, false);
+    view.AddOrReplaceEntry(12, "Rossi", "0039021234", 0x7FFF, true, false);
+    view.RefreshList(false, std::nullopt);
+    const std::vector<std::vector<PdfLine>> pages = Print();
     EXPECT_EQ(chooser.fromPage, 1);
-    const std::vector<QStringList> pages = ReadPdfText(pdf);
     ASSERT_EQ(pages.size(), 1u);
-    ASSERT_EQ(pages[0].size(), 4);
-    EXPECT_EQ(pages[0][0], QStringLiteral("Numero breve   Nome                             Numero di "
-                                          "telefono               Impegno linea"));
-    EXPECT_EQ(pages[0][1], QString(105, QLatin1Char('-')));
-    EXPECT_EQ(pages[0][2], QStringLiteral("5007           Magazzino Caffè                  021234              "
-                                          "             Linea urbana 1-5"));
-    EXPECT_EQ(pages[0][3], QStringLiteral("5012           Rossi                            0039021234          "
-                                          "             Instradamento di default"));
+    ASSERT_EQ(pages[0].size(), 4u);
+    EXPECT_EQ(pages[0][0].text, QStringLiteral("Numero breve   Nome                             Numero di "
+                                               "telefono               Impegno linea"));
+    EXPECT_EQ(pages[0][1].text, QString(105, QLatin1Char('-')));
+    EXPECT_EQ(pages[0][2].text, QStringLiteral("5007           Magazzino Caffè                  021234              "
+                                               "             Linea urbana 1-5"));
+    EXPECT_EQ(pages[0][3].text, QStringLiteral("5012           Rossi                            0039021234          "
+                                               "             Instradamento di default"));
     EXPECT_TRUE(fake.messages.Shown().empty());
+}
+
+TEST_F(PrintPdfTest, LinesAreOneCellApartAndAnA4PageHoldsOneHundredAndTwoEntries)
+{
+    Fill(103);
+    // A4 at 600 and at 1200 dots per inch, so 6 and 12 whole 800 pixels across: cells of 66 and 132 pixels.
+    for (const auto& [resolution, cell] : {std::pair{600, 66}, std::pair{1200, 132}}) {
+        SCOPED_TRACE(resolution);
+        chooser.resolution = resolution;
+        const std::vector<std::vector<PdfLine>> pages = Print();
+        ASSERT_FALSE(pages.empty());
+        ASSERT_GE(pages[0].size(), 2u);
+
+        // One line height L apart, every line starting at x = L.
+        const double lineHeight = pages[0][1].y - pages[0][0].y;
+        EXPECT_NEAR(lineHeight, cell, 1.0);
+        for (const std::vector<PdfLine>& page : pages)
+            for (size_t i = 0; i < page.size(); ++i) {
+                EXPECT_DOUBLE_EQ(page[i].x, lineHeight);
+                if (i > 0) {
+                    EXPECT_DOUBLE_EQ(page[i].y - page[i - 1].y, lineHeight) << i;
+                }
+            }
+
+        ASSERT_EQ(pages.size(), 2u);
+        EXPECT_EQ(pages[0].size(), 104u); // heading, dashes and 102 entries
+        ASSERT_EQ(pages[1].size(), 3u);
+        EXPECT_TRUE(pages[1][2].text.startsWith(QStringLiteral("5102 "))) << pages[1][2].text.toStdString();
+    }
+}
+
+TEST_F(PrintPdfTest, RangeLeftInTheDialogDoesNotReachThePrinter)
+{
+    // The PDF writer prints every page whatever the range, a CUPS printer only the range: so the range
+    // must be gone from the printer before the job starts.
+    chooser.leaveRange = true;
+    ASSERT_TRUE(device.Choose(nullptr));
+    ASSERT_NE(chooser.chosen, nullptr);
+    EXPECT_EQ(chooser.chosen->printRange(), QPrinter::AllPages);
+    EXPECT_EQ(chooser.chosen->fromPage(), 0);
+    EXPECT_EQ(chooser.chosen->toPage(), 0);
+    device.Release();
+
+    // Three pages, all of them in the file.
+    Fill(250);
+    QStringList printed;
+    const std::vector<std::vector<PdfLine>> pages = Print();
+    EXPECT_EQ(pages.size(), 3u);
+    for (const std::vector<PdfLine>& page : pages)
+        for (size_t i = 2; i < page.size(); ++i)
+            printed << page[i].text.left(4);
+    QStringList expected;
+    for (int i = 0; i < 250; ++i)
+        expected << QString::number(5000 + i);
+    EXPECT_EQ(printed, expected);
 }

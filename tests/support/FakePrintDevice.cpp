@@ -18,15 +18,15 @@ bool CFakePrintDevice::Choose(QWidget*)
     return answer;
 }
 
-void CFakePrintDevice::SetFont(const QString& family, int pixelHeight, bool bold)
+void CFakePrintDevice::SetFont(const QString& family, int cellHeight, bool bold)
 {
-    fontHeight_ = pixelHeight;
-    calls_.push_back({"SetFont", bold ? 1 : 0, pixelHeight, family});
+    cellHeight_ = cellHeight;
+    calls_.push_back({"SetFont", bold ? 1 : 0, cellHeight, family});
 }
 
 int CFakePrintDevice::TextHeight(const QString&)
 {
-    return fontHeight_ > 0 ? fontHeight_ : 20;
+    return cellHeight_ > 0 ? cellHeight_ : 20;
 }
 
 bool CFakePrintDevice::StartDocument(const QString& name)

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-// Records every call of a print job; the print dialog answers from a queue. Text is as high as the font's
-// pixel height, or 20 pixels with the default font.
+// Records every call of a print job; the print dialog answers from a queue. Text is as high as the cell
+// height the font was asked for, or 20 pixels with the default font.
 class CFakePrintDevice : public IPrintDevice {
 public:
     struct Call {
         std::string op;
         int x = 0; // SetFont: 1 when bold
-        int y = 0; // SetFont: the pixel height
+        int y = 0; // SetFont: the cell height
         QString text;
     };
 
@@ -34,7 +34,7 @@ public:
     bool Choose(QWidget* parent) override;
     int PageWidth() const override { return width_; }
     int PageHeight() const override { return height_; }
-    void SetFont(const QString& family, int pixelHeight, bool bold) override;
+    void SetFont(const QString& family, int cellHeight, bool bold) override;
     int TextHeight(const QString& text) override;
     bool StartDocument(const QString& name) override;
     void StartPage() override { Record("StartPage"); }
@@ -51,6 +51,6 @@ private:
     QString documentName_;
     int width_ = 4960; // A4 at 600 dots per inch
     int height_ = 7016;
-    int fontHeight_ = 0;
+    int cellHeight_ = 0;
     bool failStart_ = false;
 };
