@@ -462,6 +462,15 @@ uint32_t CPppdPhoneBook::WriteEntryProperties(const std::string& name, const Rem
     return out.commit() ? 0 : REMOTE_ERR_FATAL;
 }
 
+RemoteEntryFile CPppdPhoneBook::EntryFile(const std::string& name)
+{
+    const QString path = PeerPath(name);
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile())
+        return {};
+    return {path, info.isWritable()};
+}
+
 uint32_t CPppdPhoneBook::EditEntry(const std::string& name)
 {
     const QString path = PeerPath(name);

@@ -69,6 +69,7 @@ public:
     uint32_t WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties) override;
     // Opens the peer file in the desktop's editor.
     uint32_t EditEntry(const std::string& name) override;
+    RemoteEntryFile EntryFile(const std::string& name) override;
 
     const QString& Folder() const { return folder_; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +28,13 @@ struct RemoteEntryProperties {
     bool defaultRoute = false;
 };
 
+// Where EditEntry lets the user edit an entry; an empty path when the entry has no file.
+struct RemoteEntryFile {
+    QString path;
+    // False when the user's changes could not be saved there (it needs an administrator).
+    bool writable = false;
+};
+
 // Owned by the application (the platform set); user-interface thread.
 class IRemotePhoneBook {
 public:
@@ -42,4 +50,5 @@ public:
     virtual uint32_t WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties) = 0;
     // Lets the user edit the entry with the platform's own tool; returns at once.
     virtual uint32_t EditEntry(const std::string& name) = 0;
+    virtual RemoteEntryFile EntryFile(const std::string& name) = 0;
 };

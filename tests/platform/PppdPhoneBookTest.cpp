@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -258,6 +259,14 @@ TEST(PppdPhoneBookTest, EditOpensThePeerFileOnTheDesktop)
     EXPECT_EQ(book.EditEntry("assente"), REMOTE_ERR_OPTIONS);
     ASSERT_EQ(desktop.opened.size(), 1u);
     EXPECT_EQ(desktop.opened[0], QUrl::fromLocalFile(dir.filePath(QStringLiteral("ufficio"))));
+
+    const QString path = dir.filePath(QStringLiteral("ufficio"));
+    EXPECT_EQ(book.EntryFile("ufficio").path, path);
+    EXPECT_TRUE(book.EntryFile("ufficio").writable);
+    EXPECT_TRUE(book.EntryFile("assente").path.isEmpty());
+    // Root may write any file; everybody else is told that this one is read-only.
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    EXPECT_EQ(book.EntryFile("ufficio").writable, ::geteuid() == 0);
 }
 
 #include "PppdPhoneBookTest.moc"
