@@ -181,8 +181,16 @@ void CConnsetDlg::EditSelected(const QComboBox& list)
 {
     if (list.currentIndex() < 0)
         return;
-    const QByteArray name = list.currentData().toByteArray();
-    phoneBook_.EditEntry(std::string(name.constData(), size_t(name.size())));
+    const QByteArray item = list.currentData().toByteArray();
+    const std::string name(item.constData(), size_t(item.size()));
+    // Still opened: reading the entry is useful, but the user must not expect to save it.
+    const RemoteEntryFile file = phoneBook_.EntryFile(name);
+    if (!file.path.isEmpty() && !file.writable)
+        messages_.Show(
+            QStringLiteral("Il file del collegamento \"%1\" si può modificare solo con i diritti di amministratore.")
+                .arg(file.path),
+            MsgButtons::Ok, MsgAnswer::Ok, MsgIcon::Information);
+    phoneBook_.EditEntry(name);
 }
 
 void CConnsetDlg::Browse()

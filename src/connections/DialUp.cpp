@@ -38,14 +38,20 @@ int CDialUp::DialUp(const std::optional<std::string>& number, const std::string&
         return ERR_ENTRY_PROPERTIES;
     }
     if (number)
-        properties.telephoneNumber = *number;
-    // The PC keeps its own default route: only the exchange is reached over the link. A failed write
-    // is not fatal; the dial shows whether the entry still works.
-    properties.defaultRoute = false;
-    phoneBook_.WriteEntryProperties(entryName, properties);
+        params.phoneNumber = *number;
+    // An entry that would call some other number is refused while it is still as the user left it.
+    if (const uint32_t error = dialer_.CheckDial(params)) {
+        dialUpError = error;
+        return ERR_DIAL;
+    }
 
     if (number)
-        params.phoneNumber = *number;
+        properties.telephoneNumber = *number;
+    // The PC keeps its own default route: only the exchange is reached over the link. The dial is given
+    // the number and the route itself; this write only keeps them in the entry, so its result is not
+    // looked at.
+    properties.defaultRoute = false;
+    phoneBook_.WriteEntryProperties(entryName, properties);
 
     DialHandle handle = 0;
     if (const uint32_t error = dialer_.Dial(params, handle)) {

@@ -1,6 +1,7 @@
 #include "platform/PppdDialer.h"
 
 #include "platform/CodePage.h"
+#include "platform/PppdPhoneBook.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -123,12 +124,54 @@ uint32_t CPppdDialer::GetDialParams(const std::string& entryName, DialParams& pa
     return 0;
 }
 
+uint32_t CPppdDialer::AddNumberOptions(const DialParams& params, QStringList& arguments)
+{
+    if (params.phoneNumber.empty())
+        return 0;
+    const std::optional<std::string> peer =
+        ReadPeerFile(QDir(paths_.peersFolder).filePath(FromCp1252(params.entryName)));
+    if (!peer)
+        return PPPD_OPTION_ERROR;
+    const PeerNumberOptions number = NumberOptionsForPeer(*peer, params.phoneNumber, [](const std::string& path) {
+        return ReadPeerFile(QFile::decodeName(QByteArray::fromStdString(path)));
+    });
+    if (number.refusal == PeerNumberRefusal::None) {
+        for (const std::string& option : number.options)
+            arguments << QFile::decodeName(QByteArray::fromStdString(option));
+        return 0;
+    }
+    refused_ = params;
+    switch (number.refusal) {
+    case PeerNumberRefusal::UnsafeNumber:
+        return PPPD_UNSAFE_NUMBER;
+    case PeerNumberRefusal::ScriptUnreadable:
+        return PPPD_CHAT_SCRIPT_UNREADABLE;
+    case PeerNumberRefusal::None:
+    case PeerNumberRefusal::NoPlace:
+        break;
+    }
+    return PPPD_PEER_TAKES_NO_NUMBER;
+}
+
+uint32_t CPppdDialer::CheckDial(const DialParams& params)
+{
+    if (!IsPlainEntryName(params.entryName))
+        return PPPD_OPTION_ERROR;
+    QStringList arguments;
+    return AddNumberOptions(params, arguments);
+}
+
 uint32_t CPppdDialer::Dial(const DialParams& params, DialHandle& handle)
 {
     handle = 0;
     if (!IsPlainEntryName(params.entryName))
         return PPPD_OPTION_ERROR;
     const QString name = FromCp1252(params.entryName);
+    QStringList arguments{QStringLiteral("call"), name};
+    if (const uint32_t error = AddNumberOptions(params, arguments))
+        return error;
+    // Unprivileged users may give nodefaultroute; the PC keeps its own default route.
+    arguments << QStringLiteral("nodefaultroute") << QStringLiteral("updetach") << QStringLiteral("linkname") << name;
     QProcess pppd;
     pppd.setProcessChannelMode(QProcess::MergedChannels);
     // The forked daemon inherits the output pipe; reading until its end would wait for the hang-up.
@@ -141,8 +184,7 @@ uint32_t CPppdDialer::Dial(const DialParams& params, DialHandle& handle)
             loop.quit();
         }
     });
-    pppd.start(paths_.program,
-               {QStringLiteral("call"), name, QStringLiteral("updetach"), QStringLiteral("linkname"), name});
+    pppd.start(paths_.program, arguments);
     bool timedOut = false;
     QTimer limit;
     limit.setSingleShot(true);
@@ -222,5 +264,20 @@ bool CPppdDialer::IsReleased(DialHandle handle)
 
 QString CPppdDialer::ErrorText(uint32_t error)
 {
-    return PppdErrorText(error);
+    const QString link = FromCp1252(refused_.entryName);
+    switch (error) {
+    case PPPD_PEER_TAKES_NO_NUMBER:
+        return QStringLiteral("Il collegamento \"%1\" non può comporre il numero della connessione: non ha uno "
+                              "script chat con \\T né l'opzione number.")
+            .arg(link);
+    case PPPD_CHAT_SCRIPT_UNREADABLE:
+        return QStringLiteral("Il collegamento \"%1\" non può comporre il numero della connessione: il suo script "
+                              "chat non si può leggere per sapere se ha \\T e la riga connect non ha -T.")
+            .arg(link);
+    case PPPD_UNSAFE_NUMBER:
+        return QStringLiteral("Il numero di telefono \"%1\" contiene caratteri che non si possono passare a pppd.")
+            .arg(FromCp1252(refused_.phoneNumber));
+    default:
+        return PppdErrorText(error);
+    }
 }

@@ -12,6 +12,12 @@ inline constexpr uint32_t PPPD_CRASHED = 1001;
 inline constexpr uint32_t PPPD_NO_REMOTE_ADDRESS = 1002;
 inline constexpr uint32_t PPPD_UNKNOWN_LINK = 1003;
 inline constexpr uint32_t PPPD_DIAL_TIMED_OUT = 1004;
+// The peer file has nowhere to take the connection's number: pppd would dial its own.
+inline constexpr uint32_t PPPD_PEER_TAKES_NO_NUMBER = 1005;
+// The peer's chat script cannot be read to see whether it dials the number.
+inline constexpr uint32_t PPPD_CHAT_SCRIPT_UNREADABLE = 1006;
+// The number holds characters that cannot be passed to pppd and chat safely.
+inline constexpr uint32_t PPPD_UNSAFE_NUMBER = 1007;
 
 // A pppd told to persist can try for ever; the user waits this long at most.
 inline constexpr int PPPD_DIAL_LIMIT_MS = 120000;
@@ -34,14 +40,18 @@ struct PppdPaths {
 // program), TOBRISK_PPP_PEERS (the peers folder) and TOBRISK_PPP_RUN (where pppd keeps its pid files).
 PppdPaths PppdPathsFromEnvironment();
 
-// The remote-access service over pppd: an entry is a peers file, a dial is `pppd call NAME updetach
-// linkname NAME`, a hang-up is SIGTERM to the pid in the link's pid file. Owned by main() (or a test)
-// and used on the user-interface thread only.
+// The remote-access service over pppd: an entry is a peers file, a dial is `pppd call NAME [number
+// options] nodefaultroute updetach linkname NAME`, a hang-up is SIGTERM to the pid in the link's pid
+// file. The number goes on the command line, so that it is dialled whatever the peer file holds and
+// whether or not the user can write it. Owned by main() (or a test) and used on the user-interface
+// thread only.
 class CPppdDialer : public IRemoteDialer {
 public:
     explicit CPppdDialer(PppdPaths paths = {}, int dialLimitMs = PPPD_DIAL_LIMIT_MS);
 
     uint32_t GetDialParams(const std::string& entryName, DialParams& params) override;
+    // Refuses a number that cannot be passed safely, and a peer that would not dial it.
+    uint32_t CheckDial(const DialParams& params) override;
     uint32_t Dial(const DialParams& params, DialHandle& handle) override;
     uint32_t GetServerAddress(DialHandle handle, std::string& address) override;
     void HangUp(DialHandle handle) override;
@@ -55,8 +65,12 @@ private:
         pid_t pid = 0;
     };
     pid_t ReadLinkPid(const std::string& name) const;
+    // Appends to pppd's arguments what makes the peer dial params.phoneNumber; 0 or why it cannot.
+    uint32_t AddNumberOptions(const DialParams& params, QStringList& arguments);
 
     PppdPaths paths_;
+    // The dial that was refused last, named by the texts of the refusals.
+    DialParams refused_;
     int dialLimitMs_;
     std::map<DialHandle, Link> links_;
     DialHandle nextHandle_ = 1;

@@ -78,15 +78,24 @@ std::vector<PeerWord> SplitCommand(std::string_view command)
     return words;
 }
 
-// Where chat's telephone number (-T) sits in a connect command.
+// What a connect command tells of chat: where its telephone number (-T) sits, and where the
+// script that would dial it comes from.
 struct ChatNumber {
     bool isChat = false;
     size_t begin = 0; // range of the words that hold "-T" and the number; empty when absent
     size_t end = 0;
     std::string number;
-    size_t programEnd = 0; // end of the chat program word, where a missing -T goes
+    size_t programEnd = 0;                 // end of the chat program word, where a missing -T goes
+    std::optional<std::string> scriptFile; // the -f file
+    bool inlineScriptHasNumber = false;    // a script word on the command line holds \T
 };
 
+bool HoldsNumberPlaceholder(std::string_view text)
+{
+    return text.find("\\T") != std::string_view::npos;
+}
+
+// chat takes its options getopt-style until the first script word.
 ChatNumber FindChatNumber(std::string_view command)
 {
     ChatNumber found;
@@ -95,30 +104,77 @@ ChatNumber FindChatNumber(std::string_view command)
         return found;
     found.isChat = true;
     found.programEnd = words[0].end;
+    bool inScript = false;
     for (size_t i = 1; i < words.size(); ++i) {
         const std::string& value = words[i].value;
-        if (value == "-T" && i + 1 < words.size()) {
-            found.begin = words[i].begin;
-            found.end = words[i + 1].end;
-            found.number = words[i + 1].value;
-            return found;
+        if (inScript || value.size() < 2 || value[0] != '-') {
+            inScript = true;
+            found.inlineScriptHasNumber = found.inlineScriptHasNumber || HoldsNumberPlaceholder(value);
+            continue;
         }
-        if (StartsWith(value, "-T") && value.size() > 2) {
-            found.begin = words[i].begin;
+        const char option = value[1];
+        if (std::string_view("TUtrf").find(option) == std::string_view::npos)
+            continue;
+        const size_t first = i;
+        std::string argument;
+        if (value.size() > 2)
+            argument = value.substr(2);
+        else if (i + 1 < words.size())
+            argument = words[++i].value;
+        else
+            break;
+        if (option == 'T' && found.end == found.begin) {
+            found.begin = words[first].begin;
             found.end = words[i].end;
-            found.number = value.substr(2);
-            return found;
+            found.number = argument;
+        } else if (option == 'f') {
+            found.scriptFile = argument;
         }
     }
     return found;
 }
 
-// A number goes into a quoted pppd word and on chat's command line unquoted.
-bool IsPlaceableNumber(std::string_view number)
+// A chat script file holds the placeholder outside its comment lines.
+bool ScriptHoldsNumber(std::string_view script)
 {
-    return std::all_of(number.begin(), number.end(), [](char c) {
-        return c > ' ' && c < 0x7F && c != '"' && c != '\'' && c != '\\' && c != '#' && c != ';';
+    size_t pos = 0;
+    while (pos < script.size()) {
+        size_t end = script.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = script.size();
+        std::string_view line = script.substr(pos, end - pos);
+        while (!line.empty() && IsSpace(line.front()))
+            line.remove_prefix(1);
+        if (!StartsWith(line, "#") && HoldsNumberPlaceholder(line))
+            return true;
+        pos = end + 1;
+    }
+    return false;
+}
+
+// The number as one word for /bin/sh: bare when nothing in it means anything to the shell,
+// otherwise single-quoted (a passable number holds no quote that could end the quoting).
+std::string ShellWord(std::string_view number)
+{
+    const bool plain = std::all_of(number.begin(), number.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+               std::string_view("+,-./:@_").find(c) != std::string_view::npos;
     });
+    return plain && !number.empty() ? std::string(number) : "'" + std::string(number) + "'";
+}
+
+// The connect command with chat's -T set to `number`, or taken out for an empty number.
+std::string WithChatNumber(std::string command, const ChatNumber& chat, std::string_view number)
+{
+    if (chat.end > chat.begin) {
+        size_t begin = chat.begin;
+        while (number.empty() && begin > 0 && IsSpace(command[begin - 1]))
+            --begin;
+        command.replace(begin, chat.end - begin, number.empty() ? "" : "-T " + ShellWord(number));
+    } else if (!number.empty()) {
+        command.insert(chat.programEnd, " -T " + ShellWord(number));
+    }
+    return command;
 }
 
 std::string QuoteWord(std::string_view value)
@@ -261,24 +317,15 @@ std::optional<std::string> WritePeerProperties(std::string_view text, const Remo
             numberPlaced = true;
             if (chat.number == properties.telephoneNumber)
                 continue;
-            std::string changed = command;
-            if (chat.end > chat.begin) {
-                size_t begin = chat.begin;
-                while (properties.telephoneNumber.empty() && begin > 0 && IsSpace(changed[begin - 1]))
-                    --begin;
-                changed.replace(begin, chat.end - begin,
-                                properties.telephoneNumber.empty() ? "" : "-T " + properties.telephoneNumber);
-            } else {
-                changed.insert(chat.programEnd, " -T " + properties.telephoneNumber);
-            }
-            edits.push_back({words[i].begin, words[i].end, QuoteWord(changed)});
+            edits.push_back(
+                {words[i].begin, words[i].end, QuoteWord(WithChatNumber(command, chat, properties.telephoneNumber))});
         } else if (word == "defaultroute") {
             hasDefaultRoute = true;
             if (!properties.defaultRoute)
                 edits.push_back(RemoveWord(text, words[i]));
         }
     }
-    if (!IsPlaceableNumber(properties.telephoneNumber))
+    if (!IsPassableNumber(properties.telephoneNumber))
         return std::nullopt;
     if (!numberPlaced && !properties.telephoneNumber.empty())
         return std::nullopt;
@@ -293,6 +340,65 @@ std::optional<std::string> WritePeerProperties(std::string_view text, const Remo
         result += "defaultroute\n";
     }
     return result;
+}
+
+bool IsPassableNumber(std::string_view number)
+{
+    return std::all_of(number.begin(), number.end(),
+                       [](char c) { return c >= ' ' && c < 0x7F && c != '"' && c != '\'' && c != '\\'; });
+}
+
+PeerNumberOptions NumberOptionsForPeer(std::string_view text, std::string_view number,
+                                       const ChatScriptReader& readScript)
+{
+    if (number.empty())
+        return {};
+    if (!IsPassableNumber(number))
+        return {PeerNumberRefusal::UnsafeNumber, {}};
+    bool capi = false;
+    std::optional<std::string> connect;
+    const std::vector<PeerWord> words = SplitPeerOptions(text);
+    for (size_t i = 0; i + 1 < words.size(); ++i) {
+        const std::string& word = words[i].value;
+        if (word == "plugin")
+            capi = capi || Lower(BaseName(words[++i].value)).find("capi") != std::string::npos;
+        else if (word == "connect")
+            connect = words[++i].value;
+        else if (TakesTextArgument(word) || word == "pty")
+            ++i;
+    }
+    if (capi)
+        return {PeerNumberRefusal::None, {"number", std::string(number)}};
+    const ChatNumber chat = connect ? FindChatNumber(*connect) : ChatNumber{};
+    if (!chat.isChat)
+        return {PeerNumberRefusal::NoPlace, {}};
+    // A -T on the line says the script dials it; otherwise the script must ask for it with \T.
+    if (chat.end == chat.begin) {
+        if (chat.scriptFile) {
+            const std::optional<std::string> script = readScript(*chat.scriptFile);
+            if (!script)
+                return {PeerNumberRefusal::ScriptUnreadable, {}};
+            if (!ScriptHoldsNumber(*script))
+                return {PeerNumberRefusal::NoPlace, {}};
+        } else if (!chat.inlineScriptHasNumber) {
+            return {PeerNumberRefusal::NoPlace, {}};
+        }
+    }
+    return {PeerNumberRefusal::None, {"connect", WithChatNumber(*connect, chat, number)}};
+}
+
+std::optional<std::string> ReadPeerFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile() || info.size() > MAX_PEER_FILE)
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.read(MAX_PEER_FILE);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return std::string(bytes.constData(), size_t(bytes.size()));
 }
 
 CPppdPhoneBook::CPppdPhoneBook(QString folder) : folder_(std::move(folder)) {}
@@ -330,35 +436,23 @@ uint32_t CPppdPhoneBook::ListEntries(std::vector<std::string>& names)
 uint32_t CPppdPhoneBook::ReadEntryProperties(const std::string& name, RemoteEntryProperties& properties)
 {
     properties = {};
-    const QString path = PeerPath(name);
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile() || info.size() > MAX_PEER_FILE)
+    const std::optional<std::string> text = ReadPeerFile(PeerPath(name));
+    if (!text)
         return REMOTE_ERR_OPTIONS;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return REMOTE_ERR_OPTIONS;
-    const QByteArray bytes = file.read(MAX_PEER_FILE);
-    if (file.error() != QFileDevice::NoError)
-        return REMOTE_ERR_OPTIONS;
-    properties = ReadPeerProperties(std::string_view(bytes.constData(), size_t(bytes.size())));
+    properties = ReadPeerProperties(*text);
     return 0;
 }
 
 uint32_t CPppdPhoneBook::WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties)
 {
     const QString path = PeerPath(name);
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    const std::optional<std::string> text = ReadPeerFile(path);
+    if (!text)
         return REMOTE_ERR_OPTIONS;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MAX_PEER_FILE)
-        return REMOTE_ERR_OPTIONS;
-    const QByteArray bytes = file.readAll();
-    file.close();
-    const std::optional<std::string> changed =
-        WritePeerProperties(std::string_view(bytes.constData(), size_t(bytes.size())), properties);
+    const std::optional<std::string> changed = WritePeerProperties(*text, properties);
     if (!changed)
         return REMOTE_ERR_OPTIONS;
-    if (changed->size() == size_t(bytes.size()) && std::equal(changed->begin(), changed->end(), bytes.begin()))
+    if (*changed == *text)
         return 0;
     // Replaced whole, so that pppd never reads a half-written peer file.
     QSaveFile out(path);
@@ -366,6 +460,15 @@ uint32_t CPppdPhoneBook::WriteEntryProperties(const std::string& name, const Rem
         out.write(changed->data(), qint64(changed->size())) != qint64(changed->size()))
         return REMOTE_ERR_FATAL;
     return out.commit() ? 0 : REMOTE_ERR_FATAL;
+}
+
+RemoteEntryFile CPppdPhoneBook::EntryFile(const std::string& name)
+{
+    const QString path = PeerPath(name);
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile())
+        return {};
+    return {path, info.isWritable()};
 }
 
 uint32_t CPppdPhoneBook::EditEntry(const std::string& name)

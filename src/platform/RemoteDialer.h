@@ -21,6 +21,9 @@ public:
 
     // The stored dial parameters of the entry, as the user saved them.
     virtual uint32_t GetDialParams(const std::string& entryName, DialParams& params) = 0;
+    // Whether the entry can dial params.phoneNumber (none when empty) at all: asked before the entry is
+    // changed, so that a dial that would call some other number is refused before anything happens.
+    virtual uint32_t CheckDial(const DialParams& params) = 0;
     // Synchronous: returns when the link is up or has failed. A failed dial may still give a handle,
     // which the caller hangs up.
     virtual uint32_t Dial(const DialParams& params, DialHandle& handle) = 0;

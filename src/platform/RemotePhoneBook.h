@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +28,13 @@ struct RemoteEntryProperties {
     bool defaultRoute = false;
 };
 
+// Where EditEntry lets the user edit an entry; an empty path when the entry has no file.
+struct RemoteEntryFile {
+    QString path;
+    // False when the user's changes could not be saved there (it needs an administrator).
+    bool writable = false;
+};
+
 // Owned by the application (the platform set); user-interface thread.
 class IRemotePhoneBook {
 public:
@@ -37,9 +45,10 @@ public:
     // Reads one entry's properties.
     virtual uint32_t ReadEntryProperties(const std::string& name, RemoteEntryProperties& properties) = 0;
     // Stores the telephone number and the default-route option of an entry (the device type
-    // is not written). The dial-up code uses it to dial a given number without taking over
-    // the default route: read the properties, change the two fields, write them back.
+    // is not written). The dial-up code keeps in the entry the number it dials and the cleared
+    // default route: read the properties, change the two fields, write them back.
     virtual uint32_t WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties) = 0;
     // Lets the user edit the entry with the platform's own tool; returns at once.
     virtual uint32_t EditEntry(const std::string& name) = 0;
+    virtual RemoteEntryFile EntryFile(const std::string& name) = 0;
 };

@@ -472,8 +472,8 @@ TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
     EXPECT_TRUE(fake.messages.Shown().empty()) << fake.messages.Texts().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(pppdLink.connectedMode, MODE_PPPOE_ISDN);
     EXPECT_EQ(pppd.Arguments(),
-              (QStringList{QStringLiteral("call"), QStringLiteral("casa-pppoe"), QStringLiteral("updetach"),
-                           QStringLiteral("linkname"), QStringLiteral("casa-pppoe")}));
+              (QStringList{QStringLiteral("call"), QStringLiteral("casa-pppoe"), QStringLiteral("nodefaultroute"),
+                           QStringLiteral("updetach"), QStringLiteral("linkname"), QStringLiteral("casa-pppoe")}));
     EXPECT_FALSE(pppd.PeerAtDial().contains(QStringLiteral("defaultroute")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return sim.ConnectionsAccepted() == 1u; }, 3000));
 

@@ -117,6 +117,25 @@ TEST_F(ConnsetDlgTest, OpensWithTheStoredValuesAndTheEntriesOfEachDeviceType)
     EXPECT_TRUE(fake.messages.Shown().empty());
 }
 
+TEST_F(ConnsetDlgTest, PropertiesTellsThatOnlyAnAdministratorCanChangeTheEntryAndStillOpensIt)
+{
+    Store(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
+    Store(SETTING_ANALOG_CONNECTION, QStringLiteral("Analogico"));
+    phoneBook.Find("Casa PPPoE")->fileWritable = false;
+    Run([&](QWidget* dialog) {
+        Click(dialog, "analogPropertiesButton");
+        EXPECT_TRUE(fake.messages.Shown().empty()) << "an entry the user can change opens without a word";
+        Click(dialog, "pppoePropertiesButton");
+        Click(dialog, "cancelButton");
+    });
+    ASSERT_EQ(fake.messages.Shown().size(), 1u);
+    EXPECT_EQ(fake.messages.Shown()[0].text,
+              QStringLiteral("Il file del collegamento \"/peers/Casa PPPoE\" si può modificare solo con i diritti di "
+                             "amministratore."));
+    EXPECT_EQ(fake.messages.Shown()[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(phoneBook.edited, (std::vector<std::string>{"Analogico", "Casa PPPoE"}));
+}
+
 TEST_F(ConnsetDlgTest, OkStoresTheFieldsAndLeavesAnEmptyPathAlone)
 {
     phoneBook.listError = REMOTE_ERR_OPTIONS; // the entries cannot be listed: empty lists

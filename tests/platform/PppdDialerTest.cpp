@@ -39,8 +39,8 @@ TEST_F(PppdDialerTest, BringsTheLinkUpWithUpdetachAndEndsItBySignal)
     ASSERT_EQ(dialer.Dial(params, handle), 0u);
     ASSERT_NE(handle, 0u);
     EXPECT_EQ(pppd.Arguments(),
-              (QStringList{QStringLiteral("call"), QStringLiteral("isdn1"), QStringLiteral("updetach"),
-                           QStringLiteral("linkname"), QStringLiteral("isdn1")}));
+              (QStringList{QStringLiteral("call"), QStringLiteral("isdn1"), QStringLiteral("nodefaultroute"),
+                           QStringLiteral("updetach"), QStringLiteral("linkname"), QStringLiteral("isdn1")}));
     std::string address;
     ASSERT_EQ(dialer.GetServerAddress(handle, address), 0u);
     EXPECT_EQ(address, "192.168.7.1");

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -109,6 +110,10 @@ TEST(PeerFileTest, WritesNumberAndDefaultRouteKeepingTheRest)
         {MODEM_PEER, {"modem", "0521123456", true}, MODEM_PEER},
         // The default route asked for and absent is added.
         {"plugin pppoe.so", {"PPPoE", "", true}, "plugin pppoe.so\ndefaultroute\n"},
+        // Blanks and '#' reach chat as one argument through the shell.
+        {"connect \"chat -f /etc/chatscripts/isdn -T 0521\"\n",
+         {"isdn", "0521 #9", false},
+         "connect \"chat -f /etc/chatscripts/isdn -T '0521 #9'\"\n"},
         // A number with nowhere to go, or that chat could not take, changes nothing.
         {"plugin rp-pppoe.so\n", {"PPPoE", "0521", false}, std::nullopt},
         {MODEM_PEER, {"modem", "0521\" x", false}, std::nullopt},
@@ -116,6 +121,77 @@ TEST(PeerFileTest, WritesNumberAndDefaultRouteKeepingTheRest)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(WritePeerProperties(c.text, c.properties), c.written);
+    }
+}
+
+TEST(PeerFileTest, PassesOnlyNumbersThatNoQuotingCanBreak)
+{
+    for (const std::string_view number : {"", "0521 123456", "+39 (051) 12-34*#,WPT", "0521;x$y"})
+        EXPECT_TRUE(IsPassableNumber(number)) << number;
+    for (const std::string_view number : {"05'21", "05\"21", "05\\21", "05\n21", "05\t21", "05\x7F", "05\xE8"})
+        EXPECT_FALSE(IsPassableNumber(number)) << number;
+}
+
+TEST(PeerFileTest, GivesThePppdOptionsThatDialTheNumberOrSaysWhyNot)
+{
+    const auto readScript = [](const std::string& path) -> std::optional<std::string> {
+        if (path == "/chat/numero")
+            return std::string("ABORT BUSY\n'' ATDT\\T\nCONNECT ''\n");
+        if (path == "/chat/fisso")
+            return std::string("# '' ATDT\\T\n'' ATDT0521999\nCONNECT ''\n");
+        return std::nullopt;
+    };
+    using R = PeerNumberRefusal;
+    struct Case {
+        std::string text;
+        std::string number;
+        R refusal;
+        std::vector<std::string> options;
+    };
+    const std::vector<Case> cases = {
+        // A fixed -T is replaced; a missing one goes after the program.
+        {R"(connect "/usr/sbin/chat -v -f /chat/numero -T 0521999")",
+         "0511234",
+         R::None,
+         {"connect", "/usr/sbin/chat -v -f /chat/numero -T 0511234"}},
+        {R"(connect "chat -v -f /chat/numero")", "0511234", R::None, {"connect", "chat -T 0511234 -v -f /chat/numero"}},
+        {R"(connect "chat -v '' ATDT\\T CONNECT ''")",
+         "0511234",
+         R::None,
+         {"connect", R"(chat -T 0511234 -v '' ATDT\T CONNECT '')"}},
+        // A -T on the line is taken as dialled, whatever the script.
+        {R"(connect "chat -T0521999 -f /chat/fisso")",
+         "0511234",
+         R::None,
+         {"connect", "chat -T 0511234 -f /chat/fisso"}},
+        {R"(connect "chat -f /chat/manca -T 0521")", "0511234", R::None, {"connect", "chat -f /chat/manca -T 0511234"}},
+        // Blanks and '#' stay one word for the shell.
+        {R"(connect "chat -f /chat/numero")",
+         "0039 051 #77",
+         R::None,
+         {"connect", "chat -T '0039 051 #77' -f /chat/numero"}},
+        {"plugin capiplugin.so\nnumber 0521999\n", "0511 #2", R::None, {"number", "0511 #2"}},
+        // The last connect is the one pppd runs.
+        {"connect /etc/ppp/altro\nconnect \"chat -f /chat/numero\"\n",
+         "0511",
+         R::None,
+         {"connect", "chat -T 0511 -f /chat/numero"}},
+        // A script with a number of its own, or none that pppd runs through chat.
+        {R"(connect "chat -v -f /chat/fisso")", "0511234", R::NoPlace, {}},
+        {R"(connect "chat -v '' ATDT0521999 CONNECT ''")", "0511234", R::NoPlace, {}},
+        {R"(connect "/etc/ppp/compone 0521999")", "0511234", R::NoPlace, {}},
+        {"plugin rp-pppoe.so\neth0\n", "0511234", R::NoPlace, {}},
+        {"user connect\nttyS0\n", "0511234", R::NoPlace, {}},
+        {R"(connect "chat -f /chat/manca")", "0511234", R::ScriptUnreadable, {}},
+        {"plugin capiplugin.so\n", "05'11", R::UnsafeNumber, {}},
+        // No number: nothing to pass, whatever the peer.
+        {"plugin rp-pppoe.so\neth0\n", "", R::None, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text + " / " + c.number);
+        const PeerNumberOptions got = NumberOptionsForPeer(c.text, c.number, readScript);
+        EXPECT_EQ(got.refusal, c.refusal);
+        EXPECT_EQ(got.options, c.options);
     }
 }
 
@@ -183,6 +259,14 @@ TEST(PppdPhoneBookTest, EditOpensThePeerFileOnTheDesktop)
     EXPECT_EQ(book.EditEntry("assente"), REMOTE_ERR_OPTIONS);
     ASSERT_EQ(desktop.opened.size(), 1u);
     EXPECT_EQ(desktop.opened[0], QUrl::fromLocalFile(dir.filePath(QStringLiteral("ufficio"))));
+
+    const QString path = dir.filePath(QStringLiteral("ufficio"));
+    EXPECT_EQ(book.EntryFile("ufficio").path, path);
+    EXPECT_TRUE(book.EntryFile("ufficio").writable);
+    EXPECT_TRUE(book.EntryFile("assente").path.isEmpty());
+    // Root may write any file; everybody else is told that this one is read-only.
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    EXPECT_EQ(book.EntryFile("ufficio").writable, ::geteuid() == 0);
 }
 
 #include "PppdPhoneBookTest.moc"

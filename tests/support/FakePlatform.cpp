@@ -122,3 +122,11 @@ uint32_t CFakeRemotePhoneBook::EditEntry(const std::string& name)
     edited.push_back(name);
     return Find(name) ? 0 : REMOTE_ERR_OPTIONS;
 }
+
+RemoteEntryFile CFakeRemotePhoneBook::EntryFile(const std::string& name)
+{
+    const Entry* entry = Find(name);
+    if (!entry)
+        return {};
+    return {QStringLiteral("/peers/") + QString::fromStdString(name), entry->fileWritable};
+}

@@ -98,6 +98,7 @@ public:
         std::string name;
         RemoteEntryProperties properties;
         uint32_t readError = 0; // nonzero: reading (and writing) this entry fails with it
+        bool fileWritable = true;
     };
     void Add(const std::string& name, const std::string& deviceType, const std::string& number = {},
              bool defaultRoute = false)
@@ -110,6 +111,8 @@ public:
     uint32_t ReadEntryProperties(const std::string& name, RemoteEntryProperties& properties) override;
     uint32_t WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties) override;
     uint32_t EditEntry(const std::string& name) override;
+    // "/peers/NAME" for every known entry.
+    RemoteEntryFile EntryFile(const std::string& name) override;
 
     std::vector<Entry> entries;
     uint32_t listError = 0;  // nonzero: listing fails with it

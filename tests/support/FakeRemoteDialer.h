@@ -7,10 +7,11 @@
 #include <vector>
 
 // A remote-access service that answers from its settings and records every call in order
-// ("params isdn1", "dial isdn1 0511", "address", "hangup", "status").
+// ("params isdn1", "check isdn1 0511", "dial isdn1 0511", "address", "hangup", "status").
 class CFakeRemoteDialer : public IRemoteDialer {
 public:
     uint32_t paramsError = 0;
+    uint32_t checkError = 0;
     uint32_t dialError = 0;
     // A failed dial that still hands out a handle, as the service may.
     bool handleOnFailedDial = false;
@@ -32,6 +33,11 @@ public:
         params.entryName = entryName;
         params.phoneNumber = "stored";
         return 0;
+    }
+    uint32_t CheckDial(const DialParams& params) override
+    {
+        calls.push_back("check " + params.entryName + " " + params.phoneNumber);
+        return checkError;
     }
     uint32_t Dial(const DialParams& params, DialHandle& handle) override
     {

@@ -8,19 +8,25 @@
 #include <string>
 
 // A stand-in for pppd written by the test: it records its arguments and the peer file it was called
-// for, and either fails with a chosen exit code or "brings the link up": it prints what pppd prints
-// before detaching and leaves a daemon behind whose pid it writes to the link's pid file.
+// for, runs a connect command given on its command line, and either fails with a chosen exit code or "brings the link
+// up": it prints what pppd prints before detaching and leaves a daemon behind whose pid it writes to the link's pid
+// file.
 class CStandInPppd {
 public:
     CStandInPppd()
     {
         QDir(dir_.path()).mkpath(QStringLiteral("peers"));
         QDir(dir_.path()).mkpath(QStringLiteral("run"));
+        QDir(dir_.path()).mkpath(QStringLiteral("bin"));
         const QString script =
             QStringLiteral("#!/bin/sh\n"
                            "d='%1'\n"
                            "printf '%s\\n' \"$@\" > \"$d/args\"\n"
                            "cp \"$d/peers/$2\" \"$d/peer-at-dial\" 2>/dev/null\n"
+                           // As pppd does, the connect command of the command line runs through /bin/sh.
+                           "prev=; connect=\n"
+                           "for a in \"$@\"; do [ \"$prev\" = connect ] && connect=$a; prev=$a; done\n"
+                           "[ -n \"$connect\" ] && /bin/sh -c \"$connect\" >/dev/null 2>&1\n"
                            "[ -f \"$d/hang\" ] && exec sleep 60\n"
                            "code=$(cat \"$d/exit\" 2>/dev/null || echo 0)\n"
                            "if [ \"$code\" != 0 ]; then echo 'Script failed'; exit \"$code\"; fi\n"
@@ -34,6 +40,9 @@ public:
                 .arg(dir_.path());
         Write(QStringLiteral("pppd"), script);
         QFile(Path(QStringLiteral("pppd"))).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Write(QStringLiteral("bin/chat"),
+              QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1/chat-args'\n").arg(dir_.path()));
+        QFile(Path(QStringLiteral("bin/chat"))).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     ~CStandInPppd()
@@ -50,6 +59,8 @@ public:
     QString Program() const { return Path(QStringLiteral("pppd")); }
     QString PeersFolder() const { return Path(QStringLiteral("peers")); }
     QString RunFolder() const { return Path(QStringLiteral("run")); }
+    // A chat that only records its arguments, for connect commands that pppd is given.
+    QString Chat() const { return Path(QStringLiteral("bin/chat")); }
 
     void AddPeer(const QString& name, const QString& text) { Write(QStringLiteral("peers/") + name, text); }
     void ExitWith(int code) { Write(QStringLiteral("exit"), QString::number(code)); }
@@ -63,6 +74,11 @@ public:
 
     QStringList Arguments() const { return Read(QStringLiteral("args")).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     QString PeerAtDial() const { return Read(QStringLiteral("peer-at-dial")); }
+    // What the connect command of pppd's command line ran Chat() with.
+    QStringList ChatArguments() const
+    {
+        return Read(QStringLiteral("chat-args")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
     int DaemonPid(const QString& link) const
     {
         return Read(QStringLiteral("run/ppp-%1.pid").arg(link)).trimmed().toInt();
