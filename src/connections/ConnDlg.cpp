@@ -257,6 +257,12 @@ void CConnDlg::LoadBook()
     book_->Load(bookPath_, lastName_);
     book_->SortByName();
     FillList();
+    KeepShownBook();
+}
+
+void CConnDlg::KeepShownBook()
+{
+    shownBook_.CopyFrom(*book_);
 }
 
 void CConnDlg::FillList()
@@ -567,6 +573,9 @@ void CConnDlg::reject()
 bool CConnDlg::CommitBook(const std::string& nameToSelect)
 {
     if (!book_->Save(bookPath_)) {
+        // Undone before the message, whose event loop may already reach the list.
+        book_->CopyFrom(shownBook_);
+        currentEntry_ = book_->SelectedEntry();
         Fail(QStringLiteral("Errore aggiornamento file .csv di agenda connessioni"));
         return false;
     }
@@ -574,11 +583,14 @@ bool CConnDlg::CommitBook(const std::string& nameToSelect)
     book_->SortByName();
     FillList();
     ShowEntry(book_->SelectedEntry());
+    // The editor may go on to create the next entry.
+    KeepShownBook();
     return true;
 }
 
 void CConnDlg::Add()
 {
+    KeepShownBook();
     CConnEdit editor(
         CConnEdit::Mode::Create, *book_, nullptr, [this](const std::string& name) { return CommitBook(name); },
         platform_.messages, this);
@@ -589,6 +601,7 @@ void CConnDlg::Modify()
 {
     if (!currentEntry_ || busy_)
         return;
+    KeepShownBook();
     CConnEdit editor(
         CConnEdit::Mode::Modify, *book_, currentEntry_, [this](const std::string& name) { return CommitBook(name); },
         platform_.messages, this);
@@ -600,6 +613,7 @@ void CConnDlg::Delete()
     if (platform_.messages.Show(QStringLiteral("Confermi la cancellazione della connessione selezionata?"),
                                 MsgButtons::YesNo, MsgAnswer::No, MsgIcon::Question) != MsgAnswer::Yes)
         return;
+    KeepShownBook();
     if (CConnectionEntry* selected = book_->SelectedEntry())
         book_->Remove(selected);
     CommitBook(std::string());
