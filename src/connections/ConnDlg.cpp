@@ -296,11 +296,11 @@ void CConnDlg::ShowEntry(CConnectionEntry* entry)
     const bool hasIsdn = shown && entry->isdnNumber.has_value();
     const bool hasAnalog = shown && entry->analogNumber.has_value();
     pppoeNumberEdit_->setText(shown ? NumberText(entry->isdnNumber) : QString());
-    QString pppoeEntry, pppoeAddress, pppoePort, isdnEntry, analogEntry;
+    QString pppoeEntry, pppoePort, isdnEntry, analogEntry;
     if (shown) {
         ReadSetting(settings_, SETTING_PPPOE_CONNECTION, pppoeEntry);
-        if (ReadSetting(settings_, SETTING_PPPOE_IP, pppoeAddress))
-            pppoeAddressEdit_->SetAddress(PppoeAddressFromSetting(pppoeAddress));
+        if (const std::optional<uint32_t> pppoeAddress = ReadPppoeAddress(settings_))
+            pppoeAddressEdit_->SetAddress(*pppoeAddress);
         else
             pppoeAddressEdit_->Clear();
         if (!ReadSetting(settings_, SETTING_PPPOE_PORT, pppoePort)) {
@@ -439,8 +439,8 @@ void CConnDlg::Connect()
             return;
         }
         const auto port = uint16_t(pppoePortEdit_->text().toUInt());
-        // A blank field would be 0.0.0.0, which reaches this machine itself; it is no more set than a
-        // stored text that did not parse.
+        // The field is blank when no address is stored or the stored one is 0.0.0.0, which would
+        // reach this machine itself; neither is any more set than a stored text that did not parse.
         const uint32_t address = pppoeAddressEdit_->Address();
         if (address == ADDRESS_NOT_SET || pppoeAddressEdit_->IsBlank()) {
             Fail(QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato"));

@@ -370,6 +370,11 @@ TEST_F(ConnDlgTest, EachModeChecksItsSettingsBeforeAnythingIsDialled)
         {"Sede;;;;;0511;;3", SETTING_PPPOE_CONNECTION, "", QStringLiteral("Modem di connessione PPPoE non impostato")},
         {"Sede;;;;;0511;;3", SETTING_PPPOE_IP, "non un indirizzo",
          QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")},
+        // 0.0.0.0 would send the dial request to this machine itself.
+        {"Sede;;;;;0511;;3", SETTING_PPPOE_IP, "0.0.0.0",
+         QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")},
+        {"Sede;;;;;0511;;3", SETTING_PPPOE_IP, "0",
+         QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")},
         {"Sede;;;;;0511;;4", SETTING_ISDN_CONNECTION, "", QStringLiteral("Modem di connessione ISDN non impostato")},
         {"Sede;;;;;;0522;5", SETTING_ANALOG_CONNECTION, "",
          QStringLiteral("Modem di connessione analogica non impostato")},
@@ -391,6 +396,35 @@ TEST_F(ConnDlgTest, EachModeChecksItsSettingsBeforeAnythingIsDialled)
         EXPECT_EQ(result, QDialog::Rejected);
         EXPECT_EQ(fake.messages.Texts().mid(before), QStringList{c.message});
         EXPECT_TRUE(fake.dialer.calls.empty());
+    }
+}
+
+TEST_F(ConnDlgTest, APppoeDeviceAddressOfZeroIsNotSet)
+{
+    WriteBook("Sede;;;;;0511;;3\r\n");
+    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+    settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
+    fake.phoneBook.Add("Casa PPPoE", "PPPoE");
+    for (const QString& typed : {QString(), QStringLiteral("0.0.0.0")}) {
+        SCOPED_TRACE(typed.toStdString());
+        // What a blank address field has always been stored as.
+        settings.SetValue(SETTING_PPPOE_IP, QStringLiteral("0.0.0.0"));
+        const qsizetype before = fake.messages.Texts().size();
+        Run([&](QWidget* dialog) {
+            EXPECT_TRUE(Child<CIpAddressEdit>(dialog, "pppoeAddressEdit")->IsBlank());
+            EXPECT_TRUE(RunModal([&] { Click(dialog, "settingsButton"); },
+                                 [&](QWidget* settingsDialog) {
+                                     EXPECT_TRUE(Child<CIpAddressEdit>(settingsDialog, "pppoeAddressEdit")->IsBlank());
+                                     TypeAddress(settingsDialog, "pppoeAddressEdit", typed);
+                                     Click(settingsDialog, "okButton");
+                                 }));
+            EXPECT_TRUE(Child<CIpAddressEdit>(dialog, "pppoeAddressEdit")->IsBlank());
+            Click(dialog, "connectButton");
+            Click(dialog, "cancelButton");
+        });
+        EXPECT_EQ(Stored(SETTING_PPPOE_IP), QStringLiteral("0.0.0.0")) << "stored as older versions read it";
+        EXPECT_EQ(fake.messages.Texts().mid(before),
+                  QStringList{QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")});
     }
 }
 
