@@ -518,11 +518,12 @@ TEST_F(ConnDlgTest, AChangeTheFileRefusesLeavesTheBookAsTheFileHoldsIt)
 {
     struct Case {
         const char* name;
+        bool confirmed; // the change asks first
         std::function<void(QWidget*)> change;
     };
     const Case cases[] = {
-        {"Elimina", [](QWidget* dialog) { Click(dialog, "deleteButton"); }},
-        {"Aggiungi",
+        {"Elimina", true, [](QWidget* dialog) { Click(dialog, "deleteButton"); }},
+        {"Aggiungi", false,
          [](QWidget* dialog) {
              EXPECT_TRUE(RunModal([&] { Click(dialog, "addButton"); },
                                   [](QWidget* editor) {
@@ -533,7 +534,7 @@ TEST_F(ConnDlgTest, AChangeTheFileRefusesLeavesTheBookAsTheFileHoldsIt)
                                       Click(editor, "cancelButton");
                                   }));
          }},
-        {"Modifica",
+        {"Modifica", false,
          [](QWidget* dialog) {
              EXPECT_TRUE(RunModal([&] { Click(dialog, "modifyButton"); },
                                   [](QWidget* editor) {
@@ -548,7 +549,7 @@ TEST_F(ConnDlgTest, AChangeTheFileRefusesLeavesTheBookAsTheFileHoldsIt)
         WriteBook(QByteArray(THREE_BOOK_LINES[0]) + beta + THREE_BOOK_LINES[2]);
         settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Beta"));
         const qsizetype before = fake.messages.Texts().size();
-        if (QLatin1String(c.name) == QLatin1String("Elimina"))
+        if (c.confirmed)
             fake.messages.Answer(MsgAnswer::Yes);
         fake.messages.Answer(MsgAnswer::Yes); // the deletion that the file takes
         Run([&](QWidget* dialog) {
