@@ -257,6 +257,12 @@ void CConnDlg::LoadBook()
     book_->Load(bookPath_, lastName_);
     book_->SortByName();
     FillList();
+    KeepShownBook();
+}
+
+void CConnDlg::KeepShownBook()
+{
+    shownBook_.CopyFrom(*book_);
 }
 
 void CConnDlg::FillList()
@@ -290,11 +296,11 @@ void CConnDlg::ShowEntry(CConnectionEntry* entry)
     const bool hasIsdn = shown && entry->isdnNumber.has_value();
     const bool hasAnalog = shown && entry->analogNumber.has_value();
     pppoeNumberEdit_->setText(shown ? NumberText(entry->isdnNumber) : QString());
-    QString pppoeEntry, pppoeAddress, pppoePort, isdnEntry, analogEntry;
+    QString pppoeEntry, pppoePort, isdnEntry, analogEntry;
     if (shown) {
         ReadSetting(settings_, SETTING_PPPOE_CONNECTION, pppoeEntry);
-        if (ReadSetting(settings_, SETTING_PPPOE_IP, pppoeAddress))
-            pppoeAddressEdit_->SetAddress(PppoeAddressFromSetting(pppoeAddress));
+        if (const std::optional<uint32_t> pppoeAddress = ReadPppoeAddress(settings_))
+            pppoeAddressEdit_->SetAddress(*pppoeAddress);
         else
             pppoeAddressEdit_->Clear();
         if (!ReadSetting(settings_, SETTING_PPPOE_PORT, pppoePort)) {
@@ -433,8 +439,8 @@ void CConnDlg::Connect()
             return;
         }
         const auto port = uint16_t(pppoePortEdit_->text().toUInt());
-        // A blank field would be 0.0.0.0, which reaches this machine itself; it is no more set than a
-        // stored text that did not parse.
+        // The field is blank when no address is stored or the stored one is 0.0.0.0, which would
+        // reach this machine itself; neither is any more set than a stored text that did not parse.
         const uint32_t address = pppoeAddressEdit_->Address();
         if (address == ADDRESS_NOT_SET || pppoeAddressEdit_->IsBlank()) {
             Fail(QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato"));
@@ -567,6 +573,9 @@ void CConnDlg::reject()
 bool CConnDlg::CommitBook(const std::string& nameToSelect)
 {
     if (!book_->Save(bookPath_)) {
+        // Undone before the message, whose event loop may already reach the list.
+        book_->CopyFrom(shownBook_);
+        currentEntry_ = book_->SelectedEntry();
         Fail(QStringLiteral("Errore aggiornamento file .csv di agenda connessioni"));
         return false;
     }
@@ -574,11 +583,14 @@ bool CConnDlg::CommitBook(const std::string& nameToSelect)
     book_->SortByName();
     FillList();
     ShowEntry(book_->SelectedEntry());
+    // The editor may go on to create the next entry.
+    KeepShownBook();
     return true;
 }
 
 void CConnDlg::Add()
 {
+    KeepShownBook();
     CConnEdit editor(
         CConnEdit::Mode::Create, *book_, nullptr, [this](const std::string& name) { return CommitBook(name); },
         platform_.messages, this);
@@ -589,6 +601,7 @@ void CConnDlg::Modify()
 {
     if (!currentEntry_ || busy_)
         return;
+    KeepShownBook();
     CConnEdit editor(
         CConnEdit::Mode::Modify, *book_, currentEntry_, [this](const std::string& name) { return CommitBook(name); },
         platform_.messages, this);
@@ -600,6 +613,7 @@ void CConnDlg::Delete()
     if (platform_.messages.Show(QStringLiteral("Confermi la cancellazione della connessione selezionata?"),
                                 MsgButtons::YesNo, MsgAnswer::No, MsgIcon::Question) != MsgAnswer::Yes)
         return;
+    KeepShownBook();
     if (CConnectionEntry* selected = book_->SelectedEntry())
         book_->Remove(selected);
     CommitBook(std::string());

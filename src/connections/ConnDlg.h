@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connections/ConnectionBook.h"
 #include "connections/LinkState.h"
 
 #include <QDialog>
@@ -9,8 +10,6 @@
 #include <memory>
 #include <string>
 
-class CConnectionBook;
-class CConnectionEntry;
 class CIpAddressEdit;
 class CPbxEvent;
 class CSettingsStore;
@@ -34,7 +33,8 @@ public:
 
     void SetLinkParams(QObject* window, QEvent::Type dataMessage, QEvent::Type timeoutMessage, int kind);
     // Saves the book, reloads it selecting nameToSelect and shows it again; false (after the
-    // message) when the file could not be written.
+    // message) when the file could not be written, and then the change is undone: the file still
+    // holds the book as it was, and the list's rows stand for its entries by position.
     bool CommitBook(const std::string& nameToSelect);
 
     void reject() override;
@@ -55,6 +55,8 @@ private:
     void Delete();
     void Settings();
     void LoadBook();
+    // Called before each change to the book, so that CommitBook can undo one the file refused.
+    void KeepShownBook();
     // The wait cursor shown for the PPPoE handshake is put back exactly once.
     void ShowWaitCursor();
     void RestoreWaitCursor();
@@ -69,6 +71,8 @@ private:
     QString bookPath_;
     std::string lastName_;
     std::unique_ptr<CConnectionBook> book_;
+    // The book as the file holds it and the list shows it.
+    CConnectionBook shownBook_;
     CConnectionEntry* currentEntry_ = nullptr;
     int lastType_ = NOT_CONNECTED;
     bool pppoePending_ = false;

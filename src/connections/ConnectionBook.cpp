@@ -314,6 +314,15 @@ void CConnectionBook::Append(std::unique_ptr<CConnectionEntry> entry)
     entries_.push_back(std::move(entry));
 }
 
+void CConnectionBook::CopyFrom(const CConnectionBook& other)
+{
+    Entries copies;
+    copies.reserve(other.entries_.size());
+    for (const auto& entry : other.entries_)
+        copies.push_back(std::make_unique<CConnectionEntry>(*entry));
+    entries_ = std::move(copies);
+}
+
 void CConnectionBook::Remove(const CConnectionEntry* entry)
 {
     std::erase_if(entries_, [entry](const auto& held) { return held.get() == entry; });

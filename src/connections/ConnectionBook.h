@@ -30,6 +30,9 @@ constexpr uint16_t PORT_NOT_SET = 0xFFFF;
 // entry over); user-interface thread. Names and numbers are code page 1252 bytes.
 class CConnectionEntry {
 public:
+    CConnectionEntry() = default;
+    CConnectionEntry(const CConnectionEntry&) = default;
+    CConnectionEntry& operator=(const CConnectionEntry&) = default;
     virtual ~CConnectionEntry() = default;
 
     bool selected = false;
@@ -104,6 +107,9 @@ public:
     // Takes the entry out and deletes it; an entry the book does not hold is ignored.
     void Remove(const CConnectionEntry* entry);
     void Clear() { entries_.clear(); }
+    // Replaces the entries by copies of other's, `selected` included. The book stays the same
+    // object, so whoever holds it keeps a good reference.
+    void CopyFrom(const CConnectionBook& other);
     size_t Count() const { return entries_.size(); }
     CConnectionEntry* At(size_t index) const { return entries_[index].get(); }
 

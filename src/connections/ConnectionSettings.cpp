@@ -47,3 +47,14 @@ QString PppoeAddressToSetting(uint32_t address)
 {
     return FromCp1252(FormatInetAddr(SwapOctets(address)));
 }
+
+std::optional<uint32_t> ReadPppoeAddress(const CSettingsStore& store)
+{
+    QString text;
+    if (!ReadSetting(store, SETTING_PPPOE_IP, text))
+        return std::nullopt;
+    const uint32_t address = PppoeAddressFromSetting(text);
+    if (address == 0)
+        return std::nullopt;
+    return address;
+}

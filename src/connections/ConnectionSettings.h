@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 class CSettingsStore;
 
@@ -29,3 +30,7 @@ bool WriteSetting(CSettingsStore& store, const QString& valueName, const QString
 // 255.255.255.255, which the connection dialog refuses.
 uint32_t PppoeAddressFromSetting(const QString& text);
 QString PppoeAddressToSetting(uint32_t address);
+// The PPPoE device's address from "PPPoE ip"; nothing when the value is absent or reads as
+// 0.0.0.0. A blank address field has always been stored as 0.0.0.0, and that address would send
+// the dial request to this machine itself.
+std::optional<uint32_t> ReadPppoeAddress(const CSettingsStore& store);

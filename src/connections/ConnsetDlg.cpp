@@ -149,8 +149,8 @@ CConnsetDlg::CConnsetDlg(CSettingsStore& settings, IRemotePhoneBook& phoneBook, 
         pathEdit_->setText(value);
     ReadSetting(settings_, SETTING_PPPOE_CONNECTION, value);
     FillEntryList(*pppoeList_, phoneBook_, REMOTE_DEVICE_PPPOE, value);
-    if (ReadSetting(settings_, SETTING_PPPOE_IP, value))
-        addressEdit_->SetAddress(PppoeAddressFromSetting(value));
+    if (const std::optional<uint32_t> address = ReadPppoeAddress(settings_))
+        addressEdit_->SetAddress(*address);
     if (ReadSetting(settings_, SETTING_PPPOE_PORT, value))
         portEdit_->setText(value);
     ReadSetting(settings_, SETTING_ISDN_CONNECTION, value);

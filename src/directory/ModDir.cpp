@@ -60,13 +60,16 @@ CModDir::CModDir(const CDirectorySettings& settings, std::vector<const CRecord*>
     }
     BuildLayout();
 
+    const std::string shortText = addMode_ ? ProposeShortNumber(entries_, settings_.shortNumberDigits) : oldShortText_;
+    // The exchange's index goes up to 65535. A longer number than the field takes is shown whole, so
+    // that OK refuses it as too long instead of taking its first digits for another entry's number.
+    shortNumberEdit_->setMaxLength(std::max(kShortNumberLimit, int(shortText.size())));
+    shortNumberEdit_->setText(FromCp1252(shortText));
     if (addMode_) {
         setWindowTitle(QStringLiteral("Aggiungi ad agenda"));
-        shortNumberEdit_->setText(FromCp1252(ProposeShortNumber(entries_, settings_.shortNumberDigits)));
         SetSeizureChoice(kKindDefaultRouting);
     } else {
         setWindowTitle(QStringLiteral("Modifica numero di agenda"));
-        shortNumberEdit_->setText(FromCp1252(oldShortText_));
         nameEdit_->setText(FromCp1252(oldName_));
         phoneEdit_->setText(FromCp1252(oldPhone_));
         int kind = kKindNone;

@@ -15,6 +15,7 @@
 #include "LoopbackSim.h"
 #include "exchange-sim/ExchangeSim.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRadioButton>
 #include <QSettings>
@@ -43,6 +44,39 @@ void Pick(QWidget* dialog, int row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
 }
 
+// As a mouse sends it: the first click, then the double click, which a widget's test event does not
+// precede with a press of its own.
+void DoubleClick(QWidget* dialog, int row)
+{
+    Pick(dialog, row);
+    auto* list = Child<QTreeWidget>(dialog, "connectionList");
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
+}
+
+// The rows of the list, the highlighted one between brackets.
+QStringList Rows(QWidget* dialog)
+{
+    auto* list = Child<QTreeWidget>(dialog, "connectionList");
+    QStringList rows;
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        rows << (item->isSelected() ? QStringLiteral("[%1]").arg(item->text(0)) : item->text(0));
+    }
+    return rows;
+}
+
+// Opens the connection editor through trigger and gives the name and LAN base port it shows; the
+// editor is closed without a change.
+QStringList EditorShows(const std::function<void()>& trigger)
+{
+    QStringList shown;
+    EXPECT_TRUE(RunModal(trigger, [&](QWidget* editor) {
+        shown << Child<QLineEdit>(editor, "nameEdit")->text() << Child<QLineEdit>(editor, "lanPortEdit")->text();
+        Click(editor, "cancelButton");
+    }));
+    return shown;
+}
+
 class ConnDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -64,6 +98,13 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
     std::optional<QString> Stored(const QLatin1String& name) const { return settings.Value(name); }
+    // A folder where the book's file was: no save can replace it, not even with root's rights.
+    void BlockBook()
+    {
+        ASSERT_TRUE(QFile::remove(BookPath()));
+        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Agenda.csv")));
+    }
+    void UnblockBook() { ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("Agenda.csv"))); }
 
     std::unique_ptr<CConnDlg> MakeDialog()
     {
@@ -329,6 +370,11 @@ TEST_F(ConnDlgTest, EachModeChecksItsSettingsBeforeAnythingIsDialled)
         {"Sede;;;;;0511;;3", SETTING_PPPOE_CONNECTION, "", QStringLiteral("Modem di connessione PPPoE non impostato")},
         {"Sede;;;;;0511;;3", SETTING_PPPOE_IP, "non un indirizzo",
          QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")},
+        // 0.0.0.0 would send the dial request to this machine itself.
+        {"Sede;;;;;0511;;3", SETTING_PPPOE_IP, "0.0.0.0",
+         QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")},
+        {"Sede;;;;;0511;;3", SETTING_PPPOE_IP, "0",
+         QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")},
         {"Sede;;;;;0511;;4", SETTING_ISDN_CONNECTION, "", QStringLiteral("Modem di connessione ISDN non impostato")},
         {"Sede;;;;;;0522;5", SETTING_ANALOG_CONNECTION, "",
          QStringLiteral("Modem di connessione analogica non impostato")},
@@ -350,6 +396,35 @@ TEST_F(ConnDlgTest, EachModeChecksItsSettingsBeforeAnythingIsDialled)
         EXPECT_EQ(result, QDialog::Rejected);
         EXPECT_EQ(fake.messages.Texts().mid(before), QStringList{c.message});
         EXPECT_TRUE(fake.dialer.calls.empty());
+    }
+}
+
+TEST_F(ConnDlgTest, APppoeDeviceAddressOfZeroIsNotSet)
+{
+    WriteBook("Sede;;;;;0511;;3\r\n");
+    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+    settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
+    fake.phoneBook.Add("Casa PPPoE", "PPPoE");
+    for (const QString& typed : {QString(), QStringLiteral("0.0.0.0")}) {
+        SCOPED_TRACE(typed.toStdString());
+        // What a blank address field has always been stored as.
+        settings.SetValue(SETTING_PPPOE_IP, QStringLiteral("0.0.0.0"));
+        const qsizetype before = fake.messages.Texts().size();
+        Run([&](QWidget* dialog) {
+            EXPECT_TRUE(Child<CIpAddressEdit>(dialog, "pppoeAddressEdit")->IsBlank());
+            EXPECT_TRUE(RunModal([&] { Click(dialog, "settingsButton"); },
+                                 [&](QWidget* settingsDialog) {
+                                     EXPECT_TRUE(Child<CIpAddressEdit>(settingsDialog, "pppoeAddressEdit")->IsBlank());
+                                     TypeAddress(settingsDialog, "pppoeAddressEdit", typed);
+                                     Click(settingsDialog, "okButton");
+                                 }));
+            EXPECT_TRUE(Child<CIpAddressEdit>(dialog, "pppoeAddressEdit")->IsBlank());
+            Click(dialog, "connectButton");
+            Click(dialog, "cancelButton");
+        });
+        EXPECT_EQ(Stored(SETTING_PPPOE_IP), QStringLiteral("0.0.0.0")) << "stored as older versions read it";
+        EXPECT_EQ(fake.messages.Texts().mid(before),
+                  QStringList{QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")});
     }
 }
 
@@ -404,6 +479,97 @@ TEST_F(ConnDlgTest, ABookThatCannotBeWrittenIsReportedAndTheListKept)
     EXPECT_FALSE(dialog->CommitBook("Sede"));
     EXPECT_EQ(fake.messages.Texts(),
               QStringList{QStringLiteral("Errore aggiornamento file .csv di agenda connessioni")});
+}
+
+// Three exchanges as the file holds them; Beta's base port is filled in by the test.
+const char* const THREE_BOOK_LINES[] = {
+    "Alfa;2130706433;1;4294967295;65535;;;1;1;;;0;;0;0;0\r\n",
+    "Beta;2130706433;%1;4294967295;65535;;;1;1;;;0;;0;0;0\r\n",
+    "Gamma;2130706433;2;4294967295;65535;;;1;1;;;0;;0;0;0\r\n",
+};
+
+TEST_F(ConnDlgTest, ADeletionTheFileRefusesIsUndoneAndEveryRowKeepsItsEntry)
+{
+    StartSimAt(sim);
+    // Only Beta reaches the simulated exchange; Alfa and Gamma name ports where nothing listens.
+    const QString beta = QString::fromLatin1(THREE_BOOK_LINES[1]).arg(sim.ProgrammingPort() - 8);
+    WriteBook(QByteArray(THREE_BOOK_LINES[0]) + beta.toLatin1() + THREE_BOOK_LINES[2]);
+    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Beta"));
+    fake.messages.Answer(MsgAnswer::Yes);
+    const int result = Run([&](QWidget* dialog) {
+        BlockBook();
+        Click(dialog, "deleteButton");
+        EXPECT_EQ(Rows(dialog),
+                  (QStringList{QStringLiteral("Alfa"), QStringLiteral("[Beta]"), QStringLiteral("Gamma")}));
+        EXPECT_EQ(EditorShows([&] { Click(dialog, "modifyButton"); }).value(0), QStringLiteral("Beta"));
+        EXPECT_EQ(EditorShows([&] { DoubleClick(dialog, 2); }).value(0), QStringLiteral("Gamma"));
+        Pick(dialog, 1);
+        Click(dialog, "connectButton");
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sim.ConnectionsAccepted() == 1u; }, 3000));
+    EXPECT_EQ(fake.messages.Texts(),
+              (QStringList{QStringLiteral("Confermi la cancellazione della connessione selezionata?"),
+                           QStringLiteral("Errore aggiornamento file .csv di agenda connessioni")}));
+    link.CloseLink();
+}
+
+TEST_F(ConnDlgTest, AChangeTheFileRefusesLeavesTheBookAsTheFileHoldsIt)
+{
+    struct Case {
+        const char* name;
+        bool confirmed; // the change asks first
+        std::function<void(QWidget*)> change;
+    };
+    const Case cases[] = {
+        {"Elimina", true, [](QWidget* dialog) { Click(dialog, "deleteButton"); }},
+        {"Aggiungi", false,
+         [](QWidget* dialog) {
+             EXPECT_TRUE(RunModal([&] { Click(dialog, "addButton"); },
+                                  [](QWidget* editor) {
+                                      Type(editor, "nameEdit", QStringLiteral("Delta"));
+                                      Child<QComboBox>(editor, "modeList")->setCurrentIndex(MODE_DIALUP_ANALOG - 1);
+                                      Type(editor, "analogNumberEdit", QStringLiteral("0522"));
+                                      Click(editor, "okButton");
+                                      Click(editor, "cancelButton");
+                                  }));
+         }},
+        {"Modifica", false,
+         [](QWidget* dialog) {
+             EXPECT_TRUE(RunModal([&] { Click(dialog, "modifyButton"); },
+                                  [](QWidget* editor) {
+                                      Type(editor, "lanPortEdit", QStringLiteral("7000"));
+                                      Click(editor, "okButton");
+                                  }));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray beta = QString::fromLatin1(THREE_BOOK_LINES[1]).arg(5000).toLatin1();
+        WriteBook(QByteArray(THREE_BOOK_LINES[0]) + beta + THREE_BOOK_LINES[2]);
+        settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Beta"));
+        const qsizetype before = fake.messages.Texts().size();
+        if (c.confirmed)
+            fake.messages.Answer(MsgAnswer::Yes);
+        fake.messages.Answer(MsgAnswer::Yes); // the deletion that the file takes
+        Run([&](QWidget* dialog) {
+            BlockBook();
+            c.change(dialog);
+            EXPECT_EQ(fake.messages.Texts().mid(before).filter(QStringLiteral("Errore")),
+                      QStringList{QStringLiteral("Errore aggiornamento file .csv di agenda connessioni")});
+            EXPECT_EQ(Rows(dialog),
+                      (QStringList{QStringLiteral("Alfa"), QStringLiteral("[Beta]"), QStringLiteral("Gamma")}));
+            EXPECT_EQ(EditorShows([&] { Click(dialog, "modifyButton"); }),
+                      (QStringList{QStringLiteral("Beta"), QStringLiteral("5000")}));
+
+            // Once the file can be written again, "Elimina" takes the highlighted Beta and nothing else.
+            UnblockBook();
+            Click(dialog, "deleteButton");
+            EXPECT_EQ(Rows(dialog), (QStringList{QStringLiteral("Alfa"), QStringLiteral("Gamma")}));
+            Click(dialog, "cancelButton");
+        });
+        EXPECT_EQ(ReadBook(), QByteArray(THREE_BOOK_LINES[0]) + THREE_BOOK_LINES[2]);
+    }
 }
 
 TEST_F(ConnDlgTest, SettingsReloadTheBookOnlyWhenItsFileChanged)

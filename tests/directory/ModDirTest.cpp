@@ -422,4 +422,49 @@ TEST_F(ModDirTest, EntryLongerThanTheDigitsIsNotTakenForAnother)
     EXPECT_EQ(dialog->Result().shortNumber, 124);
 }
 
+TEST_F(ModDirTest, ShortNumberLongerThanTheDigitsIsShownWholeAndRefused)
+{
+    // The exchange's index is 16 bits: an entry read from it may have five digits.
+    const struct {
+        std::optional<uint16_t> modified; // none: added, with the highest number proposed
+        uint16_t shortNumber;
+        uint8_t digits;
+        const char* shown;
+    } cases[] = {
+        {10000, 10000, 4, "10000"},
+        {65535, 65535, 4, "65535"},
+        {1234, 1234, 3, "1234"},
+        {std::nullopt, 65535, 4, "65535"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        records.push_back({"Lungo", "099", 0, c.shortNumber});
+        settings.shortNumberDigits = c.digits;
+        const qsizetype before = fake.messages.Texts().size();
+        QString shortText, selected, focus;
+        bool open = false;
+        const bool accepted = Run(c.modified, [&](CModDir& d) {
+            shortText = Child<QLineEdit>(SHORT)->text();
+            if (!c.modified) {
+                Type(NAME, QStringLiteral("Gialli"));
+                Type(PHONE, QStringLiteral("021"));
+            }
+            ClickOk();
+            open = d.isVisible();
+            if (auto* edit = qobject_cast<QLineEdit*>(d.focusWidget())) {
+                focus = edit->objectName();
+                selected = edit->selectedText();
+            }
+        });
+        records.pop_back();
+        EXPECT_EQ(shortText, QLatin1String(c.shown));
+        // Not accepted, so the command neither deletes the old record nor writes a new one.
+        EXPECT_FALSE(accepted);
+        EXPECT_TRUE(open);
+        EXPECT_EQ(fake.messages.Texts().mid(before), QStringList{QStringLiteral("Numero breve con troppe cifre!")});
+        EXPECT_EQ(focus, SHORT);
+        EXPECT_EQ(selected, shortText);
+    }
+}
+
 } // namespace
