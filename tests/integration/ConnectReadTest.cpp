@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <optional>
 
 namespace {
@@ -148,6 +149,51 @@ TEST_F(ConnectReadTest, RefusalOrIncompatibleVersionDisconnectsWithItsMessage)
             EXPECT_EQ(View().EntryCount(), 4);
             app.Disconnect();
         }
+    }
+}
+
+// "Disconnetti" is offered while the reads wait. Each case disconnects once the exchange has taken the
+// request of one step and delays its reply: the reads stop there, say nothing, and leave what the
+// disconnect set.
+TEST_F(ConnectReadTest, DisconnectWhileAStepWaitsEndsTheReadsSilently)
+{
+    const struct {
+        const char* what;
+        uint16_t command;
+        uint16_t table;
+    } cases[] = {
+        {"access", CMD_REQUEST_ACCESS, 0},
+        {"version", CMD_READ_RECORD, TBL_VERSION},
+        {"settings", CMD_READ_RECORD, TBL_DIGITS},
+        {"directory", CMD_READ_TABLE, TBL_DIRECTORY},
+    };
+    exsim::Faults slow;
+    slow.replyDelayMs = 500;
+    sim.SetFaults(slow);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim.ClearReceived();
+        const size_t shownBefore = fake.messages.Shown().size();
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            const std::vector<exsim::Request> received = sim.Received();
+            if (!received.empty() && received.back().command == c.command && received.back().table == c.table) {
+                watch.stop();
+                app.OnCommand(ID_DISCONNECT);
+            }
+        });
+        watch.start(5);
+
+        EXPECT_EQ(Connect(), ConnectOutcome::Failed);
+
+        EXPECT_FALSE(watch.isActive()) << "the step was never reached";
+        EXPECT_EQ(fake.messages.Texts().mid(qsizetype(shownBefore)), QStringList());
+        EXPECT_FALSE(app.IsConnected());
+        EXPECT_EQ(app.directorySettings.directoryPrefix, "5");
+        EXPECT_EQ(app.directorySettings.shortNumberDigits, CDirectorySettings{}.shortNumberDigits);
+        EXPECT_EQ(View().EntryCount(), 0);
+        EXPECT_TRUE(app.directoryNumbers.empty());
+        EXPECT_TRUE(Enabled(ID_CONNECT));
     }
 }
 

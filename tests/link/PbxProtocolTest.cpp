@@ -182,6 +182,18 @@ TEST_F(PbxProtocolTest, RequestAccessWaitsForGrantOrRefusal)
     EXPECT_FALSE(guardFired);
 }
 
+// As the disconnect does while access is asked: the exchange refused nothing, so nothing is said.
+TEST_F(PbxProtocolTest, AccessWaitEndedByClosingTheLinkShowsNoRefusal)
+{
+    QTimer::singleShot(0, [this] {
+        socket.reset();
+        protocol.AbortWaits();
+    });
+    EXPECT_FALSE(protocol.RequestAccess());
+    EXPECT_TRUE(messages.Shown().empty());
+    EXPECT_FALSE(guardFired);
+}
+
 TEST_F(PbxProtocolTest, ReadTableEndsOnAnyEndingStatus)
 {
     const Bytes record = Text("7fff") + Hex("00 30 00") + Text("021") + Hex("00") + Text("Rossi") + Hex("00");
