@@ -383,7 +383,8 @@ void CPbxSocket::Receive(std::shared_ptr<SLink> link)
     bool armed = false;
     Clock::time_point deadline;
     // At end of stream or after a hard error the socket stays readable forever; it is then no longer
-    // watched, so the thread does not spin. The dead link shows up in sending and in the supervision.
+    // watched, so the thread does not spin. No reply can come any more, so a reply timeout, armed then
+    // or later, expires at once: every wait ends as on a timeout without sitting out its bound.
     bool watchSocket = true;
 
     for (;;) {
@@ -417,7 +418,7 @@ void CPbxSocket::Receive(std::shared_ptr<SLink> link)
         if (watched[1].revents != 0) {
             Drain(link->armFd);
             armed = true;
-            deadline = Clock::time_point(Clock::duration(link->replyDeadline.load()));
+            deadline = watchSocket ? Clock::time_point(Clock::duration(link->replyDeadline.load())) : Clock::now();
         }
         if (watched[2].revents != 0) {
             const ssize_t received = ::recv(link->socketFd, receiveBuffer.get(), RECEIVE_BUFFER_SIZE, 0);
@@ -434,8 +435,8 @@ void CPbxSocket::Receive(std::shared_ptr<SLink> link)
                     link->Post(completed);
                 }
             } else if (received == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-                // After a hang-up or a read error the armed timeout must still fire.
                 watchSocket = false;
+                deadline = Clock::now();
             }
         }
     }
