@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -44,6 +46,22 @@ protected:
     ConnectReadTest() : OnlineFixture(ReadTables()) {}
 
     bool Enabled(int id) { return app.MainFrame()->Action(id)->isEnabled(); }
+
+    // Runs the action once, from inside the running wait, as soon as the exchange has taken a request of
+    // that command and table: with the exchange's replies delayed, the wait for it is still running then.
+    std::unique_ptr<QTimer> WhenTaken(uint16_t command, uint16_t table, std::function<void()> action)
+    {
+        auto watch = std::make_unique<QTimer>();
+        QObject::connect(watch.get(), &QTimer::timeout, [this, timer = watch.get(), command, table, action] {
+            const std::vector<exsim::Request> received = sim.Received();
+            if (!received.empty() && received.back().command == command && received.back().table == table) {
+                timer->stop();
+                action();
+            }
+        });
+        watch->start(5);
+        return watch;
+    }
 };
 
 TEST_F(ConnectReadTest, FillsTheListSettingsAndNumberLists)
@@ -174,19 +192,11 @@ TEST_F(ConnectReadTest, DisconnectWhileAStepWaitsEndsTheReadsSilently)
         SCOPED_TRACE(c.what);
         sim.ClearReceived();
         const size_t shownBefore = fake.messages.Shown().size();
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            const std::vector<exsim::Request> received = sim.Received();
-            if (!received.empty() && received.back().command == c.command && received.back().table == c.table) {
-                watch.stop();
-                app.OnCommand(ID_DISCONNECT);
-            }
-        });
-        watch.start(5);
+        const auto watch = WhenTaken(c.command, c.table, [this] { app.OnCommand(ID_DISCONNECT); });
 
         EXPECT_EQ(Connect(), ConnectOutcome::Failed);
 
-        EXPECT_FALSE(watch.isActive()) << "the step was never reached";
+        EXPECT_FALSE(watch->isActive()) << "the step was never reached";
         EXPECT_EQ(fake.messages.Texts().mid(qsizetype(shownBefore)), QStringList());
         EXPECT_FALSE(app.IsConnected());
         EXPECT_EQ(app.directorySettings.directoryPrefix, "5");
@@ -195,6 +205,29 @@ TEST_F(ConnectReadTest, DisconnectWhileAStepWaitsEndsTheReadsSilently)
         EXPECT_TRUE(app.directoryNumbers.empty());
         EXPECT_TRUE(Enabled(ID_CONNECT));
     }
+}
+
+// Connecting again is offered once disconnected, so the new connection's reads can run inside the old
+// wait; the old reads, when they get back, must leave the new connection alone.
+TEST_F(ConnectReadTest, ConnectingAgainWhileTheFirstReadsWaitLeavesTheNewConnectionAlone)
+{
+    exsim::Faults slow;
+    slow.replyDelayMs = 300;
+    sim.SetFaults(slow);
+    std::optional<ConnectOutcome> again;
+    const auto watch = WhenTaken(CMD_READ_TABLE, TBL_DIRECTORY, [&] {
+        app.OnCommand(ID_DISCONNECT);
+        again = Connect();
+    });
+
+    EXPECT_EQ(Connect(), ConnectOutcome::Failed);
+
+    EXPECT_EQ(again, ConnectOutcome::Connected);
+    EXPECT_TRUE(fake.messages.Shown().empty()) << fake.messages.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(app.IsConnected());
+    EXPECT_EQ(app.directorySettings.directoryPrefix, "77");
+    EXPECT_EQ(View().EntryCount(), 4);
+    EXPECT_EQ(app.routingNumbers.size(), 3u);
 }
 
 // Each case waits out the 10 s read timeout of the table that stops answering.
