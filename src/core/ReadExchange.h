@@ -40,7 +40,7 @@ QString IncompatibleVersionText(int version);
 // How a connection attempt ended, as the save needs to know it.
 enum class ConnectOutcome {
     Cancelled,       // no link came up; nothing changed
-    Failed,          // access refused, version incompatible or link lost: not connected any more
+    Failed,          // access refused, version incompatible or link lost: this attempt's link is gone
     DirectoryUnread, // connected, but the exchange's directory did not arrive
     Connected,       // connected with the directory read (routings or urban lines may have failed)
 };
