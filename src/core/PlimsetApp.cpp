@@ -101,6 +101,7 @@ CPlimsetView* CPlimsetApp::View() const
 void CPlimsetApp::Disconnect()
 {
     CWaitCursorScope wait(platform_.waitCursor);
+    ++disconnects_;
     ResetDirectorySettings(directorySettings);
     routingNumbers.clear();
     urbanLineNumbers.clear();

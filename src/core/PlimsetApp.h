@@ -38,6 +38,9 @@ public:
 
     bool IsConnected() const { return linkState.IsConnected(); }
     void Disconnect();
+    // How often the disconnect sequence has run: a flow that waits on the link compares it to tell
+    // its own link from one connected again while it waited.
+    unsigned Disconnects() const { return disconnects_; }
     // Runs the connection dialog with the main window as owner of the programming socket; true when
     // the program is connected afterwards.
     bool RunConnectDialog();
@@ -76,6 +79,7 @@ private:
     CPlatform& platform_;
     CSupervisionTimes supervisionTimes_;
     std::unique_ptr<CMainFrame> mainFrame_;
+    unsigned disconnects_ = 0;
 };
 
 // The folder value is kept only when it fits the 252-byte buffer the program reads it into.

@@ -65,12 +65,18 @@ std::string_view SkipBlanks(std::string_view text)
     return text;
 }
 
-void ShowReadError(CPlimsetApp& app, const char* text)
-{
-    // A drop found by the supervision during the read has been reported already.
-    if (app.IsConnected())
-        app.Platform().messages.Show(QString::fromUtf8(text));
-}
+// Whether the link a step started on is still up. "Disconnetti" is offered while a step waits, and the
+// supervision may find a drop there; either has said what there is to say, and a connection made again
+// meanwhile is not the one the step was reading.
+class CSameLink {
+public:
+    explicit CSameLink(const CPlimsetApp& app) : app_(app), disconnects_(app.Disconnects()) {}
+    bool operator()() const { return app_.IsConnected() && app_.Disconnects() == disconnects_; }
+
+private:
+    const CPlimsetApp& app_;
+    const unsigned disconnects_;
+};
 
 // The indices of one table's records in configuration memory, ascending.
 std::vector<uint16_t> IndicesOf(const CConfigMemory& memory, uint16_t table)
@@ -157,7 +163,13 @@ ConnectOutcome ReadAfterConnect(CPlimsetApp& app)
     cursor.Show();
     if (CPlimsetView* view = app.View())
         view->ClearEntries();
-    if (!app.protocol.RequestAccess()) {
+    const CSameLink onLine(app);
+    const bool granted = app.protocol.RequestAccess();
+    if (!onLine()) {
+        cursor.Restore();
+        return ConnectOutcome::Failed;
+    }
+    if (!granted) {
         app.Disconnect();
         cursor.Restore();
         return ConnectOutcome::Failed;
@@ -165,6 +177,8 @@ ConnectOutcome ReadAfterConnect(CPlimsetApp& app)
     cursor.Restore();
 
     const int version = ConfigVersionFromRecord(app.protocol.ReadRecord(TBL_VERSION, VERSION_INDEX));
+    if (!onLine())
+        return ConnectOutcome::Failed;
     if (version < MIN_CONFIG_VERSION || version > MAX_CONFIG_VERSION) {
         app.Disconnect();
         app.Platform().messages.Show(IncompatibleVersionText(version));
@@ -174,28 +188,48 @@ ConnectOutcome ReadAfterConnect(CPlimsetApp& app)
     // Started before the reads, so a check may come while a table is read.
     if (CMainFrame* frame = app.MainFrame())
         frame->Supervision().Start();
-    ReadSettings(app);
+    if (!ReadSettings(app))
+        return ConnectOutcome::Failed;
     const ReadOutcome read = ReadDirectoryAndLines(app);
+    if (read == ReadOutcome::LinkLost)
+        return ConnectOutcome::Failed;
     if (CPlimsetView* view = app.View())
         view->RefreshList(false, std::nullopt);
     app.UpdateCommandUi();
-
-    if (!app.IsConnected())
-        return ConnectOutcome::Failed;
     return read == ReadOutcome::DirectoryFailed ? ConnectOutcome::DirectoryUnread : ConnectOutcome::Connected;
 }
 
-void ReadSettings(CPlimsetApp& app)
+bool ReadSettings(CPlimsetApp& app)
 {
+    const CSameLink onLine(app);
     CDirectorySettings& settings = app.directorySettings;
     settings.shortNumberDigits = DEFAULT_DIGITS;
-    settings.shortNumberDigits = DigitsFromRecord(app.protocol.ReadRecord(TBL_DIGITS, 0));
+    const RecordData digits = app.protocol.ReadRecord(TBL_DIGITS, 0);
+    if (!onLine())
+        return false;
+    settings.shortNumberDigits = DigitsFromRecord(digits);
     settings.directoryPrefix.clear();
-    settings.directoryPrefix = PrefixFromRecord(app.protocol.ReadRecord(TBL_PREFIX, PREFIX_INDEX));
+    const RecordData prefix = app.protocol.ReadRecord(TBL_PREFIX, PREFIX_INDEX);
+    if (!onLine())
+        return false;
+    settings.directoryPrefix = PrefixFromRecord(prefix);
+    return true;
 }
 
 ReadOutcome ReadDirectoryAndLines(CPlimsetApp& app)
 {
+    const CSameLink onLine(app);
+    // Nothing when the table came; else how the reads end: with the table's own error, shown, or with the
+    // link gone, which is no error of the table's.
+    const auto readFails = [&](uint16_t table, ReadOutcome failure, const char* text) -> std::optional<ReadOutcome> {
+        const bool read = app.protocol.ReadTable(table);
+        if (!onLine())
+            return ReadOutcome::LinkLost;
+        if (read)
+            return std::nullopt;
+        app.Platform().messages.Show(QString::fromUtf8(text));
+        return failure;
+    };
     {
         CStatusProgress progress(app.MainFrame(), QStringLiteral("Lettura agenda dal centralino, voci lette: %1"));
         int received = 0;
@@ -203,10 +237,9 @@ ReadOutcome ReadDirectoryAndLines(CPlimsetApp& app)
             if (frame.size() >= REPLY_HEADER_SIZE && GetBigEndian16(&frame[5]) == TBL_DIRECTORY)
                 progress.Show(++received);
         });
-        if (!app.protocol.ReadTable(TBL_DIRECTORY)) {
-            ShowReadError(app, "Errore in lettura agenda dal centralino!");
-            return ReadOutcome::DirectoryFailed;
-        }
+        if (const auto end =
+                readFails(TBL_DIRECTORY, ReadOutcome::DirectoryFailed, "Errore in lettura agenda dal centralino!"))
+            return *end;
     }
 
     CPlimsetView* view = app.View();
@@ -223,16 +256,14 @@ ReadOutcome ReadDirectoryAndLines(CPlimsetApp& app)
         app.directoryNumbers.push_back(record->key.index);
     }
 
-    if (!app.protocol.ReadTable(TBL_ROUTING)) {
-        ShowReadError(app, "Errore in lettura instradamenti dal centralino!");
-        return ReadOutcome::RoutingsFailed;
-    }
+    if (const auto end =
+            readFails(TBL_ROUTING, ReadOutcome::RoutingsFailed, "Errore in lettura instradamenti dal centralino!"))
+        return *end;
     app.routingNumbers = IndicesOf(app.configMemory, TBL_ROUTING);
 
-    if (!app.protocol.ReadTable(TBL_URBAN_LINE)) {
-        ShowReadError(app, "Errore in lettura linee urbane dal centralino!");
-        return ReadOutcome::UrbanLinesFailed;
-    }
+    if (const auto end =
+            readFails(TBL_URBAN_LINE, ReadOutcome::UrbanLinesFailed, "Errore in lettura linee urbane dal centralino!"))
+        return *end;
     app.urbanLineNumbers = IndicesOf(app.configMemory, TBL_URBAN_LINE);
     return ReadOutcome::Complete;
 }

@@ -40,15 +40,19 @@ QString IncompatibleVersionText(int version);
 // How a connection attempt ended, as the save needs to know it.
 enum class ConnectOutcome {
     Cancelled,       // no link came up; nothing changed
-    Failed,          // access refused, version incompatible or link lost: not connected any more
+    Failed,          // access refused, version incompatible or link lost: this attempt's link is gone
     DirectoryUnread, // connected, but the exchange's directory did not arrive
     Connected,       // connected with the directory read (routings or urban lines may have failed)
 };
 
-enum class ReadOutcome { Complete, DirectoryFailed, RoutingsFailed, UrbanLinesFailed };
+// LinkLost: the link was closed while a read waited (by the user, or on a drop the supervision found);
+// nothing more was read or shown, and what the disconnect left stays.
+enum class ReadOutcome { Complete, DirectoryFailed, RoutingsFailed, UrbanLinesFailed, LinkLost };
 
 // Everything "Connetti" does once the dialog has left a programming socket open and connectedMode
-// set: access, version, supervision, settings, directory and line tables, and the list refresh.
+// set: access, version, supervision, settings, directory and line tables, and the list refresh. A
+// disconnect while any of them waits ends them at the next step, silently.
 ConnectOutcome ReadAfterConnect(CPlimsetApp& app);
-void ReadSettings(CPlimsetApp& app);
+// False when the link was closed during the reads; the settings are then the disconnect's.
+bool ReadSettings(CPlimsetApp& app);
 ReadOutcome ReadDirectoryAndLines(CPlimsetApp& app);

@@ -151,13 +151,16 @@ void CPbxProtocol::Send(const std::vector<uint8_t>& request, uint32_t timeoutMs)
 bool CPbxProtocol::RequestAccess()
 {
     state_.accessState = ACCESS_WAITING;
+    const bool linked = socket_ != nullptr;
     Send(BuildRequest(CMD_REQUEST_ACCESS), ACCESS_TIMEOUT_MS);
-    Wait([this] { return state_.accessState != ACCESS_WAITING; }, ACCESS_TIMEOUT_MS + REPLY_BOUND_GRACE_MS);
-    if (state_.accessState != ACCESS_GRANTED) {
+    const WaitEnd end =
+        Wait([this] { return state_.accessState != ACCESS_WAITING; }, ACCESS_TIMEOUT_MS + REPLY_BOUND_GRACE_MS);
+    if (state_.accessState == ACCESS_GRANTED)
+        return true;
+    // A link closed while the exchange was asked was given up on purpose: the exchange refused nothing.
+    if (!(linked && end == WaitEnd::Aborted))
         messages_.Show(QStringLiteral("Opzione non abilitata sul sistema!"));
-        return false;
-    }
-    return true;
+    return false;
 }
 
 bool CPbxProtocol::AwaitReply(uint16_t command, uint16_t index, uint16_t table)

@@ -44,6 +44,8 @@ public:
     bool HandleEvent(QEvent* event);
     void DispatchReply(const uint8_t* frame, size_t length);
 
+    // Shows the refusal itself, also for an access not answered in time; not when the wait was aborted
+    // because the link was closed meanwhile.
     bool RequestAccess();
     // True when an ending status arrived, a refusal included.
     bool ReadTable(uint16_t table);

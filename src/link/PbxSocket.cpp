@@ -31,7 +31,6 @@ namespace {
 
 constexpr size_t RECEIVE_BUFFER_SIZE = 4096;
 constexpr auto CLOSE_WAIT = std::chrono::milliseconds(3000);
-constexpr auto WOULD_BLOCK_RETRY = std::chrono::milliseconds(10);
 
 void Signal(int eventFd)
 {
@@ -321,22 +320,41 @@ void CPbxSocket::Close()
 
 void CPbxSocket::Send(const uint8_t* bytes, int length)
 {
+    SendWithin(bytes, length, READ_TIMEOUT_MS);
+}
+
+void CPbxSocket::SendWithin(const uint8_t* bytes, int length, uint32_t boundMs)
+{
     if (!link_)
         return;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(boundMs);
     while (length > 0) {
         // MSG_NOSIGNAL: a peer that went away must show up as EPIPE here, not as SIGPIPE killing us.
         const ssize_t sent = ::send(link_->socketFd, bytes, size_t(length), MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR)
                 continue;
-            // A full send buffer is no failure of the link; it is not recorded, or the supervision would
-            // take it for a dropped connection.
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                std::this_thread::sleep_for(WOULD_BLOCK_RETRY);
-                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                lastError_ = errno;
+                return;
             }
-            lastError_ = errno;
-            return;
+            // A full send buffer is no failure of the link while the exchange still takes bytes. One that has
+            // not taken the frame in the time its reply may take has stopped: the link counts as dropped, for
+            // the save and the supervision that look at the error, and for the receive side, which the
+            // shutdown ends, so that any wait for a reply ends at once. No event loop runs meanwhile: a timer
+            // could send a poll into the middle of this frame.
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd writable{link_->socketFd, POLLOUT, 0};
+            const int ready = ::poll(&writable, 1, int(std::max<int64_t>(0, left.count())));
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready <= 0) {
+                lastError_ = ready == 0 ? ETIMEDOUT : errno;
+                ::shutdown(link_->socketFd, SHUT_RDWR);
+                return;
+            }
+            continue;
         }
         bytes += sent;
         length -= int(sent);
@@ -355,7 +373,7 @@ void CPbxSocket::Arm(uint32_t timeoutMs)
 void CPbxSocket::SendWithTimeout(const uint8_t* bytes, int length, uint32_t timeoutMs)
 {
     Arm(timeoutMs);
-    Send(bytes, length);
+    SendWithin(bytes, length, timeoutMs > 0 ? timeoutMs : READ_TIMEOUT_MS);
 }
 
 bool CPbxSocket::SendDial(std::string_view number)
@@ -383,7 +401,8 @@ void CPbxSocket::Receive(std::shared_ptr<SLink> link)
     bool armed = false;
     Clock::time_point deadline;
     // At end of stream or after a hard error the socket stays readable forever; it is then no longer
-    // watched, so the thread does not spin. The dead link shows up in sending and in the supervision.
+    // watched, so the thread does not spin. No reply can come any more, so a reply timeout, armed then
+    // or later, expires at once: every wait ends as on a timeout without sitting out its bound.
     bool watchSocket = true;
 
     for (;;) {
@@ -417,7 +436,7 @@ void CPbxSocket::Receive(std::shared_ptr<SLink> link)
         if (watched[1].revents != 0) {
             Drain(link->armFd);
             armed = true;
-            deadline = Clock::time_point(Clock::duration(link->replyDeadline.load()));
+            deadline = watchSocket ? Clock::time_point(Clock::duration(link->replyDeadline.load())) : Clock::now();
         }
         if (watched[2].revents != 0) {
             const ssize_t received = ::recv(link->socketFd, receiveBuffer.get(), RECEIVE_BUFFER_SIZE, 0);
@@ -434,8 +453,8 @@ void CPbxSocket::Receive(std::shared_ptr<SLink> link)
                     link->Post(completed);
                 }
             } else if (received == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-                // After a hang-up or a read error the armed timeout must still fire.
                 watchSocket = false;
+                deadline = Clock::now();
             }
         }
     }

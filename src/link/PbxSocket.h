@@ -39,9 +39,12 @@ public:
     void Close();
     bool IsOpen() const { return link_ != nullptr; }
 
+    // A peer that has not taken the bytes within the read timeout, READ_TIMEOUT_MS, ends the link:
+    // LastError() is set and the receive side ends, as on a drop.
     void Send(const uint8_t* bytes, int length);
     // A non-zero timeout arms the one-shot reply timeout before sending; the next complete frame received
-    // disarms it. Bytes that complete no frame (noise, a reply cut short) leave it running.
+    // disarms it. Bytes that complete no frame (noise, a reply cut short) leave it running. The send itself
+    // gives up as Send() does, after the same timeout.
     void SendWithTimeout(const uint8_t* bytes, int length, uint32_t timeoutMs);
     // false, and nothing sent, when the socket is not open or the number is over 31 characters.
     bool SendDial(std::string_view number);
@@ -56,6 +59,7 @@ private:
     class CRelay;
     static void Receive(std::shared_ptr<SLink> link);
     void Arm(uint32_t timeoutMs);
+    void SendWithin(const uint8_t* bytes, int length, uint32_t boundMs);
 
     int framing_;
     int connectTimeoutMs_;

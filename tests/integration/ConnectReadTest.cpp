@@ -6,6 +6,9 @@
 #include <QAction>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -43,6 +46,22 @@ protected:
     ConnectReadTest() : OnlineFixture(ReadTables()) {}
 
     bool Enabled(int id) { return app.MainFrame()->Action(id)->isEnabled(); }
+
+    // Runs the action once, from inside the running wait, as soon as the exchange has taken a request of
+    // that command and table: with the exchange's replies delayed, the wait for it is still running then.
+    std::unique_ptr<QTimer> WhenTaken(uint16_t command, uint16_t table, std::function<void()> action)
+    {
+        auto watch = std::make_unique<QTimer>();
+        QObject::connect(watch.get(), &QTimer::timeout, [this, timer = watch.get(), command, table, action] {
+            const std::vector<exsim::Request> received = sim.Received();
+            if (!received.empty() && received.back().command == command && received.back().table == table) {
+                timer->stop();
+                action();
+            }
+        });
+        watch->start(5);
+        return watch;
+    }
 };
 
 TEST_F(ConnectReadTest, FillsTheListSettingsAndNumberLists)
@@ -149,6 +168,66 @@ TEST_F(ConnectReadTest, RefusalOrIncompatibleVersionDisconnectsWithItsMessage)
             app.Disconnect();
         }
     }
+}
+
+// "Disconnetti" is offered while the reads wait. Each case disconnects once the exchange has taken the
+// request of one step and delays its reply: the reads stop there, say nothing, and leave what the
+// disconnect set.
+TEST_F(ConnectReadTest, DisconnectWhileAStepWaitsEndsTheReadsSilently)
+{
+    const struct {
+        const char* what;
+        uint16_t command;
+        uint16_t table;
+    } cases[] = {
+        {"access", CMD_REQUEST_ACCESS, 0},
+        {"version", CMD_READ_RECORD, TBL_VERSION},
+        {"settings", CMD_READ_RECORD, TBL_DIGITS},
+        {"directory", CMD_READ_TABLE, TBL_DIRECTORY},
+    };
+    exsim::Faults slow;
+    slow.replyDelayMs = 500;
+    sim.SetFaults(slow);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim.ClearReceived();
+        const size_t shownBefore = fake.messages.Shown().size();
+        const auto watch = WhenTaken(c.command, c.table, [this] { app.OnCommand(ID_DISCONNECT); });
+
+        EXPECT_EQ(Connect(), ConnectOutcome::Failed);
+
+        EXPECT_FALSE(watch->isActive()) << "the step was never reached";
+        EXPECT_EQ(fake.messages.Texts().mid(qsizetype(shownBefore)), QStringList());
+        EXPECT_FALSE(app.IsConnected());
+        EXPECT_EQ(app.directorySettings.directoryPrefix, "5");
+        EXPECT_EQ(app.directorySettings.shortNumberDigits, CDirectorySettings{}.shortNumberDigits);
+        EXPECT_EQ(View().EntryCount(), 0);
+        EXPECT_TRUE(app.directoryNumbers.empty());
+        EXPECT_TRUE(Enabled(ID_CONNECT));
+    }
+}
+
+// Connecting again is offered once disconnected, so the new connection's reads can run inside the old
+// wait; the old reads, when they get back, must leave the new connection alone.
+TEST_F(ConnectReadTest, ConnectingAgainWhileTheFirstReadsWaitLeavesTheNewConnectionAlone)
+{
+    exsim::Faults slow;
+    slow.replyDelayMs = 300;
+    sim.SetFaults(slow);
+    std::optional<ConnectOutcome> again;
+    const auto watch = WhenTaken(CMD_READ_TABLE, TBL_DIRECTORY, [&] {
+        app.OnCommand(ID_DISCONNECT);
+        again = Connect();
+    });
+
+    EXPECT_EQ(Connect(), ConnectOutcome::Failed);
+
+    EXPECT_EQ(again, ConnectOutcome::Connected);
+    EXPECT_TRUE(fake.messages.Shown().empty()) << fake.messages.Texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(app.IsConnected());
+    EXPECT_EQ(app.directorySettings.directoryPrefix, "77");
+    EXPECT_EQ(View().EntryCount(), 4);
+    EXPECT_EQ(app.routingNumbers.size(), 3u);
 }
 
 // Each case waits out the 10 s read timeout of the table that stops answering.

@@ -328,7 +328,8 @@ TEST_F(LinkTest, FaultyRepliesStillGiveTheWholeTable)
     }
 }
 
-// Each case takes the full 10 s read timeout: the reply has begun, so only the read's own bound ends it.
+// The silent exchange takes the full 10 s read timeout: the reply has begun, so only the read's own bound
+// ends it. A closed connection ends it at once.
 TEST_F(LinkTest, TableReplyThatStopsMidwayEndsTheReadFalse)
 {
     const FaultCase cases[] = {

@@ -32,9 +32,12 @@ bool Readable(int fd)
 
 } // namespace
 
-CLoopbackPeer::CLoopbackPeer()
+CLoopbackPeer::CLoopbackPeer(int receiveBuffer)
 {
     listener_ = BoundSocket(port_);
+    // Set before listening, so the accepted connection takes it and its window is sized by it.
+    if (receiveBuffer > 0)
+        ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     ::listen(listener_, 1);
 }
 

@@ -8,7 +8,9 @@
 // chosen bytes and reads what arrives.
 class CLoopbackPeer {
 public:
-    CLoopbackPeer();
+    // A receive buffer of that many bytes (0: the system's); a small one, with the peer not reading,
+    // soon leaves the sender's bytes nowhere to go.
+    explicit CLoopbackPeer(int receiveBuffer = 0);
     ~CLoopbackPeer();
     CLoopbackPeer(const CLoopbackPeer&) = delete;
     CLoopbackPeer& operator=(const CLoopbackPeer&) = delete;

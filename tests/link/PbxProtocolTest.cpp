@@ -182,6 +182,18 @@ TEST_F(PbxProtocolTest, RequestAccessWaitsForGrantOrRefusal)
     EXPECT_FALSE(guardFired);
 }
 
+// As the disconnect does while access is asked: the exchange refused nothing, so nothing is said.
+TEST_F(PbxProtocolTest, AccessWaitEndedByClosingTheLinkShowsNoRefusal)
+{
+    QTimer::singleShot(0, [this] {
+        socket.reset();
+        protocol.AbortWaits();
+    });
+    EXPECT_FALSE(protocol.RequestAccess());
+    EXPECT_TRUE(messages.Shown().empty());
+    EXPECT_FALSE(guardFired);
+}
+
 TEST_F(PbxProtocolTest, ReadTableEndsOnAnyEndingStatus)
 {
     const Bytes record = Text("7fff") + Hex("00 30 00") + Text("021") + Hex("00") + Text("Rossi") + Hex("00");
@@ -379,6 +391,48 @@ TEST_F(PbxProtocolTest, WaitForAReplyEndsInTimeWhenTheSocketTimeoutWasDisarmed)
     EXPECT_EQ(owner.frames.size(), 1u);
     EXPECT_EQ(owner.timeouts, 0);
     EXPECT_FALSE(guardFired);
+}
+
+// No reply can come over a link that has ended: the wait ends as on a timeout, long before the read's
+// bound, whether it was running when the exchange went or the request came after.
+TEST_F(PbxProtocolTest, EndedLinkEndsTheReplyWaitAtOnce)
+{
+    const struct {
+        const char* what;
+        void (CLoopbackPeer::*end)();
+        bool beforeTheRequest;
+    } cases[] = {
+        {"reset during the wait", &CLoopbackPeer::ResetConnection, false},
+        {"close during the wait", &CLoopbackPeer::CloseConnection, false},
+        {"reset before the request", &CLoopbackPeer::ResetConnection, true},
+        {"close before the request", &CLoopbackPeer::CloseConnection, true},
+    };
+    const Bytes poll = BuildRequest(CMD_POLL);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        guard.start(15000);
+        CLoopbackPeer exchange;
+        socket = std::make_unique<CPbxSocket>();
+        ASSERT_EQ(socket->Open(&owner, CLoopbackPeer::ADDRESS, exchange.Port(), WM_PBX_DATA, WM_PBX_TIMEOUT), 0);
+        ASSERT_TRUE(exchange.Accept());
+        if (c.beforeTheRequest) {
+            (exchange.*c.end)();
+            // Time for the receive thread to learn of it before anything is armed.
+            QTest::qWait(100);
+        } else {
+            QTimer::singleShot(0, [&] {
+                exchange.Read(poll.size());
+                (exchange.*c.end)();
+            });
+        }
+        QElapsedTimer elapsed;
+        elapsed.start();
+        socket->SendWithTimeout(poll.data(), int(poll.size()), READ_TIMEOUT_MS);
+
+        EXPECT_EQ(protocol.WaitUntil([] { return false; }, READ_TIMEOUT_MS), WaitEnd::TimedOut);
+        EXPECT_LT(elapsed.elapsed(), READ_TIMEOUT_MS / 2);
+        EXPECT_FALSE(guardFired);
+    }
 }
 
 // Each case takes the full read timeout of 10 s.

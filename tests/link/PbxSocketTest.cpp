@@ -8,6 +8,7 @@
 #include "TestBytes.h"
 #include "TestOwner.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <memory>
@@ -430,6 +432,61 @@ TEST(PbxSocket, PeerGoneIsASendErrorNotASignal)
     // The receive thread, past the end of the stream, still serves the reply timeout.
     connection.socket.SendWithTimeout(nullptr, 0, 50);
     EXPECT_TRUE(connection.AwaitTimeouts(1));
+}
+
+// An exchange that stays connected but takes no more bytes: the send gives up after the request's own
+// timeout (the read timeout for a plain write) instead of holding the user for ever, records the error,
+// and ends the link, so the wait for any reply ends at once.
+TEST(PbxSocket, SendToAPeerThatStopsReadingGivesUpAndEndsTheLink)
+{
+    const struct {
+        const char* what;
+        uint32_t timeoutMs;
+        uint32_t boundMs;
+    } cases[] = {
+        {"request with a reply timeout", 500, 500},
+        {"plain write", 0, READ_TIMEOUT_MS},
+    };
+    // Far more than the peer's small receive buffer and the largest send buffer the system grants.
+    const Bytes large(16 << 20, 0x55);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CLoopbackPeer peer(4096);
+        CTestOwner owner;
+        CPbxSocket socket;
+        ASSERT_EQ(socket.Open(&owner, CLoopbackPeer::ADDRESS, peer.Port(), WM_PBX_DATA, WM_PBX_TIMEOUT), 0);
+        ASSERT_TRUE(peer.Accept());
+
+        // A send that never gave up would hang the suite: the peer then resets, and the time shows the fault.
+        std::atomic<bool> returned = false;
+        std::thread hangGuard([&] {
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(3 * c.boundMs + 2000);
+            while (!returned && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!returned)
+                peer.ResetConnection();
+        });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        if (c.timeoutMs > 0)
+            socket.SendWithTimeout(large.data(), int(large.size()), c.timeoutMs);
+        else
+            socket.Send(large.data(), int(large.size()));
+        returned = true;
+        hangGuard.join();
+        EXPECT_GE(elapsed.elapsed(), c.boundMs / 2) << "a full buffer alone is no failure";
+        EXPECT_LT(elapsed.elapsed(), 2 * c.boundMs + 1000);
+        EXPECT_NE(socket.LastError(), 0);
+
+        // The given-up request's own timeout, if it had one, ends its wait; it must not pass for the next one's.
+        const int timeoutsBefore = c.timeoutMs > 0 ? 1 : 0;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return owner.timeouts == timeoutsBefore; }, ARRIVAL_MS));
+        elapsed.restart();
+        const Bytes poll = BuildRequest(CMD_POLL);
+        socket.SendWithTimeout(poll.data(), int(poll.size()), READ_TIMEOUT_MS);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return owner.timeouts > timeoutsBefore; }, READ_TIMEOUT_MS / 2));
+        EXPECT_LT(elapsed.elapsed(), READ_TIMEOUT_MS / 2);
+    }
 }
 
 TEST(PbxSocket, FramesForADestroyedOwnerAreDropped)
