@@ -253,7 +253,10 @@ void BM_ReadDirectory(benchmark::State& state)
     // How often the user-interface thread came back from waiting for events during the product's reads.
     double wakeUps = 0;
     bool countWakeUps = false;
-    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&] {
+    // The dispatcher outlives this function; the connection must end with the locals it writes to, or the
+    // next benchmark's wake-ups land in whatever reuses their stack slots.
+    QObject wakeUpCounter;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, &wakeUpCounter, [&] {
         if (countWakeUps)
             ++wakeUps;
     });

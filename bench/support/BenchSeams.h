@@ -40,7 +40,5 @@ template <typename Work> CCost MeasureCost(Work&& work)
             std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count()};
 }
 
-// The cost as counters: milliseconds of processor and wall time, and the share of one core. A cost whose
-// processor time came out negative is refused: on this kind of virtual machine the process clock has
-// been seen to step back while another benchmark's threads ended.
+// The cost as counters: milliseconds of processor and wall time, and the share of one core.
 void ReportCost(benchmark::State& state, const CCost& cost);
