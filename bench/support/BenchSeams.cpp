@@ -1,13 +1,6 @@
 #include "BenchSeams.h"
 
-#include <cstdio>
 #include <ctime>
-
-MsgAnswer CPrintedMessages::Show(const QString& text, MsgButtons, MsgAnswer defaultButton, MsgIcon)
-{
-    std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    return defaultButton;
-}
 
 double ProcessCpuSeconds()
 {
