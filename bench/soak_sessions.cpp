@@ -3,7 +3,8 @@
 // same process: connect and read a full directory, add, modify and delete an entry on line, disconnect,
 // then save the list as read in both modes, each save connecting and disconnecting again. Every few
 // sessions it prints the process's open descriptors, threads and resident memory; at the end it fails
-// when descriptors or threads grew, or memory grew beyond a small allowance, after the first report.
+// when descriptors or threads grew, or memory grew beyond a small allowance, after the first report
+// (memory only without the address sanitizer).
 
 #include "core/PlimsetApp.h"
 #include "core/ReadExchange.h"
@@ -38,6 +39,13 @@ namespace {
 constexpr uint16_t ADDED = 5000;
 constexpr uint16_t MODIFIED = 10;
 constexpr long MEMORY_ALLOWANCE_KB = 8 * 1024;
+#if defined(__SANITIZE_ADDRESS__)
+// The address sanitizer's allocator holds freed blocks in quarantine and keeps caches of its own, so the
+// resident memory creeps up whatever the program does; its leak check at exit stands in for the figure.
+constexpr bool CHECK_MEMORY = false;
+#else
+constexpr bool CHECK_MEMORY = true;
+#endif
 
 struct SOptions {
     unsigned sessions = 500;
@@ -260,11 +268,17 @@ int main(int argc, char** argv)
         std::printf("threads grew from %ld to %ld\n", warm->threads, last.threads);
         flat = false;
     }
-    if (last.residentKb > warm->residentKb + MEMORY_ALLOWANCE_KB) {
+    if (!CHECK_MEMORY) {
+        std::printf("resident memory not checked under the address sanitizer\n");
+    } else if (last.residentKb > warm->residentKb + MEMORY_ALLOWANCE_KB) {
         std::printf("resident memory grew from %ld kB to %ld kB, more than the %ld kB allowed\n", warm->residentKb,
                     last.residentKb, MEMORY_ALLOWANCE_KB);
         flat = false;
     }
-    std::printf(flat ? "descriptors, threads and memory stayed flat\n" : "the soak failed\n");
+    if (flat)
+        std::printf(CHECK_MEMORY ? "descriptors, threads and memory stayed flat\n"
+                                 : "descriptors and threads stayed flat\n");
+    else
+        std::printf("the soak failed\n");
     return flat ? 0 : 1;
 }
