@@ -8,8 +8,11 @@ FUZZ_SMOKE_SECONDS ?= 5
 CLANG_FORMAT ?= clang-format-14
 FORMATTED = find src tests tools bench fuzz -name '*.cpp' -o -name '*.h'
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Sessions of `make soak` and of `make soak-asan`, whose sanitized sessions are far slower.
+SOAK_SESSIONS ?= 500
+SOAK_ASAN_SESSIONS ?= 100
 
-.PHONY: all deps build test asan-test run screenshot bench fuzz-build fuzz fuzz-smoke format format-check clean
+.PHONY: all deps build test asan-test run screenshot bench soak soak-asan fuzz-build fuzz fuzz-smoke format format-check clean
 
 all: build
 
@@ -41,11 +44,22 @@ screenshot: build
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
+# Whole sessions against the in-process simulator, one after another; fails when descriptors, threads or
+# memory do not stay flat.
+soak: build
+	@$(BUILD)/bench/soak_sessions --sessions $(SOAK_SESSIONS)
+
+# The same program alone, built in the sanitizer build folder; a report of the sanitizers ends it.
+soak-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOBRISK_SANITIZE=ON -DTOBRISK_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) --target soak_sessions
+	@LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp $(ASAN_BUILD)/bench/soak_sessions --sessions $(SOAK_ASAN_SESSIONS)
+
 # The libFuzzer targets of fuzz/, built with clang and the address and undefined-behaviour sanitizers.
 fuzz-build:
 	@scripts/install-deps.sh clang-14 libclang-rt-14-dev
 	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
-	  -DTOBRISK_FUZZ=ON -DTOBRISK_TESTS=OFF -DTOBRISK_BENCH=OFF >/dev/null
+	  -DTOBRISK_FUZZ=ON -DTOBRISK_TESTS=OFF -DTOBRISK_BENCH=OFF -DTOBRISK_SOAK=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) --target fuzz_targets
 
 # Each target for FUZZ_SECONDS from its committed corpus (copied first, so the repository stays as it is).

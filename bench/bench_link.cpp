@@ -35,20 +35,6 @@
 namespace {
 
 constexpr uint32_t LOOPBACK = 0x7F000001;
-constexpr unsigned DIRECTORY_SIZE = 2000;
-
-exsim::Tables FullDirectory()
-{
-    exsim::Tables tables;
-    for (unsigned shortNumber = 0; shortNumber < DIRECTORY_SIZE; ++shortNumber) {
-        char name[40];
-        char number[16];
-        std::snprintf(name, sizeof name, "Caff\xE8 Nome Cognome %04u", shortNumber);
-        std::snprintf(number, sizeof number, "02%08u", shortNumber * 7919u);
-        tables[TBL_DIRECTORY][uint16_t(shortNumber)] = exsim::DirectoryRecord(0x7FFF, number, name);
-    }
-    return tables;
-}
 
 // Stands for the main frame, which hands the socket's events to the protocol.
 class CProtocolOwner : public QObject {
@@ -159,24 +145,10 @@ private:
     size_t filled_ = 0;
 };
 
-bool StartSim(exsim::ExchangeSim& sim, benchmark::State& state)
-{
-    std::string error;
-    exsim::StartOptions options;
-    options.pppoeDevice = false;
-    if (!sim.Start(options, error)) {
-        state.SkipWithError(error.c_str());
-        return false;
-    }
-    return true;
-}
-
 bool StartSession(exsim::ExchangeSim& sim, CProductSession& session, benchmark::State& state)
 {
-    if (!StartSim(sim, state))
-        return false;
     std::string error;
-    if (!session.Open(sim.ProgrammingPort(), error)) {
+    if (!StartLoopbackSim(sim, error) || !session.Open(sim.ProgrammingPort(), error)) {
         state.SkipWithError(error.c_str());
         return false;
     }
@@ -230,7 +202,7 @@ struct CReadTotals {
 // access), so that both meet the same moments of the machine and the network.
 void BM_ReadDirectory(benchmark::State& state)
 {
-    exsim::ExchangeSim sim(FullDirectory());
+    exsim::ExchangeSim sim(FullExchange());
     CProductSession session;
     if (!StartSession(sim, session, state))
         return;
@@ -245,15 +217,18 @@ void BM_ReadDirectory(benchmark::State& state)
 
     const auto throughTheProduct = [&] {
         session.Memory().Clear();
-        return session.Protocol().ReadTable(TBL_DIRECTORY) && session.Memory().Count() == DIRECTORY_SIZE;
+        return session.Protocol().ReadTable(TBL_DIRECTORY) && session.Memory().Count() == FULL_DIRECTORY_SIZE;
     };
     const auto onThePlainSocket = [&] {
-        return plain.Send(request) && plain.FramesUntil(ST_DONE) == long(DIRECTORY_SIZE) + 1;
+        return plain.Send(request) && plain.FramesUntil(ST_DONE) == long(FULL_DIRECTORY_SIZE) + 1;
     };
     // How often the user-interface thread came back from waiting for events during the product's reads.
     double wakeUps = 0;
     bool countWakeUps = false;
-    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&] {
+    // The dispatcher outlives this function; the connection must end with the locals it writes to, or the
+    // next benchmark's wake-ups land in whatever reuses their stack slots.
+    QObject wakeUpCounter;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, &wakeUpCounter, [&] {
         if (countWakeUps)
             ++wakeUps;
     });
@@ -293,7 +268,7 @@ BENCHMARK(BM_ReadDirectory)->UseRealTime()->Unit(benchmark::kMillisecond);
 // simulator's threads, which sit idle because the exchange never answers.
 void BM_UnansweredReadCpu(benchmark::State& state)
 {
-    exsim::ExchangeSim sim(FullDirectory());
+    exsim::ExchangeSim sim(FullExchange());
     CProductSession session;
     if (!StartSession(sim, session, state))
         return;
@@ -324,7 +299,8 @@ int main(int argc, char** argv)
         std::printf("Directory of %u records: product %.3f ms, plain socket %.3f ms, ratio %.3f; "
                     "process cpu %.3f / %.3f ms; data segments %.0f / %.0f per read; "
                     "%.0f wake-ups of the product's user-interface thread per read\n",
-                    DIRECTORY_SIZE, value("product_ms"), value("plain_ms"), value("ratio"), value("product_cpu_ms"),
-                    value("plain_cpu_ms"), value("product_segs"), value("plain_segs"), value("product_wakeups"));
+                    FULL_DIRECTORY_SIZE, value("product_ms"), value("plain_ms"), value("ratio"),
+                    value("product_cpu_ms"), value("plain_cpu_ms"), value("product_segs"), value("plain_segs"),
+                    value("product_wakeups"));
     });
 }

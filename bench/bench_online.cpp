@@ -10,14 +10,6 @@
 #include "directory/DirectorySettings.h"
 #include "directory/PlimsetView.h"
 #include "directory/Record.h"
-#include "link/PbxEvents.h"
-#include "link/Protocol.h"
-#include "platform/DebugOutput.h"
-#include "platform/FileDialogs.h"
-#include "platform/Platform.h"
-#include "platform/PppdDialer.h"
-#include "platform/PppdPhoneBook.h"
-#include "platform/PrintDevice.h"
 #include "platform/WaitCursor.h"
 
 #include "exchange-sim/ExchangeSim.h"
@@ -37,7 +29,6 @@
 
 namespace {
 
-constexpr uint32_t LOOPBACK = 0x7F000001;
 constexpr unsigned DIRECTORY_SIZE = 2000;
 const char* const PRODUCT_FILL = "BM_FillTheListAsAReadDoes";
 const char* const PLAIN_FILL = "BM_FillAVectorAndResetTheModel";
@@ -111,50 +102,20 @@ void BM_FillAVectorAndResetTheModel(benchmark::State& state)
 }
 BENCHMARK(BM_FillAVectorAndResetTheModel)->Unit(benchmark::kMicrosecond);
 
-class CSilentDebug : public IDebugOutput {
-public:
-    void Write(std::string_view) override {}
-};
-
 // The whole program connected to the simulated exchange with the real supervision times.
-class COnlineProgram {
-public:
-    bool Connect(exsim::ExchangeSim& sim, benchmark::State& state)
-    {
-        std::string error;
-        exsim::StartOptions options;
-        options.pppoeDevice = false;
-        if (!sim.Start(options, error) || !app_.Start()) {
-            state.SkipWithError(error.empty() ? "the program did not start" : error.c_str());
-            return false;
-        }
-        app_.linkState.programmingSocket = std::make_unique<CPbxSocket>();
-        if (app_.linkState.programmingSocket->Open(app_.MainFrame(), LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA,
-                                                   WM_PBX_TIMEOUT) != 0) {
-            state.SkipWithError("cannot connect to the simulator");
-            return false;
-        }
-        app_.linkState.connectedMode = 1;
-        if (ReadAfterConnect(app_) != ConnectOutcome::Connected) {
-            state.SkipWithError("the exchange was not read");
-            return false;
-        }
-        return true;
+bool Connect(exsim::ExchangeSim& sim, COnlineProgram& program, benchmark::State& state)
+{
+    std::string error;
+    if (!StartLoopbackSim(sim, error) || !program.Start()) {
+        state.SkipWithError(error.empty() ? "the program did not start" : error.c_str());
+        return false;
     }
-
-    CPlimsetApp& App() { return app_; }
-
-private:
-    CPrintedMessages messages_;
-    CQtFileDialogs fileDialogs_;
-    CQtWaitCursor waitCursor_;
-    CSilentDebug debug_;
-    CPppdPhoneBook phoneBook_;
-    CPppdDialer dialer_;
-    CQtPrintDevice printDevice_{fileDialogs_};
-    CPlatform platform_{messages_, fileDialogs_, waitCursor_, debug_, phoneBook_, dialer_, printDevice_};
-    CPlimsetApp app_{platform_};
-};
+    if (program.Connect(sim.ProgrammingPort()) != ConnectOutcome::Connected) {
+        state.SkipWithError("the exchange was not read");
+        return false;
+    }
+    return true;
+}
 
 // The exchange leaves the poll unanswered: the check waits the whole 10 s poll timeout. The whole
 // process is measured, the simulator's idle threads included.
@@ -162,7 +123,7 @@ void BM_UnansweredPollCpu(benchmark::State& state)
 {
     exsim::ExchangeSim sim;
     COnlineProgram program;
-    if (!program.Connect(sim, state))
+    if (!Connect(sim, program, state))
         return;
     exsim::Faults faults;
     faults.dropPolls = 1;
@@ -184,7 +145,7 @@ void BM_SupervisionCycleCpu(benchmark::State& state)
 {
     exsim::ExchangeSim sim;
     COnlineProgram program;
-    if (!program.Connect(sim, state))
+    if (!Connect(sim, program, state))
         return;
     CSupervision& supervision = program.App().MainFrame()->Supervision();
     CCost cost;
@@ -194,7 +155,7 @@ void BM_SupervisionCycleCpu(benchmark::State& state)
             supervision.Start();
             QEventLoop cycle;
             QTimer watch;
-            QObject::connect(&watch, &QTimer::timeout, [&] {
+            QObject::connect(&watch, &QTimer::timeout, &cycle, [&] {
                 if (sim.Received().size() > polls)
                     cycle.quit();
             });

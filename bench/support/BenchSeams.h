@@ -1,18 +1,11 @@
 #pragma once
 
-#include "platform/MessageBoxes.h"
+#include "OnlineProgram.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <utility>
-
-// A box would wait for a click that nobody makes; its text goes to the error stream instead, and the
-// default button answers.
-class CPrintedMessages : public IMessageBoxes {
-public:
-    MsgAnswer Show(const QString& text, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon) override;
-};
 
 // Processor time of the whole process so far, every thread counted.
 double ProcessCpuSeconds();
@@ -40,7 +33,5 @@ template <typename Work> CCost MeasureCost(Work&& work)
             std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count()};
 }
 
-// The cost as counters: milliseconds of processor and wall time, and the share of one core. A cost whose
-// processor time came out negative is refused: on this kind of virtual machine the process clock has
-// been seen to step back while another benchmark's threads ended.
+// The cost as counters: milliseconds of processor and wall time, and the share of one core.
 void ReportCost(benchmark::State& state, const CCost& cost);

@@ -48,6 +48,7 @@ TEST(CommandLine, EveryOptionSetsItsField)
         {{"--oversize"}, [](CommandLine& o) { o.faults.oversize = true; }},
         {{"--silence-after", "0"}, [](CommandLine& o) { o.faults.silenceAfter = 0; }},
         {{"--close-after", "4"}, [](CommandLine& o) { o.faults.closeAfter = 4; }},
+        {{"--close-after-requests", "9"}, [](CommandLine& o) { o.faults.closeAfterRequests = 9; }},
         {{"--cut-frame", "2"}, [](CommandLine& o) { o.faults.cutFirstFrameAfter = 2; }},
         {{"--dial-result", "0x4002"}, [](CommandLine& o) { o.faults.dialResult = 0x4002; }},
         {{"--dial-delay", "0"}, [](CommandLine& o) { o.faults.dialDelayMs = 0; }},
@@ -78,6 +79,7 @@ TEST(CommandLine, BadArgumentsAreRefused)
         {{"--refuse-access", "FE34"}, "--refuse-access: a refusal code from FE30 to FE33: FE34"},
         {{"--refuse-access", "FE05"}, "--refuse-access: a refusal code from FE30 to FE33: FE05"},
         {{"--drop-polls", "0"}, "--drop-polls: N must be at least 1"},
+        {{"--close-after-requests", "0"}, "--close-after-requests: N must be at least 1"},
         {{"--noise=1"}, "--noise takes no value"},
     };
     for (const auto& c : cases) {

@@ -221,4 +221,42 @@ TEST_F(SimTest, CloseAfterEndsTheConnectionOnceNFramesWereSent)
     }
 }
 
+TEST_F(SimTest, CloseAfterRequestsEndsTheConnectionOnItsNthRequestUnanswered)
+{
+    // Sent in one batch: access, a write of short number 20, the directory read, a poll.
+    const Bytes frames[] = {Hex("02 00 00 00 00 FE 29 00 00 00 00"), RequestFrame(0xFE12, 20, TBL_DIRECTORY, ROSSI),
+                            Hex(READ_DIRECTORY), Hex(POLL)};
+    const Bytes batch = Concat({frames[0], frames[1], frames[2], frames[3]});
+    const struct {
+        unsigned after;
+        Bytes replyBeforeClose;
+        bool written;
+    } cases[] = {
+        {1, {}, false},
+        {2, Hex(GRANTED), false},
+        {3, Hex(GRANTED), true},
+        {4, Concat({Hex(GRANTED), CaffeFrame(), RossiFrame(), exsim::BuildReply(20, TBL_DIRECTORY, ROSSI), Hex(DONE)}),
+         true},
+    };
+    // Each case on a connection of its own, after the earlier ones: the count starts again on each.
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.after);
+        sim.SetTables(FixtureTables());
+        sim.ClearReceived();
+        exsim::Faults faults;
+        faults.closeAfterRequests = c.after;
+        sim.SetFaults(faults);
+        auto client = Connect();
+        client->Send(batch);
+        Bytes received;
+        EXPECT_TRUE(client->WaitClosed(received));
+        EXPECT_EQ(ToHex(received), ToHex(c.replyBeforeClose));
+        // The Nth request is listed, though it had no effect; those behind it in the batch are not.
+        const std::vector<exsim::Request> requests = sim.Received();
+        ASSERT_EQ(requests.size(), c.after);
+        EXPECT_EQ(ToHex(requests.back().raw), ToHex(frames[c.after - 1]));
+        EXPECT_EQ(sim.Record(TBL_DIRECTORY, 20).has_value(), c.written);
+    }
+}
+
 } // namespace

@@ -140,6 +140,13 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         } else if (name == "--close-after") {
             ok = number(1000000, n);
             out.faults.closeAfter = static_cast<unsigned>(n);
+        } else if (name == "--close-after-requests") {
+            ok = number(1000000, n);
+            if (ok && n == 0) {
+                error = "--close-after-requests: N must be at least 1";
+                return false;
+            }
+            out.faults.closeAfterRequests = static_cast<unsigned>(n);
         } else if (name == "--cut-frame") {
             ok = number(0xFFFF, n);
             out.faults.cutFirstFrameAfter = static_cast<unsigned>(n);
@@ -205,6 +212,10 @@ both ports, the others on the programming port only:
   --silence-after K     a table read sends K data frames and nothing more, not even ST_DONE
                         (0: no answer); a table with fewer than K records is read whole
   --close-after N       close a connection once it has sent N frames (0: at once)
+  --close-after-requests N
+                        close a programming connection as soon as it has received its Nth request
+                        (counted from 1, polls included), leaving that request unanswered and
+                        without effect
   --cut-frame B         every reply stops after B bytes of its first frame; nothing more is sent
                         for that request (with --noise: the noise bytes and B bytes)
   --dial-result R       result of the dial (default 0, success)

@@ -84,6 +84,7 @@ struct ExchangeSim::Session {
     int fd = -1;
     bool granted = false;
     unsigned framesSent = 0;
+    unsigned requestsReceived = 0;
     std::atomic<bool> done{false};
     std::thread thread;
 
@@ -420,6 +421,12 @@ void ExchangeSim::ServeSession(Session& session)
                 " bytes that do not form a request");
         for (const Request& request : requests) {
             Log(session.Label() + DescribeRequest(request));
+            if (session.port == Port::Programming && IsLastRequest(session, request)) {
+                Log(session.Label() + "closing after " + std::to_string(session.requestsReceived) +
+                    " requests, this one unanswered");
+                open = false;
+                break;
+            }
             const Reply reply =
                 session.port == Port::Programming ? HandleProgramming(session, request) : HandlePppoe(request);
             for (const std::string& note : reply.notes)
@@ -441,6 +448,19 @@ void ExchangeSim::ServeSession(Session& session)
     Log(session.Label() + "closed");
     shutdown(session.fd, SHUT_RDWR);
     session.done = true;
+}
+
+bool ExchangeSim::IsLastRequest(Session& session, const Request& request)
+{
+    {
+        std::lock_guard lock(mutex);
+        ++session.requestsReceived;
+        if (!faults.closeAfterRequests || session.requestsReceived < *faults.closeAfterRequests)
+            return false;
+        received[0].push_back(request);
+    }
+    changed.notify_all();
+    return true;
 }
 
 ExchangeSim::Reply ExchangeSim::HandleProgramming(Session& session, const Request& request)

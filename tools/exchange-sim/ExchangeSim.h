@@ -76,7 +76,8 @@ public:
     void ClearTable(std::uint16_t table);
 
     // Every complete request received on the port, in order. A request is listed once its effect on
-    // the tables has been applied, before its reply is sent.
+    // the tables has been applied, before its reply is sent; the one that ends a connection through
+    // closeAfterRequests is listed before the connection is closed.
     std::vector<Request> Received(Port port = Port::Programming) const;
     void ClearReceived();
     // Blocks until `count` requests have been received on the port; false on timeout.
@@ -93,6 +94,9 @@ private:
 
     void ListenLoop(Port port);
     void ServeSession(Session& session);
+    // Counts a request of the programming port; true, with the request listed unapplied, when the
+    // close-after-requests fault makes it the session's last.
+    bool IsLastRequest(Session& session, const Request& request);
     Reply HandleProgramming(Session& session, const Request& request);
     Reply HandlePppoe(const Request& request);
     bool SendReply(Session& session, const Reply& reply);

@@ -38,6 +38,9 @@ struct Faults {
     std::optional<unsigned> silenceAfter;
     // A connection is closed once it has sent this many frames (0: closed as soon as it is accepted).
     std::optional<unsigned> closeAfter;
+    // A programming connection is closed as soon as its Nth request (counted from 1) has been received:
+    // that request is listed as received, but it changes nothing and gets no reply.
+    std::optional<unsigned> closeAfterRequests;
     // Every reply on the programming port stops after this many bytes of its first frame, and nothing
     // more is sent for that request: a reply cut inside its first frame, or mere noise with the noise fault.
     std::optional<unsigned> cutFirstFrameAfter;

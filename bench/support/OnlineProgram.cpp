@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "OnlineProgram.h"
+
+#include "core/MainFrame.h"
+#include "link/PbxEvents.h"
+#include "link/PbxSocket.h"
+#include "link/Protocol.h"
+
+#include "exchange-sim/Protocol.h"
+
+#include <cstdio>
+#include <memory>
+
+MsgAnswer CPrintedMessages::Show(const QString& text, MsgButtons, MsgAnswer defaultButton, MsgIcon)
+{
+    ++count_;
+    std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    return defaultButton;
+}
+
+exsim::Tables FullExchange()
+{
+    exsim::Tables tables = exsim::DefaultTables();
+    tables[TBL_DIGITS][0] = std::string("4", 2);
+    auto& directory = tables[TBL_DIRECTORY];
+    directory.clear();
+    for (unsigned shortNumber = 0; shortNumber < FULL_DIRECTORY_SIZE; ++shortNumber) {
+        char name[40];
+        char number[16];
+        std::snprintf(name, sizeof name, "Caff\xE8 Nome Cognome %04u", shortNumber);
+        std::snprintf(number, sizeof number, "02%08u", shortNumber * 7919u);
+        directory[uint16_t(shortNumber)] = exsim::DirectoryRecord(0x7FFF, number, name);
+    }
+    return tables;
+}
+
+bool StartLoopbackSim(exsim::ExchangeSim& sim, std::string& error)
+{
+    exsim::StartOptions options;
+    options.pppoeDevice = false;
+    return sim.Start(options, error);
+}
+
+ConnectOutcome COnlineProgram::Connect(std::uint16_t port)
+{
+    constexpr uint32_t LOOPBACK = 0x7F000001;
+    app_.linkState.programmingSocket = std::make_unique<CPbxSocket>();
+    if (app_.linkState.programmingSocket->Open(app_.MainFrame(), LOOPBACK, port, WM_PBX_DATA, WM_PBX_TIMEOUT) != 0) {
+        app_.linkState.programmingSocket.reset();
+        return ConnectOutcome::Cancelled;
+    }
+    app_.linkState.connectedMode = 1;
+    return ReadAfterConnect(app_);
+}
