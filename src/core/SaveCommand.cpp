@@ -27,6 +27,24 @@ bool LinkFailed(const CPlimsetApp& app)
     return !socket || socket->LastError() != 0;
 }
 
+// Nothing acknowledges a write, and a link that the exchange closed behind the last ones shows on no
+// send: only an answered poll tells that they all reached it. A poll may go unanswered once, as the
+// supervision allows.
+bool ExchangeTookEverything(CPlimsetApp& app)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        switch (app.protocol.Poll(POLL_TIMEOUT_MS)) {
+        case CPbxProtocol::WaitEnd::Finished:
+            return true;
+        case CPbxProtocol::WaitEnd::TimedOut:
+            continue;
+        case CPbxProtocol::WaitEnd::Aborted:
+            return false;
+        }
+    }
+    return false;
+}
+
 void WriteDigits(CPlimsetApp& app, uint8_t digits)
 {
     const std::string text = std::to_string(digits);
@@ -150,6 +168,7 @@ void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& c
                 app.directoryNumbers.push_back(entry.shortNumber);
             progress.Show(++done, total);
         }
+        sent = sent && ExchangeTookEverything(app);
     }
     if (!sent) {
         // What the exchange took before the link failed is unknown: nothing acknowledges a write.

@@ -19,11 +19,6 @@ bool IsPointToPoint(uint8_t mode)
     return mode >= 3 && mode <= 5;
 }
 
-// Normally the socket's own reply timeout ends an unanswered poll. Frames of a table read running
-// at the same time disarm it, so the wait has a bound of its own, a little later than that one and
-// counted again from each frame.
-constexpr uint32_t POLL_DEADLINE_MARGIN_MS = 1'000;
-
 } // namespace
 
 CSupervision::CSupervision(CPlimsetApp& app, CSupervisionTimes times, QObject* parent)
@@ -77,18 +72,12 @@ void CSupervision::OnTimer()
 
 bool CSupervision::CheckConnection(bool retryAllowed)
 {
-    CReplyState& state = app_.protocol.ReplyState();
-    state.pollAnswered = false;
-    CPbxSocket* socket = app_.linkState.programmingSocket.get();
-    if (!socket)
+    if (!app_.linkState.programmingSocket)
         return true;
-    const std::vector<uint8_t> poll = BuildRequest(CMD_POLL);
-    socket->SendWithTimeout(poll.data(), int(poll.size()), times_.pollTimeoutMs);
     Trace("Plimset: INIZIO CHECK CONNESSIONE\n");
 
     bool answered = false;
-    switch (app_.protocol.WaitUntil([&state] { return state.pollAnswered; },
-                                    times_.pollTimeoutMs + POLL_DEADLINE_MARGIN_MS)) {
+    switch (app_.protocol.Poll(times_.pollTimeoutMs)) {
     case CPbxProtocol::WaitEnd::Finished:
         answered = true;
         break;

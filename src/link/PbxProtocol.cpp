@@ -163,6 +163,17 @@ bool CPbxProtocol::RequestAccess()
     return false;
 }
 
+CPbxProtocol::WaitEnd CPbxProtocol::Poll(uint32_t timeoutMs)
+{
+    state_.pollAnswered = false;
+    if (!socket_)
+        return WaitEnd::Aborted;
+    Send(BuildRequest(CMD_POLL), timeoutMs);
+    // Frames of a table read running at the same time disarm the socket's timeout; the wait's own bound
+    // still ends it.
+    return Wait([this] { return state_.pollAnswered; }, timeoutMs + REPLY_BOUND_GRACE_MS);
+}
+
 bool CPbxProtocol::AwaitReply(uint16_t command, uint16_t index, uint16_t table)
 {
     state_.waitDone = false;

@@ -65,6 +65,9 @@ public:
     // The same for the reply to a request just sent: also ends TimedOut once timeoutMs pass, from now or
     // from the latest frame, without a frame, so a reply cut short cannot hold the wait.
     WaitEnd WaitUntil(const std::function<bool()>& finished, uint32_t timeoutMs);
+    // Polls the exchange and waits for its answer. The exchange takes requests in order, so an answer also
+    // tells that everything sent before the poll reached it.
+    WaitEnd Poll(uint32_t timeoutMs);
     // The link was closed: every running wait returns Aborted.
     void AbortWaits();
     CReplyState& ReplyState() { return state_; }
