@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "connections/ConnectionSettings.h"
@@ -121,8 +122,9 @@ protected:
 
     exsim::ExchangeSim sim;
     CFakePlatform fake;
+    // Before the application: its status bar may still report a message while it is torn down.
+    QStringList statusMessages;
     CPlimsetApp app;
     CWaitGuard guard{app.protocol};
-    QStringList statusMessages;
     QTemporaryDir bookDir;
 };
