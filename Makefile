@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
@@ -74,6 +75,7 @@ format: deps
 
 format-check: deps
 	@$(FORMATTED) | xargs $(CLANG_FORMAT) --dry-run -Werror
+	@scripts/check-spdx.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

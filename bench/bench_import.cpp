@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The directory import against a plain loop that reads the same file line by line. Two files: 2000 records,
 // all taken, and 100 000 lines of which the directory takes the first 2000 and ignores the rest.
 //

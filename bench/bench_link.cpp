@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exchange link under load: a full directory read through the product's link core against the same
 // read on a plain blocking socket, in alternation, and what one unanswered read costs the processor while
 // it waits.

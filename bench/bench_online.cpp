@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program on line: filling the list with a whole directory read from the exchange against the
 // least such a fill can cost, and what the processor spends while the program waits on the link: an
 // unanswered poll (the longest wait of a check) and one whole supervision cycle.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation (cmake --install, make install) and the Debian packages (cpack, make package).
 # Two components: the program with its desktop entry, icons and metainfo, and the simulated
 # exchange, a tool for trying the program without a real exchange. Every path is relative to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The connection book reader on any bytes: nothing crashes, every entry it keeps obeys the
 // book's rules, and what is saved back loads to the same book and saves to the same bytes.
 #include "connections/ConnectionBook.h"

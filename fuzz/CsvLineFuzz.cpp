@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The directory file as the import reads it, on any bytes: lines and 499-byte pieces, then the record
 // fields and the short-number, telephone and line-seizure texts of every field. The same bytes arriving
 // in irregular reads must give the same lines as when they are all at hand.

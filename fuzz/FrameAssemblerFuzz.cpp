@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reply framing on the receive thread: the bytes are whatever the peer sends.
 
 #include "FuzzCheck.h"

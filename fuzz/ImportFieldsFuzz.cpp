@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The import options' field lists on any first line: the line split at either separator, the first
 // choices for its number of fields, and the checks of the OK button on them.
 #include "FuzzCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reply dispatch into the configuration memory: every frame the exchange sends passes here.
 
 #include "FuzzCheck.h"

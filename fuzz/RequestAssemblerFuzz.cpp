@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated exchange's request cutter: the bytes are whatever a client sends it.
 
 #include "FuzzCheck.h"

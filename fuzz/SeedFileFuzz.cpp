@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated exchange's seed file: hand-edited text, read at start and written back on save.
 
 #include "FuzzCheck.h"

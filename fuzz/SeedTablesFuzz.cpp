@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated exchange's seed file from the other side: any tables that the exchange can hold, as
 // a client may have written them, must survive a save and a load.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the Debian packages that `make package` built: the files and dependencies of each, the
 # desktop entry and metainfo of the program's package, and that the packaged program answers
 # --version on a machine without a display.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that building, testing or running Tobrisk needs.
 # Quiet and quick when everything is already there; safe to run again.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the program's icon from data/icons/tobrisk.svg at the fixed sizes that desktops ask
 # for, and the copy that the program carries in its resources. The PNGs are committed, so
 # building needs no SVG renderer; run this after changing the SVG.

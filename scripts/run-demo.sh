@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the simulated exchange and Tobrisk beside it, with settings and files kept in the
 # build folder so that the user's own settings are never touched.
 set -euo pipefail

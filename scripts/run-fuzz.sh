@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every fuzz target of a fuzzing build for a bounded time, each from its committed seed corpus.
 # Usage: scripts/run-fuzz.sh BUILD_DIR SECONDS_PER_TARGET
 # The corpus is copied to a scratch folder first, so what a run discovers never lands in the repository.

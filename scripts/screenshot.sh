@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes a picture of the main window under a virtual display, for the README.
 set -euo pipefail
 build=${1:-build}

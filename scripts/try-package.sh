@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Tries the built packages as a new user would: installs them with apt-get, starts the program
 # from its menu entry under a virtual display, checks that its window carries the class and the
 # icon the entry promises, then removes the packages and checks that nothing of them is left.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Command numbers of the menus and the tool bar; they are the ids the prompts and the

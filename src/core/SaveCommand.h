@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // "Salva su centralino": writes the directory prepared off line to the exchange. Runs on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Progress of long work in the main frame's status bar, owned by the command doing the work on the

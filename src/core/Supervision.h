@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The supervision of the link: owned by the main frame, user-interface thread only. Once a period it

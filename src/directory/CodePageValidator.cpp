@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory/CodePageValidator.h"
 
 #include "platform/CodePage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/PbxSocket.h"
 
 #include "link/FrameAssembler.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
 #include "support/FakePlatform.h"

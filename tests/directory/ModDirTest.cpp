@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory/ModDir.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory/PlimsetView.h"
 #include "files/FileCommands.h"
 #include "files/FilesContext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/ConfigMemory.h"
 #include "link/PbxEvents.h"
 #include "link/PbxProtocol.h"
