@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every source and build file of the project states its licence in one of its first lines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
