@@ -258,7 +258,6 @@ void CConnDlg::LoadBook()
     book_->Load(bookPath_, lastName_);
     book_->SortByName();
     FillList();
-    KeepShownBook();
 }
 
 void CConnDlg::KeepShownBook()

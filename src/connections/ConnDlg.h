@@ -72,7 +72,7 @@ private:
     QString bookPath_;
     std::string lastName_;
     std::unique_ptr<CConnectionBook> book_;
-    // The book as the file holds it and the list shows it.
+    // The book before the change in progress, as the file holds it and the list shows it.
     CConnectionBook shownBook_;
     CConnectionEntry* currentEntry_ = nullptr;
     int lastType_ = NOT_CONNECTED;

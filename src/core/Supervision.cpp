@@ -3,7 +3,6 @@
 
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
-#include "link/Protocol.h"
 #include "platform/Platform.h"
 
 namespace {
