@@ -9,7 +9,7 @@
 // the floor on its own, and is measured here too.
 
 #include "directory/DirectorySettings.h"
-#include "directory/PlimsetView.h"
+#include "directory/DirectoryView.h"
 #include "files/CsvFile.h"
 #include "files/DirectoryImport.h"
 #include "platform/WaitCursor.h"
@@ -64,11 +64,11 @@ const QString& LongFile()
 
 void Import(benchmark::State& state, const QString& path)
 {
-    CDirectorySettings settings;
+    DirectorySettings settings;
     settings.shortNumberDigits = 4;
     CQtWaitCursor cursor;
     CPrintedMessages messages;
-    CPlimsetView view(settings, cursor);
+    DirectoryView view(settings, cursor);
     std::vector<uint16_t> routings;
     std::vector<uint16_t> urbanLines;
     ImportOptions options;
@@ -80,7 +80,7 @@ void Import(benchmark::State& state, const QString& path)
         const std::string first(reader.NextLine().value_or(std::string_view()));
         ImportRecords(reader, first, options, {view, settings, routings, urbanLines, messages, false});
     }
-    if (view.EntryCount() != 2000)
+    if (directory.Count() != 2000)
         state.SkipWithError("the directory did not take 2000 records");
 }
 
@@ -115,10 +115,10 @@ void BareRead(benchmark::State& state, const QString& path)
 // What the list alone costs for the 2000 records: emptied, filled entry by entry, refreshed once.
 void BM_ListOf2000Entries(benchmark::State& state)
 {
-    CDirectorySettings settings;
+    DirectorySettings settings;
     settings.shortNumberDigits = 4;
     CQtWaitCursor cursor;
-    CPlimsetView view(settings, cursor);
+    DirectoryView view(settings, cursor);
     std::vector<std::pair<std::string, std::string>> records;
     for (int i = 0; i < 2000; ++i) {
         char name[40];
@@ -126,10 +126,10 @@ void BM_ListOf2000Entries(benchmark::State& state)
         records.emplace_back(name, "3902" + std::to_string(i * 7919 % 100000000));
     }
     for (auto _ : state) {
-        view.ClearEntries();
+        directory.Clear();
         for (size_t i = 0; i < records.size(); ++i)
-            view.AddOrReplaceEntry(uint16_t(i), records[i].first, records[i].second, 0x4080, true, false);
-        view.RefreshList(false, std::nullopt);
+            directory.AddOrReplace(uint16_t(i), records[i].first, records[i].second, 0x4080);
+        view.SelectLastRow();
     }
 }
 

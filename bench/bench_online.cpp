@@ -7,10 +7,10 @@
 #include "core/PlimsetApp.h"
 #include "core/ReadExchange.h"
 #include "core/Supervision.h"
-#include "directory/DirectoryModel.h"
 #include "directory/DirectorySettings.h"
-#include "directory/PlimsetView.h"
-#include "directory/Record.h"
+#include "directory/DirectoryTableModel.h"
+#include "directory/DirectoryView.h"
+#include "directory/Entry.h"
 #include "platform/WaitCursor.h"
 
 #include "exchange-sim/ExchangeSim.h"
@@ -53,20 +53,19 @@ const std::vector<SDirectoryFields>& ReadFields()
 
 void BM_FillTheListAsAReadDoes(benchmark::State& state)
 {
-    CDirectorySettings settings;
+    DirectorySettings settings;
     CQtWaitCursor waitCursor;
-    CPlimsetView view(settings, waitCursor);
+    DirectoryView view(settings, waitCursor);
     view.resize(900, 600);
     view.show();
     const std::vector<SDirectoryFields>& fields = ReadFields();
     for (auto _ : state) {
-        view.ClearEntries();
+        directory.Clear();
         for (size_t i = 0; i < fields.size(); ++i)
-            view.AddOrReplaceEntry(uint16_t(i), fields[i].name, fields[i].phoneNumber, fields[i].lineSeizure, true,
-                                   false);
-        view.RefreshList(false, std::nullopt);
+            directory.AddOrReplace(uint16_t(i), fields[i].name, fields[i].phoneNumber, fields[i].lineSeizure);
+        view.SelectLastRow();
     }
-    if (view.DisplayedCount() != int(DIRECTORY_SIZE))
+    if (model.rowCount() != int(DIRECTORY_SIZE))
         state.SkipWithError("entries missing");
     state.SetItemsProcessed(state.iterations() * DIRECTORY_SIZE);
 }
@@ -76,7 +75,7 @@ BENCHMARK(BM_FillTheListAsAReadDoes)->Unit(benchmark::kMicrosecond);
 // then laid out with the last row in view, as the list ends after a read.
 void BM_FillAVectorAndResetTheModel(benchmark::State& state)
 {
-    CDirectorySettings settings;
+    DirectorySettings settings;
     QTreeView view;
     auto* model = new CDirectoryModel(settings, &view);
     view.setModel(model);
@@ -84,14 +83,14 @@ void BM_FillAVectorAndResetTheModel(benchmark::State& state)
     view.resize(900, 600);
     view.show();
     const std::vector<SDirectoryFields>& fields = ReadFields();
-    std::vector<std::unique_ptr<CRecord>> records;
+    std::vector<std::unique_ptr<Entry>> records;
     for (auto _ : state) {
         model->SetDisplayed({});
         records.clear();
         for (size_t i = 0; i < fields.size(); ++i)
-            records.push_back(std::make_unique<CRecord>(
-                CRecord{fields[i].name, fields[i].phoneNumber, fields[i].lineSeizure, uint16_t(i)}));
-        std::vector<const CRecord*> rows;
+            records.push_back(std::make_unique<Entry>(
+                Entry{fields[i].name, fields[i].phoneNumber, fields[i].lineSeizure, uint16_t(i)}));
+        std::vector<const Entry*> rows;
         rows.reserve(records.size());
         for (const auto& record : records)
             rows.push_back(record.get());

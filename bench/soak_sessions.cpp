@@ -11,8 +11,8 @@
 #include "core/SaveCommand.h"
 #include "core/SavePabx.h"
 #include "directory/DirectoryEdits.h"
-#include "directory/PlimsetView.h"
-#include "directory/Record.h"
+#include "directory/DirectoryView.h"
+#include "directory/Entry.h"
 #include "link/Protocol.h"
 
 #include "exchange-sim/ExchangeSim.h"
@@ -130,9 +130,9 @@ public:
     bool RunSession(unsigned session, std::string& failure)
     {
         CPlimsetApp& app = program_.App();
-        CPlimsetView& view = *app.View();
+        DirectoryView& view = *app.View();
         if (program_.Connect(sim_.ProgrammingPort()) != ConnectOutcome::Connected ||
-            view.EntryCount() != int(FULL_DIRECTORY_SIZE)) {
+            directory.Count() != int(FULL_DIRECTORY_SIZE)) {
             failure = "connecting did not read the whole directory";
             return false;
         }
@@ -140,24 +140,23 @@ public:
         const std::string modifiedName = "Modificato " + std::to_string(session);
         ApplyEntryEdit({std::nullopt, ADDED, "Aggiunto", "0299", 0x7FFF}, view, &app.protocol);
         ApplyEntryEdit({MODIFIED, MODIFIED, modifiedName, "0298", 0x7FFF}, view, &app.protocol);
-        view.RefreshList(false, std::nullopt);
+        view.SelectLastRow();
         if (!Select(view, ADDED) || !DeleteSelectedEntries(view, confirm_, &app.protocol)) {
             failure = "the added entry could not be deleted";
             return false;
         }
-        std::vector<CRecord> prepared;
-        for (int row = 0; row < view.DisplayedCount(); ++row)
-            prepared.push_back(view.DisplayedEntry(row));
+        std::vector<Entry> prepared;
+        for (int row = 0; row < model.rowCount(); ++row)
+            prepared.push_back(model.EntryAt(row));
         if (!Disconnect(failure))
             return false;
 
         for (const CSavePabx::Mode mode : {CSavePabx::Overwrite, CSavePabx::Update}) {
-            for (const CRecord& entry : prepared)
-                view.AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true,
-                                       false);
-            view.RefreshList(false, std::nullopt);
+            for (const Entry& entry : prepared)
+                directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
+            view.SelectLastRow();
             SaveToExchange(app, mode, [this] { return program_.Connect(sim_.ProgrammingPort()); });
-            if (!app.IsConnected() || view.EntryCount() != int(FULL_DIRECTORY_SIZE)) {
+            if (!app.IsConnected() || directory.Count() != int(FULL_DIRECTORY_SIZE)) {
                 failure = mode == CSavePabx::Overwrite ? "the overwrite failed" : "the update failed";
                 return false;
             }
@@ -183,11 +182,11 @@ public:
     }
 
 private:
-    static bool Select(CPlimsetView& view, uint16_t shortNumber)
+    static bool Select(DirectoryView& view, uint16_t shortNumber)
     {
         view.clearSelection();
-        for (int row = 0; row < view.DisplayedCount(); ++row) {
-            if (view.DisplayedEntry(row).shortNumber == shortNumber) {
+        for (int row = 0; row < model.rowCount(); ++row) {
+            if (model.EntryAt(row).shortNumber == shortNumber) {
                 view.selectionModel()->select(view.model()->index(row, 0),
                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
                 return true;

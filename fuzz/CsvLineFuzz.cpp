@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CTricklingDevice trickle(bytes, chunks.empty() ? std::vector<size_t>{1} : chunks);
     FUZZ_CHECK(Lines(trickle) == lines, "irregular reads give other lines");
 
-    CDirectorySettings settings;
+    DirectorySettings settings;
     settings.shortNumberDigits = uint8_t(2 + size % 3);
     std::vector<std::string_view> fields;
     for (const std::string& line : lines) {

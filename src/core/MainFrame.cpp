@@ -4,7 +4,7 @@
 #include "core/CommandIds.h"
 #include "core/PlimsetApp.h"
 #include "core/Supervision.h"
-#include "directory/PlimsetView.h"
+#include "directory/DirectoryView.h"
 #include "link/PbxEvents.h"
 #include "platform/Platform.h"
 
@@ -43,11 +43,12 @@ CMainFrame::CMainFrame(CPlimsetApp& app) : app_(app)
     setWindowTitle(QStringLiteral("Gestione agenda centralini Velmora - Versione 1.004"));
     setWindowIcon(QIcon(QStringLiteral(":/tobrisk.png")));
 
-    view_ = new CPlimsetView(app_.directorySettings, app_.Platform().waitCursor, this);
+    auto* model = new DirectoryTableModel(app_.directory, this);
+    view_ = new DirectoryView(*model, app_.Platform().waitCursor, this);
     setCentralWidget(view_);
     // A double click edits the first selected row even when several are selected.
-    connect(view_, &CPlimsetView::editRequested, this, [this] { app_.EditFirstSelectedEntry(); });
-    connect(view_, &CPlimsetView::entriesOrSelectionChanged, this, &CMainFrame::UpdateCommandUi);
+    connect(view_, &DirectoryView::editRequested, this, [this] { app_.EditFirstSelectedEntry(); });
+    connect(view_, &DirectoryView::entriesOrSelectionChanged, this, &CMainFrame::UpdateCommandUi);
 
     CreateActions();
     CreateMenus();

@@ -9,7 +9,7 @@
 #include <span>
 
 class CPlimsetApp;
-class CPlimsetView;
+class DirectoryView;
 class CSupervision;
 class QAction;
 class QLabel;
@@ -22,7 +22,7 @@ class CMainFrame : public QMainWindow {
 public:
     explicit CMainFrame(CPlimsetApp& app);
 
-    CPlimsetView* View() const { return view_; }
+    DirectoryView* View() const { return view_; }
     QAction* Action(int id) const;
     QToolBar* ToolBar() const { return toolBar_; }
     QString LinePaneText() const;
@@ -53,7 +53,7 @@ private:
                         const QKeySequence& shortcut = QKeySequence());
 
     CPlimsetApp& app_;
-    CPlimsetView* view_ = nullptr;
+    DirectoryView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* linePane_ = nullptr;
     std::map<int, QAction*> actions_;

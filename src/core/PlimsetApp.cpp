@@ -5,12 +5,14 @@
 #include "connections/ConnectionSettings.h"
 #include "core/AboutDlg.h"
 #include "core/CommandIds.h"
+#include "core/DeleteEntriesCommand.h"
+#include "core/DigitsCommand.h"
+#include "core/EditEntryCommand.h"
+#include "core/ExportCommand.h"
+#include "core/ImportCommand.h"
 #include "core/MainFrame.h"
-#include "directory/DirectoryEdits.h"
-#include "directory/NumCifre.h"
-#include "directory/PlimsetView.h"
-#include "files/FileCommands.h"
-#include "files/FilesContext.h"
+#include "core/PrintCommand.h"
+#include "directory/DirectoryView.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 
@@ -19,32 +21,7 @@
 
 namespace {
 
-constexpr int MAX_ENTRIES = 2000;
 constexpr qsizetype MAX_FOLDER_LENGTH = 251;
-
-// What the file and print commands work on, for one command.
-CFilesContext FilesContextOf(CPlimsetApp& app)
-{
-    return CFilesContext{app.Platform(),
-                         app.MainFrame(),
-                         *app.View(),
-                         app.directorySettings,
-                         app.lastFolder,
-                         app.routingNumbers,
-                         app.urbanLineNumbers,
-                         [&app] { return app.IsConnected(); },
-                         [&app] { app.Disconnect(); },
-                         [&app] {
-                             // The number-of-digits dialog of the editing commands, applied the same way.
-                             CNumCifre dialog(app.directorySettings, DisplayedEntries(*app.View()),
-                                              app.Platform().messages, app.MainFrame());
-                             if (dialog.exec() != QDialog::Accepted)
-                                 return false;
-                             ApplyDigits(dialog.Digits(), dialog.EntriesToDelete(), app.directorySettings, *app.View(),
-                                         app.IsConnected() ? &app.protocol : nullptr);
-                             return true;
-                         }};
-}
 
 } // namespace
 
@@ -86,41 +63,42 @@ bool CPlimsetApp::Start()
 void CPlimsetApp::Exit()
 {
     if (mainFrame_) {
-        if (CPlimsetView* view = View())
-            view->ClearEntries();
+        directory.Clear();
         mainFrame_.reset();
     }
     if (IsConnected())
         Disconnect();
 }
 
-CPlimsetView* CPlimsetApp::View() const
+DirectoryView* CPlimsetApp::View() const
 {
     return mainFrame_ ? mainFrame_->View() : nullptr;
+}
+
+std::vector<const Entry*> CPlimsetApp::ShownEntries() const
+{
+    if (const DirectoryView* view = View())
+        return view->Model().Rows();
+    return {};
 }
 
 void CPlimsetApp::Disconnect()
 {
     CWaitCursorScope wait(platform_.waitCursor);
     ++disconnects_;
-    ResetDirectorySettings(directorySettings);
-    routingNumbers.clear();
-    urbanLineNumbers.clear();
+    directory.ResetExchangeSettings();
     directoryNumbers.clear();
     configMemory.Clear();
     linkState.CloseLink();
     // A wait still running would otherwise sleep forever on a socket that is gone.
     protocol.AbortWaits();
-    if (CPlimsetView* view = View()) {
-        view->ClearEntries();
-        view->RefreshList(false, std::nullopt);
-    }
+    directory.Clear();
     UpdateCommandUi();
 }
 
 bool CPlimsetApp::IsCommandEnabled(int id) const
 {
-    const CPlimsetView* view = View();
+    const DirectoryView* view = View();
     switch (id) {
     case ID_FILE_SAVE_TO_EXCHANGE:
     case ID_CONNECT:
@@ -128,7 +106,7 @@ bool CPlimsetApp::IsCommandEnabled(int id) const
     case ID_DISCONNECT:
         return IsConnected();
     case ID_ENTRY_ADD:
-        return view && view->EntryCount() < MAX_ENTRIES;
+        return view && !directory.IsFull();
     case ID_ENTRY_DELETE:
         return view && view->SelectedCount() >= 1;
     case ID_ENTRY_MODIFY:
@@ -159,37 +137,43 @@ void CPlimsetApp::OnCommand(int id)
         Disconnect();
         break;
     case ID_ENTRY_ADD:
-        RunAddEntry(DirectoryEditing());
+        if (DirectoryView* view = View()) {
+            if (const auto stored = RunEditEntry(
+                    directory, nullptr, platform_.messages, [this] { return ExchangeWhileConnected(); },
+                    mainFrame_.get()))
+                view->SelectShortNumbers({*stored});
+        }
         break;
     case ID_ENTRY_MODIFY:
-        RunModifyEntry(DirectoryEditing());
+        EditFirstSelectedEntry();
         break;
     case ID_ENTRY_DELETE:
-        RunDeleteEntries(DirectoryEditing());
+        if (DirectoryView* view = View()) {
+            if (view->SelectedCount() > 0 &&
+                RunDeleteEntries(directory, view->SelectedShortNumbers(), platform_.messages, ExchangeWhileConnected()))
+                view->SelectLastRow();
+        }
         break;
     case ID_DIGITS:
-        RunNumberOfDigits(DirectoryEditing());
+        if (View())
+            ChooseDigits();
         break;
     case ID_APP_ABOUT:
         ShowAbout();
         break;
     case ID_FILE_EXPORT:
-        if (View()) {
-            CFilesContext files = FilesContextOf(*this);
-            ExportDirectory(files);
-        }
+        if (View())
+            RunExport(platform_, lastFolder, ShownEntries(), mainFrame_.get());
         break;
     case ID_FILE_IMPORT:
-        if (View()) {
-            CFilesContext files = FilesContextOf(*this);
-            ImportDirectory(files);
-        }
+        if (View())
+            RunImport(platform_, lastFolder, directory,
+                      {[this] { return IsConnected(); }, [this] { Disconnect(); }, [this] { return ChooseDigits(); }},
+                      mainFrame_.get());
         break;
     case ID_FILE_PRINT:
-        if (View()) {
-            CFilesContext files = FilesContextOf(*this);
-            PrintDirectory(files);
-        }
+        if (View())
+            RunPrint(platform_, directory.Settings(), ShownEntries(), mainFrame_.get());
         break;
     case ID_APP_EXIT:
         if (mainFrame_)
@@ -213,18 +197,37 @@ bool CPlimsetApp::RunConnectDialog()
 
 void CPlimsetApp::EditFirstSelectedEntry()
 {
-    if (!View())
+    DirectoryView* view = View();
+    if (!view)
         return;
-    RunModifyEntry(DirectoryEditing());
+    const std::vector<int> rows = view->SelectedRows();
+    if (rows.empty())
+        return;
+    if (const auto stored = RunEditEntry(
+            directory, &view->Model().EntryAt(rows.front()), platform_.messages,
+            [this] { return ExchangeWhileConnected(); }, mainFrame_.get()))
+        view->SelectShortNumbers({*stored});
     UpdateCommandUi();
 }
 
-CDirectoryEditing CPlimsetApp::DirectoryEditing()
+CPbxProtocol* CPlimsetApp::ExchangeWhileConnected()
 {
-    return CDirectoryEditing{mainFrame_.get(),  *View(),
-                             directorySettings, routingNumbers,
-                             urbanLineNumbers,  platform_.messages,
-                             protocol,          [this] { return IsConnected(); }};
+    return IsConnected() ? &protocol : nullptr;
+}
+
+bool CPlimsetApp::ChooseDigits()
+{
+    DirectoryView* view = View();
+    if (!view)
+        return false;
+    const std::vector<uint16_t> selected = view->SelectedShortNumbers();
+    if (!RunDigits(
+            directory, ShownEntries(), platform_.messages, [this] { return ExchangeWhileConnected(); },
+            mainFrame_.get()))
+        return false;
+    // The entries still there stay selected, the last of them current.
+    view->SelectShortNumbers(selected);
+    return true;
 }
 
 void CPlimsetApp::ShowAbout()

@@ -4,7 +4,7 @@
 #include "connections/DialUp.h"
 #include "connections/LinkState.h"
 #include "core/Supervision.h"
-#include "directory/DirectorySettings.h"
+#include "directory/Directory.h"
 #include "link/ConfigMemory.h"
 #include "link/PbxProtocol.h"
 
@@ -18,12 +18,10 @@
 struct CPlatform;
 class CMainFrame;
 enum class ConnectOutcome;
-class CPlimsetView;
-struct CDirectoryEditing;
+class DirectoryView;
 
-// The one application object: owns the directory settings, the number lists, the
-// configuration memory, the reply and link state, and the main frame; every command of
-// the menus and the tool bar arrives here.
+// The one application object: owns the directory, the configuration memory, the reply and
+// link state, and the main frame; every command of the menus and the tool bar arrives here.
 class CPlimsetApp : public QObject {
     Q_OBJECT
 
@@ -59,14 +57,14 @@ public:
 
     CPlatform& Platform() { return platform_; }
     CMainFrame* MainFrame() const { return mainFrame_.get(); }
-    CPlimsetView* View() const;
+    DirectoryView* View() const;
+    // The entries in the order the list shows them; none without the main window.
+    std::vector<const Entry*> ShownEntries() const;
     const CSupervisionTimes& SupervisionTimes() const { return supervisionTimes_; }
 
     QString lastFolder;
-    CDirectorySettings directorySettings;
+    Directory directory;
     std::vector<uint16_t> directoryNumbers;
-    std::vector<uint16_t> routingNumbers;
-    std::vector<uint16_t> urbanLineNumbers;
     CConfigMemory configMemory;
     CDialUp dialUp;
     CLinkState linkState;
@@ -74,8 +72,9 @@ public:
 
 private:
     void ShowAbout();
-    // Only while the list view exists.
-    CDirectoryEditing DirectoryEditing();
+    CPbxProtocol* ExchangeWhileConnected();
+    // The number-of-digits dialog over the list as shown, applied to the directory; false when cancelled.
+    bool ChooseDigits();
 
     CPlatform& platform_;
     CSupervisionTimes supervisionTimes_;

@@ -5,7 +5,7 @@
 #include "core/PlimsetApp.h"
 #include "core/StatusProgress.h"
 #include "core/Supervision.h"
-#include "directory/PlimsetView.h"
+#include "directory/Directory.h"
 #include "link/Protocol.h"
 #include "platform/Platform.h"
 
@@ -162,8 +162,7 @@ ConnectOutcome ReadAfterConnect(CPlimsetApp& app)
 {
     IWaitCursor& cursor = app.Platform().waitCursor;
     cursor.Show();
-    if (CPlimsetView* view = app.View())
-        view->ClearEntries();
+    app.directory.Clear();
     const CSameLink onLine(app);
     const bool granted = app.protocol.RequestAccess();
     if (!onLine()) {
@@ -194,8 +193,6 @@ ConnectOutcome ReadAfterConnect(CPlimsetApp& app)
     const ReadOutcome read = ReadDirectoryAndLines(app);
     if (read == ReadOutcome::LinkLost)
         return ConnectOutcome::Failed;
-    if (CPlimsetView* view = app.View())
-        view->RefreshList(false, std::nullopt);
     app.UpdateCommandUi();
     return read == ReadOutcome::DirectoryFailed ? ConnectOutcome::DirectoryUnread : ConnectOutcome::Connected;
 }
@@ -203,17 +200,17 @@ ConnectOutcome ReadAfterConnect(CPlimsetApp& app)
 bool ReadSettings(CPlimsetApp& app)
 {
     const CSameLink onLine(app);
-    CDirectorySettings& settings = app.directorySettings;
-    settings.shortNumberDigits = DEFAULT_DIGITS;
+    Directory& settings = app.directory;
+    settings.SetShortNumberDigits(DEFAULT_DIGITS);
     const RecordData digits = app.protocol.ReadRecord(TBL_DIGITS, 0);
     if (!onLine())
         return false;
-    settings.shortNumberDigits = DigitsFromRecord(digits);
-    settings.directoryPrefix.clear();
+    settings.SetShortNumberDigits(DigitsFromRecord(digits));
+    settings.SetPrefix({});
     const RecordData prefix = app.protocol.ReadRecord(TBL_PREFIX, PREFIX_INDEX);
     if (!onLine())
         return false;
-    settings.directoryPrefix = PrefixFromRecord(prefix);
+    settings.SetPrefix(PrefixFromRecord(prefix));
     return true;
 }
 
@@ -243,29 +240,28 @@ ReadOutcome ReadDirectoryAndLines(CPlimsetApp& app)
             return *end;
     }
 
-    CPlimsetView* view = app.View();
-    if (view)
-        view->ClearEntries();
-    CConfigMemory::Position position = app.configMemory.FirstPosition();
-    while (const auto record = app.configMemory.NextOfTable(position, TBL_DIRECTORY)) {
-        const std::optional<SDirectoryFields> fields = ParseDirectoryRecord(record->data);
-        if (!fields)
-            continue;
-        if (view)
-            view->AddOrReplaceEntry(record->key.index, fields->name, fields->phoneNumber, fields->lineSeizure, true,
-                                    false);
-        app.directoryNumbers.push_back(record->key.index);
+    {
+        const Directory::BulkChange filling(app.directory);
+        app.directory.Clear();
+        CConfigMemory::Position position = app.configMemory.FirstPosition();
+        while (const auto record = app.configMemory.NextOfTable(position, TBL_DIRECTORY)) {
+            const std::optional<SDirectoryFields> fields = ParseDirectoryRecord(record->data);
+            if (!fields)
+                continue;
+            app.directory.AddOrReplace(record->key.index, fields->name, fields->phoneNumber, fields->lineSeizure);
+            app.directoryNumbers.push_back(record->key.index);
+        }
     }
 
     if (const auto end =
             readFails(TBL_ROUTING, ReadOutcome::RoutingsFailed, "Errore in lettura instradamenti dal centralino!"))
         return *end;
-    app.routingNumbers = IndicesOf(app.configMemory, TBL_ROUTING);
+    app.directory.SetRoutingNumbers(IndicesOf(app.configMemory, TBL_ROUTING));
 
     if (const auto end =
             readFails(TBL_URBAN_LINE, ReadOutcome::UrbanLinesFailed, "Errore in lettura linee urbane dal centralino!"))
         return *end;
-    app.urbanLineNumbers = IndicesOf(app.configMemory, TBL_URBAN_LINE);
+    app.directory.SetUrbanLineNumbers(IndicesOf(app.configMemory, TBL_URBAN_LINE));
     return ReadOutcome::Complete;
 }
 

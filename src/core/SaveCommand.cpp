@@ -3,8 +3,8 @@
 
 #include "core/PlimsetApp.h"
 #include "core/StatusProgress.h"
-#include "directory/PlimsetView.h"
-#include "directory/Record.h"
+#include "directory/Directory.h"
+#include "directory/Entry.h"
 #include "link/Protocol.h"
 #include "platform/Platform.h"
 
@@ -50,23 +50,23 @@ void WriteDigits(CPlimsetApp& app, uint8_t digits)
 {
     const std::string text = std::to_string(digits);
     app.protocol.WriteRecord(TBL_DIGITS, 0, reinterpret_cast<const uint8_t*>(text.c_str()), text.size() + 1);
-    app.directorySettings.shortNumberDigits = digits;
+    app.directory.SetShortNumberDigits(digits);
 }
 
 // Off line again, with the entries and the number of digits the user had prepared.
-void PutBack(CPlimsetApp& app, const std::vector<CRecord>& prepared, uint8_t digits)
+void PutBack(CPlimsetApp& app, const std::vector<Entry>& prepared, uint8_t digits)
 {
-    app.directorySettings.shortNumberDigits = digits;
-    if (CPlimsetView* view = app.View()) {
-        view->ClearEntries();
-        for (const CRecord& entry : prepared)
-            view->AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true, false);
-        view->RefreshList(false, std::nullopt);
+    app.directory.SetShortNumberDigits(digits);
+    {
+        const Directory::BulkChange filling(app.directory);
+        app.directory.Clear();
+        for (const Entry& entry : prepared)
+            app.directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
     }
     app.UpdateCommandUi();
 }
 
-void NotSaved(CPlimsetApp& app, const std::vector<CRecord>& prepared, uint8_t digits, const char* text)
+void NotSaved(CPlimsetApp& app, const std::vector<Entry>& prepared, uint8_t digits, const char* text)
 {
     if (app.IsConnected())
         app.Disconnect();
@@ -91,12 +91,12 @@ bool DeleteExchangeDirectory(CPlimsetApp& app)
 }
 
 // The exchange's entries that the user has no entry for, behind the user's, up to the list's limit.
-void MergeExchangeEntries(const CPlimsetView& view, std::vector<CRecord>& pending)
+void MergeExchangeEntries(const Directory& directory, std::vector<Entry>& pending)
 {
     std::unordered_set<uint16_t> taken;
-    for (const CRecord& entry : pending)
+    for (const Entry& entry : pending)
         taken.insert(entry.shortNumber);
-    for (const CRecord* entry : view.Entries()) {
+    for (const Entry* entry : directory.Entries()) {
         if (pending.size() >= MAX_ENTRIES)
             break;
         if (taken.insert(entry->shortNumber).second)
@@ -108,14 +108,11 @@ void MergeExchangeEntries(const CPlimsetView& view, std::vector<CRecord>& pendin
 
 void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& connect)
 {
-    std::vector<CRecord> pending;
-    if (const CPlimsetView* view = app.View()) {
-        pending.reserve(size_t(view->DisplayedCount()));
-        for (int row = 0; row < view->DisplayedCount(); ++row)
-            pending.push_back(view->DisplayedEntry(row));
-    }
-    const std::vector<CRecord> prepared = pending;
-    const uint8_t digits = app.directorySettings.shortNumberDigits;
+    std::vector<Entry> pending;
+    for (const Entry* entry : app.ShownEntries())
+        pending.push_back(*entry);
+    const std::vector<Entry> prepared = pending;
+    const uint8_t digits = app.directory.Settings().shortNumberDigits;
 
     switch (connect()) {
     case ConnectOutcome::Cancelled:
@@ -135,31 +132,27 @@ void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& c
         if (sent)
             WriteDigits(app, digits);
     } else {
-        const uint8_t read = app.directorySettings.shortNumberDigits;
+        const uint8_t read = app.directory.Settings().shortNumberDigits;
         if (digits != read &&
             app.Platform().messages.Show(QString::asprintf("Vuoi scaricare sul centralino il numero di cifre (%d)\n"
                                                            "differente da quello attualmente impostato (%d)?",
                                                            digits, read),
                                          MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes)
             WriteDigits(app, digits);
-        if (const CPlimsetView* view = app.View())
-            MergeExchangeEntries(*view, pending);
+        MergeExchangeEntries(app.directory, pending);
     }
     sent = sent && !LinkFailed(app);
 
-    CPlimsetView* view = app.View();
     if (sent) {
-        if (view)
-            view->ClearEntries();
+        const Directory::BulkChange filling(app.directory);
+        app.directory.Clear();
         CStatusProgress progress(app.MainFrame(), QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
         const int total = int(pending.size());
         int done = 0;
         // After an update the exchange's own records are written back: each number is listed once.
         std::unordered_set<uint16_t> listed(app.directoryNumbers.begin(), app.directoryNumbers.end());
-        for (const CRecord& entry : pending) {
-            if (view)
-                view->AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true,
-                                        false);
+        for (const Entry& entry : pending) {
+            app.directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
             app.protocol.WriteDirectoryRecord(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
             if (LinkFailed(app)) {
                 sent = false;
@@ -176,8 +169,6 @@ void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& c
         NotSaved(app, prepared, digits, NOT_COMPLETED);
         return;
     }
-    if (view)
-        view->RefreshList(false, std::nullopt);
     app.UpdateCommandUi();
 }
 

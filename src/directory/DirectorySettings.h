@@ -5,10 +5,8 @@
 #include <string>
 
 // How every short number is shown: behind the exchange's prefix, padded or cut to the number of digits.
-struct CDirectorySettings {
+// The defaults are what holds before the exchange has been read.
+struct DirectorySettings {
     std::string directoryPrefix = "5";
     uint8_t shortNumberDigits = 3;
 };
-
-// Back to the values that hold before the exchange has been read.
-void ResetDirectorySettings(CDirectorySettings& settings);

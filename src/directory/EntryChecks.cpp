@@ -5,10 +5,10 @@
 
 namespace {
 
-bool Find(const std::vector<const CRecord*>& entries, std::string_view text, std::optional<uint16_t> excluded,
-          std::string CRecord::*field)
+bool Find(const std::vector<const Entry*>& entries, std::string_view text, std::optional<uint16_t> excluded,
+          std::string Entry::*field)
 {
-    return std::any_of(entries.begin(), entries.end(), [&](const CRecord* entry) {
+    return std::any_of(entries.begin(), entries.end(), [&](const Entry* entry) {
         return entry->*field == text && !(excluded && entry->shortNumber == *excluded);
     });
 }
@@ -23,21 +23,21 @@ bool IsValidPhoneNumber(std::string_view phoneNumber)
     });
 }
 
-bool FindName(const std::vector<const CRecord*>& entries, std::string_view name, std::optional<uint16_t> excluded)
+bool FindName(const std::vector<const Entry*>& entries, std::string_view name, std::optional<uint16_t> excluded)
 {
-    return Find(entries, name, excluded, &CRecord::name);
+    return Find(entries, name, excluded, &Entry::name);
 }
 
-bool FindPhoneNumber(const std::vector<const CRecord*>& entries, std::string_view phoneNumber,
+bool FindPhoneNumber(const std::vector<const Entry*>& entries, std::string_view phoneNumber,
                      std::optional<uint16_t> excluded)
 {
-    return Find(entries, phoneNumber, excluded, &CRecord::phoneNumber);
+    return Find(entries, phoneNumber, excluded, &Entry::phoneNumber);
 }
 
-std::string ProposeShortNumber(const std::vector<const CRecord*>& entries, uint8_t shortNumberDigits)
+std::string ProposeShortNumber(const std::vector<const Entry*>& entries, uint8_t shortNumberDigits)
 {
     int highest = -1;
-    for (const CRecord* entry : entries)
+    for (const Entry* entry : entries)
         highest = std::max(highest, int(entry->shortNumber));
     std::string next = std::to_string(highest + 1);
     if (next.size() > shortNumberDigits)
@@ -46,7 +46,7 @@ std::string ProposeShortNumber(const std::vector<const CRecord*>& entries, uint8
     return next;
 }
 
-std::vector<int> EntriesTooLong(const std::vector<const CRecord*>& displayed, int digits)
+std::vector<int> EntriesTooLong(const std::vector<const Entry*>& displayed, int digits)
 {
     std::vector<int> rows;
     for (size_t row = 0; row < displayed.size(); ++row)

@@ -44,7 +44,7 @@ int LeadingInteger(std::string_view text)
     return value > INT_MAX ? INT_MAX : int(value);
 }
 
-std::string ShortNumberText(const CDirectorySettings& settings, uint16_t shortNumber)
+std::string ShortNumberText(const DirectorySettings& settings, uint16_t shortNumber)
 {
     std::string digits = std::to_string(shortNumber);
     const size_t width = settings.shortNumberDigits;

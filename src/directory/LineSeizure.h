@@ -18,7 +18,7 @@ inline constexpr uint16_t kSeizureUrbanLineClass = 0x4000;
 enum SeizureKind : int { kKindNone = 0, kKindDefaultRouting = 1, kKindRouting = 2, kKindUrbanLine = 3 };
 
 // The short number as shown everywhere: prefix, then the digits padded with zeros or cut to the set width.
-std::string ShortNumberText(const CDirectorySettings& settings, uint16_t shortNumber);
+std::string ShortNumberText(const DirectorySettings& settings, uint16_t shortNumber);
 
 uint16_t LineSeizureClass(uint16_t value);
 std::string LineSeizureText(uint16_t value);

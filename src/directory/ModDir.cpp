@@ -38,18 +38,18 @@ std::string PaddedDigits(uint16_t shortNumber, uint8_t digits)
 
 } // namespace
 
-CModDir::CModDir(const CDirectorySettings& settings, std::vector<const CRecord*> entries,
+CModDir::CModDir(const DirectorySettings& settings, std::vector<const Entry*> entries,
                  const std::vector<uint16_t>& routingNumbers, const std::vector<uint16_t>& urbanLineNumbers,
-                 IMessageBoxes& messages, const CRecord* modified, QWidget* parent)
+                 IMessageBoxes& messages, const Entry* modified, QWidget* parent)
     : QDialog(parent), settings_(settings), routingNumbers_(routingNumbers), urbanLineNumbers_(urbanLineNumbers),
       messages_(messages)
 {
     setObjectName(QStringLiteral("modDirDialog"));
     // Copies: a nested event loop runs while the dialog is open, and a dropped connection empties the list.
     entryCopies_.reserve(entries.size());
-    for (const CRecord* entry : entries)
+    for (const Entry* entry : entries)
         entryCopies_.push_back(*entry);
-    for (const CRecord& entry : entryCopies_)
+    for (const Entry& entry : entryCopies_)
         entries_.push_back(&entry);
     if (modified) {
         addMode_ = false;
@@ -266,7 +266,7 @@ void CModDir::accept()
         return Refuse(QStringLiteral("Digitare un numero breve!"), shortNumberEdit_);
     const uint16_t shortNumber = DigitsValue(shortText);
     const bool inUse = std::any_of(entries_.begin(), entries_.end(),
-                                   [shortNumber](const CRecord* entry) { return entry->shortNumber == shortNumber; });
+                                   [shortNumber](const Entry* entry) { return entry->shortNumber == shortNumber; });
     if (inUse && (addMode_ || shortNumber != *oldShortNumber_))
         return Refuse(QStringLiteral("Numero breve già in uso!"), shortNumberEdit_);
     const std::optional<uint16_t> excluded = addMode_ ? std::nullopt : oldShortNumber_;

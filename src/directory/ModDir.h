@@ -2,7 +2,7 @@
 #pragma once
 
 #include "directory/DirectorySettings.h"
-#include "directory/Record.h"
+#include "directory/Entry.h"
 
 #include <QDialog>
 #include <cstdint>
@@ -34,9 +34,9 @@ class CModDir : public QDialog {
     Q_OBJECT
 
 public:
-    CModDir(const CDirectorySettings& settings, std::vector<const CRecord*> entries,
+    CModDir(const DirectorySettings& settings, std::vector<const Entry*> entries,
             const std::vector<uint16_t>& routingNumbers, const std::vector<uint16_t>& urbanLineNumbers,
-            IMessageBoxes& messages, const CRecord* modified, QWidget* parent = nullptr);
+            IMessageBoxes& messages, const Entry* modified, QWidget* parent = nullptr);
 
     bool AddMode() const { return addMode_; }
     int SeizureKind() const { return seizureKind_; }
@@ -59,9 +59,9 @@ private:
     // The field's text as stored bytes; an unchanged old text keeps its bytes exactly.
     std::string FieldBytes(const QLineEdit* field, const std::string& oldText) const;
 
-    const CDirectorySettings& settings_;
-    std::vector<CRecord> entryCopies_;
-    std::vector<const CRecord*> entries_;
+    const DirectorySettings& settings_;
+    std::vector<Entry> entryCopies_;
+    std::vector<const Entry*> entries_;
     const std::vector<uint16_t>& routingNumbers_;
     const std::vector<uint16_t>& urbanLineNumbers_;
     IMessageBoxes& messages_;

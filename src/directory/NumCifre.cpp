@@ -13,15 +13,15 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-CNumCifre::CNumCifre(const CDirectorySettings& settings, std::vector<const CRecord*> displayed, IMessageBoxes& messages,
+CNumCifre::CNumCifre(const DirectorySettings& settings, std::vector<const Entry*> displayed, IMessageBoxes& messages,
                      QWidget* parent)
     : QDialog(parent), settings_(settings), messages_(messages)
 {
     // Copies: a dropped connection may empty the list while the dialog is open.
     displayedCopies_.reserve(displayed.size());
-    for (const CRecord* entry : displayed)
+    for (const Entry* entry : displayed)
         displayedCopies_.push_back(*entry);
-    for (const CRecord& entry : displayedCopies_)
+    for (const Entry& entry : displayedCopies_)
         displayed_.push_back(&entry);
     setObjectName(QStringLiteral("numCifreDialog"));
     setWindowTitle(QStringLiteral("Numero cifre agenda"));
@@ -76,7 +76,7 @@ void CNumCifre::accept()
         QString question = QStringLiteral(
             "Il salvataggio di questa impostazione comporta\nla cancellazione dei seguenti numeri brevi:\n");
         for (int row : entriesToDelete_) {
-            const CRecord& entry = *displayed_[size_t(row)];
+            const Entry& entry = *displayed_[size_t(row)];
             // Shown as the list shows it now, with the digits still in force.
             question += FromCp1252(ShortNumberText(settings_, entry.shortNumber)) + QLatin1Char('-') +
                         FromCp1252(entry.name) + QLatin1Char('\n');

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "directory/DirectorySettings.h"
-#include "directory/Record.h"
+#include "directory/Entry.h"
 
 #include <QDialog>
 #include <cstdint>
@@ -20,7 +20,7 @@ class CNumCifre : public QDialog {
 
 public:
     // `displayed`: the list's rows as shown; the indices of EntriesToDelete() refer to them.
-    CNumCifre(const CDirectorySettings& settings, std::vector<const CRecord*> displayed, IMessageBoxes& messages,
+    CNumCifre(const DirectorySettings& settings, std::vector<const Entry*> displayed, IMessageBoxes& messages,
               QWidget* parent = nullptr);
 
     // Valid once the dialog has been accepted.
@@ -33,9 +33,9 @@ public slots:
 private:
     void Refuse();
 
-    const CDirectorySettings& settings_;
-    std::vector<CRecord> displayedCopies_;
-    std::vector<const CRecord*> displayed_;
+    const DirectorySettings& settings_;
+    std::vector<Entry> displayedCopies_;
+    std::vector<const Entry*> displayed_;
     IMessageBoxes& messages_;
     uint8_t digits_ = 0;
     std::vector<int> entriesToDelete_;

@@ -3,6 +3,7 @@
 
 #include "directory/LineSeizure.h"
 #include "platform/CodePage.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QIODevice>
@@ -60,7 +61,7 @@ uint16_t LineSeizureFromCode(std::string_view code)
 }
 
 bool WriteDirectoryCsv(QIODevice& out, const std::array<std::string_view, 4>& headings,
-                       const std::vector<const CRecord*>& entries, bool writeHeading)
+                       const std::vector<const Entry*>& entries, bool writeHeading)
 {
     // Each line is formatted whole and written as one block, so a short write is seen per line.
     const auto writeLine = [&out](const std::string& line) {
@@ -76,7 +77,7 @@ bool WriteDirectoryCsv(QIODevice& out, const std::array<std::string_view, 4>& he
             return false;
     }
     std::string line;
-    for (const CRecord* entry : entries) {
+    for (const Entry* entry : entries) {
         line = std::to_string(entry->shortNumber);
         line += ';';
         line += entry->name;
@@ -102,6 +103,13 @@ QString FolderOfPath(const QString& path)
     return path.left(std::max<qsizetype>(last, 1));
 }
 
+void RememberFolder(QString& lastFolder, const QString& chosenPath)
+{
+    lastFolder = FolderOfPath(chosenPath);
+    CSettingsStore settings(QStringLiteral("ZentilPlimset"));
+    settings.SetValue(QStringLiteral("Directory"), lastFolder);
+}
+
 void SplitFields(std::string_view line, char separator, std::vector<std::string_view>& fields)
 {
     fields.clear();
@@ -119,7 +127,7 @@ void SplitFields(std::string_view line, char separator, std::vector<std::string_
         fields.push_back(line.substr(start));
 }
 
-std::string NormalizeShortNumberText(std::string_view text, const CDirectorySettings& settings)
+std::string NormalizeShortNumberText(std::string_view text, const DirectorySettings& settings)
 {
     const size_t digits = settings.shortNumberDigits;
     if (text.size() > digits)
@@ -129,7 +137,7 @@ std::string NormalizeShortNumberText(std::string_view text, const CDirectorySett
     return normalized;
 }
 
-bool IsShortNumberText(std::string_view text, const CDirectorySettings& settings)
+bool IsShortNumberText(std::string_view text, const DirectorySettings& settings)
 {
     return text.size() <= settings.shortNumberDigits &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "directory/DirectorySettings.h"
-#include "directory/Record.h"
+#include "directory/Entry.h"
 
 #include <QString>
 #include <array>
@@ -28,20 +28,22 @@ uint16_t LineSeizureFromCode(std::string_view code);
 // Writes the heading (when asked) and one line per entry, each ending with CR LF. False at the first line
 // that does not reach the device whole; the lines before it stay written.
 bool WriteDirectoryCsv(QIODevice& out, const std::array<std::string_view, 4>& headings,
-                       const std::vector<const CRecord*>& entries, bool writeHeading);
+                       const std::vector<const Entry*>& entries, bool writeHeading);
 
 // The folder of a chosen path: the text before its last separator (the root for a file in the root), or
 // the whole path without one.
 QString FolderOfPath(const QString& path);
+// The folder of the chosen path becomes the initial folder of the next file dialog, also in later runs.
+void RememberFolder(QString& lastFolder, const QString& chosenPath);
 
 // A record line's fields, as views into the line: a trailing separator ends the last field instead of
 // opening an empty one, and only the first 100 fields count. The vector is refilled, so one vector can
 // serve every line of a file without allocating again.
 void SplitFields(std::string_view line, char separator, std::vector<std::string_view>& fields);
 // The last `digits` characters of the text, padded in front with zeros to exactly `digits` characters.
-std::string NormalizeShortNumberText(std::string_view text, const CDirectorySettings& settings);
+std::string NormalizeShortNumberText(std::string_view text, const DirectorySettings& settings);
 // At most `shortNumberDigits` characters, all decimal digits (an empty text passes).
-bool IsShortNumberText(std::string_view text, const CDirectorySettings& settings);
+bool IsShortNumberText(std::string_view text, const DirectorySettings& settings);
 // The decimal digits of the text in their order, at most 500 of them.
 std::string DigitsOnly(std::string_view text);
 

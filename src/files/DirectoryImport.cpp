@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/DirectoryImport.h"
 
+#include "directory/Directory.h"
 #include "directory/LineSeizure.h"
-#include "directory/PlimsetView.h"
 #include "files/CsvFile.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
@@ -22,7 +22,7 @@ QString Quoted(std::string_view text)
     return FromCp1252(text.substr(0, kQuotedLength)) + QStringLiteral("...");
 }
 
-int LargestShortNumber(const CDirectorySettings& settings)
+int LargestShortNumber(const DirectorySettings& settings)
 {
     int largest = 1;
     for (int i = 0; i < settings.shortNumberDigits; ++i)
@@ -35,38 +35,36 @@ bool Ask(IMessageBoxes& messages, const QString& text)
     return messages.Show(text, MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes;
 }
 
-// Short numbers that can occur in a run: the run's own stay within the digits, entries read earlier (and
-// rows that still show entries taken out since the last refresh) may lie beyond them.
-size_t ShortNumberRange(const CPlimsetView& view, const std::vector<const CRecord*>& entries, int maxShortNumber)
+// Short numbers that can occur in a run: the run's own stay within the digits, entries read earlier may lie
+// beyond them.
+size_t ShortNumberRange(const std::vector<const Entry*>& entries, int maxShortNumber)
 {
     size_t range = std::min<size_t>(size_t(maxShortNumber) + 1, 65536);
-    for (const CRecord* entry : entries)
+    for (const Entry* entry : entries)
         range = std::max<size_t>(range, size_t(entry->shortNumber) + 1);
-    for (int row = 0; row < view.DisplayedCount(); ++row)
-        range = std::max<size_t>(range, size_t(view.DisplayedEntry(row).shortNumber) + 1);
     return range;
 }
 
 } // namespace
 
 CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget target)
-    : CDirectoryImport(options, target, target.view.Entries())
+    : CDirectoryImport(options, target, target.directory.Entries())
 {
 }
 
 CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget target,
-                                   const std::vector<const CRecord*>& entries)
-    : options_(options), target_(target), maxShortNumber_(LargestShortNumber(target.settings)),
-      phones_(ShortNumberRange(target.view, entries, maxShortNumber_), entries.size() + size_t(kMaxEntries)),
-      firstDisplayRow_(ShortNumberRange(target.view, entries, maxShortNumber_), -1)
+                                   const std::vector<const Entry*>& entries)
+    : options_(options), target_(target), maxShortNumber_(LargestShortNumber(target.directory.Settings())),
+      phones_(ShortNumberRange(entries, maxShortNumber_), entries.size() + size_t(Directory::kMaxEntries)),
+      entryAtStart_(ShortNumberRange(entries, maxShortNumber_), nullptr)
 {
-    for (const CRecord* entry : entries)
+    for (const Entry* entry : entries) {
         phones_.Add(*entry);
-    for (int row = target_.view.DisplayedCount() - 1; row >= 0; --row)
-        firstDisplayRow_[target_.view.DisplayedEntry(row).shortNumber] = row;
-    for (uint16_t seizure : target_.routingNumbers)
+        entryAtStart_[entry->shortNumber] = entry;
+    }
+    for (uint16_t seizure : target_.directory.RoutingNumbers())
         listedRoutings_.set(seizure);
-    for (uint16_t seizure : target_.urbanLineNumbers)
+    for (uint16_t seizure : target_.directory.UrbanLineNumbers())
         listedUrbanLines_.set(seizure);
 }
 
@@ -75,22 +73,20 @@ void CDirectoryImport::NoteLineSeizure(uint16_t seizure)
     if (target_.connected || seizure == kSeizureDefaultRouting)
         return;
     const uint16_t seizureClass = LineSeizureClass(seizure);
-    const auto note = [seizure](std::vector<uint16_t>& list, std::bitset<65536>& listed) {
-        if (!listed.test(seizure)) {
-            list.push_back(seizure);
-            listed.set(seizure);
-        }
-    };
-    if (seizureClass == kSeizureRoutingClass)
-        note(target_.routingNumbers, listedRoutings_);
-    else if (seizureClass == kSeizureUrbanLineClass)
-        note(target_.urbanLineNumbers, listedUrbanLines_);
+    Directory& directory = target_.directory;
+    if (seizureClass == kSeizureRoutingClass && !listedRoutings_.test(seizure)) {
+        directory.AddRoutingNumber(seizure);
+        listedRoutings_.set(seizure);
+    } else if (seizureClass == kSeizureUrbanLineClass && !listedUrbanLines_.test(seizure)) {
+        directory.AddUrbanLineNumber(seizure);
+        listedUrbanLines_.set(seizure);
+    }
 }
 
 void CDirectoryImport::ImportLine(std::string_view line)
 {
-    CPlimsetView& view = target_.view;
-    if (view.EntryCount() >= kMaxEntries)
+    Directory& directory = target_.directory;
+    if (directory.IsFull())
         return;
     if (line.empty() || line == "\n")
         return;
@@ -105,12 +101,12 @@ void CDirectoryImport::ImportLine(std::string_view line)
 
     const std::string_view rawShortNumber =
         options_.autoNumber ? std::string_view("0") : field(options_.shortNumberField);
-    const std::string normalized = NormalizeShortNumberText(rawShortNumber, target_.settings);
-    const bool validNumber = IsShortNumberText(normalized, target_.settings);
+    const std::string normalized = NormalizeShortNumberText(rawShortNumber, directory.Settings());
+    const bool validNumber = IsShortNumberText(normalized, directory.Settings());
     int spelled = 0;
     if (validNumber)
         std::from_chars(normalized.data(), normalized.data() + normalized.size(), spelled);
-    const uint16_t shortNumber = options_.autoNumber ? uint16_t(view.EntryCount()) : uint16_t(spelled);
+    const uint16_t shortNumber = options_.autoNumber ? uint16_t(directory.Count()) : uint16_t(spelled);
 
     if (options_.shortNumberField >= n || options_.nameField >= n || options_.phoneField >= n ||
         options_.lineSeizureChoice - 1 >= n)
@@ -125,7 +121,7 @@ void CDirectoryImport::ImportLine(std::string_view line)
         return;
     }
     // Generated numbers must stay dialable with the chosen number of digits.
-    if (options_.autoNumber && view.EntryCount() > maxShortNumber_) {
+    if (options_.autoNumber && directory.Count() > maxShortNumber_) {
         ++leftOut_;
         return;
     }
@@ -138,16 +134,16 @@ void CDirectoryImport::ImportLine(std::string_view line)
                                  : LineSeizureFromCode(field(options_.lineSeizureChoice - 1));
     NoteLineSeizure(seizure);
 
-    phones_.Add(view.AddOrReplaceEntry(shortNumber, name, digits, seizure, true, false));
+    phones_.Add(directory.AddOrReplace(shortNumber, name, digits, seizure));
 
     if (older && *older != shortNumber) {
-        const int row = firstDisplayRow_[*older];
-        if (row < 0)
+        const Entry* original = entryAtStart_[*older];
+        if (!original)
             return;
-        // Only the entry shown there leaves: one that replaced it during the run stays.
-        const CRecord* shown = &view.DisplayedEntry(row);
-        view.RemoveEntryAt(row);
-        if (phones_.EntryOf(*older) == shown)
+        // Only the entry held when the run began leaves: one that replaced it during the run stays.
+        if (directory.Find(*older) == original)
+            directory.Remove(*older);
+        if (phones_.EntryOf(*older) == original)
             phones_.Remove(*older);
     }
 }
@@ -179,13 +175,13 @@ void CDirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string
 int ImportRecords(CCsvLineReader& reader, const std::string& firstLine, const ImportOptions& options,
                   const CImportTarget& target)
 {
+    const Directory::BulkChange filling(target.directory);
     if (options.importMode == 0)
-        target.view.ClearEntries();
+        target.directory.Clear();
     CDirectoryImport run(options, target);
     if (!options.firstLineIsHeading)
         run.ImportLine(firstLine);
     while (const std::optional<std::string_view> line = reader.NextLine())
         run.ImportLine(*line);
-    target.view.RefreshList(false, std::nullopt);
     return run.LeftOut();
 }

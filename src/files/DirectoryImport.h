@@ -10,31 +10,27 @@
 #include <string_view>
 #include <vector>
 
-struct CDirectorySettings;
-struct CRecord;
+struct Entry;
 class CCsvLineReader;
-class CPlimsetView;
+class Directory;
 class IMessageBoxes;
 
 // What one import run changes and asks with.
 struct CImportTarget {
-    CPlimsetView& view;
-    const CDirectorySettings& settings;
-    std::vector<uint16_t>& routingNumbers;
-    std::vector<uint16_t>& urbanLineNumbers;
+    Directory& directory;
     IMessageBoxes& messages;
     bool connected = false;
 };
 
-// One run of the import over the lines of a file, created once the directory has been emptied (replace)
-// or refreshed (update) and before the first record is read; lives on the user-interface thread for the
-// command. It keeps the two "ask again" answers and an index of the directory's telephone numbers, so that
-// each line costs the same however many entries exist.
+// One run of the import over the lines of a file, created inside a bulk change of the directory, once the
+// directory has been emptied (replace) or not (update), and before the first record is read; lives on the
+// user-interface thread for the command. It keeps the two "ask again" answers and an index of the directory's telephone
+// numbers, so that each line costs the same however many entries exist.
 class CDirectoryImport {
 public:
     CDirectoryImport(const ImportOptions& options, CImportTarget target);
 
-    // Applies one line (or 499-byte piece) of the file to the directory; the list is not refreshed.
+    // Applies one line (or 499-byte piece) of the file to the directory.
     void ImportLine(std::string_view line);
 
     bool AskInvalidNumber() const { return askInvalidNumber_; }
@@ -42,10 +38,8 @@ public:
     // Records that were valid but found no short number within the number of digits.
     int LeftOut() const { return leftOut_; }
 
-    static constexpr int kMaxEntries = 2000;
-
 private:
-    CDirectoryImport(const ImportOptions& options, CImportTarget target, const std::vector<const CRecord*>& entries);
+    CDirectoryImport(const ImportOptions& options, CImportTarget target, const std::vector<const Entry*>& entries);
 
     void RejectRecord(std::string_view rawShortNumber, std::string_view normalized, bool validNumber, bool hasName,
                       bool hasPhone);
@@ -60,16 +54,16 @@ private:
 
     std::vector<std::string_view> fields_;
     CPhoneIndex phones_;
-    // By short number: the first row of `displayed` that shows it, which stays put because `displayed` is
-    // not rebuilt during the run.
-    std::vector<int32_t> firstDisplayRow_;
+    // By short number: the entry the directory held when the run began. Entries that leave stay alive
+    // until the bulk change ends, so none of these addresses can be taken by a newer entry.
+    std::vector<const Entry*> entryAtStart_;
     // What the routing and urban-line lists hold, so that a record's line seizure is found at once.
     std::bitset<65536> listedRoutings_;
     std::bitset<65536> listedUrbanLines_;
 };
 
 // The records of a file once the options are chosen: the directory is emptied (replace) or kept (update),
-// the first line is applied unless it is a heading, then every further line, and the list is refreshed once.
+// the first line is applied unless it is a heading, then every further line, all told as one reset.
 // Returns the number of records left out for want of a generated short number.
 int ImportRecords(CCsvLineReader& reader, const std::string& firstLine, const ImportOptions& options,
                   const CImportTarget& target);

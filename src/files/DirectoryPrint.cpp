@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/DirectoryPrint.h"
 
-#include "directory/DirectoryModel.h"
+#include "directory/DirectoryTableModel.h"
 #include "directory/LineSeizure.h"
-#include "directory/PlimsetView.h"
-#include "files/FileCommands.h"
-#include "files/FilesContext.h"
 #include "platform/CodePage.h"
-#include "platform/Platform.h"
 #include "platform/PrintDevice.h"
 
 #include <algorithm>
@@ -90,37 +86,12 @@ int CListingPages::NextPrintLine(int y)
     return DrawHeading();
 }
 
-void PrintDirectory(CFilesContext& context)
+void PrintEntries(CListingPages& pages, const DirectorySettings& settings, const std::vector<const Entry*>& entries)
 {
-    IPrintDevice& device = context.platform.printDevice;
-    if (!device.Choose(context.parent))
-        return;
-
-    const int fontHeight = PrintFontHeight(device.PageWidth(), device.PageHeight());
-    device.SetFont(QStringLiteral("Courier New"), fontHeight, true);
-    CListingPages pages(device, device.TextHeight(QStringLiteral("1")), device.PageHeight());
-    if (!pages.Fits()) {
-        device.Release();
-        context.platform.messages.Show(
-            QStringLiteral("Errore:\nLa pagina della stampante è troppo piccola per stampare l'agenda!"));
-        return;
+    int y = pages.Begin();
+    for (const Entry* entry : entries) {
+        pages.Draw(y, PrintLineFormat(ShortNumberText(settings, entry->shortNumber), entry->name, entry->phoneNumber,
+                                      LineSeizureText(entry->lineSeizure)));
+        y = pages.NextPrintLine(y);
     }
-    if (!device.StartDocument(QStringLiteral("Gestione numeri brevi di sistema"))) {
-        device.Release();
-        return;
-    }
-    {
-        CWaitCursorScope wait(context.platform.waitCursor);
-        const CPlimsetView& view = context.view;
-        int y = pages.Begin();
-        for (int i = 0; i < view.DisplayedCount(); ++i) {
-            const CRecord& entry = view.DisplayedEntry(i);
-            pages.Draw(y, PrintLineFormat(ShortNumberText(context.settings, entry.shortNumber), entry.name,
-                                          entry.phoneNumber, LineSeizureText(entry.lineSeizure)));
-            y = pages.NextPrintLine(y);
-        }
-        device.EndPage();
-    }
-    device.EndDocument();
-    device.Release();
 }

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "directory/DirectorySettings.h"
+#include "directory/Entry.h"
+
 #include <string>
 #include <string_view>
+#include <vector>
 
 class IPrintDevice;
 
@@ -36,3 +40,6 @@ private:
     int lineHeight_;
     int bottom_;
 };
+
+// Draws the entries, one line each, from the first page on; the caller ends the last page.
+void PrintEntries(CListingPages& pages, const DirectorySettings& settings, const std::vector<const Entry*>& entries);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/PhoneIndex.h"
 
-#include "directory/Record.h"
+#include "directory/Entry.h"
 
 #include <bit>
 #include <functional>
@@ -13,7 +13,7 @@ CPhoneIndex::CPhoneIndex(size_t shortNumbers, size_t expected)
     chains_.reserve(expected);
 }
 
-void CPhoneIndex::Add(const CRecord& entry)
+void CPhoneIndex::Add(const Entry& entry)
 {
     Remove(entry.shortNumber);
     const auto item = uint32_t(items_.size());
@@ -48,7 +48,7 @@ void CPhoneIndex::Remove(uint16_t shortNumber)
     item = kNone;
 }
 
-const CRecord* CPhoneIndex::EntryOf(uint16_t shortNumber) const
+const Entry* CPhoneIndex::EntryOf(uint16_t shortNumber) const
 {
     const uint32_t item = itemOfShortNumber_[shortNumber];
     return item == kNone ? nullptr : items_[item].entry;

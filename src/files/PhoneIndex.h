@@ -7,23 +7,23 @@
 #include <string_view>
 #include <vector>
 
-struct CRecord;
+struct Entry;
 
 // The directory's entries by telephone number, in the order the collection stores them: which entry a walk
 // through the collection would meet first for a number, without the walk. An entry joins at the end of that
 // order, as the collection appends it, and leaves by its short number. Lives for one import on the
 // user-interface thread. It keeps views of the entries' own numbers, so every entry handed to it must stay
-// alive as long as the index does (the list keeps the entries that leave until its next refresh).
+// alive as long as the index does (the directory keeps the entries that leave until its bulk change ends).
 class CPhoneIndex {
 public:
     // Short numbers below `shortNumbers` can be added; `expected` entries fit without growing.
     CPhoneIndex(size_t shortNumbers, size_t expected);
 
     // The entry joins at the end; the entry of the same short number, if any, leaves first.
-    void Add(const CRecord& entry);
+    void Add(const Entry& entry);
     void Remove(uint16_t shortNumber);
     // The entry present under this short number, or null.
-    const CRecord* EntryOf(uint16_t shortNumber) const;
+    const Entry* EntryOf(uint16_t shortNumber) const;
     // The short number of the first present entry whose number is exactly this text.
     std::optional<uint16_t> FirstWith(std::string_view phone);
 
@@ -32,7 +32,7 @@ private:
 
     // Entries that leave stay here, marked absent, so the positions of the others do not move.
     struct Item {
-        const CRecord* entry;
+        const Entry* entry;
         uint32_t nextSamePhone;
         bool present;
     };

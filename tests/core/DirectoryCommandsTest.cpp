@@ -2,7 +2,7 @@
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
-#include "directory/PlimsetView.h"
+#include "directory/DirectoryView.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
 
@@ -27,10 +27,10 @@ protected:
         View().AddOrReplaceEntry(5, "Rossi", "021", 0x7FFF, true, false);
         View().AddOrReplaceEntry(12, "Bianchi", "022", 0x7FFF, true, false);
         View().AddOrReplaceEntry(30, "Verdi", "023", 0x7FFF, true, false);
-        View().RefreshList(false, std::nullopt);
+        View().SelectLastRow();
     }
 
-    CPlimsetView& View() { return *app.View(); }
+    DirectoryView& View() { return *app.View(); }
     QPoint RowPoint(int row) { return View().visualRect(View().model()->index(row, 1)).center(); }
 
     // The name the editor opened with, or nothing when the trigger opened no dialog. Any dialog is
@@ -79,7 +79,7 @@ TEST_F(DirectoryCommandsTest, DoubleClickOutsideTheRowsEditsNothing)
     View().clearSelection();
     EXPECT_EQ(EditedName([&] { QTest::mouseDClick(View().viewport(), Qt::LeftButton, {}, belowTheRows); }),
               std::nullopt);
-    EXPECT_EQ(View().EntryCount(), 3);
+    EXPECT_EQ(app.directory.Count(), 3);
 }
 
 TEST_F(DirectoryCommandsTest, AddCommandStoresTheEntryAndSelectsIt)
@@ -91,10 +91,10 @@ TEST_F(DirectoryCommandsTest, AddCommandStoresTheEntryAndSelectsIt)
             QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("phoneEdit")), QStringLiteral("024"));
             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
         }));
-    ASSERT_EQ(View().EntryCount(), 4);
+    ASSERT_EQ(app.directory.Count(), 4);
     ASSERT_EQ(View().SelectedRows(), std::vector<int>{3});
-    EXPECT_EQ(View().DisplayedEntry(3).shortNumber, 31);
-    EXPECT_EQ(View().DisplayedEntry(3).name, "Neri");
+    EXPECT_EQ(View().Model().EntryAt(3).shortNumber, 31);
+    EXPECT_EQ(View().Model().EntryAt(3).name, "Neri");
     EXPECT_TRUE(app.IsCommandEnabled(ID_ENTRY_MODIFY)) << "the enable rules follow the new selection";
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/CommandIds.h"
 #include "core/PlimsetApp.h"
-#include "directory/PlimsetView.h"
+#include "directory/DirectoryView.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
 
@@ -21,8 +21,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(app.Start());
-        app.View()->AddOrReplaceEntry(7, "Magazzino", "021234", 0x4085, true, false);
-        app.View()->RefreshList(false, std::nullopt);
+        app.directory.AddOrReplace(7, "Magazzino", "021234", 0x4085);
+        app.View()->SelectLastRow();
     }
 
     CFakePlatform fake;
@@ -91,10 +91,10 @@ TEST_F(FileCommandsAppTest, ImportCommandAsksTheDigitsThenTheOptions)
                                                Qt::LeftButton);
                          }));
     EXPECT_TRUE(optionsShown);
-    EXPECT_EQ(app.directorySettings.shortNumberDigits, 4);
-    ASSERT_EQ(app.View()->DisplayedCount(), 1);
-    const CRecord& entry = app.View()->DisplayedEntry(0);
+    EXPECT_EQ(app.directory.Settings().shortNumberDigits, 4);
+    ASSERT_EQ(app.View()->Model().rowCount(), 1);
+    const Entry& entry = app.View()->Model().EntryAt(0);
     EXPECT_EQ(entry.shortNumber, 1234);
     EXPECT_EQ(entry.phoneNumber, "39021234");
-    EXPECT_EQ(app.routingNumbers, std::vector<uint16_t>{0x0305});
+    EXPECT_EQ(app.directory.RoutingNumbers(), std::vector<uint16_t>{0x0305});
 }

@@ -2,7 +2,7 @@
 #include "core/PlimsetApp.h"
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
-#include "directory/PlimsetView.h"
+#include "directory/DirectoryView.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
@@ -22,14 +22,14 @@ protected:
     void SetUp() override { ASSERT_TRUE(app.Start()); }
 
     CMainFrame& Frame() { return *app.MainFrame(); }
-    CPlimsetView& View() { return *app.View(); }
+    DirectoryView& View() { return *app.View(); }
     bool Enabled(int id) { return Frame().Action(id)->isEnabled(); }
 
     void Fill(int count)
     {
         for (int i = 0; i < count; ++i)
             View().AddOrReplaceEntry(uint16_t(i), "Nome", "0212345678", 0x7FFF, true, false);
-        View().RefreshList(false, std::nullopt);
+        View().SelectLastRow();
     }
 
     void Select(std::initializer_list<int> rows)
@@ -123,7 +123,7 @@ TEST_F(PlimsetAppTest, StartsMaximizedWithTitleAndOffLine)
     EXPECT_EQ(Frame().windowTitle(), QStringLiteral("Gestione agenda centralini Velmora - Versione 1.004"));
     EXPECT_EQ(Frame().LinePaneText(), QStringLiteral("Fuori linea"));
     EXPECT_FALSE(app.IsConnected());
-    EXPECT_EQ(View().EntryCount(), 0);
+    EXPECT_EQ(app.directory.Count(), 0);
 }
 
 TEST_F(PlimsetAppTest, ALaterStartRestoresTheMinimizedWindow)
@@ -176,11 +176,11 @@ TEST_F(PlimsetAppTest, DeleteAndModifyFollowTheSelection)
 TEST_F(PlimsetAppTest, DisconnectResetsEverythingTheLinkFilled)
 {
     app.linkState.connectedMode = 1;
-    app.directorySettings.shortNumberDigits = 4;
-    app.directorySettings.directoryPrefix = "77";
+    app.directory.Settings().shortNumberDigits = 4;
+    app.directory.Settings().directoryPrefix = "77";
     app.directoryNumbers = {1, 2};
-    app.routingNumbers = {0x301};
-    app.urbanLineNumbers = {0x4001};
+    app.directory.RoutingNumbers() = {0x301};
+    app.directory.UrbanLineNumbers() = {0x4001};
     const uint8_t data[] = {'3', 0};
     app.protocol.WriteRecord(0x2D10, 0, data, sizeof data);
     Fill(3);
@@ -188,14 +188,14 @@ TEST_F(PlimsetAppTest, DisconnectResetsEverythingTheLinkFilled)
     app.OnCommand(ID_DISCONNECT);
 
     EXPECT_FALSE(app.IsConnected());
-    EXPECT_EQ(app.directorySettings.shortNumberDigits, 3);
-    EXPECT_EQ(app.directorySettings.directoryPrefix, "5");
+    EXPECT_EQ(app.directory.Settings().shortNumberDigits, 3);
+    EXPECT_EQ(app.directory.Settings().directoryPrefix, "5");
     EXPECT_TRUE(app.directoryNumbers.empty());
-    EXPECT_TRUE(app.routingNumbers.empty());
-    EXPECT_TRUE(app.urbanLineNumbers.empty());
+    EXPECT_TRUE(app.directory.RoutingNumbers().empty());
+    EXPECT_TRUE(app.directory.UrbanLineNumbers().empty());
     EXPECT_EQ(app.configMemory.Count(), 0u);
-    EXPECT_EQ(View().EntryCount(), 0);
-    EXPECT_EQ(View().DisplayedCount(), 0);
+    EXPECT_EQ(app.directory.Count(), 0);
+    EXPECT_EQ(View().Model().rowCount(), 0);
     EXPECT_TRUE(Enabled(ID_CONNECT));
     EXPECT_FALSE(Enabled(ID_DISCONNECT));
     EXPECT_EQ(fake.waitCursor.Depth(), 0);

@@ -6,10 +6,10 @@
 
 namespace {
 
-std::vector<const CRecord*> Pointers(const std::vector<CRecord>& records)
+std::vector<const Entry*> Pointers(const std::vector<Entry>& records)
 {
-    std::vector<const CRecord*> pointers;
-    for (const CRecord& record : records)
+    std::vector<const Entry*> pointers;
+    for (const Entry& record : records)
         pointers.push_back(&record);
     return pointers;
 }
@@ -29,7 +29,7 @@ TEST(EntryChecksTest, PhoneNumberTakesDigitsAndDiallingSignsOnly)
 
 TEST(EntryChecksTest, NameAndNumberLookupsSkipOnlyTheExcludedEntryAndCompareBytes)
 {
-    const std::vector<CRecord> records = {
+    const std::vector<Entry> records = {
         {"Rossi", "021", 0x7FFF, 5},
         {"Rossi", "022", 0x7FFF, 20},
         {"Caff\xE8", "023", 0, 12},
@@ -60,7 +60,7 @@ TEST(EntryChecksTest, ProposalIsOneAboveTheHighestOrTheHighestWhenTooLong)
         {{999}, 3, "999"}, {{98}, 2, "99"},     {{9999}, 4, "9999"},  {{}, 2, "00"},
     };
     for (const auto& c : cases) {
-        std::vector<CRecord> records;
+        std::vector<Entry> records;
         for (uint16_t number : c.numbers)
             records.push_back({"n", "1", 0, number});
         EXPECT_EQ(ProposeShortNumber(Pointers(records), c.digits), c.proposal) << c.proposal;
@@ -69,7 +69,7 @@ TEST(EntryChecksTest, ProposalIsOneAboveTheHighestOrTheHighestWhenTooLong)
 
 TEST(EntryChecksTest, TooLongRowsAreThoseWithMoreDigitsThanAsked)
 {
-    const std::vector<CRecord> rows = {{"A", "1", 0, 7}, {"C", "1", 0, 1234}, {"B", "1", 0, 123}, {"D", "1", 0, 0}};
+    const std::vector<Entry> rows = {{"A", "1", 0, 7}, {"C", "1", 0, 1234}, {"B", "1", 0, 123}, {"D", "1", 0, 0}};
     EXPECT_EQ(EntriesTooLong(Pointers(rows), 3), (std::vector<int>{1}));
     EXPECT_EQ(EntriesTooLong(Pointers(rows), 2), (std::vector<int>{1, 2}));
     EXPECT_EQ(EntriesTooLong(Pointers(rows), 4), (std::vector<int>{}));

@@ -77,13 +77,13 @@ TEST(ShortNumberTextTest, PrefixThenDigitsPaddedOrCut)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.prefix << "/" << int(c.digits) << "/" << c.shortNumber);
-        EXPECT_EQ(ShortNumberText(CDirectorySettings{c.prefix, c.digits}, c.shortNumber), c.text);
+        EXPECT_EQ(ShortNumberText(DirectorySettings{c.prefix, c.digits}, c.shortNumber), c.text);
     }
 }
 
 TEST(DirectorySettingsTest, ResetRestoresPrefixAndDigits)
 {
-    CDirectorySettings settings{"71", 4};
+    DirectorySettings settings{"71", 4};
     ResetDirectorySettings(settings);
     EXPECT_EQ(settings.directoryPrefix, "5");
     EXPECT_EQ(settings.shortNumberDigits, 3);

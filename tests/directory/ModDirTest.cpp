@@ -30,17 +30,17 @@ protected:
         settings.shortNumberDigits = 3;
     }
 
-    std::vector<const CRecord*> Entries() const
+    std::vector<const Entry*> Entries() const
     {
-        std::vector<const CRecord*> pointers;
-        for (const CRecord& record : records)
+        std::vector<const Entry*> pointers;
+        for (const Entry& record : records)
             pointers.push_back(&record);
         return pointers;
     }
 
-    const CRecord* Entry(uint16_t shortNumber) const
+    const Entry* Entry(uint16_t shortNumber) const
     {
-        for (const CRecord& record : records)
+        for (const Entry& record : records)
             if (record.shortNumber == shortNumber)
                 return &record;
         return nullptr;
@@ -88,8 +88,8 @@ protected:
         QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(6, button->height() / 2));
     }
 
-    CDirectorySettings settings;
-    std::vector<CRecord> records = {
+    DirectorySettings settings;
+    std::vector<Entry> records = {
         {"Rossi", "0212345678", 0x7FFF, 5},  {"Bianchi", "0698765432", 0x0301, 12}, {"Rossi", "0311111111", 0x0000, 20},
         {"Verdi", "0455555555", 0x0305, 30}, {"Neri", "0466666666", 0x4100, 40},
     };

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory/NumCifre.h"
 #include "directory/DirectoryEdits.h"
+#include "directory/DirectoryView.h"
 #include "directory/LineSeizure.h"
-#include "directory/PlimsetView.h"
 #include "support/FakePlatform.h"
 #include "support/ListRows.h"
 #include "support/ModalDriver.h"
@@ -22,10 +22,10 @@ protected:
     void Load(uint8_t digits, std::initializer_list<std::pair<uint16_t, const char*>> entries)
     {
         settings.shortNumberDigits = digits;
-        view.ClearEntries();
+        directory.Clear();
         for (const auto& [shortNumber, name] : entries)
-            view.AddOrReplaceEntry(shortNumber, name, "021", 0x7FFF, true, false);
-        view.RefreshList(false, std::nullopt);
+            directory.AddOrReplace(shortNumber, name, "021", 0x7FFF);
+        view.SelectLastRow();
     }
 
     // Types the text and presses OK; the dialog is closed afterwards if it stayed open. True on OK.
@@ -52,16 +52,16 @@ protected:
     QStringList Shown() const
     {
         QStringList texts;
-        for (int row = 0; row < view.DisplayedCount(); ++row)
-            texts << QString::fromStdString(ShortNumberText(settings, view.DisplayedEntry(row).shortNumber));
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << QString::fromStdString(ShortNumberText(settings, model.EntryAt(row).shortNumber));
         return texts;
     }
 
     void Apply() { ApplyDigits(dialog->Digits(), dialog->EntriesToDelete(), settings, view, nullptr); }
 
-    CDirectorySettings settings;
+    DirectorySettings settings;
     CFakePlatform fake;
-    CPlimsetView view{settings, fake.waitCursor};
+    DirectoryView view{settings, fake.waitCursor};
     std::unique_ptr<CNumCifre> dialog;
     QString initialText;
 };
@@ -106,7 +106,7 @@ TEST_F(NumCifreTest, FewerDigitsListTheEntriesTheyRemove)
     Apply();
     EXPECT_EQ(settings.shortNumberDigits, 3);
     EXPECT_EQ(Shown(), (QStringList{QStringLiteral("5007"), QStringLiteral("5123")}));
-    EXPECT_EQ(view.EntryCount(), 2);
+    EXPECT_EQ(directory.Count(), 2);
 }
 
 TEST_F(NumCifreTest, NoKeepsTheDialogOpenAndAnotherNumberDeletesNothing)
@@ -155,7 +155,7 @@ TEST_F(NumCifreTest, DigitsChangeKeepsTheSelection)
     ASSERT_TRUE(Run(QStringLiteral("2")));
     Apply();
     ASSERT_EQ(view.SelectedRows(), std::vector<int>{0}) << "123 is gone, 7 stays selected";
-    EXPECT_EQ(view.DisplayedEntry(0).shortNumber, 7);
+    EXPECT_EQ(model.EntryAt(0).shortNumber, 7);
 }
 
 TEST_F(NumCifreTest, LabelIsTheBuddyOfTheField)
@@ -188,7 +188,7 @@ TEST_F(DirectoryEditsTest, DeleteAsksWithYesAsDefaultAndLeavesTheLastRowSelected
     Select({0, 2, 3});
     fake.messages.Answer(MsgAnswer::No);
     EXPECT_FALSE(DeleteSelectedEntries(view, fake.messages, nullptr));
-    EXPECT_EQ(view.EntryCount(), 5);
+    EXPECT_EQ(directory.Count(), 5);
     EXPECT_EQ(SelectedShortNumbers(view), (std::vector<uint16_t>{1, 3, 4}));
 
     fake.messages.Answer(MsgAnswer::Yes);
@@ -214,9 +214,9 @@ TEST_F(DirectoryEditsTest, StoredEditsSelectTheNewOrModifiedEntry)
     ApplyEntryEdit({12, 15, "B2", "022", 0x0301}, view, nullptr);
     EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{5, 15, 20, 30}));
     EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{15}) << "the modified entry under its new number";
-    EXPECT_EQ(view.DisplayedEntry(1).name, "B2");
-    EXPECT_EQ(view.DisplayedEntry(1).lineSeizure, 0x0301);
-    EXPECT_EQ(view.EntryCount(), 4);
+    EXPECT_EQ(model.EntryAt(1).name, "B2");
+    EXPECT_EQ(model.EntryAt(1).lineSeizure, 0x0301);
+    EXPECT_EQ(directory.Count(), 4);
 }
 
 } // namespace

@@ -11,10 +11,10 @@ namespace {
 
 const std::array<std::string_view, 4> kHeadings = {"Numero breve", "Nome", "Numero di telefono", "Impegno linea"};
 
-std::string Written(const std::vector<CRecord>& records, bool heading)
+std::string Written(const std::vector<Entry>& records, bool heading)
 {
-    std::vector<const CRecord*> entries;
-    for (const CRecord& record : records)
+    std::vector<const Entry*> entries;
+    for (const Entry& record : records)
         entries.push_back(&record);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -83,7 +83,7 @@ TEST(LineSeizureCodeTest, CodesReadBack)
 
 TEST(WriteDirectoryCsvTest, WritesHeadingAndEntriesWithCrLfAndNoQuoting)
 {
-    const std::vector<CRecord> records = {
+    const std::vector<Entry> records = {
         {"Magazzino", "021234", 0x4085, 7}, {"Rossi; Bianchi", "0", 0x7FFF, 0}, {"Caff\xE8", "", 0x8000, 42}};
     EXPECT_EQ(Written(records, true), "Numero breve;Nome;Numero di telefono;Impegno linea\r\n"
                                       "7;Magazzino;021234;L133\r\n"
@@ -99,8 +99,8 @@ TEST(WriteDirectoryCsvTest, EmptyDirectory)
 
 TEST(WriteDirectoryCsvTest, StopsAtTheFirstShortLine)
 {
-    const CRecord a{"A", "1", 0, 1};
-    const CRecord b{"B", "2", 0, 2};
+    const Entry a{"A", "1", 0, 1};
+    const Entry b{"B", "2", 0, 2};
     CLimitedDevice device(12);
     EXPECT_FALSE(WriteDirectoryCsv(device, kHeadings, {&a, &b}, false));
     // The first line went whole; the second was cut and nothing followed.
@@ -153,10 +153,10 @@ TEST(SplitFieldsTest, KeepsOnlyTheFirstHundredFields)
 
 TEST(ShortNumberTextTest, NormalizeAndCheck)
 {
-    CDirectorySettings three;
-    CDirectorySettings two;
+    DirectorySettings three;
+    DirectorySettings two;
     two.shortNumberDigits = 2;
-    const std::vector<std::tuple<std::string, const CDirectorySettings*, std::string, bool>> cases = {
+    const std::vector<std::tuple<std::string, const DirectorySettings*, std::string, bool>> cases = {
         {"7", &three, "007", true},    {"1234", &three, "234", true}, {"", &three, "000", true},
         {"12A", &three, "12A", false}, {" 12", &three, " 12", false}, {"123", &two, "23", true},
         {"-5", &three, "0-5", false},

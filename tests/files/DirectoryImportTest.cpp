@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/DirectoryImport.h"
 
-#include "directory/PlimsetView.h"
+#include "directory/Directory.h"
 #include "files/CsvFile.h"
 #include "support/FakePlatform.h"
 #include "support/QtPrinters.h"
@@ -15,7 +15,7 @@
 namespace {
 
 // One entry as "short;name;phone;seizure in hex", the form the expectations are written in.
-std::string Dump(const CRecord& entry)
+std::string Dump(const Entry& entry)
 {
     char seizure[8];
     std::snprintf(seizure, sizeof seizure, "%04X", entry.lineSeizure);
@@ -24,13 +24,10 @@ std::string Dump(const CRecord& entry)
 
 class DirectoryImportTest : public ::testing::Test {
 protected:
-    DirectoryImportTest() : view(settings, fake.waitCursor) {}
-
-    void Seed(const std::vector<CRecord>& entries)
+    void Seed(const std::vector<Entry>& entries)
     {
-        for (const CRecord& e : entries)
-            view.AddOrReplaceEntry(e.shortNumber, e.name, e.phoneNumber, e.lineSeizure, true, false);
-        view.RefreshList(false, std::nullopt);
+        for (const Entry& e : entries)
+            directory.AddOrReplace(e.shortNumber, e.name, e.phoneNumber, e.lineSeizure);
     }
 
     std::vector<std::string> Import(const std::string& bytes, const ImportOptions& options)
@@ -40,14 +37,14 @@ protected:
         file.open(QIODevice::ReadOnly);
         CCsvLineReader reader(file);
         const std::string first(reader.NextLine().value_or(std::string_view()));
-        leftOut = ImportRecords(reader, first, options, {view, settings, routings, urbanLines, fake.messages, false});
-        return Directory();
+        leftOut = ImportRecords(reader, first, options, {directory, fake.messages, false});
+        return Listed();
     }
 
-    std::vector<std::string> Directory() const
+    std::vector<std::string> Listed() const
     {
         std::vector<std::string> dump;
-        for (const CRecord* entry : view.Entries())
+        for (const Entry* entry : directory.Entries())
             dump.push_back(Dump(*entry));
         std::sort(dump.begin(), dump.end());
         return dump;
@@ -63,10 +60,7 @@ protected:
     }
 
     CFakePlatform fake;
-    CDirectorySettings settings;
-    CPlimsetView view;
-    std::vector<uint16_t> routings;
-    std::vector<uint16_t> urbanLines;
+    Directory directory;
     int leftOut = 0;
 };
 
@@ -152,23 +146,22 @@ TEST_F(DirectoryImportTest, UpdateKeepsAnEntryMatchedUnderItsOwnShortNumber)
     EXPECT_EQ(Import("10;Dieci bis;0212;I1\n", Records(1)), (Entries{"10;Dieci bis;0212;0301"}));
 }
 
-TEST_F(DirectoryImportTest, UpdateWhileARowStillShowsAnEntryTakenOutBeyondTheDigits)
+TEST_F(DirectoryImportTest, UpdateAfterAnEntryBeyondTheDigitsLeft)
 {
-    // Entry 500 left the collection but its row stays until the next refresh; with two digits it lies
-    // beyond every short number the file can give.
+    // Entry 500 left before the run; with two digits it lies beyond every short number the file can give.
     Seed({{"Cinquecento", "0212", 0, 500}, {"Dieci", "0333", 0, 10}});
-    settings.shortNumberDigits = 2;
-    view.RemoveEntryByShortNumber(500);
+    directory.SetShortNumberDigits(2);
+    directory.Remove(500);
     EXPECT_EQ(Import("7;Sette;0333;N\n", Records(1)), (Entries{"7;Sette;0333;0000"}));
 }
 
 TEST_F(DirectoryImportTest, NewRoutingsAndUrbanLinesAreAppended)
 {
-    routings = {0x0301};
-    urbanLines = {0x4085};
+    directory.SetRoutingNumbers({0x0301});
+    directory.SetUrbanLineNumbers({0x4085});
     Import("1;A;1;I5\n2;B;2;I1\n3;C;3;L133\n4;D;4;L7\n5;E;5;N\n6;F;6;D\n7;G;7;I5\n", Records());
-    EXPECT_EQ(routings, (std::vector<uint16_t>{0x0301, 0x0305}));
-    EXPECT_EQ(urbanLines, (std::vector<uint16_t>{0x4085, 0x4007}));
+    EXPECT_EQ(directory.RoutingNumbers(), (std::vector<uint16_t>{0x0301, 0x0305}));
+    EXPECT_EQ(directory.UrbanLineNumbers(), (std::vector<uint16_t>{0x4085, 0x4007}));
 }
 
 TEST_F(DirectoryImportTest, GeneratedNumbersCountAcceptedRecords)
@@ -189,7 +182,7 @@ TEST_F(DirectoryImportTest, GeneratedNumbersCountAcceptedRecords)
 
 TEST_F(DirectoryImportTest, GeneratedNumbersStopAtTheLargestOfTheDigits)
 {
-    settings.shortNumberDigits = 2;
+    directory.SetShortNumberDigits(2);
     ImportOptions options = Records();
     options.autoNumber = true;
     options.shortNumberField = -1;
@@ -201,13 +194,17 @@ TEST_F(DirectoryImportTest, GeneratedNumbersStopAtTheLargestOfTheDigits)
         file += "N" + std::to_string(i) + ";" + std::to_string(i) + "\n";
     const Entries entries = Import(file, options);
     EXPECT_EQ(entries.size(), 100u);
-    EXPECT_EQ(view.DisplayedEntry(view.DisplayedCount() - 1).shortNumber, 99);
+    const std::vector<const Entry*> stored = directory.Entries();
+    EXPECT_EQ((*std::max_element(stored.begin(), stored.end(),
+                                 [](const Entry* a, const Entry* b) { return a->shortNumber < b->shortNumber; }))
+                  ->shortNumber,
+              99);
     EXPECT_EQ(leftOut, 30);
 }
 
 TEST_F(DirectoryImportTest, StopsAtTwoThousandEntriesWithoutPrompts)
 {
-    settings.shortNumberDigits = 4;
+    directory.SetShortNumberDigits(4);
     std::string file;
     for (int i = 0; i < 2005; ++i)
         file += std::to_string(i) + ";N" + std::to_string(i) + ";" + std::to_string(1000 + i) + ";N\n";

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/PhoneIndex.h"
 
-#include "directory/Record.h"
+#include "directory/Entry.h"
 
 #include <gtest/gtest.h>
 
@@ -15,26 +15,26 @@ namespace {
 
 // The walk the index stands in for: entries in stored order, the first with the number wins.
 struct CWalkedDirectory {
-    std::vector<const CRecord*> entries;
+    std::vector<const Entry*> entries;
 
-    void Add(const CRecord& entry)
+    void Add(const Entry& entry)
     {
         Remove(entry.shortNumber);
         entries.push_back(&entry);
     }
     void Remove(uint16_t shortNumber)
     {
-        std::erase_if(entries, [shortNumber](const CRecord* e) { return e->shortNumber == shortNumber; });
+        std::erase_if(entries, [shortNumber](const Entry* e) { return e->shortNumber == shortNumber; });
     }
-    const CRecord* EntryOf(uint16_t shortNumber) const
+    const Entry* EntryOf(uint16_t shortNumber) const
     {
         const auto found = std::find_if(entries.begin(), entries.end(),
-                                        [shortNumber](const CRecord* e) { return e->shortNumber == shortNumber; });
+                                        [shortNumber](const Entry* e) { return e->shortNumber == shortNumber; });
         return found == entries.end() ? nullptr : *found;
     }
     std::optional<uint16_t> FirstWith(const std::string& phone) const
     {
-        for (const CRecord* e : entries)
+        for (const Entry* e : entries)
             if (e->phoneNumber == phone)
                 return e->shortNumber;
         return std::nullopt;
@@ -43,10 +43,10 @@ struct CWalkedDirectory {
 
 TEST(PhoneIndexTest, FirstEntryOfANumberAsTheWalkFindsIt)
 {
-    std::deque<CRecord> records;
+    std::deque<Entry> records;
     CPhoneIndex index(100, 0);
     const auto add = [&](uint16_t shortNumber, const char* phone) {
-        index.Add(records.emplace_back(CRecord{"n", phone, 0, shortNumber}));
+        index.Add(records.emplace_back(Entry{"n", phone, 0, shortNumber}));
     };
     add(10, "0212");
     add(20, "0212");
@@ -76,7 +76,7 @@ TEST(PhoneIndexTest, AgreesWithTheWalkOverLongRandomRuns)
     std::vector<std::string> phones;
     for (int i = 0; i < 300; ++i)
         phones.push_back(std::to_string(random() % 1000));
-    std::deque<CRecord> records;
+    std::deque<Entry> records;
     CPhoneIndex index(64, 1);
     CWalkedDirectory walk;
     for (int step = 0; step < 20000; ++step) {
@@ -85,7 +85,7 @@ TEST(PhoneIndexTest, AgreesWithTheWalkOverLongRandomRuns)
         switch (random() % 4) {
         case 0:
         case 1:
-            index.Add(records.emplace_back(CRecord{"n", phone, 0, shortNumber}));
+            index.Add(records.emplace_back(Entry{"n", phone, 0, shortNumber}));
             walk.Add(records.back());
             break;
         case 2:

@@ -73,8 +73,8 @@ TEST_F(ConnectReadTest, FillsTheListSettingsAndNumberLists)
 
     EXPECT_TRUE(app.IsConnected());
     EXPECT_TRUE(fake.messages.Shown().empty()) << fake.messages.Texts().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(app.directorySettings.shortNumberDigits, 4);
-    EXPECT_EQ(app.directorySettings.directoryPrefix, "77");
+    EXPECT_EQ(app.directory.Settings().shortNumberDigits, 4);
+    EXPECT_EQ(app.directory.Settings().directoryPrefix, "77");
     const std::map<uint16_t, std::string> listed = {
         {3, exsim::DirectoryRecord(0x0301, "01 23", "Caff\xE8")},
         {12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi")},
@@ -83,8 +83,8 @@ TEST_F(ConnectReadTest, FillsTheListSettingsAndNumberLists)
     };
     EXPECT_EQ(Listed(), listed) << "the three-field record 20 is skipped, the fifth field ignored";
     EXPECT_EQ(app.directoryNumbers, (std::vector<uint16_t>{3, 12, 456, 9999}));
-    EXPECT_EQ(app.routingNumbers, (std::vector<uint16_t>{0x0301, 0x0303, 0x0305}));
-    EXPECT_EQ(app.urbanLineNumbers, (std::vector<uint16_t>{0x4001, 0x4081}));
+    EXPECT_EQ(app.directory.RoutingNumbers(), (std::vector<uint16_t>{0x0301, 0x0303, 0x0305}));
+    EXPECT_EQ(app.directory.UrbanLineNumbers(), (std::vector<uint16_t>{0x4001, 0x4081}));
 
     // The bulk refresh selects the last row.
     EXPECT_EQ(View().SelectedRows(), std::vector<int>{3});
@@ -115,9 +115,9 @@ TEST_F(ConnectReadTest, ConnettiReadsTheExchangeChosenInTheConnectionDialog)
 
     EXPECT_TRUE(app.IsConnected());
     EXPECT_TRUE(fake.messages.Shown().empty());
-    EXPECT_EQ(View().EntryCount(), 4);
-    EXPECT_EQ(app.directorySettings.directoryPrefix, "77");
-    EXPECT_EQ(app.routingNumbers.size(), 3u);
+    EXPECT_EQ(app.directory.Count(), 4);
+    EXPECT_EQ(app.directory.Settings().directoryPrefix, "77");
+    EXPECT_EQ(app.directory.RoutingNumbers().size(), 3u);
     EXPECT_TRUE(app.MainFrame()->Supervision().IsActive());
     EXPECT_FALSE(Enabled(ID_CONNECT));
 }
@@ -155,7 +155,7 @@ TEST_F(ConnectReadTest, RefusalOrIncompatibleVersionDisconnectsWithItsMessage)
             EXPECT_EQ(outcome, ConnectOutcome::Failed);
             EXPECT_EQ(shown, QStringList{*c.message});
             EXPECT_FALSE(app.IsConnected());
-            EXPECT_EQ(View().EntryCount(), 0);
+            EXPECT_EQ(app.directory.Count(), 0);
             EXPECT_TRUE(Enabled(ID_CONNECT));
             EXPECT_FALSE(Enabled(ID_DISCONNECT));
             // The release reached the exchange, which then closes the connection.
@@ -165,7 +165,7 @@ TEST_F(ConnectReadTest, RefusalOrIncompatibleVersionDisconnectsWithItsMessage)
             EXPECT_EQ(outcome, ConnectOutcome::Connected);
             EXPECT_TRUE(shown.isEmpty());
             EXPECT_TRUE(app.IsConnected());
-            EXPECT_EQ(View().EntryCount(), 4);
+            EXPECT_EQ(app.directory.Count(), 4);
             app.Disconnect();
         }
     }
@@ -200,9 +200,9 @@ TEST_F(ConnectReadTest, DisconnectWhileAStepWaitsEndsTheReadsSilently)
         EXPECT_FALSE(watch->isActive()) << "the step was never reached";
         EXPECT_EQ(fake.messages.Texts().mid(qsizetype(shownBefore)), QStringList());
         EXPECT_FALSE(app.IsConnected());
-        EXPECT_EQ(app.directorySettings.directoryPrefix, "5");
-        EXPECT_EQ(app.directorySettings.shortNumberDigits, CDirectorySettings{}.shortNumberDigits);
-        EXPECT_EQ(View().EntryCount(), 0);
+        EXPECT_EQ(app.directory.Settings().directoryPrefix, "5");
+        EXPECT_EQ(app.directory.Settings().shortNumberDigits, DirectorySettings{}.shortNumberDigits);
+        EXPECT_EQ(app.directory.Count(), 0);
         EXPECT_TRUE(app.directoryNumbers.empty());
         EXPECT_TRUE(Enabled(ID_CONNECT));
     }
@@ -226,9 +226,9 @@ TEST_F(ConnectReadTest, ConnectingAgainWhileTheFirstReadsWaitLeavesTheNewConnect
     EXPECT_EQ(again, ConnectOutcome::Connected);
     EXPECT_TRUE(fake.messages.Shown().empty()) << fake.messages.Texts().join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(app.IsConnected());
-    EXPECT_EQ(app.directorySettings.directoryPrefix, "77");
-    EXPECT_EQ(View().EntryCount(), 4);
-    EXPECT_EQ(app.routingNumbers.size(), 3u);
+    EXPECT_EQ(app.directory.Settings().directoryPrefix, "77");
+    EXPECT_EQ(app.directory.Count(), 4);
+    EXPECT_EQ(app.directory.RoutingNumbers().size(), 3u);
 }
 
 // Each case waits out the 10 s read timeout of the table that stops answering.
@@ -275,10 +275,10 @@ TEST_F(ConnectReadTest, TableReadErrorKeepsTheLinkAndWhatWasRead)
         EXPECT_EQ(fake.messages.Texts().mid(qsizetype(shownBefore)), QStringList{QString::fromUtf8(c.message)});
         EXPECT_TRUE(app.IsConnected());
         EXPECT_TRUE(app.MainFrame()->Supervision().IsActive());
-        EXPECT_EQ(View().EntryCount(), c.listed);
-        EXPECT_EQ(View().DisplayedCount(), c.listed);
-        EXPECT_EQ(app.routingNumbers.size(), c.routings);
-        EXPECT_EQ(app.urbanLineNumbers.size(), c.urbanLines);
+        EXPECT_EQ(app.directory.Count(), c.listed);
+        EXPECT_EQ(View().Model().rowCount(), c.listed);
+        EXPECT_EQ(app.directory.RoutingNumbers().size(), c.routings);
+        EXPECT_EQ(app.directory.UrbanLineNumbers().size(), c.urbanLines);
         app.Disconnect();
     }
 }

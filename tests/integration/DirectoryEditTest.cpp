@@ -2,7 +2,7 @@
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
-#include "directory/PlimsetView.h"
+#include "directory/DirectoryView.h"
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
 #include "support/FakePlatform.h"
@@ -62,14 +62,14 @@ protected:
         ASSERT_NO_FATAL_FAILURE(OpenLink());
         ASSERT_TRUE(app.protocol.RequestAccess());
         ASSERT_TRUE(app.protocol.ReadTable(TBL_DIRECTORY));
-        app.routingNumbers = {0x0301, 0x0302};
-        app.urbanLineNumbers = {0x4081};
+        app.directory.RoutingNumbers() = {0x0301, 0x0302};
+        app.directory.UrbanLineNumbers() = {0x4081};
         View().AddOrReplaceEntry(7, "Zeta", "021", 0x7FFF, true, false);
         View().AddOrReplaceEntry(12, "Caff\xE8", "022", 0x0301, true, false);
         View().AddOrReplaceEntry(30, "Alfa", "023", 0x0000, true, false);
         View().AddOrReplaceEntry(41, "Beta", "024", 0x4081, true, false);
         View().AddOrReplaceEntry(123, "Delta", "025", 0x0000, true, false);
-        View().RefreshList(false, std::nullopt);
+        View().SelectLastRow();
         app.UpdateCommandUi();
         requestsBefore = sim.Received().size();
     }
@@ -127,7 +127,7 @@ TEST_F(DirectoryEditTest, ModifyingSendsTheDeleteOfTheOldNumberBeforeTheWrite)
     EXPECT_FALSE(sim.Record(TBL_DIRECTORY, 12));
     EXPECT_EQ(sim.Record(TBL_DIRECTORY, 15), Record(0x0301, "022", "Caff\xE8"));
     ASSERT_EQ(View().SelectedRows().size(), 1u);
-    EXPECT_EQ(View().DisplayedEntry(View().SelectedRows()[0]).shortNumber, 15);
+    EXPECT_EQ(View().Model().EntryAt(View().SelectedRows()[0]).shortNumber, 15);
 
     // An unchanged number is deleted and written all the same.
     RunDialog(ID_ENTRY_MODIFY, QStringLiteral("nameEdit"), QStringLiteral("Gamma"));
@@ -148,7 +148,7 @@ TEST_F(DirectoryEditTest, AddingWritesOnlyTheNewRecord)
         }));
     EXPECT_EQ(Arrived(1),
               (std::vector<Sent>{{CMD_WRITE_RECORD, TBL_DIRECTORY, 124, Record(0x7FFF, "0611P2#", "Nuovo")}}));
-    EXPECT_EQ(View().EntryCount(), 6);
+    EXPECT_EQ(app.directory.Count(), 6);
 }
 
 TEST_F(DirectoryEditTest, DeletingSendsOneDeletePerRowInRowOrder)
@@ -163,8 +163,8 @@ TEST_F(DirectoryEditTest, DeletingSendsOneDeletePerRowInRowOrder)
                                              {CMD_DELETE_RECORD, TBL_DIRECTORY, 12, ""},
                                              {CMD_DELETE_RECORD, TBL_DIRECTORY, 7, ""}}));
     EXPECT_EQ(sim.GetTables()[TBL_DIRECTORY].size(), 2u);
-    ASSERT_EQ(View().DisplayedCount(), 2);
-    EXPECT_EQ(View().DisplayedEntry(1).shortNumber, 123);
+    ASSERT_EQ(View().Model().rowCount(), 2);
+    EXPECT_EQ(View().Model().EntryAt(1).shortNumber, 123);
     EXPECT_EQ(View().SelectedRows(), std::vector<int>{1}) << "the last row of the list";
 }
 
@@ -175,11 +175,11 @@ TEST_F(DirectoryEditTest, DigitsChangeWritesTheDigitsRecordOnly)
 
     EXPECT_EQ(Arrived(1), (std::vector<Sent>{{CMD_WRITE_RECORD, TBL_DIGITS, 0, "2\0"s}}));
     EXPECT_EQ(sim.Record(TBL_DIGITS, 0), "2\0"s);
-    EXPECT_EQ(app.directorySettings.shortNumberDigits, 2);
+    EXPECT_EQ(app.directory.Settings().shortNumberDigits, 2);
     EXPECT_EQ(fake.messages.Texts().back(), QStringLiteral("Il salvataggio di questa impostazione comporta\nla "
                                                            "cancellazione dei seguenti numeri brevi:\n5123-Delta\n"
                                                            "Vuoi continuare?"));
-    EXPECT_EQ(View().EntryCount(), 4);
+    EXPECT_EQ(app.directory.Count(), 4);
     // The exchange drops what no longer fits by itself; no delete is sent for it.
     EXPECT_TRUE(sim.Record(TBL_DIRECTORY, 123));
 }
@@ -203,8 +203,8 @@ TEST_F(DirectoryEditTest, ConnectionLostWhileEditingSendsNothing)
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].command, CMD_RELEASE);
     EXPECT_TRUE(sim.Record(TBL_DIRECTORY, 12));
-    ASSERT_EQ(View().EntryCount(), 1) << "the edit stays in the list, to be saved later";
-    EXPECT_EQ(View().DisplayedEntry(0).name, "Caff\xE8");
+    ASSERT_EQ(app.directory.Count(), 1) << "the edit stays in the list, to be saved later";
+    EXPECT_EQ(View().Model().EntryAt(0).name, "Caff\xE8");
 }
 
 } // namespace

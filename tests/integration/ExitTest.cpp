@@ -2,7 +2,7 @@
 #include "core/CommandIds.h"
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
-#include "directory/PlimsetView.h"
+#include "directory/DirectoryView.h"
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
 #include "support/FakePlatform.h"
@@ -46,9 +46,9 @@ protected:
         ASSERT_TRUE(app.protocol.RequestAccess());
         ASSERT_TRUE(app.protocol.ReadTable(TBL_DIRECTORY));
         ASSERT_GT(app.configMemory.Count(), 0u);
-        app.View()->AddOrReplaceEntry(1, "Rossi Mario", "0212345678", 0x7FFF, true, false);
-        app.View()->AddOrReplaceEntry(42, "Caff\xE8 Centrale", "0456789012", 0x0000, true, false);
-        app.View()->RefreshList(false, std::nullopt);
+        app.directory.AddOrReplace(1, "Rossi Mario", "0212345678", 0x7FFF);
+        app.directory.AddOrReplace(42, "Caff\xE8 Centrale", "0456789012", 0x0000);
+        app.View()->SelectLastRow();
     }
 };
 
@@ -70,8 +70,8 @@ TEST_P(ExitTest, ReleaseIsTheLastRequestTheExchangeReceives)
     EXPECT_EQ(app.configMemory.Count(), 0u);
     if (GetParam().windowStays) {
         ASSERT_NE(app.View(), nullptr);
-        EXPECT_EQ(app.View()->EntryCount(), 0);
-        EXPECT_EQ(app.View()->DisplayedCount(), 0);
+        EXPECT_EQ(app.directory.Count(), 0);
+        EXPECT_EQ(app.View()->Model().rowCount(), 0);
         EXPECT_TRUE(app.MainFrame()->Action(ID_CONNECT)->isEnabled());
         EXPECT_FALSE(app.MainFrame()->Action(ID_DISCONNECT)->isEnabled());
     } else {

@@ -6,7 +6,7 @@
 #include "core/PlimsetApp.h"
 #include "core/ReadExchange.h"
 #include "core/Supervision.h"
-#include "directory/PlimsetView.h"
+#include "directory/DirectoryView.h"
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
 #include "platform/SettingsStore.h"
@@ -82,16 +82,16 @@ protected:
     {
         for (const PreparedEntry& entry : entries)
             View().AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true, false);
-        View().RefreshList(false, std::nullopt);
-        app.directorySettings.shortNumberDigits = digits;
+        View().SelectLastRow();
+        app.directory.Settings().shortNumberDigits = digits;
     }
 
     // The list as shown: short number -> the record the exchange would hold for it.
     std::map<uint16_t, std::string> Listed()
     {
         std::map<uint16_t, std::string> listed;
-        for (int row = 0; row < View().DisplayedCount(); ++row) {
-            const CRecord& entry = View().DisplayedEntry(row);
+        for (int row = 0; row < View().Model().rowCount(); ++row) {
+            const Entry& entry = View().Model().EntryAt(row);
             listed[entry.shortNumber] = exsim::DirectoryRecord(entry.lineSeizure, entry.phoneNumber, entry.name);
         }
         return listed;
@@ -104,7 +104,7 @@ protected:
         return found == tables.end() ? std::map<uint16_t, std::string>() : found->second;
     }
 
-    CPlimsetView& View() { return *app.View(); }
+    DirectoryView& View() { return *app.View(); }
 
     // A connection book whose one exchange, "Demo", is the simulated one, remembered as the last used.
     void UseBookNaming(const exsim::ExchangeSim& exchange)

@@ -201,7 +201,7 @@ TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
             numbers.push_back(number);
         std::sort(app.directoryNumbers.begin(), app.directoryNumbers.end());
         EXPECT_EQ(app.directoryNumbers, numbers);
-        EXPECT_EQ(app.directorySettings.shortNumberDigits, uint8_t(c.digitsOnExchange[0] - '0'));
+        EXPECT_EQ(app.directory.Settings().shortNumberDigits, uint8_t(c.digitsOnExchange[0] - '0'));
         if (!c.directory.empty()) {
             EXPECT_TRUE(statusMessages.contains(
                 QStringLiteral("Scrittura agenda sul centralino: voce %1 di %1").arg(c.directory.size())));
@@ -223,7 +223,7 @@ TEST_F(SaveTest, UpdateOfAFullListAddsNoneOfTheExchangesEntries)
     ASSERT_EQ(sent.size(), 2000u);
     EXPECT_EQ(sent.front().index, 1000);
     EXPECT_EQ(sent.back().index, 2999);
-    EXPECT_EQ(View().EntryCount(), 2000);
+    EXPECT_EQ(app.directory.Count(), 2000);
     EXPECT_EQ(sim.Record(TBL_DIRECTORY, 12), BIANCHI) << "left alone on the exchange";
 }
 
@@ -297,7 +297,7 @@ TEST_F(SaveTest, ConnectionThatFailsGivesThePreparedListBack)
             EXPECT_EQ(Shown(), (QStringList{c.first, NOT_SAVED}));
             EXPECT_FALSE(app.IsConnected());
             EXPECT_EQ(Listed(), prepared);
-            EXPECT_EQ(app.directorySettings.shortNumberDigits, 4);
+            EXPECT_EQ(app.directory.Settings().shortNumberDigits, 4);
             EXPECT_EQ(OnExchange(TBL_DIRECTORY), (std::map<uint16_t, std::string>{{12, BIANCHI}, {15, VERDI}}));
         }
     }
@@ -316,7 +316,7 @@ TEST_F(SaveTest, DirectoryThatCannotBeReadIsNeitherDeletedNorWritten)
     EXPECT_EQ(Shown(), (QStringList{QStringLiteral("Errore in lettura agenda dal centralino!"), NOT_SAVED}));
     EXPECT_FALSE(app.IsConnected());
     EXPECT_EQ(Listed(), prepared);
-    EXPECT_EQ(app.directorySettings.shortNumberDigits, 4);
+    EXPECT_EQ(app.directory.Settings().shortNumberDigits, 4);
     EXPECT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
     for (const exsim::Request& request : sim.Received())
         EXPECT_TRUE(request.command != CMD_WRITE_RECORD && request.command != CMD_DELETE_RECORD) << request.command;

@@ -72,11 +72,11 @@ TEST_F(SupervisionTest, EthernetPollIsRetriedOnceThenTheLinkIsDropped)
         if (c.stays) {
             EXPECT_TRUE(fake.messages.Shown().empty());
             EXPECT_EQ(app.MainFrame()->LinePaneText(), QStringLiteral("In linea: 127.000.000.001"));
-            EXPECT_EQ(View().EntryCount(), 4);
+            EXPECT_EQ(app.directory.Count(), 4);
             app.Disconnect();
         } else {
             EXPECT_EQ(fake.messages.Texts(), QStringList{ETHERNET_DROP});
-            EXPECT_EQ(View().EntryCount(), 0);
+            EXPECT_EQ(app.directory.Count(), 0);
             EXPECT_EQ(app.MainFrame()->LinePaneText(), QStringLiteral("Fuori linea"));
         }
     }
@@ -113,7 +113,7 @@ TEST_F(SupervisionTest, PointToPointLinkIsNeverPolledOnlyItsSocketErrorDropsIt)
     EXPECT_EQ(fake.messages.Texts(), QStringList{LINK_DROP});
     EXPECT_FALSE(app.IsConnected());
     EXPECT_FALSE(Supervision().IsActive());
-    EXPECT_EQ(View().EntryCount(), 0);
+    EXPECT_EQ(app.directory.Count(), 0);
 }
 
 TEST_F(SupervisionTest, CheckDuringATableReadLetsTheReadFinish)

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "directory/PlimsetView.h"
-#include "files/FileCommands.h"
-#include "files/FilesContext.h"
+#include "core/PrintCommand.h"
+#include "directory/DirectoryTableModel.h"
 #include "platform/PrintDevice.h"
 #include "support/FakePlatform.h"
 #include "support/QtPrinters.h"
@@ -161,21 +160,17 @@ std::vector<std::vector<PdfLine>> ReadPdfText(const QByteArray& pdf)
 
 class PrintPdfTest : public ::testing::Test {
 protected:
-    PrintPdfTest() : chooser(folder.filePath(QStringLiteral("agenda.pdf"))), view(settings, fake.waitCursor) {}
+    PrintPdfTest() : chooser(folder.filePath(QStringLiteral("agenda.pdf"))) {}
 
     void Fill(int count)
     {
         for (int i = 0; i < count; ++i)
-            view.AddOrReplaceEntry(uint16_t(i), "N" + std::to_string(i), "0", 0, true, false);
-        view.RefreshList(false, std::nullopt);
+            directory.AddOrReplace(uint16_t(i), "N" + std::to_string(i), "0", 0);
     }
 
     std::vector<std::vector<PdfLine>> Print()
     {
-        CFilesContext context{
-            platform,           nullptr, view, settings, lastFolder, routings, urbanLines, [] { return false; }, [] {},
-            [] { return true; }};
-        PrintDirectory(context);
+        RunPrint(platform, directory.Settings(), model.Rows(), nullptr);
         QFile file(folder.filePath(QStringLiteral("agenda.pdf")));
         if (!file.open(QIODevice::ReadOnly)) {
             ADD_FAILURE() << "no PDF written";
@@ -192,20 +187,16 @@ protected:
     CQtPrintDevice device{chooser};
     CPlatform platform{fake.messages,  fake.fileDialogs, fake.waitCursor, fake.debug,
                        fake.phoneBook, fake.dialer,      device};
-    CDirectorySettings settings;
-    CPlimsetView view;
-    QString lastFolder;
-    std::vector<uint16_t> routings;
-    std::vector<uint16_t> urbanLines;
+    Directory directory;
+    DirectoryTableModel model{directory};
 };
 
 } // namespace
 
 TEST_F(PrintPdfTest, ListingPrintedToPdfReadsBack)
 {
-    view.AddOrReplaceEntry(7, "Magazzino Caff\xE8", "021234", 0x4085, true, false);
-    view.AddOrReplaceEntry(12, "Rossi", "0039021234", 0x7FFF, true, false);
-    view.RefreshList(false, std::nullopt);
+    directory.AddOrReplace(7, "Magazzino Caff\xE8", "021234", 0x4085);
+    directory.AddOrReplace(12, "Rossi", "0039021234", 0x7FFF);
     const std::vector<std::vector<PdfLine>> pages = Print();
     EXPECT_EQ(chooser.fromPage, 1);
     ASSERT_EQ(pages.size(), 1u);

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// One directory entry. Texts are code page 1252 bytes; the list cuts them to 32 bytes when it stores them.
-struct CRecord {
+// One directory entry. Texts are code page 1252 bytes; the directory cuts them to 32 bytes when it stores them.
+struct Entry {
     std::string name;
     std::string phoneNumber;
     uint16_t lineSeizure = 0;

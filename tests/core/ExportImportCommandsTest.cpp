@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "files/FileCommands.h"
+#include "core/ExportCommand.h"
+#include "core/ImportCommand.h"
 
-#include "directory/PlimsetView.h"
-#include "files/FilesContext.h"
+#include "directory/DirectoryView.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
@@ -48,60 +48,50 @@ void ClickButton(QWidget* dialog, const char* name)
 
 class FileCommandsTest : public ::testing::Test {
 protected:
-    FileCommandsTest() : view(settings, fake.waitCursor) {}
-
-    CFilesContext Context()
+    ImportSteps Steps()
     {
-        return CFilesContext{fake.platform,
-                             nullptr,
-                             view,
-                             settings,
-                             lastFolder,
-                             routings,
-                             urbanLines,
-                             [this] { return connected; },
-                             [this] {
-                                 ++disconnects;
-                                 connected = false;
-                                 view.ClearEntries();
-                                 view.RefreshList(false, std::nullopt);
-                             },
-                             [this] {
-                                 ++digitsAsked;
-                                 if (!digits)
-                                     return false;
-                                 settings.shortNumberDigits = *digits;
-                                 view.RefreshList(true, std::nullopt);
-                                 return true;
-                             }};
+        return ImportSteps{[this] { return connected; },
+                           [this] {
+                               ++disconnects;
+                               connected = false;
+                               directory.Clear();
+                           },
+                           [this] {
+                               ++digitsAsked;
+                               if (!digits)
+                                   return false;
+                               directory.SetShortNumberDigits(*digits);
+                               return true;
+                           }};
     }
+
+    void ExportNow() { RunExport(fake.platform, lastFolder, model.Rows(), nullptr); }
+    void ImportNow() { RunImport(fake.platform, lastFolder, directory, Steps(), nullptr); }
 
     void Add(uint16_t shortNumber, const std::string& name, const std::string& phone, uint16_t seizure)
     {
-        view.AddOrReplaceEntry(shortNumber, name, phone, seizure, true, false);
-        view.RefreshList(false, std::nullopt);
+        directory.AddOrReplace(shortNumber, name, phone, seizure);
+        view.SelectLastRow();
     }
 
     // Export with the options dialog answered by `act` (which must close it).
     bool Export(const QString& path, const std::function<void(QWidget*)>& act)
     {
         fake.fileDialogs.Choose(path);
-        CFilesContext context = Context();
-        return RunModal([&] { ExportDirectory(context); }, act);
+        return RunModal([&] { ExportNow(); }, act);
     }
 
     void Import(const QString& path, const std::function<void(QWidget*)>& act)
     {
         fake.fileDialogs.Choose(path);
-        CFilesContext context = Context();
-        EXPECT_TRUE(RunModal([&] { ImportDirectory(context); }, act));
+        EXPECT_TRUE(RunModal([&] { ImportNow(); }, act));
     }
 
-    std::vector<std::string> Directory() const
+    std::vector<std::string> Listed() const
     {
         std::vector<std::string> dump;
-        for (int i = 0; i < view.DisplayedCount(); ++i) {
-            const CRecord& e = view.DisplayedEntry(i);
+        for (int i = 0; i < model.rowCount(); ++i) {
+            const Entry& e = model.EntryAt(i);
             dump.push_back(std::to_string(e.shortNumber) + ";" + e.name + ";" + e.phoneNumber + ";" +
                            std::to_string(e.lineSeizure));
         }
@@ -112,11 +102,10 @@ protected:
 
     CFakePlatform fake;
     QTemporaryDir folder;
-    CDirectorySettings settings;
-    CPlimsetView view;
+    Directory directory;
+    DirectoryTableModel model{directory};
+    DirectoryView view{model, fake.waitCursor};
     QString lastFolder = QStringLiteral("/iniziale");
-    std::vector<uint16_t> routings;
-    std::vector<uint16_t> urbanLines;
     bool connected = false;
     int disconnects = 0;
     int digitsAsked = 0;
@@ -171,8 +160,7 @@ TEST_F(FileCommandsTest, ExportCancelledTouchesNoFile)
     const QString path = FilePath("agenda.csv");
     WriteBytes(path, "vecchio\r\n");
     fake.fileDialogs.Choose(std::nullopt);
-    CFilesContext context = Context();
-    ExportDirectory(context);
+    ExportNow();
     EXPECT_EQ(lastFolder, QStringLiteral("/iniziale"));
 
     // Cancelling the options still remembers the folder.
@@ -199,8 +187,8 @@ TEST_F(FileCommandsTest, ExportThatCannotOpenOrWriteKeepsTheOldFile)
     const std::string old = "1;Vecchio;1;N\r\n";
     WriteBytes(path, old);
     for (uint16_t i = 0; i < 500; ++i)
-        view.AddOrReplaceEntry(i, "Nome abbastanza lungo " + std::to_string(i), "0212345678", 0, true, false);
-    view.RefreshList(false, std::nullopt);
+        directory.AddOrReplace(i, "Nome abbastanza lungo " + std::to_string(i), "0212345678", 0);
+    view.SelectLastRow();
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
@@ -225,12 +213,12 @@ TEST_F(FileCommandsTest, RoundTripThroughTheFile)
     const QString path = FilePath("giro.csv");
     ASSERT_TRUE(Export(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); }));
 
-    view.ClearEntries();
+    directory.Clear();
     Add(99, "Da sostituire", "1", 0);
     Import(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); });
     // Numbers lose their non-digits and "?" comes back as the default routing.
-    EXPECT_EQ(Directory(), (std::vector<std::string>{"7;Magazzino;021234;16517", "8;Rossi Bianchi;0212;773",
-                                                     "9;Caff\xE8;39333;32767", "10;Nessuna linea;5;0"}));
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"7;Magazzino;021234;16517", "8;Rossi Bianchi;0212;773",
+                                                  "9;Caff\xE8;39333;32767", "10;Nessuna linea;5;0"}));
     EXPECT_EQ(digitsAsked, 1);
     EXPECT_EQ(fake.fileDialogs.Requests().back().title, QStringLiteral("Importa agenda da file .csv"));
     EXPECT_FALSE(fake.fileDialogs.Requests().back().save);
@@ -245,8 +233,7 @@ TEST_F(FileCommandsTest, ImportAsksBeforeItDisconnects)
     WriteBytes(path, "Numero breve;Nome;Numero di telefono;Impegno linea\r\n5;Ufficio;+39 02-1234;L133\r\n");
     connected = true;
     fake.messages.Answer(MsgAnswer::No);
-    CFilesContext context = Context();
-    ImportDirectory(context);
+    ImportNow();
     EXPECT_EQ(disconnects, 0);
     EXPECT_TRUE(fake.fileDialogs.Requests().empty());
 
@@ -255,16 +242,15 @@ TEST_F(FileCommandsTest, ImportAsksBeforeItDisconnects)
     EXPECT_EQ(disconnects, 1);
     EXPECT_EQ(fake.messages.Texts()[0],
               QStringLiteral("Questa operazione comporta la disconnessione dal centralino.\nVuoi continuare?"));
-    EXPECT_EQ(Directory(), std::vector<std::string>{"5;Ufficio;39021234;16517"});
+    EXPECT_EQ(Listed(), std::vector<std::string>{"5;Ufficio;39021234;16517"});
 }
 
 TEST_F(FileCommandsTest, ImportStopsEarlyWithoutChangingTheDirectory)
 {
     Add(1, "Resta", "1", 0);
-    CFilesContext context = Context();
 
     fake.fileDialogs.Choose(FilePath("non-esiste.csv"));
-    ImportDirectory(context);
+    ImportNow();
     EXPECT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("Impossibile aprire file in lettura!")});
     EXPECT_EQ(lastFolder, folder.path());
     EXPECT_EQ(digitsAsked, 0);
@@ -273,13 +259,13 @@ TEST_F(FileCommandsTest, ImportStopsEarlyWithoutChangingTheDirectory)
     WriteBytes(path, "2;Nuovo;2;N\r\n");
     digits.reset();
     fake.fileDialogs.Choose(path);
-    ImportDirectory(context);
+    ImportNow();
     EXPECT_EQ(digitsAsked, 1);
 
     digits = 4;
     Import(path, [](QWidget* dialog) { ClickButton(dialog, "cancelButton"); });
-    EXPECT_EQ(settings.shortNumberDigits, 4); // the number of digits holds once chosen
-    EXPECT_EQ(Directory(), std::vector<std::string>{"1;Resta;1;0"});
+    EXPECT_EQ(directory.Settings().shortNumberDigits, 4); // the number of digits holds once chosen
+    EXPECT_EQ(Listed(), std::vector<std::string>{"1;Resta;1;0"});
 }
 
 TEST_F(FileCommandsTest, ImportTellsOnceHowManyGeneratedNumbersDidNotFit)
@@ -296,7 +282,7 @@ TEST_F(FileCommandsTest, ImportTellsOnceHowManyGeneratedNumbersDidNotFit)
         dialog->findChild<QComboBox*>(QStringLiteral("phoneComboBox"))->setCurrentIndex(1);
         ClickButton(dialog, "okButton");
     });
-    EXPECT_EQ(view.EntryCount(), 100);
+    EXPECT_EQ(directory.Count(), 100);
     EXPECT_EQ(fake.messages.Texts(),
               QStringList{QStringLiteral("Numeri brevi esauriti: 5 record non sono stati importati.\n"
                                          "Aumentare il numero di cifre e ripetere l'importazione.")});

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/DirectoryPrint.h"
 
-#include "directory/PlimsetView.h"
-#include "files/FileCommands.h"
-#include "files/FilesContext.h"
+#include "core/PrintCommand.h"
+#include "directory/DirectoryTableModel.h"
 #include "support/FakePlatform.h"
 #include "support/QtPrinters.h"
 
@@ -17,22 +16,13 @@ const QString kDashes = QString(105, QLatin1Char('-'));
 
 class DirectoryPrintTest : public ::testing::Test {
 protected:
-    DirectoryPrintTest() : view(settings, fake.waitCursor) {}
-
     void Fill(int count)
     {
         for (int i = 0; i < count; ++i)
-            view.AddOrReplaceEntry(uint16_t(i), "N" + std::to_string(i), "0", 0, true, false);
-        view.RefreshList(false, std::nullopt);
+            directory.AddOrReplace(uint16_t(i), "N" + std::to_string(i), "0", 0);
     }
 
-    void Print()
-    {
-        CFilesContext context{
-            fake.platform,      nullptr, view, settings, lastFolder, routings, urbanLines, [] { return false; }, [] {},
-            [] { return true; }};
-        PrintDirectory(context);
-    }
+    void Print() { RunPrint(fake.platform, directory.Settings(), model.Rows(), nullptr); }
 
     // The texts drawn on each page, in order.
     std::vector<std::vector<QString>> Pages() const
@@ -48,11 +38,8 @@ protected:
     }
 
     CFakePlatform fake;
-    CDirectorySettings settings;
-    CPlimsetView view;
-    QString lastFolder;
-    std::vector<uint16_t> routings;
-    std::vector<uint16_t> urbanLines;
+    Directory directory;
+    DirectoryTableModel model{directory};
 };
 
 } // namespace
@@ -138,10 +125,9 @@ TEST_F(DirectoryPrintTest, EmptyDirectoryPrintsHeadingAndDashes)
 
 TEST_F(DirectoryPrintTest, EntryLinesInTheListOrder)
 {
-    view.AddOrReplaceEntry(7, "Zeta", "021234", 0x7FFF, true, false);
-    view.AddOrReplaceEntry(8, "Alfa", "0", 0x4085, true, false);
-    view.RefreshList(false, std::nullopt);
-    view.SortByColumn(1);
+    directory.AddOrReplace(7, "Zeta", "021234", 0x7FFF);
+    directory.AddOrReplace(8, "Alfa", "0", 0x4085);
+    model.SortByColumn(1);
     fake.printDevice.Confirm(true);
     Print();
     const auto pages = Pages();

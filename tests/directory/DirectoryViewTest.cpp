@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "directory/PlimsetView.h"
-#include "directory/DirectoryModel.h"
+#include "directory/DirectoryView.h"
+#include "directory/DirectoryTableModel.h"
 #include "support/FakePlatform.h"
 #include "support/ListRows.h"
 
@@ -26,7 +26,7 @@ protected:
     // As the bulk fillers do: deferred, no kept selection.
     void Add(uint16_t shortNumber, const std::string& name, const std::string& phone = "1", uint16_t seizure = 0)
     {
-        view.AddOrReplaceEntry(shortNumber, name, phone, seizure, true, false);
+        directory.AddOrReplace(shortNumber, name, phone, seizure);
     }
 
     void CtrlClickRow(int row)
@@ -64,19 +64,19 @@ protected:
         Add(3, "Bruno", "22", 0x0000);
         Add(4, "\xC8lia", "3", 0x8000);
         Add(5, "Dario", "9", 0x0305);
-        view.RefreshList(false, std::nullopt);
+        view.SelectLastRow();
     }
 
-    CDirectorySettings settings;
+    DirectorySettings settings;
     CFakeWaitCursor waitCursor;
-    CPlimsetView view{settings, waitCursor};
+    DirectoryView view{settings, waitCursor};
 };
 
 TEST_F(PlimsetViewTest, HeaderClicksSortByTheDirectionRule)
 {
     AddSortFixture();
-    EXPECT_EQ(view.SortColumn(), 0);
-    EXPECT_TRUE(view.SortAscending());
+    EXPECT_EQ(model.SortColumn(), 0);
+    EXPECT_TRUE(model.SortAscending());
     EXPECT_EQ(Images(), (std::vector{SortImage::Up, SortImage::Blank, SortImage::Blank, SortImage::Blank}));
     EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{1, 2, 3, 4, 5}));
 
@@ -99,8 +99,8 @@ TEST_F(PlimsetViewTest, HeaderClicksSortByTheDirectionRule)
         SCOPED_TRACE(testing::Message() << "click on column " << step.click);
         const int shows = waitCursor.Shows();
         ClickHeader(step.click);
-        EXPECT_EQ(view.SortColumn(), step.click);
-        EXPECT_EQ(view.SortAscending(), step.ascending);
+        EXPECT_EQ(model.SortColumn(), step.click);
+        EXPECT_EQ(model.SortAscending(), step.ascending);
         EXPECT_EQ(Images(), step.images);
         EXPECT_EQ(ShownShortNumbers(view), step.order);
         EXPECT_GT(waitCursor.Shows(), shows);
@@ -114,9 +114,9 @@ TEST_F(PlimsetViewTest, RefreshKeepsSortColumnAndDirection)
     ClickHeader(1);
     ClickHeader(1);
     Add(6, "Zeno");
-    view.RefreshList(false, std::nullopt);
-    EXPECT_EQ(view.SortColumn(), 1);
-    EXPECT_FALSE(view.SortAscending());
+    view.SelectLastRow();
+    EXPECT_EQ(model.SortColumn(), 1);
+    EXPECT_FALSE(model.SortAscending());
     EXPECT_EQ(Images()[1], SortImage::Down);
     EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{4, 2, 6, 5, 1, 3}));
 }
@@ -153,8 +153,8 @@ TEST_F(PlimsetViewTest, StoredTextsAreCut)
     uint16_t shortNumber = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(shortNumber);
-        view.AddOrReplaceEntry(shortNumber, c.name, c.phone, 0, false, false);
-        const CRecord& stored = view.DisplayedEntry(RowOfShortNumber(view, shortNumber));
+        directory.AddOrReplace(shortNumber, c.name, c.phone, 0);
+        const Entry& stored = model.EntryAt(RowOfShortNumber(view, shortNumber));
         EXPECT_EQ(stored.name, c.storedName);
         EXPECT_EQ(stored.phoneNumber, c.storedPhone);
         ++shortNumber;
@@ -165,44 +165,44 @@ TEST_F(PlimsetViewTest, SameShortNumberReplacesTheEntry)
 {
     Add(7, "Vecchio", "111", 0x0301);
     Add(8, "Altro");
-    view.RefreshList(false, std::nullopt);
-    view.AddOrReplaceEntry(7, "Nuovo", "222", 0x7FFF, true, false);
-    EXPECT_EQ(view.EntryCount(), 2);
+    view.SelectLastRow();
+    directory.AddOrReplace(7, "Nuovo", "222", 0x7FFF);
+    EXPECT_EQ(directory.Count(), 2);
 
     // The replaced entry is still shown, and still readable, until the rows are rebuilt.
     view.viewport()->repaint();
-    EXPECT_EQ(view.DisplayedEntry(0).name, "Vecchio");
+    EXPECT_EQ(model.EntryAt(0).name, "Vecchio");
     EXPECT_EQ(view.model()->index(0, 1).data().toString(), "Vecchio");
 
-    view.RefreshList(false, std::nullopt);
-    ASSERT_EQ(view.DisplayedCount(), 2);
-    EXPECT_EQ(view.DisplayedEntry(0).name, "Nuovo");
-    EXPECT_EQ(view.DisplayedEntry(0).phoneNumber, "222");
-    EXPECT_EQ(view.DisplayedEntry(0).lineSeizure, 0x7FFF);
-    EXPECT_EQ(view.Entries().back()->name, "Nuovo"); // the new entry goes to the end of the collection
+    view.SelectLastRow();
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.EntryAt(0).name, "Nuovo");
+    EXPECT_EQ(model.EntryAt(0).phoneNumber, "222");
+    EXPECT_EQ(model.EntryAt(0).lineSeizure, 0x7FFF);
+    EXPECT_EQ(directory.Entries().back()->name, "Nuovo"); // the new entry goes to the end of the collection
 }
 
 TEST_F(PlimsetViewTest, ShortNumberStaysUniqueAfterRemovalAndClearing)
 {
     Add(7, "A");
-    view.RefreshList(false, std::nullopt);
+    view.SelectLastRow();
     view.RemoveEntryAt(0);
     Add(7, "B");
     Add(7, "C");
-    EXPECT_EQ(view.EntryCount(), 1);
-    view.ClearEntries();
+    EXPECT_EQ(directory.Count(), 1);
+    directory.Clear();
     Add(7, "D");
     Add(7, "E");
-    EXPECT_EQ(view.EntryCount(), 1);
+    EXPECT_EQ(directory.Count(), 1);
     view.RemoveEntryByShortNumber(7);
-    EXPECT_EQ(view.EntryCount(), 0);
+    EXPECT_EQ(directory.Count(), 0);
 }
 
 TEST_F(PlimsetViewTest, RemovedEntriesStayReadableUntilTheRebuildThenVanish)
 {
     for (uint16_t n = 1; n <= 4; ++n)
         Add(n, "N" + std::to_string(n));
-    view.RefreshList(false, std::nullopt);
+    view.SelectLastRow();
     view.clearSelection();
     for (int row : {0, 1, 2})
         CtrlClickRow(row);
@@ -210,10 +210,10 @@ TEST_F(PlimsetViewTest, RemovedEntriesStayReadableUntilTheRebuildThenVanish)
     // As "Elimina" does: remove by the row indices of one selection, refresh once at the end.
     view.RemoveEntryAt(0);
     view.RemoveEntryAt(2);
-    EXPECT_EQ(view.EntryCount(), 2);
-    EXPECT_EQ(view.DisplayedCount(), 4);
-    EXPECT_EQ(view.DisplayedEntry(0).name, "N1");
-    EXPECT_EQ(view.DisplayedEntry(2).name, "N3");
+    EXPECT_EQ(directory.Count(), 2);
+    EXPECT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(model.EntryAt(0).name, "N1");
+    EXPECT_EQ(model.EntryAt(2).name, "N3");
     view.viewport()->repaint();
 
     view.RefreshList(true, std::nullopt);
@@ -225,27 +225,27 @@ TEST_F(PlimsetViewTest, RemoveEntryAtIgnoresRowsWhoseEntryIsGone)
 {
     Add(1, "Uno");
     Add(2, "Due");
-    view.RefreshList(false, std::nullopt);
-    view.AddOrReplaceEntry(1, "Uno bis", "1", 0, true, false);
+    view.SelectLastRow();
+    directory.AddOrReplace(1, "Uno bis", "1", 0);
     view.RemoveEntryAt(0); // row 0 still shows the replaced entry, which is no longer in the collection
     view.RemoveEntryAt(-1);
     view.RemoveEntryAt(2);
-    EXPECT_EQ(view.EntryCount(), 2);
-    view.RefreshList(false, std::nullopt);
-    EXPECT_EQ(view.DisplayedEntry(0).name, "Uno bis");
+    EXPECT_EQ(directory.Count(), 2);
+    view.SelectLastRow();
+    EXPECT_EQ(model.EntryAt(0).name, "Uno bis");
 }
 
 TEST_F(PlimsetViewTest, BulkLoadOfTwoThousandSelectsAndShowsTheLastRow)
 {
     for (uint16_t n = 0; n < 2000; ++n)
         Add(uint16_t(1999 - n), "Nome " + std::to_string(n));
-    view.RefreshList(false, std::nullopt);
+    view.SelectLastRow();
 
     EXPECT_EQ(view.model()->rowCount(), 2000);
-    EXPECT_EQ(view.DisplayedCount(), 2000);
-    EXPECT_EQ(view.EntryCount(), 2000);
+    EXPECT_EQ(model.rowCount(), 2000);
+    EXPECT_EQ(directory.Count(), 2000);
     EXPECT_EQ(view.SelectedRows(), std::vector<int>{1999});
-    EXPECT_EQ(view.DisplayedEntry(1999).shortNumber, 1999);
+    EXPECT_EQ(model.EntryAt(1999).shortNumber, 1999);
     EXPECT_EQ(view.currentIndex().row(), 1999);
     EXPECT_TRUE(RowVisible(1999));
     EXPECT_FALSE(RowVisible(0));
@@ -255,16 +255,16 @@ TEST_F(PlimsetViewTest, BulkLoadOfTwoThousandSelectsAndShowsTheLastRow)
 
 TEST_F(PlimsetViewTest, SelectionAfterRefreshWithoutKeepingIt)
 {
-    view.RefreshList(false, std::nullopt); // an empty list selects nothing
+    view.SelectLastRow(); // an empty list selects nothing
     EXPECT_EQ(view.SelectedCount(), 0);
 
     Add(10, "A");
     Add(30, "C");
-    view.RefreshList(false, std::nullopt);
+    view.SelectLastRow();
     EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{30});
 
     // Adding through the editor: exactly the new entry, focused.
-    view.AddOrReplaceEntry(20, "B", "1", 0, false, false);
+    directory.AddOrReplace(20, "B", "1", 0);
     EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{20});
     EXPECT_EQ(view.currentIndex().row(), RowOfShortNumber(view, 20));
 }
@@ -275,7 +275,7 @@ TEST_F(PlimsetViewTest, KeptSelectionFollowsEntriesThatTheSortMoves)
     Add(2, "Bice");
     Add(3, "Carlo");
     Add(4, "Dora");
-    view.RefreshList(false, std::nullopt);
+    view.SelectLastRow();
     ClickHeader(1);
     view.clearSelection();
     CtrlClickRow(0);
@@ -295,7 +295,7 @@ TEST_F(PlimsetViewTest, KeptSelectionWithAShortNumberSelectsThatEntry)
     Add(1, "A");
     Add(2, "B");
     Add(3, "C");
-    view.RefreshList(false, std::nullopt);
+    view.SelectLastRow();
 
     view.clearSelection();
     view.RefreshList(true, 2);
@@ -314,15 +314,15 @@ TEST_F(PlimsetViewTest, ClearEntriesEmptiesEverythingButTheSortState)
 {
     Add(1, "A");
     Add(2, "B");
-    view.RefreshList(false, std::nullopt);
+    view.SelectLastRow();
     ClickHeader(2);
-    view.AddOrReplaceEntry(1, "A2", "1", 0, true, false); // one entry waiting for the rebuild
-    view.ClearEntries();
-    EXPECT_EQ(view.EntryCount(), 0);
-    EXPECT_EQ(view.DisplayedCount(), 0);
+    directory.AddOrReplace(1, "A2", "1", 0); // one entry waiting for the rebuild
+    directory.Clear();
+    EXPECT_EQ(directory.Count(), 0);
+    EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(view.model()->rowCount(), 0);
     EXPECT_EQ(view.SelectedCount(), 0);
-    EXPECT_EQ(view.SortColumn(), 2);
+    EXPECT_EQ(model.SortColumn(), 2);
     EXPECT_EQ(Images()[2], SortImage::Up);
 }
 
@@ -330,8 +330,8 @@ TEST_F(PlimsetViewTest, DoubleClickAsksForAnEditOnlyWithASelection)
 {
     Add(1, "A");
     Add(2, "B");
-    view.RefreshList(false, std::nullopt);
-    QSignalSpy edits(&view, &CPlimsetView::editRequested);
+    view.SelectLastRow();
+    QSignalSpy edits(&view, &DirectoryView::editRequested);
 
     view.clearSelection();
     const QPoint belowTheRows(20, view.visualRect(view.model()->index(1, 0)).bottom() + 40);
@@ -348,15 +348,15 @@ TEST_F(PlimsetViewTest, ChangesOfEntriesAndSelectionAreAnnounced)
 {
     Add(1, "A");
     Add(2, "B");
-    QSignalSpy changes(&view, &CPlimsetView::entriesOrSelectionChanged);
+    QSignalSpy changes(&view, &DirectoryView::entriesOrSelectionChanged);
     const struct {
         const char* what;
         std::function<void()> act;
     } steps[] = {
-        {"refresh", [&] { view.RefreshList(false, std::nullopt); }},
+        {"refresh", [&] { view.SelectLastRow(); }},
         {"click on a row", [&] { CtrlClickRow(0); }},
         {"sort", [&] { ClickHeader(1); }},
-        {"clear", [&] { view.ClearEntries(); }},
+        {"clear", [&] { directory.Clear(); }},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "directory/DirectoryModel.h"
-#include "directory/PlimsetView.h"
+#include "directory/DirectoryTableModel.h"
+#include "directory/DirectoryView.h"
 #include "support/FakePlatform.h"
 
 #include <QAbstractItemModelTester>
@@ -21,9 +21,9 @@ void RecordModelTesterReports(QtMsgType, const QMessageLogContext& context, cons
 
 class DirectoryModelTest : public ::testing::Test {
 protected:
-    CDirectorySettings settings;
+    DirectorySettings settings;
     CFakeWaitCursor waitCursor;
-    CPlimsetView view{settings, waitCursor};
+    DirectoryView view{settings, waitCursor};
 };
 
 TEST_F(DirectoryModelTest, PassesTheModelTesterThroughEveryChange)
@@ -33,15 +33,14 @@ TEST_F(DirectoryModelTest, PassesTheModelTesterThroughEveryChange)
     {
         QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::Warning);
         for (uint16_t n = 0; n < 50; ++n)
-            view.AddOrReplaceEntry(n, "Nome " + std::to_string(n % 7), std::to_string(n), uint16_t(0x0300 + n), true,
-                                   false);
-        view.RefreshList(false, std::nullopt);
+            directory.AddOrReplace(n, "Nome " + std::to_string(n % 7), std::to_string(n), uint16_t(0x0300 + n));
+        view.SelectLastRow();
         view.SortByColumn(1);
         view.SortByColumn(1);
         view.RemoveEntryAt(3);
         view.AddOrReplaceEntry(7, "Sette", "7", 0, false, true);
-        view.ClearEntries();
-        view.RefreshList(false, std::nullopt);
+        directory.Clear();
+        view.SelectLastRow();
     }
     qInstallMessageHandler(previous);
     EXPECT_TRUE(modelTesterReports.isEmpty()) << modelTesterReports.join('\n').toStdString();
@@ -49,7 +48,7 @@ TEST_F(DirectoryModelTest, PassesTheModelTesterThroughEveryChange)
 
 TEST_F(DirectoryModelTest, CellTextsAreFormattedWhenAskedFor)
 {
-    view.AddOrReplaceEntry(7, "Nicol\xF2", "0123P45#", 0x4085, false, false);
+    directory.AddOrReplace(7, "Nicol\xF2", "0123P45#", 0x4085);
     const QAbstractItemModel& model = *view.model();
     EXPECT_EQ(model.index(0, kColumnShortNumber).data().toString(), "5007");
     EXPECT_EQ(model.index(0, kColumnName).data().toString(), QStringLiteral("Nicolò"));
@@ -68,7 +67,7 @@ TEST_F(DirectoryModelTest, ReportListWithFourLeftAlignedColumns)
         const char* title;
         int width;
     } columns[] = {{"Numero breve", 110}, {"Nome", 370}, {"Numero di telefono", 210}, {"Impegno linea", 200}};
-    view.AddOrReplaceEntry(1, "A", "1", 0, false, false);
+    directory.AddOrReplace(1, "A", "1", 0);
     const QAbstractItemModel& model = *view.model();
     ASSERT_EQ(model.columnCount(), kDirectoryColumnCount);
     for (int column = 0; column < kDirectoryColumnCount; ++column) {

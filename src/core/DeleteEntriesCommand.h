@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class CPbxProtocol;
+class Directory;
+class IMessageBoxes;
+
+// "Elimina": asks, then removes the entries of these short numbers (the selection, in the order of its
+// rows), sending one delete each to `exchange` while connected (null when off line). False when the user
+// did not confirm.
+bool RunDeleteEntries(Directory& directory, const std::vector<uint16_t>& selected, IMessageBoxes& messages,
+                      CPbxProtocol* exchange);

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/DigitsCommand.h"
+
+#include "directory/Directory.h"
+#include "directory/NumCifre.h"
+#include "link/PbxProtocol.h"
+#include "link/Protocol.h"
+
+#include <string>
+
+void ApplyDigits(uint8_t digits, const std::vector<uint16_t>& entriesToDelete, Directory& directory,
+                 CPbxProtocol* exchange)
+{
+    directory.SetShortNumberDigits(digits);
+    for (uint16_t shortNumber : entriesToDelete)
+        directory.Remove(shortNumber);
+    if (exchange) {
+        const std::string text = std::to_string(digits);
+        // The exchange keeps the text with its terminating NUL.
+        exchange->WriteRecord(TBL_DIGITS, 0, reinterpret_cast<const uint8_t*>(text.c_str()), text.size() + 1);
+    }
+}
+
+bool RunDigits(Directory& directory, const std::vector<const Entry*>& shown, IMessageBoxes& messages,
+               const std::function<CPbxProtocol*()>& exchange, QWidget* parent)
+{
+    // The dialog names rows of the list as it was shown; the entries may be gone by the time it closes.
+    std::vector<uint16_t> shownNumbers;
+    shownNumbers.reserve(shown.size());
+    for (const Entry* entry : shown)
+        shownNumbers.push_back(entry->shortNumber);
+    CNumCifre dialog(directory.Settings(), shown, messages, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    std::vector<uint16_t> leaving;
+    for (int row : dialog.EntriesToDelete())
+        leaving.push_back(shownNumbers[size_t(row)]);
+    ApplyDigits(dialog.Digits(), leaving, directory, exchange());
+    return true;
+}

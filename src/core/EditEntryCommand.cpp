@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/EditEntryCommand.h"
+
+#include "directory/Directory.h"
+#include "link/PbxProtocol.h"
+
+void ApplyEntryEdit(const CEntryEdit& edit, Directory& directory, CPbxProtocol* exchange)
+{
+    if (edit.oldShortNumber) {
+        directory.Remove(*edit.oldShortNumber);
+        if (exchange)
+            exchange->DeleteDirectoryRecord(*edit.oldShortNumber);
+    }
+    if (exchange)
+        exchange->WriteDirectoryRecord(edit.shortNumber, edit.name, edit.phoneNumber, edit.lineSeizure);
+    directory.AddOrReplace(edit.shortNumber, edit.name, edit.phoneNumber, edit.lineSeizure);
+}
+
+std::optional<uint16_t> RunEditEntry(Directory& directory, const Entry* modified, IMessageBoxes& messages,
+                                     const ExchangeWhileConnected& exchange, QWidget* parent)
+{
+    std::optional<Entry> copy;
+    if (modified)
+        copy = *modified;
+    CModDir dialog(directory.Settings(), directory.Entries(), directory.RoutingNumbers(), directory.UrbanLineNumbers(),
+                   messages, copy ? &*copy : nullptr, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const CEntryEdit edit = dialog.Result();
+    ApplyEntryEdit(edit, directory, exchange());
+    return edit.shortNumber;
+}

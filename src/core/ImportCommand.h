@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <functional>
+
+struct CPlatform;
+class Directory;
+class QWidget;
+
+// What the import needs of the connection and of the number-of-digits command.
+struct ImportSteps {
+    std::function<bool()> isConnected;
+    std::function<void()> disconnect;
+    // Shows the number-of-digits dialog and applies the choice; false when the user cancels.
+    std::function<bool()> chooseDigits;
+};
+
+// "Leggi da file": a file chosen by the user into the directory, replacing or updating it. The folder
+// chosen becomes `lastFolder`.
+void RunImport(CPlatform& platform, QString& lastFolder, Directory& directory, const ImportSteps& steps,
+               QWidget* parent);

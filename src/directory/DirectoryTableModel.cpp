@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "directory/DirectoryTableModel.h"
+
+#include "directory/LineSeizure.h"
+#include "platform/CodePage.h"
+
+#include <algorithm>
+
+namespace {
+
+bool BytesLess(const std::string& a, const std::string& b)
+{
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return uint8_t(x) < uint8_t(y); });
+}
+
+bool KeyLess(const Entry& a, const Entry& b, int column)
+{
+    switch (column) {
+    case kColumnName:
+        return BytesLess(a.name, b.name);
+    case kColumnPhoneNumber:
+        return BytesLess(a.phoneNumber, b.phoneNumber);
+    case kColumnLineSeizure:
+        return a.lineSeizure < b.lineSeizure;
+    default:
+        return a.shortNumber < b.shortNumber;
+    }
+}
+
+} // namespace
+
+std::string_view DirectoryColumnTitle(int column)
+{
+    switch (column) {
+    case kColumnShortNumber:
+        return "Numero breve";
+    case kColumnName:
+        return "Nome";
+    case kColumnPhoneNumber:
+        return "Numero di telefono";
+    case kColumnLineSeizure:
+        return "Impegno linea";
+    default:
+        return {};
+    }
+}
+
+DirectoryTableModel::DirectoryTableModel(const Directory& directory, QObject* parent)
+    : QAbstractTableModel(parent), directory_(directory)
+{
+    connect(&directory_, &Directory::inserted, this, &DirectoryTableModel::OnInserted);
+    connect(&directory_, &Directory::removed, this, &DirectoryTableModel::OnRemoved);
+    connect(&directory_, &Directory::changed, this, &DirectoryTableModel::OnChanged);
+    // Until the reset ends the rows would show entries that may already have left.
+    connect(&directory_, &Directory::aboutToReset, this, [this] {
+        beginResetModel();
+        rows_.clear();
+    });
+    connect(&directory_, &Directory::reset, this, &DirectoryTableModel::OnReset);
+    rows_ = directory_.Entries();
+    std::stable_sort(rows_.begin(), rows_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+}
+
+int DirectoryTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+int DirectoryTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kDirectoryColumnCount;
+}
+
+QVariant DirectoryTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    if (role == Qt::TextAlignmentRole)
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    const Entry& entry = EntryAt(index.row());
+    switch (index.column()) {
+    case kColumnShortNumber:
+        return FromCp1252(ShortNumberText(directory_.Settings(), entry.shortNumber));
+    case kColumnName:
+        return FromCp1252(entry.name);
+    case kColumnPhoneNumber:
+        return FromCp1252(entry.phoneNumber);
+    default:
+        return FromCp1252(LineSeizureText(entry.lineSeizure));
+    }
+}
+
+QVariant DirectoryTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= kDirectoryColumnCount)
+        return {};
+    if (role == Qt::DisplayRole)
+        return FromCp1252(DirectoryColumnTitle(section));
+    if (role == Qt::TextAlignmentRole)
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags DirectoryTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+int DirectoryTableModel::RowOf(uint16_t shortNumber) const
+{
+    const auto found = std::find_if(rows_.begin(), rows_.end(),
+                                    [shortNumber](const Entry* e) { return e->shortNumber == shortNumber; });
+    return found == rows_.end() ? -1 : int(found - rows_.begin());
+}
+
+bool DirectoryTableModel::RowLess(const Entry* a, const Entry* b) const
+{
+    return sortAscending_ ? KeyLess(*a, *b, sortColumn_) : KeyLess(*b, *a, sortColumn_);
+}
+
+void DirectoryTableModel::SortByColumn(int column)
+{
+    if (column < 0 || column >= kDirectoryColumnCount)
+        return;
+    sortAscending_ = !(sortAscending_ && column == sortColumn_);
+    sortColumn_ = column;
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<const Entry*> persistent;
+    persistent.reserve(size_t(before.size()));
+    for (const QModelIndex& index : before)
+        persistent.push_back(rows_[size_t(index.row())]);
+    std::stable_sort(rows_.begin(), rows_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    // Each entry's new row, for the indices the view holds on to.
+    std::vector<std::pair<const Entry*, int>> byEntry;
+    byEntry.reserve(rows_.size());
+    for (size_t row = 0; row < rows_.size(); ++row)
+        byEntry.emplace_back(rows_[row], int(row));
+    std::sort(byEntry.begin(), byEntry.end());
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const auto found = std::lower_bound(byEntry.begin(), byEntry.end(), std::make_pair(persistent[size_t(i)], 0));
+        after.push_back(index(found->second, before[i].column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void DirectoryTableModel::OnInserted(const Entry& entry)
+{
+    const auto position = std::upper_bound(rows_.begin(), rows_.end(), &entry,
+                                           [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    const int row = int(position - rows_.begin());
+    beginInsertRows({}, row, row);
+    rows_.insert(position, &entry);
+    endInsertRows();
+}
+
+void DirectoryTableModel::OnRemoved(const Entry& entry)
+{
+    const auto position = std::find(rows_.begin(), rows_.end(), &entry);
+    if (position == rows_.end())
+        return;
+    const int row = int(position - rows_.begin());
+    beginRemoveRows({}, row, row);
+    rows_.erase(position);
+    endRemoveRows();
+}
+
+void DirectoryTableModel::OnChanged()
+{
+    if (!rows_.empty())
+        emit dataChanged(index(0, kColumnShortNumber), index(rowCount() - 1, kColumnShortNumber), {Qt::DisplayRole});
+}
+
+void DirectoryTableModel::OnReset()
+{
+    rows_ = directory_.Entries();
+    // A directory read from the exchange arrives in ascending short numbers, the order shown at first.
+    if (!std::is_sorted(rows_.begin(), rows_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); }))
+        std::stable_sort(rows_.begin(), rows_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    endResetModel();
+}

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "directory/Directory.h"
+
+#include <QAbstractTableModel>
+#include <string_view>
+#include <vector>
+
+enum DirectoryColumn : int {
+    kColumnShortNumber = 0,
+    kColumnName = 1,
+    kColumnPhoneNumber = 2,
+    kColumnLineSeizure = 3,
+    kDirectoryColumnCount = 4
+};
+
+// The column headings, also written by the export and the printout.
+std::string_view DirectoryColumnTitle(int column);
+
+// The rows of the directory list, one per entry of the directory, kept in the sort order as the directory
+// changes. Rows hold no text; every cell is formatted when the view asks for it, so a change of prefix or
+// digits shows at the next repaint. Names and numbers order byte by byte as unsigned values, so accented
+// letters come after the ASCII ones; entries that sort alike keep the order they had.
+class DirectoryTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit DirectoryTableModel(const Directory& directory, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The entries in the order the rows show them.
+    const std::vector<const Entry*>& Rows() const { return rows_; }
+    const Entry& EntryAt(int row) const { return *rows_[size_t(row)]; }
+    // The row that shows this short number, or -1.
+    int RowOf(uint16_t shortNumber) const;
+
+    // A click on a column's header: only a further click on the column already sorted ascending turns it
+    // round. The rows keep their entries, so a selection stays with them.
+    void SortByColumn(int column);
+    int SortColumn() const { return sortColumn_; }
+    bool SortAscending() const { return sortAscending_; }
+
+private:
+    bool RowLess(const Entry* a, const Entry* b) const;
+    void OnInserted(const Entry& entry);
+    void OnRemoved(const Entry& entry);
+    void OnChanged();
+    void OnReset();
+
+    const Directory& directory_;
+    std::vector<const Entry*> rows_;
+    int sortColumn_ = kColumnShortNumber;
+    bool sortAscending_ = true;
+};
