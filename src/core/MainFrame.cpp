@@ -43,7 +43,7 @@ CMainFrame::CMainFrame(CPlimsetApp& app) : app_(app)
     setWindowTitle(QStringLiteral("Gestione agenda centralini Velmora - Versione 1.004"));
     setWindowIcon(QIcon(QStringLiteral(":/tobrisk.png")));
 
-    auto* model = new DirectoryTableModel(app_.directory, this);
+    auto* model = new DirectoryTableModel(app_.directory, &app_.Platform().waitCursor, this);
     view_ = new DirectoryView(*model, app_.Platform().waitCursor, this);
     setCentralWidget(view_);
     // A double click edits the first selected row even when several are selected.

@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -46,8 +47,8 @@ std::string_view DirectoryColumnTitle(int column)
     }
 }
 
-DirectoryTableModel::DirectoryTableModel(const Directory& directory, QObject* parent)
-    : QAbstractTableModel(parent), directory_(directory)
+DirectoryTableModel::DirectoryTableModel(const Directory& directory, IWaitCursor* waitCursor, QObject* parent)
+    : QAbstractTableModel(parent), directory_(directory), waitCursor_(waitCursor)
 {
     connect(&directory_, &Directory::inserted, this, &DirectoryTableModel::OnInserted);
     connect(&directory_, &Directory::removed, this, &DirectoryTableModel::OnRemoved);
@@ -182,6 +183,9 @@ void DirectoryTableModel::OnChanged()
 
 void DirectoryTableModel::OnReset()
 {
+    std::optional<CWaitCursorScope> wait;
+    if (waitCursor_)
+        wait.emplace(*waitCursor_);
     rows_ = directory_.Entries();
     // A directory read from the exchange arrives in ascending short numbers, the order shown at first.
     if (!std::is_sorted(rows_.begin(), rows_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); }))

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "directory/Directory.h"
+#include "platform/WaitCursor.h"
 
 #include <QAbstractTableModel>
 #include <string_view>
@@ -26,7 +27,9 @@ class DirectoryTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    explicit DirectoryTableModel(const Directory& directory, QObject* parent = nullptr);
+    // The wait cursor, when given, shows while the rows are rebuilt after a reset.
+    explicit DirectoryTableModel(const Directory& directory, IWaitCursor* waitCursor = nullptr,
+                                 QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -54,6 +57,7 @@ private:
     void OnReset();
 
     const Directory& directory_;
+    IWaitCursor* waitCursor_;
     std::vector<const Entry*> rows_;
     int sortColumn_ = kColumnShortNumber;
     bool sortAscending_ = true;

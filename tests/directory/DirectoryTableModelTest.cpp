@@ -21,9 +21,10 @@ void RecordModelTesterReports(QtMsgType, const QMessageLogContext& context, cons
 
 class DirectoryModelTest : public ::testing::Test {
 protected:
-    DirectorySettings settings;
+    Directory directory;
     CFakeWaitCursor waitCursor;
-    DirectoryView view{settings, waitCursor};
+    DirectoryTableModel tableModel{directory};
+    DirectoryView view{tableModel, waitCursor};
 };
 
 TEST_F(DirectoryModelTest, PassesTheModelTesterThroughEveryChange)
@@ -32,15 +33,19 @@ TEST_F(DirectoryModelTest, PassesTheModelTesterThroughEveryChange)
     const QtMessageHandler previous = qInstallMessageHandler(RecordModelTesterReports);
     {
         QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::Warning);
-        for (uint16_t n = 0; n < 50; ++n)
-            directory.AddOrReplace(n, "Nome " + std::to_string(n % 7), std::to_string(n), uint16_t(0x0300 + n));
-        view.SelectLastRow();
+        {
+            const Directory::BulkChange filling(directory);
+            for (uint16_t n = 0; n < 50; ++n)
+                directory.AddOrReplace(n, "Nome " + std::to_string(n % 7), std::to_string(n), uint16_t(0x0300 + n));
+        }
         view.SortByColumn(1);
         view.SortByColumn(1);
-        view.RemoveEntryAt(3);
-        view.AddOrReplaceEntry(7, "Sette", "7", 0, false, true);
+        directory.Remove(3);
+        directory.AddOrReplace(7, "Sette", "7", 0);
+        directory.AddOrReplace(60, "Nome 3", "60", 0);
+        directory.SetShortNumberDigits(4);
         directory.Clear();
-        view.SelectLastRow();
+        directory.AddOrReplace(1, "Uno", "1", 0);
     }
     qInstallMessageHandler(previous);
     EXPECT_TRUE(modelTesterReports.isEmpty()) << modelTesterReports.join('\n').toStdString();
@@ -56,8 +61,8 @@ TEST_F(DirectoryModelTest, CellTextsAreFormattedWhenAskedFor)
     EXPECT_EQ(model.index(0, kColumnLineSeizure).data().toString(), "Linea urbana 1-5");
 
     // Rows keep no text: a new prefix or width shows at once, without a refill.
-    settings.directoryPrefix = "71";
-    settings.shortNumberDigits = 4;
+    directory.SetPrefix("71");
+    directory.SetShortNumberDigits(4);
     EXPECT_EQ(model.index(0, kColumnShortNumber).data().toString(), "710007");
 }
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory/DirectoryView.h"
-#include "directory/DirectoryTableModel.h"
 #include "support/FakePlatform.h"
 #include "support/ListRows.h"
 
@@ -14,7 +13,7 @@ namespace {
 
 using SortImage = CSortHeader::SortImage;
 
-class PlimsetViewTest : public ::testing::Test {
+class DirectoryViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -23,7 +22,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     }
 
-    // As the bulk fillers do: deferred, no kept selection.
     void Add(uint16_t shortNumber, const std::string& name, const std::string& phone = "1", uint16_t seizure = 0)
     {
         directory.AddOrReplace(shortNumber, name, phone, seizure);
@@ -59,20 +57,21 @@ protected:
     // Five entries whose order differs in every column; names and numbers compare as unsigned bytes.
     void AddSortFixture()
     {
+        const Directory::BulkChange filling(directory);
         Add(1, "Carla", "221", 0x4085);
         Add(2, "anna", "1", 0x7FFF);
         Add(3, "Bruno", "22", 0x0000);
         Add(4, "\xC8lia", "3", 0x8000);
         Add(5, "Dario", "9", 0x0305);
-        view.SelectLastRow();
     }
 
-    DirectorySettings settings;
+    Directory directory;
     CFakeWaitCursor waitCursor;
-    DirectoryView view{settings, waitCursor};
+    DirectoryTableModel model{directory, &waitCursor};
+    DirectoryView view{model, waitCursor};
 };
 
-TEST_F(PlimsetViewTest, HeaderClicksSortByTheDirectionRule)
+TEST_F(DirectoryViewTest, HeaderClicksSortByTheDirectionRule)
 {
     AddSortFixture();
     EXPECT_EQ(model.SortColumn(), 0);
@@ -108,20 +107,19 @@ TEST_F(PlimsetViewTest, HeaderClicksSortByTheDirectionRule)
     }
 }
 
-TEST_F(PlimsetViewTest, RefreshKeepsSortColumnAndDirection)
+TEST_F(DirectoryViewTest, NewEntriesTakeTheirPlaceInTheSortOrder)
 {
     AddSortFixture();
     ClickHeader(1);
     ClickHeader(1);
     Add(6, "Zeno");
-    view.SelectLastRow();
     EXPECT_EQ(model.SortColumn(), 1);
     EXPECT_FALSE(model.SortAscending());
     EXPECT_EQ(Images()[1], SortImage::Down);
     EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{4, 2, 6, 5, 1, 3}));
 }
 
-TEST_F(PlimsetViewTest, SortingKeepsTheSelectedEntriesSelected)
+TEST_F(DirectoryViewTest, SortingKeepsTheSelectedEntriesSelected)
 {
     AddSortFixture();
     view.clearSelection();
@@ -132,7 +130,7 @@ TEST_F(PlimsetViewTest, SortingKeepsTheSelectedEntriesSelected)
     EXPECT_EQ(view.SelectedRows(), (std::vector<int>{1, 4}));
 }
 
-TEST_F(PlimsetViewTest, StoredTextsAreCut)
+TEST_F(DirectoryViewTest, StoredTextsAreCut)
 {
     const std::string forty = "0123456789012345678901234567890123456789";
     std::string accentedTwice = forty;
@@ -161,32 +159,26 @@ TEST_F(PlimsetViewTest, StoredTextsAreCut)
     }
 }
 
-TEST_F(PlimsetViewTest, SameShortNumberReplacesTheEntry)
+TEST_F(DirectoryViewTest, SameShortNumberReplacesTheEntry)
 {
     Add(7, "Vecchio", "111", 0x0301);
     Add(8, "Altro");
-    view.SelectLastRow();
     directory.AddOrReplace(7, "Nuovo", "222", 0x7FFF);
     EXPECT_EQ(directory.Count(), 2);
 
-    // The replaced entry is still shown, and still readable, until the rows are rebuilt.
-    view.viewport()->repaint();
-    EXPECT_EQ(model.EntryAt(0).name, "Vecchio");
-    EXPECT_EQ(view.model()->index(0, 1).data().toString(), "Vecchio");
-
-    view.SelectLastRow();
+    // The replaced entry leaves the rows at once.
     ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(view.model()->index(0, 1).data().toString(), "Nuovo");
     EXPECT_EQ(model.EntryAt(0).name, "Nuovo");
     EXPECT_EQ(model.EntryAt(0).phoneNumber, "222");
     EXPECT_EQ(model.EntryAt(0).lineSeizure, 0x7FFF);
     EXPECT_EQ(directory.Entries().back()->name, "Nuovo"); // the new entry goes to the end of the collection
 }
 
-TEST_F(PlimsetViewTest, ShortNumberStaysUniqueAfterRemovalAndClearing)
+TEST_F(DirectoryViewTest, ShortNumberStaysUniqueAfterRemovalAndClearing)
 {
     Add(7, "A");
-    view.SelectLastRow();
-    view.RemoveEntryAt(0);
+    EXPECT_TRUE(directory.Remove(7));
     Add(7, "B");
     Add(7, "C");
     EXPECT_EQ(directory.Count(), 1);
@@ -194,11 +186,13 @@ TEST_F(PlimsetViewTest, ShortNumberStaysUniqueAfterRemovalAndClearing)
     Add(7, "D");
     Add(7, "E");
     EXPECT_EQ(directory.Count(), 1);
-    view.RemoveEntryByShortNumber(7);
+    EXPECT_TRUE(directory.Remove(7));
     EXPECT_EQ(directory.Count(), 0);
+    EXPECT_FALSE(directory.Remove(7));
+    EXPECT_FALSE(directory.Contains(7));
 }
 
-TEST_F(PlimsetViewTest, RemovedEntriesStayReadableUntilTheRebuildThenVanish)
+TEST_F(DirectoryViewTest, RemovedEntriesLeaveTheRowsAtOnceAndTheOthersStaySelected)
 {
     for (uint16_t n = 1; n <= 4; ++n)
         Add(n, "N" + std::to_string(n));
@@ -207,39 +201,21 @@ TEST_F(PlimsetViewTest, RemovedEntriesStayReadableUntilTheRebuildThenVanish)
     for (int row : {0, 1, 2})
         CtrlClickRow(row);
 
-    // As "Elimina" does: remove by the row indices of one selection, refresh once at the end.
-    view.RemoveEntryAt(0);
-    view.RemoveEntryAt(2);
-    EXPECT_EQ(directory.Count(), 2);
-    EXPECT_EQ(model.rowCount(), 4);
-    EXPECT_EQ(model.EntryAt(0).name, "N1");
-    EXPECT_EQ(model.EntryAt(2).name, "N3");
+    directory.Remove(1);
     view.viewport()->repaint();
-
-    view.RefreshList(true, std::nullopt);
+    directory.Remove(3);
+    EXPECT_EQ(directory.Count(), 2);
     EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{2, 4}));
     EXPECT_EQ(SelectedShortNumbers(view), (std::vector<uint16_t>{2}));
 }
 
-TEST_F(PlimsetViewTest, RemoveEntryAtIgnoresRowsWhoseEntryIsGone)
+TEST_F(DirectoryViewTest, BulkLoadOfTwoThousandSelectsAndShowsTheLastRow)
 {
-    Add(1, "Uno");
-    Add(2, "Due");
-    view.SelectLastRow();
-    directory.AddOrReplace(1, "Uno bis", "1", 0);
-    view.RemoveEntryAt(0); // row 0 still shows the replaced entry, which is no longer in the collection
-    view.RemoveEntryAt(-1);
-    view.RemoveEntryAt(2);
-    EXPECT_EQ(directory.Count(), 2);
-    view.SelectLastRow();
-    EXPECT_EQ(model.EntryAt(0).name, "Uno bis");
-}
-
-TEST_F(PlimsetViewTest, BulkLoadOfTwoThousandSelectsAndShowsTheLastRow)
-{
-    for (uint16_t n = 0; n < 2000; ++n)
-        Add(uint16_t(1999 - n), "Nome " + std::to_string(n));
-    view.SelectLastRow();
+    {
+        const Directory::BulkChange filling(directory);
+        for (uint16_t n = 0; n < 2000; ++n)
+            Add(uint16_t(1999 - n), "Nome " + std::to_string(n));
+    }
 
     EXPECT_EQ(view.model()->rowCount(), 2000);
     EXPECT_EQ(model.rowCount(), 2000);
@@ -253,23 +229,26 @@ TEST_F(PlimsetViewTest, BulkLoadOfTwoThousandSelectsAndShowsTheLastRow)
     EXPECT_GT(waitCursor.Shows(), 0);
 }
 
-TEST_F(PlimsetViewTest, SelectionAfterRefreshWithoutKeepingIt)
+TEST_F(DirectoryViewTest, SelectionAfterRefreshWithoutKeepingIt)
 {
     view.SelectLastRow(); // an empty list selects nothing
     EXPECT_EQ(view.SelectedCount(), 0);
 
-    Add(10, "A");
-    Add(30, "C");
-    view.SelectLastRow();
+    {
+        const Directory::BulkChange filling(directory);
+        Add(10, "A");
+        Add(30, "C");
+    }
     EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{30});
 
     // Adding through the editor: exactly the new entry, focused.
     directory.AddOrReplace(20, "B", "1", 0);
+    view.SelectShortNumbers({20});
     EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{20});
     EXPECT_EQ(view.currentIndex().row(), RowOfShortNumber(view, 20));
 }
 
-TEST_F(PlimsetViewTest, KeptSelectionFollowsEntriesThatTheSortMoves)
+TEST_F(DirectoryViewTest, KeptSelectionFollowsEntriesThatTheSortMoves)
 {
     Add(1, "Anna");
     Add(2, "Bice");
@@ -281,16 +260,17 @@ TEST_F(PlimsetViewTest, KeptSelectionFollowsEntriesThatTheSortMoves)
     CtrlClickRow(0);
     CtrlClickRow(2);
 
-    // As the change of digits does: selected rows keep their selection wherever they move.
+    // Selected entries keep their selection wherever they move.
+    const std::vector<uint16_t> noted = view.SelectedShortNumbers();
     Add(1, "Zita");
     Add(3, "Aldo");
-    view.RefreshList(true, std::nullopt);
+    view.SelectShortNumbers(noted);
     EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{3, 2, 4, 1}));
     EXPECT_EQ(SelectedShortNumbers(view), (std::vector<uint16_t>{3, 1}));
     EXPECT_EQ(view.currentIndex().row(), 3);
 }
 
-TEST_F(PlimsetViewTest, KeptSelectionWithAShortNumberSelectsThatEntry)
+TEST_F(DirectoryViewTest, KeptSelectionWithAShortNumberSelectsThatEntry)
 {
     Add(1, "A");
     Add(2, "B");
@@ -298,25 +278,26 @@ TEST_F(PlimsetViewTest, KeptSelectionWithAShortNumberSelectsThatEntry)
     view.SelectLastRow();
 
     view.clearSelection();
-    view.RefreshList(true, 2);
+    view.SelectShortNumbers({});
     EXPECT_EQ(view.SelectedCount(), 0);
 
-    // As the editor modifies entry 2 into 9: out with the old one, then store with kept selection.
+    // As the editor modifies entry 2 into 9: out with the old one, then the new one stored and selected.
     view.clearSelection();
     CtrlClickRow(RowOfShortNumber(view, 2));
-    view.RemoveEntryByShortNumber(2);
-    view.AddOrReplaceEntry(9, "B", "1", 0, false, true);
+    directory.Remove(2);
+    directory.AddOrReplace(9, "B", "1", 0);
+    view.SelectShortNumbers({9});
     EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{1, 3, 9}));
     EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{9});
 }
 
-TEST_F(PlimsetViewTest, ClearEntriesEmptiesEverythingButTheSortState)
+TEST_F(DirectoryViewTest, ClearEntriesEmptiesEverythingButTheSortState)
 {
     Add(1, "A");
     Add(2, "B");
     view.SelectLastRow();
     ClickHeader(2);
-    directory.AddOrReplace(1, "A2", "1", 0); // one entry waiting for the rebuild
+    directory.AddOrReplace(1, "A2", "1", 0);
     directory.Clear();
     EXPECT_EQ(directory.Count(), 0);
     EXPECT_EQ(model.rowCount(), 0);
@@ -326,7 +307,7 @@ TEST_F(PlimsetViewTest, ClearEntriesEmptiesEverythingButTheSortState)
     EXPECT_EQ(Images()[2], SortImage::Up);
 }
 
-TEST_F(PlimsetViewTest, DoubleClickAsksForAnEditOnlyWithASelection)
+TEST_F(DirectoryViewTest, DoubleClickAsksForAnEditOnlyWithASelection)
 {
     Add(1, "A");
     Add(2, "B");
@@ -344,7 +325,7 @@ TEST_F(PlimsetViewTest, DoubleClickAsksForAnEditOnlyWithASelection)
     EXPECT_EQ(view.SelectedRows(), std::vector<int>{0});
 }
 
-TEST_F(PlimsetViewTest, ChangesOfEntriesAndSelectionAreAnnounced)
+TEST_F(DirectoryViewTest, ChangesOfEntriesAndSelectionAreAnnounced)
 {
     Add(1, "A");
     Add(2, "B");

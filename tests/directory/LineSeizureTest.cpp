@@ -80,11 +80,3 @@ TEST(ShortNumberTextTest, PrefixThenDigitsPaddedOrCut)
         EXPECT_EQ(ShortNumberText(DirectorySettings{c.prefix, c.digits}, c.shortNumber), c.text);
     }
 }
-
-TEST(DirectorySettingsTest, ResetRestoresPrefixAndDigits)
-{
-    DirectorySettings settings{"71", 4};
-    ResetDirectorySettings(settings);
-    EXPECT_EQ(settings.directoryPrefix, "5");
-    EXPECT_EQ(settings.shortNumberDigits, 3);
-}

@@ -38,7 +38,7 @@ protected:
         return pointers;
     }
 
-    const Entry* Entry(uint16_t shortNumber) const
+    const Entry* EntryOf(uint16_t shortNumber) const
     {
         for (const Entry& record : records)
             if (record.shortNumber == shortNumber)
@@ -51,7 +51,7 @@ protected:
     bool Run(std::optional<uint16_t> modified, const std::function<void(CModDir&)>& act)
     {
         dialog = std::make_unique<CModDir>(settings, Entries(), routings, urbanLines, fake.messages,
-                                           modified ? Entry(*modified) : nullptr);
+                                           modified ? EntryOf(*modified) : nullptr);
         int result = -1;
         EXPECT_TRUE(RunModal([&] { result = dialog->exec(); },
                              [&](QWidget*) {
@@ -261,7 +261,7 @@ TEST_F(ModDirTest, ModifyModeOpensWithTheEntryAndItsSeizure)
         });
         EXPECT_EQ(caption, QStringLiteral("Modifica numero di agenda"));
         EXPECT_EQ(shortText, QString::number(c.modified).rightJustified(3, QLatin1Char('0')));
-        EXPECT_EQ(name, QString::fromLatin1(Entry(c.modified)->name));
+        EXPECT_EQ(name, QString::fromLatin1(EntryOf(c.modified)->name));
         EXPECT_EQ(checked, c.kind);
         EXPECT_EQ(enabled, c.listEnabled);
         EXPECT_EQ(items, c.items);

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "directory/NumCifre.h"
-#include "directory/DirectoryEdits.h"
+#include "core/DigitsCommand.h"
+#include "core/DeleteEntriesCommand.h"
+#include "core/EditEntryCommand.h"
 #include "directory/DirectoryView.h"
 #include "directory/LineSeizure.h"
+#include "directory/NumCifre.h"
 #include "support/FakePlatform.h"
 #include "support/ListRows.h"
 #include "support/ModalDriver.h"
@@ -21,17 +23,17 @@ class NumCifreTest : public ::testing::Test {
 protected:
     void Load(uint8_t digits, std::initializer_list<std::pair<uint16_t, const char*>> entries)
     {
-        settings.shortNumberDigits = digits;
+        directory.SetShortNumberDigits(digits);
+        const Directory::BulkChange filling(directory);
         directory.Clear();
         for (const auto& [shortNumber, name] : entries)
             directory.AddOrReplace(shortNumber, name, "021", 0x7FFF);
-        view.SelectLastRow();
     }
 
     // Types the text and presses OK; the dialog is closed afterwards if it stayed open. True on OK.
     bool Run(const QString& typed, const std::function<void(CNumCifre&)>& after = nullptr)
     {
-        dialog = std::make_unique<CNumCifre>(settings, DisplayedEntries(view), fake.messages);
+        dialog = std::make_unique<CNumCifre>(directory.Settings(), model.Rows(), fake.messages);
         int result = -1;
         EXPECT_TRUE(RunModal([&] { result = dialog->exec(); },
                              [&](QWidget*) {
@@ -53,15 +55,25 @@ protected:
     {
         QStringList texts;
         for (int row = 0; row < model.rowCount(); ++row)
-            texts << QString::fromStdString(ShortNumberText(settings, model.EntryAt(row).shortNumber));
+            texts << QString::fromStdString(ShortNumberText(directory.Settings(), model.EntryAt(row).shortNumber));
         return texts;
     }
 
-    void Apply() { ApplyDigits(dialog->Digits(), dialog->EntriesToDelete(), settings, view, nullptr); }
+    // As the application applies the choice: the entries still there stay selected.
+    void Apply()
+    {
+        std::vector<uint16_t> leaving;
+        for (int row : dialog->EntriesToDelete())
+            leaving.push_back(model.EntryAt(row).shortNumber);
+        const std::vector<uint16_t> selected = view.SelectedShortNumbers();
+        ApplyDigits(dialog->Digits(), leaving, directory, nullptr);
+        view.SelectShortNumbers(selected);
+    }
 
-    DirectorySettings settings;
+    Directory directory;
     CFakePlatform fake;
-    DirectoryView view{settings, fake.waitCursor};
+    DirectoryTableModel model{directory};
+    DirectoryView view{model, fake.waitCursor};
     std::unique_ptr<CNumCifre> dialog;
     QString initialText;
 };
@@ -104,7 +116,7 @@ TEST_F(NumCifreTest, FewerDigitsListTheEntriesTheyRemove)
     EXPECT_EQ(box.buttons, MsgButtons::YesNo);
     EXPECT_EQ(box.defaultButton, MsgAnswer::Yes);
     Apply();
-    EXPECT_EQ(settings.shortNumberDigits, 3);
+    EXPECT_EQ(directory.Settings().shortNumberDigits, 3);
     EXPECT_EQ(Shown(), (QStringList{QStringLiteral("5007"), QStringLiteral("5123")}));
     EXPECT_EQ(directory.Count(), 2);
 }
@@ -131,7 +143,7 @@ TEST_F(NumCifreTest, NoKeepsTheDialogOpenAndAnotherNumberDeletesNothing)
     EXPECT_EQ(Shown(), (QStringList{QStringLiteral("50007"), QStringLiteral("50012"), QStringLiteral("50123")}));
 
     // 3 to 2 after Yes: 7 and 12 stay.
-    settings.shortNumberDigits = 3;
+    directory.SetShortNumberDigits(3);
     fake.messages.Answer(MsgAnswer::Yes);
     ASSERT_TRUE(Run(QStringLiteral("2")));
     Apply();
@@ -139,7 +151,7 @@ TEST_F(NumCifreTest, NoKeepsTheDialogOpenAndAnotherNumberDeletesNothing)
 
     // Lower again with nothing too long: no question.
     const qsizetype asked = fake.messages.Texts().size();
-    settings.shortNumberDigits = 4;
+    directory.SetShortNumberDigits(4);
     ASSERT_TRUE(Run(QStringLiteral("2")));
     EXPECT_EQ(fake.messages.Texts().size(), asked);
     EXPECT_TRUE(dialog->EntriesToDelete().empty());
@@ -180,6 +192,20 @@ protected:
             view.selectionModel()->select(view.model()->index(row, 0),
                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
+
+    // As the application runs "Elimina" and stores an edit, choosing what is selected afterwards.
+    bool Delete()
+    {
+        const bool deleted = RunDeleteEntries(directory, view.SelectedShortNumbers(), fake.messages, nullptr);
+        if (deleted)
+            view.SelectLastRow();
+        return deleted;
+    }
+    void Store(const CEntryEdit& edit)
+    {
+        ApplyEntryEdit(edit, directory, nullptr);
+        view.SelectShortNumbers({edit.shortNumber});
+    }
 };
 
 TEST_F(DirectoryEditsTest, DeleteAsksWithYesAsDefaultAndLeavesTheLastRowSelected)
@@ -187,12 +213,12 @@ TEST_F(DirectoryEditsTest, DeleteAsksWithYesAsDefaultAndLeavesTheLastRowSelected
     Load(3, {{1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}, {5, "E"}});
     Select({0, 2, 3});
     fake.messages.Answer(MsgAnswer::No);
-    EXPECT_FALSE(DeleteSelectedEntries(view, fake.messages, nullptr));
+    EXPECT_FALSE(Delete());
     EXPECT_EQ(directory.Count(), 5);
     EXPECT_EQ(SelectedShortNumbers(view), (std::vector<uint16_t>{1, 3, 4}));
 
     fake.messages.Answer(MsgAnswer::Yes);
-    EXPECT_TRUE(DeleteSelectedEntries(view, fake.messages, nullptr));
+    EXPECT_TRUE(Delete());
     EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{2, 5}));
     EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{5});
     for (const ShownBox& box : fake.messages.Shown()) {
@@ -206,12 +232,12 @@ TEST_F(DirectoryEditsTest, StoredEditsSelectTheNewOrModifiedEntry)
 {
     Load(3, {{5, "A"}, {12, "B"}, {30, "C"}});
     Select({0});
-    ApplyEntryEdit({std::nullopt, 20, "Nuovo", "021", 0x7FFF}, view, nullptr);
+    Store({std::nullopt, 20, "Nuovo", "021", 0x7FFF});
     EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{5, 12, 20, 30}));
     EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{20}) << "after an add only the new entry";
 
     Select({1});
-    ApplyEntryEdit({12, 15, "B2", "022", 0x0301}, view, nullptr);
+    Store({12, 15, "B2", "022", 0x0301});
     EXPECT_EQ(ShownShortNumbers(view), (std::vector<uint16_t>{5, 15, 20, 30}));
     EXPECT_EQ(SelectedShortNumbers(view), std::vector<uint16_t>{15}) << "the modified entry under its new number";
     EXPECT_EQ(model.EntryAt(1).name, "B2");
