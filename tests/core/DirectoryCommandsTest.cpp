@@ -24,9 +24,9 @@ protected:
     {
         ASSERT_TRUE(app.Start());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(app.MainFrame()));
-        View().AddOrReplaceEntry(5, "Rossi", "021", 0x7FFF, true, false);
-        View().AddOrReplaceEntry(12, "Bianchi", "022", 0x7FFF, true, false);
-        View().AddOrReplaceEntry(30, "Verdi", "023", 0x7FFF, true, false);
+        app.directory.AddOrReplace(5, "Rossi", "021", 0x7FFF);
+        app.directory.AddOrReplace(12, "Bianchi", "022", 0x7FFF);
+        app.directory.AddOrReplace(30, "Verdi", "023", 0x7FFF);
         View().SelectLastRow();
     }
 

@@ -28,7 +28,7 @@ protected:
     void Fill(int count)
     {
         for (int i = 0; i < count; ++i)
-            View().AddOrReplaceEntry(uint16_t(i), "Nome", "0212345678", 0x7FFF, true, false);
+            app.directory.AddOrReplace(uint16_t(i), "Nome", "0212345678", 0x7FFF);
         View().SelectLastRow();
     }
 
@@ -176,11 +176,11 @@ TEST_F(PlimsetAppTest, DeleteAndModifyFollowTheSelection)
 TEST_F(PlimsetAppTest, DisconnectResetsEverythingTheLinkFilled)
 {
     app.linkState.connectedMode = 1;
-    app.directory.Settings().shortNumberDigits = 4;
-    app.directory.Settings().directoryPrefix = "77";
+    app.directory.SetShortNumberDigits(4);
+    app.directory.SetPrefix("77");
     app.directoryNumbers = {1, 2};
-    app.directory.RoutingNumbers() = {0x301};
-    app.directory.UrbanLineNumbers() = {0x4001};
+    app.directory.SetRoutingNumbers({0x301});
+    app.directory.SetUrbanLineNumbers({0x4001});
     const uint8_t data[] = {'3', 0};
     app.protocol.WriteRecord(0x2D10, 0, data, sizeof data);
     Fill(3);

@@ -81,9 +81,9 @@ protected:
     void Prepare(const std::vector<PreparedEntry>& entries, uint8_t digits)
     {
         for (const PreparedEntry& entry : entries)
-            View().AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true, false);
+            app.directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
         View().SelectLastRow();
-        app.directory.Settings().shortNumberDigits = digits;
+        app.directory.SetShortNumberDigits(digits);
     }
 
     // The list as shown: short number -> the record the exchange would hold for it.
