@@ -6,12 +6,13 @@
 // when descriptors or threads grew, or memory grew beyond a small allowance, after the first report
 // (memory only without the address sanitizer).
 
+#include "core/DeleteEntriesCommand.h"
+#include "core/EditEntryCommand.h"
 #include "core/PlimsetApp.h"
 #include "core/ReadExchange.h"
 #include "core/SaveCommand.h"
 #include "core/SavePabx.h"
-#include "directory/DirectoryEdits.h"
-#include "directory/DirectoryView.h"
+#include "directory/Directory.h"
 #include "directory/Entry.h"
 #include "link/Protocol.h"
 
@@ -21,7 +22,6 @@
 #include "OnlineProgram.h"
 
 #include <QApplication>
-#include <QItemSelectionModel>
 
 #include <chrono>
 #include <cstdio>
@@ -130,7 +130,7 @@ public:
     bool RunSession(unsigned session, std::string& failure)
     {
         CPlimsetApp& app = program_.App();
-        DirectoryView& view = *app.View();
+        Directory& directory = app.directory;
         if (program_.Connect(sim_.ProgrammingPort()) != ConnectOutcome::Connected ||
             directory.Count() != int(FULL_DIRECTORY_SIZE)) {
             failure = "connecting did not read the whole directory";
@@ -138,23 +138,21 @@ public:
         }
 
         const std::string modifiedName = "Modificato " + std::to_string(session);
-        ApplyEntryEdit({std::nullopt, ADDED, "Aggiunto", "0299", 0x7FFF}, view, &app.protocol);
-        ApplyEntryEdit({MODIFIED, MODIFIED, modifiedName, "0298", 0x7FFF}, view, &app.protocol);
-        view.SelectLastRow();
-        if (!Select(view, ADDED) || !DeleteSelectedEntries(view, confirm_, &app.protocol)) {
+        ApplyEntryEdit({std::nullopt, ADDED, "Aggiunto", "0299", 0x7FFF}, directory, &app.protocol);
+        ApplyEntryEdit({MODIFIED, MODIFIED, modifiedName, "0298", 0x7FFF}, directory, &app.protocol);
+        if (!directory.Contains(ADDED) || !RunDeleteEntries(directory, {ADDED}, confirm_, &app.protocol)) {
             failure = "the added entry could not be deleted";
             return false;
         }
         std::vector<Entry> prepared;
-        for (int row = 0; row < model.rowCount(); ++row)
-            prepared.push_back(model.EntryAt(row));
+        for (const Entry* entry : app.ShownEntries())
+            prepared.push_back(*entry);
         if (!Disconnect(failure))
             return false;
 
         for (const CSavePabx::Mode mode : {CSavePabx::Overwrite, CSavePabx::Update}) {
             for (const Entry& entry : prepared)
                 directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
-            view.SelectLastRow();
             SaveToExchange(app, mode, [this] { return program_.Connect(sim_.ProgrammingPort()); });
             if (!app.IsConnected() || directory.Count() != int(FULL_DIRECTORY_SIZE)) {
                 failure = mode == CSavePabx::Overwrite ? "the overwrite failed" : "the update failed";
@@ -165,9 +163,9 @@ public:
         }
 
         const exsim::Tables tables = sim_.GetTables();
-        const auto& directory = tables.at(TBL_DIRECTORY);
-        if (directory.size() != FULL_DIRECTORY_SIZE ||
-            directory.at(MODIFIED) != exsim::DirectoryRecord(0x7FFF, "0298", modifiedName)) {
+        const auto& saved = tables.at(TBL_DIRECTORY);
+        if (saved.size() != FULL_DIRECTORY_SIZE ||
+            saved.at(MODIFIED) != exsim::DirectoryRecord(0x7FFF, "0298", modifiedName)) {
             failure = "the exchange does not hold what was saved";
             return false;
         }
@@ -182,19 +180,6 @@ public:
     }
 
 private:
-    static bool Select(DirectoryView& view, uint16_t shortNumber)
-    {
-        view.clearSelection();
-        for (int row = 0; row < model.rowCount(); ++row) {
-            if (model.EntryAt(row).shortNumber == shortNumber) {
-                view.selectionModel()->select(view.model()->index(row, 0),
-                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-                return true;
-            }
-        }
-        return false;
-    }
-
     // Off line, once the exchange has taken every request of the connection: the next connection must
     // not read a directory that the last one is still writing.
     bool Disconnect(std::string& failure)
