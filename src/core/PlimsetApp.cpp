@@ -11,6 +11,7 @@
 #include "directory/PlimsetView.h"
 #include "files/FileCommands.h"
 #include "files/FilesContext.h"
+#include "link/ExchangeLimits.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 
@@ -19,7 +20,6 @@
 
 namespace {
 
-constexpr int MAX_ENTRIES = 2000;
 constexpr qsizetype MAX_FOLDER_LENGTH = 251;
 
 // What the file and print commands work on, for one command.
@@ -128,7 +128,7 @@ bool CPlimsetApp::IsCommandEnabled(int id) const
     case ID_DISCONNECT:
         return IsConnected();
     case ID_ENTRY_ADD:
-        return view && view->EntryCount() < MAX_ENTRIES;
+        return view && view->EntryCount() < kMaxEntries;
     case ID_ENTRY_DELETE:
         return view && view->SelectedCount() >= 1;
     case ID_ENTRY_MODIFY:

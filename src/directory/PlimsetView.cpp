@@ -2,6 +2,7 @@
 #include "directory/PlimsetView.h"
 
 #include "directory/DirectoryModel.h"
+#include "link/ExchangeLimits.h"
 
 #include <QMouseEvent>
 #include <algorithm>
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr size_t kTextLimit = 32;
 constexpr std::array<int, kDirectoryColumnCount> kColumnWidths = {110, 370, 210, 200};
 
 // Names and numbers order byte by byte as unsigned values, so accented letters come after the ASCII ones.
@@ -37,7 +37,7 @@ bool KeyLess(const CRecord& a, const CRecord& b, int column)
 // Only the first 32 bytes count, and the exchange keeps no byte of 0x80 or above in a number.
 std::string StoredPhoneNumber(std::string_view given)
 {
-    std::string phone(given.substr(0, kTextLimit));
+    std::string phone(given.substr(0, kMaxTextBytes));
     phone.erase(std::remove_if(phone.begin(), phone.end(), [](char c) { return uint8_t(c) >= 0x80; }), phone.end());
     return phone;
 }
@@ -87,7 +87,7 @@ const CRecord& CPlimsetView::AddOrReplaceEntry(uint16_t shortNumber, std::string
 {
     RemoveEntryByShortNumber(shortNumber);
     entries_.push_back(std::make_unique<CRecord>(
-        CRecord{std::string(name.substr(0, kTextLimit)), StoredPhoneNumber(phoneNumber), lineSeizure, shortNumber}));
+        CRecord{std::string(name.substr(0, kMaxTextBytes)), StoredPhoneNumber(phoneNumber), lineSeizure, shortNumber}));
     const CRecord& added = *entries_.back();
     present_.set(shortNumber);
     if (!deferRefresh)

@@ -4,6 +4,7 @@
 #include "directory/LineSeizure.h"
 #include "directory/PlimsetView.h"
 #include "files/CsvFile.h"
+#include "link/ExchangeLimits.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
 

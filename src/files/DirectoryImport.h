@@ -42,8 +42,6 @@ public:
     // Records that were valid but found no short number within the number of digits.
     int LeftOut() const { return leftOut_; }
 
-    static constexpr int kMaxEntries = 2000;
-
 private:
     CDirectoryImport(const ImportOptions& options, CImportTarget target, const std::vector<const CRecord*>& entries);
 
