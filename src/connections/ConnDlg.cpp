@@ -12,6 +12,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
+#include "platform/TextScan.h"
 #include "platform/WaitCursor.h"
 
 #include <QButtonGroup>
@@ -60,18 +61,15 @@ QString PortText(bool shown, uint16_t port)
     return shown && port != PORT_NOT_SET ? QString::number(port) : QString();
 }
 
-// The number at the start of a text, as the C library's atoi reads it; 0 when there is none.
+// The number at the start of a text, as the C library's atoi reads it; 0 when there is none. Only nine
+// characters after the blanks, sign included, are read, so the value always fits.
 int LeadingInteger(const QString& text)
 {
     qsizetype at = 0;
     while (at < text.size() && text[at].isSpace())
         ++at;
-    qsizetype end = at;
-    if (end < text.size() && (text[end] == QLatin1Char('-') || text[end] == QLatin1Char('+')))
-        ++end;
-    while (end < text.size() && text[end] >= QLatin1Char('0') && text[end] <= QLatin1Char('9') && end - at < 9)
-        ++end;
-    return text.mid(at, end - at).toInt();
+    const LeadingDigits read = ReadLeadingInteger(ToCp1252(text.mid(at, 9)));
+    return read.negative ? -int(read.value) : int(read.value);
 }
 
 QString NumberText(const std::optional<std::string>& number)
