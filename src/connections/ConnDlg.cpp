@@ -5,7 +5,6 @@
 #include "connections/ConnectionBook.h"
 #include "connections/ConnectionSettings.h"
 #include "connections/ConnsetDlg.h"
-#include "connections/IpAddressEdit.h"
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
 #include "platform/CodePage.h"
@@ -14,6 +13,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/TextScan.h"
 #include "platform/WaitCursor.h"
+#include "widgets/IpAddressEdit.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -3,13 +3,13 @@
 
 #include "connections/ConnectionBook.h"
 #include "connections/ConnectionSettings.h"
-#include "connections/IpAddressEdit.h"
 #include "platform/CodePage.h"
 #include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RemotePhoneBook.h"
 #include "platform/SettingsStore.h"
+#include "widgets/IpAddressEdit.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory/ModDir.h"
 
-#include "directory/CodePageValidator.h"
 #include "directory/EntryChecks.h"
 #include "directory/LineSeizure.h"
 #include "link/ExchangeLimits.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
+#include "widgets/CodePageValidator.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -97,7 +97,7 @@ CModDir::CModDir(const CDirectorySettings& settings, std::vector<const CRecord*>
 
 void CModDir::BuildLayout()
 {
-    auto* codePage = new CCodePageValidator(this);
+    auto* codePage = new CodePageValidator(this);
 
     prefixEdit_ = new QLineEdit(this);
     prefixEdit_->setObjectName(QStringLiteral("prefixEdit"));
