@@ -223,20 +223,20 @@ CConnDlg::CConnDlg(CLinkState& link, CSettingsStore& settings, CPlatform& platfo
 
     // Opening: the book named by "File", or the default book, which "File" then names.
     QString file;
-    if (ReadSetting(settings_, SETTING_FILE, file) && !file.isEmpty()) {
+    if (ReadSetting(settings_, SettingsKeys::BookFile, file) && !file.isEmpty()) {
         bookPath_ = file;
         QString lastName;
-        ReadSetting(settings_, SETTING_LAST_NAME, lastName);
+        ReadSetting(settings_, SettingsKeys::LastName, lastName);
         lastName_ = ToCp1252(lastName);
     } else {
         bookPath_ = DefaultBookPath();
-        WriteSetting(settings_, SETTING_FILE, bookPath_);
+        WriteSetting(settings_, SettingsKeys::BookFile, bookPath_);
     }
     LoadBook();
     // Read after the list is filled: selecting the remembered entry there counts as a pick, which
     // forgets the mode.
     QString lastType;
-    lastType_ = ReadSetting(settings_, SETTING_LAST_TYPE, lastType) ? LeadingInteger(lastType) : NOT_CONNECTED;
+    lastType_ = ReadSetting(settings_, SettingsKeys::LastType, lastType) ? LeadingInteger(lastType) : NOT_CONNECTED;
     ShowEntry(book_->SelectedEntry());
 }
 
@@ -296,17 +296,17 @@ void CConnDlg::ShowEntry(CConnectionEntry* entry)
     pppoeNumberEdit_->setText(shown ? NumberText(entry->isdnNumber) : QString());
     QString pppoeEntry, pppoePort, isdnEntry, analogEntry;
     if (shown) {
-        ReadSetting(settings_, SETTING_PPPOE_CONNECTION, pppoeEntry);
+        ReadSetting(settings_, SettingsKeys::PppoeConnection, pppoeEntry);
         if (const std::optional<uint32_t> pppoeAddress = ReadPppoeAddress(settings_))
             pppoeAddressEdit_->SetAddress(*pppoeAddress);
         else
             pppoeAddressEdit_->Clear();
-        if (!ReadSetting(settings_, SETTING_PPPOE_PORT, pppoePort)) {
-            pppoePort = QStringLiteral("40001");
-            WriteSetting(settings_, SETTING_PPPOE_PORT, pppoePort);
+        if (!ReadSetting(settings_, SettingsKeys::PppoePort, pppoePort)) {
+            pppoePort = SettingsKeys::PppoePort.defaultValue;
+            WriteSetting(settings_, SettingsKeys::PppoePort, pppoePort);
         }
-        ReadSetting(settings_, SETTING_ISDN_CONNECTION, isdnEntry);
-        ReadSetting(settings_, SETTING_ANALOG_CONNECTION, analogEntry);
+        ReadSetting(settings_, SettingsKeys::IsdnConnection, isdnEntry);
+        ReadSetting(settings_, SettingsKeys::AnalogConnection, analogEntry);
     } else {
         pppoeAddressEdit_->Clear();
     }
@@ -416,8 +416,8 @@ void CConnDlg::Connect()
         Fail(QStringLiteral("Prego selezionare una modalità di collegamento"));
         return;
     }
-    WriteSetting(settings_, SETTING_LAST_NAME, FromCp1252(entry.name));
-    WriteSetting(settings_, SETTING_LAST_TYPE, QString::number(mode));
+    WriteSetting(settings_, SettingsKeys::LastName, FromCp1252(entry.name));
+    WriteSetting(settings_, SettingsKeys::LastType, QString::number(mode));
 
     int code = 0;
     long detail = 0;
@@ -627,7 +627,7 @@ void CConnDlg::Settings()
     if (dialog.exec() != QDialog::Accepted)
         return;
     QString file;
-    const bool read = ReadSetting(settings_, SETTING_FILE, file) && !file.isEmpty();
+    const bool read = ReadSetting(settings_, SettingsKeys::BookFile, file) && !file.isEmpty();
     if (!read || file != bookPath_ || dialog.NewFileCreated()) {
         book_.reset();
         currentEntry_ = nullptr;

@@ -18,8 +18,8 @@
 void RememberFolder(QString& lastFolder, const QString& chosenPath)
 {
     lastFolder = FolderOfPath(chosenPath);
-    CSettingsStore settings(QStringLiteral("ZentilPlimset"));
-    settings.SetValue(QStringLiteral("Directory"), lastFolder);
+    CSettingsStore settings(SettingsFile::Program);
+    settings.SetValue(SettingsKeys::LastFolder, lastFolder);
 }
 
 void ExportDirectory(CFilesContext& context)
