@@ -9,6 +9,8 @@ FUZZ_SMOKE_SECONDS ?= 5
 CLANG_FORMAT ?= clang-format-14
 FORMATTED = find src tests tools bench fuzz -name '*.cpp' -o -name '*.h'
 CMAKE_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Every build made here treats warnings as errors; a plain cmake build only shows them.
+WERROR = -DTOBRISK_WERROR=ON
 # Sessions of `make soak` and of `make soak-asan`, whose sanitized sessions are far slower.
 SOAK_SESSIONS ?= 500
 SOAK_ASAN_SESSIONS ?= 100
@@ -21,7 +23,7 @@ deps:
 	@scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja $(WERROR) $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(BUILD)
 
 test: build
@@ -29,7 +31,7 @@ test: build
 
 # The same suite built with the address and undefined-behaviour sanitizers.
 asan-test: deps
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOBRISK_SANITIZE=ON -DTOBRISK_BENCH=OFF >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja $(WERROR) -DCMAKE_BUILD_TYPE=Debug -DTOBRISK_SANITIZE=ON -DTOBRISK_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD)
 	@LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp ctest --test-dir $(ASAN_BUILD) --output-on-failure -j 2
 
@@ -52,14 +54,14 @@ soak: build
 
 # The same program alone, built in the sanitizer build folder; a report of the sanitizers ends it.
 soak-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOBRISK_SANITIZE=ON -DTOBRISK_BENCH=OFF >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja $(WERROR) -DCMAKE_BUILD_TYPE=Debug -DTOBRISK_SANITIZE=ON -DTOBRISK_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) --target soak_sessions
 	@LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp $(ASAN_BUILD)/bench/soak_sessions --sessions $(SOAK_ASAN_SESSIONS)
 
 # The libFuzzer targets of fuzz/, built with clang and the address and undefined-behaviour sanitizers.
 fuzz-build:
 	@scripts/install-deps.sh clang-14 libclang-rt-14-dev
-	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
+	@cmake -S . -B $(FUZZ_BUILD) -G Ninja $(WERROR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
 	  -DTOBRISK_FUZZ=ON -DTOBRISK_TESTS=OFF -DTOBRISK_BENCH=OFF -DTOBRISK_SOAK=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) --target fuzz_targets
 

@@ -5,14 +5,15 @@
 #include "connections/ConnectionBook.h"
 #include "connections/ConnectionSettings.h"
 #include "connections/ConnsetDlg.h"
-#include "connections/IpAddressEdit.h"
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
+#include "platform/TextScan.h"
 #include "platform/WaitCursor.h"
+#include "widgets/IpAddressEdit.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -60,18 +61,15 @@ QString PortText(bool shown, uint16_t port)
     return shown && port != PORT_NOT_SET ? QString::number(port) : QString();
 }
 
-// The number at the start of a text, as the C library's atoi reads it; 0 when there is none.
+// The number at the start of a text, as the C library's atoi reads it; 0 when there is none. Only nine
+// characters after the blanks, sign included, are read, so the value always fits.
 int LeadingInteger(const QString& text)
 {
     qsizetype at = 0;
     while (at < text.size() && text[at].isSpace())
         ++at;
-    qsizetype end = at;
-    if (end < text.size() && (text[end] == QLatin1Char('-') || text[end] == QLatin1Char('+')))
-        ++end;
-    while (end < text.size() && text[end] >= QLatin1Char('0') && text[end] <= QLatin1Char('9') && end - at < 9)
-        ++end;
-    return text.mid(at, end - at).toInt();
+    const LeadingDigits read = ReadLeadingInteger(ToCp1252(text.mid(at, 9)));
+    return read.negative ? -int(read.value) : int(read.value);
 }
 
 QString NumberText(const std::optional<std::string>& number)
@@ -225,20 +223,20 @@ CConnDlg::CConnDlg(CLinkState& link, CSettingsStore& settings, CPlatform& platfo
 
     // Opening: the book named by "File", or the default book, which "File" then names.
     QString file;
-    if (ReadSetting(settings_, SETTING_FILE, file) && !file.isEmpty()) {
+    if (ReadSetting(settings_, SettingsKeys::BookFile, file) && !file.isEmpty()) {
         bookPath_ = file;
         QString lastName;
-        ReadSetting(settings_, SETTING_LAST_NAME, lastName);
+        ReadSetting(settings_, SettingsKeys::LastName, lastName);
         lastName_ = ToCp1252(lastName);
     } else {
         bookPath_ = DefaultBookPath();
-        WriteSetting(settings_, SETTING_FILE, bookPath_);
+        WriteSetting(settings_, SettingsKeys::BookFile, bookPath_);
     }
     LoadBook();
     // Read after the list is filled: selecting the remembered entry there counts as a pick, which
     // forgets the mode.
     QString lastType;
-    lastType_ = ReadSetting(settings_, SETTING_LAST_TYPE, lastType) ? LeadingInteger(lastType) : NOT_CONNECTED;
+    lastType_ = ReadSetting(settings_, SettingsKeys::LastType, lastType) ? LeadingInteger(lastType) : NOT_CONNECTED;
     ShowEntry(book_->SelectedEntry());
 }
 
@@ -298,17 +296,17 @@ void CConnDlg::ShowEntry(CConnectionEntry* entry)
     pppoeNumberEdit_->setText(shown ? NumberText(entry->isdnNumber) : QString());
     QString pppoeEntry, pppoePort, isdnEntry, analogEntry;
     if (shown) {
-        ReadSetting(settings_, SETTING_PPPOE_CONNECTION, pppoeEntry);
+        ReadSetting(settings_, SettingsKeys::PppoeConnection, pppoeEntry);
         if (const std::optional<uint32_t> pppoeAddress = ReadPppoeAddress(settings_))
             pppoeAddressEdit_->SetAddress(*pppoeAddress);
         else
             pppoeAddressEdit_->Clear();
-        if (!ReadSetting(settings_, SETTING_PPPOE_PORT, pppoePort)) {
-            pppoePort = QStringLiteral("40001");
-            WriteSetting(settings_, SETTING_PPPOE_PORT, pppoePort);
+        if (!ReadSetting(settings_, SettingsKeys::PppoePort, pppoePort)) {
+            pppoePort = SettingsKeys::PppoePort.defaultValue;
+            WriteSetting(settings_, SettingsKeys::PppoePort, pppoePort);
         }
-        ReadSetting(settings_, SETTING_ISDN_CONNECTION, isdnEntry);
-        ReadSetting(settings_, SETTING_ANALOG_CONNECTION, analogEntry);
+        ReadSetting(settings_, SettingsKeys::IsdnConnection, isdnEntry);
+        ReadSetting(settings_, SettingsKeys::AnalogConnection, analogEntry);
     } else {
         pppoeAddressEdit_->Clear();
     }
@@ -418,8 +416,8 @@ void CConnDlg::Connect()
         Fail(QStringLiteral("Prego selezionare una modalità di collegamento"));
         return;
     }
-    WriteSetting(settings_, SETTING_LAST_NAME, FromCp1252(entry.name));
-    WriteSetting(settings_, SETTING_LAST_TYPE, QString::number(mode));
+    WriteSetting(settings_, SettingsKeys::LastName, FromCp1252(entry.name));
+    WriteSetting(settings_, SettingsKeys::LastType, QString::number(mode));
 
     int code = 0;
     long detail = 0;
@@ -629,7 +627,7 @@ void CConnDlg::Settings()
     if (dialog.exec() != QDialog::Accepted)
         return;
     QString file;
-    const bool read = ReadSetting(settings_, SETTING_FILE, file) && !file.isEmpty();
+    const bool read = ReadSetting(settings_, SettingsKeys::BookFile, file) && !file.isEmpty();
     if (!read || file != bookPath_ || dialog.NewFileCreated()) {
         book_.reset();
         currentEntry_ = nullptr;

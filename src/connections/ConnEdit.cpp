@@ -2,9 +2,9 @@
 #include "connections/ConnEdit.h"
 
 #include "connections/ConnectionBook.h"
-#include "connections/IpAddressEdit.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
+#include "widgets/IpAddressEdit.h"
 
 #include <QComboBox>
 #include <QFormLayout>

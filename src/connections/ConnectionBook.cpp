@@ -2,6 +2,7 @@
 #include "connections/ConnectionBook.h"
 
 #include "platform/InetAddr.h"
+#include "platform/TextScan.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,27 +17,12 @@ namespace {
 constexpr size_t BOOK_FIELDS = 16;
 constexpr size_t REQUIRED_FIELDS = 8;
 
-bool IsLeadingBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // The leading integer of a field (blanks, a sign, decimal digits; no digits give 0), kept
 // modulo 2^32 so that an unsigned value written by Save reads back as the same bits.
 uint32_t LeadingInteger(std::string_view field)
 {
-    size_t pos = 0;
-    while (pos < field.size() && IsLeadingBlank(field[pos]))
-        ++pos;
-    bool negative = false;
-    if (pos < field.size() && (field[pos] == '+' || field[pos] == '-')) {
-        negative = field[pos] == '-';
-        ++pos;
-    }
-    uint32_t value = 0;
-    for (; pos < field.size() && field[pos] >= '0' && field[pos] <= '9'; ++pos)
-        value = value * 10u + uint32_t(field[pos] - '0');
-    return negative ? 0u - value : value;
+    const LeadingDigits read = ReadLeadingInteger(field);
+    return read.negative ? 0u - read.value : read.value;
 }
 
 uint32_t ReadAddress(std::string_view field)

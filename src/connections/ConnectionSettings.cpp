@@ -16,24 +16,19 @@ uint32_t SwapOctets(uint32_t address)
 
 } // namespace
 
-QString ConnectionSettingsName()
-{
-    return QStringLiteral("ZentilConnection");
-}
-
-bool ReadSetting(const CSettingsStore& store, const QString& valueName, QString& value)
+bool ReadSetting(const CSettingsStore& store, const SettingsKey& key, QString& value)
 {
     value.clear();
-    const std::optional<QString> stored = store.Value(valueName);
+    const std::optional<QString> stored = store.Value(key);
     if (!stored || ToCp1252(*stored).size() + 1 > SETTING_BUFFER)
         return false;
     value = *stored;
     return true;
 }
 
-bool WriteSetting(CSettingsStore& store, const QString& valueName, const QString& text)
+bool WriteSetting(CSettingsStore& store, const SettingsKey& key, const QString& text)
 {
-    store.SetValue(valueName, text);
+    store.SetValue(key, text);
     return store.Sync();
 }
 
@@ -52,7 +47,7 @@ QString PppoeAddressToSetting(uint32_t address)
 std::optional<uint32_t> ReadPppoeAddress(const CSettingsStore& store)
 {
     QString text;
-    if (!ReadSetting(store, SETTING_PPPOE_IP, text))
+    if (!ReadSetting(store, SettingsKeys::PppoeAddress, text))
         return std::nullopt;
     const uint32_t address = PppoeAddressFromSetting(text);
     if (address == 0)

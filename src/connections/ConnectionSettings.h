@@ -1,30 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/SettingsKeys.h"
+
 #include <QString>
 #include <cstdint>
 #include <optional>
 
 class CSettingsStore;
 
-// Value names of the per-user "ZentilConnection" store.
-inline constexpr QLatin1String SETTING_FILE("File");
-inline constexpr QLatin1String SETTING_LAST_NAME("LastName");
-inline constexpr QLatin1String SETTING_LAST_TYPE("LastType");
-inline constexpr QLatin1String SETTING_PPPOE_CONNECTION("PPPoE connection");
-inline constexpr QLatin1String SETTING_PPPOE_IP("PPPoE ip");
-inline constexpr QLatin1String SETTING_PPPOE_PORT("PPPoE port");
-inline constexpr QLatin1String SETTING_ISDN_CONNECTION("Isdn Ras connection");
-inline constexpr QLatin1String SETTING_ANALOG_CONNECTION("Analog Ras connection");
-
-// The store's application name.
-QString ConnectionSettingsName();
-
 // Reads a value into `value`. A value that is absent, or longer than its 260-byte buffer
 // (259 bytes of code page 1252 and the end mark), reads as empty and gives false.
-bool ReadSetting(const CSettingsStore& store, const QString& valueName, QString& value);
+bool ReadSetting(const CSettingsStore& store, const SettingsKey& key, QString& value);
 // Stores the text; false when the store could not be written.
-bool WriteSetting(CSettingsStore& store, const QString& valueName, const QString& text);
+bool WriteSetting(CSettingsStore& store, const SettingsKey& key, const QString& text);
 
 // "PPPoE ip" keeps the octets in reverse order ("254.1.168.192" for the device
 // 192.168.1.254); stored values depend on it. A text that does not parse gives

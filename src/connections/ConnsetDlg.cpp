@@ -3,13 +3,13 @@
 
 #include "connections/ConnectionBook.h"
 #include "connections/ConnectionSettings.h"
-#include "connections/IpAddressEdit.h"
 #include "platform/CodePage.h"
 #include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RemotePhoneBook.h"
 #include "platform/SettingsStore.h"
+#include "widgets/IpAddressEdit.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -146,17 +146,17 @@ CConnsetDlg::CConnsetDlg(CSettingsStore& settings, IRemotePhoneBook& phoneBook, 
     // Here the PPPoE device is always a PPPoE entry of pppd; no older system lends it an
     // ISDN entry.
     QString value;
-    if (ReadSetting(settings_, SETTING_FILE, value))
+    if (ReadSetting(settings_, SettingsKeys::BookFile, value))
         pathEdit_->setText(value);
-    ReadSetting(settings_, SETTING_PPPOE_CONNECTION, value);
+    ReadSetting(settings_, SettingsKeys::PppoeConnection, value);
     FillEntryList(*pppoeList_, phoneBook_, REMOTE_DEVICE_PPPOE, value);
     if (const std::optional<uint32_t> address = ReadPppoeAddress(settings_))
         addressEdit_->SetAddress(*address);
-    if (ReadSetting(settings_, SETTING_PPPOE_PORT, value))
+    if (ReadSetting(settings_, SettingsKeys::PppoePort, value))
         portEdit_->setText(value);
-    ReadSetting(settings_, SETTING_ISDN_CONNECTION, value);
+    ReadSetting(settings_, SettingsKeys::IsdnConnection, value);
     FillEntryList(*isdnList_, phoneBook_, REMOTE_DEVICE_ISDN, value);
-    ReadSetting(settings_, SETTING_ANALOG_CONNECTION, value);
+    ReadSetting(settings_, SettingsKeys::AnalogConnection, value);
     FillEntryList(*analogList_, phoneBook_, REMOTE_DEVICE_MODEM, value);
     for (auto [list, button] : {std::pair{pppoeList_, pppoeProperties_}, std::pair{isdnList_, isdnProperties_},
                                 std::pair{analogList_, analogProperties_}})
@@ -225,12 +225,12 @@ void CConnsetDlg::accept()
     const QString path = pathEdit_->text();
     const QString port = portEdit_->text();
     if (!path.isEmpty())
-        WriteSetting(settings_, SETTING_FILE, path);
-    WriteSetting(settings_, SETTING_PPPOE_CONNECTION, SelectedName(*pppoeList_));
-    WriteSetting(settings_, SETTING_PPPOE_IP,
+        WriteSetting(settings_, SettingsKeys::BookFile, path);
+    WriteSetting(settings_, SettingsKeys::PppoeConnection, SelectedName(*pppoeList_));
+    WriteSetting(settings_, SettingsKeys::PppoeAddress,
                  PppoeAddressToSetting(addressEdit_->IsBlank() ? 0 : addressEdit_->Address()));
-    WriteSetting(settings_, SETTING_PPPOE_PORT, port);
-    WriteSetting(settings_, SETTING_ISDN_CONNECTION, SelectedName(*isdnList_));
-    WriteSetting(settings_, SETTING_ANALOG_CONNECTION, SelectedName(*analogList_));
+    WriteSetting(settings_, SettingsKeys::PppoePort, port);
+    WriteSetting(settings_, SettingsKeys::IsdnConnection, SelectedName(*isdnList_));
+    WriteSetting(settings_, SettingsKeys::AnalogConnection, SelectedName(*analogList_));
     QDialog::accept();
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/AboutDlg.h"
 
+#include "core/Version.h"
+
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,7 +17,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     icon->setObjectName(QStringLiteral("iconLabel"));
     icon->setPixmap(QPixmap(QStringLiteral(":/tobrisk.png")));
 
-    auto* text = new QLabel(QStringLiteral("Tobrisk Versione 1.004"), this);
+    auto* text = new QLabel(QStringLiteral("Tobrisk Versione " TOBRISK_VERSION), this);
     text->setObjectName(QStringLiteral("versionLabel"));
 
     auto* buttons = new QDialogButtonBox(this);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/CommandLine.h"
 
+#include "core/Version.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 

@@ -4,6 +4,7 @@
 #include "core/CommandIds.h"
 #include "core/PlimsetApp.h"
 #include "core/Supervision.h"
+#include "core/Version.h"
 #include "directory/DirectoryView.h"
 #include "link/PbxEvents.h"
 #include "platform/Platform.h"
@@ -40,7 +41,7 @@ QString FormatAddress(uint32_t address)
 CMainFrame::CMainFrame(CPlimsetApp& app) : app_(app)
 {
     setObjectName(QStringLiteral("mainFrame"));
-    setWindowTitle(QStringLiteral("Gestione agenda centralini Velmora - Versione 1.004"));
+    setWindowTitle(QStringLiteral("Gestione agenda centralini Velmora - Versione " TOBRISK_VERSION));
     setWindowIcon(QIcon(QStringLiteral(":/tobrisk.png")));
 
     auto* model = new DirectoryTableModel(app_.directory, &app_.Platform().waitCursor, this);

@@ -47,8 +47,8 @@ CPlimsetApp::~CPlimsetApp()
 
 bool CPlimsetApp::Start()
 {
-    const CSettingsStore settings(QStringLiteral("ZentilPlimset"));
-    lastFolder = LastFolderFromSetting(settings.Value(QStringLiteral("Directory")));
+    const CSettingsStore settings(SettingsFile::Program);
+    lastFolder = LastFolderFromSetting(settings.Value(SettingsKeys::LastFolder));
 
     mainFrame_ = std::make_unique<CMainFrame>(*this);
     UpdateCommandUi();
@@ -187,7 +187,7 @@ void CPlimsetApp::OnCommand(int id)
 
 bool CPlimsetApp::RunConnectDialog()
 {
-    CSettingsStore settings(ConnectionSettingsName());
+    CSettingsStore settings(SettingsFile::Connection);
     CConnDlg dialog(linkState, settings, platform_, mainFrame_.get());
     dialog.SetLinkParams(mainFrame_.get(), WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
     const bool accepted = dialog.exec() == QDialog::Accepted;

@@ -8,6 +8,7 @@
 #include "directory/Directory.h"
 #include "link/Protocol.h"
 #include "platform/Platform.h"
+#include "platform/TextScan.h"
 
 #include <algorithm>
 #include <vector>
@@ -28,34 +29,18 @@ std::string_view TextOf(std::span<const uint8_t> data)
     return text.substr(0, text.find('\0'));
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Hexadecimal digits from the start up to the first other character; the value wraps, so its low
 // bits are those of the whole number however long it is.
 uint32_t LeadingHex(std::string_view text)
 {
     uint32_t value = 0;
     for (char c : text) {
-        const int digit = HexDigit(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0)
             break;
         value = value << 4 | uint32_t(digit);
     }
     return value;
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
 // Like the C library's reading of a number: leading blanks, an optional sign, then the digits.
@@ -97,7 +82,7 @@ int ConfigVersionFromRecord(RecordData data)
     if (!data)
         return 0;
     std::string_view text = SkipBlanks(TextOf(*data));
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && HexDigit(text[2]) >= 0)
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && HexDigitValue(text[2]) >= 0)
         text.remove_prefix(2);
     return int(LeadingHex(text) & 0xFF);
 }
@@ -106,21 +91,9 @@ uint8_t DigitsFromRecord(RecordData data)
 {
     if (!data)
         return DEFAULT_DIGITS;
-    std::string_view text = SkipBlanks(TextOf(*data));
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    unsigned value = 0;
-    bool anyDigit = false;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            break;
-        anyDigit = true;
-        value = std::min(value * 10 + unsigned(c - '0'), 1000u);
-    }
-    if (!anyDigit || negative || value < 1)
+    const LeadingDigits read = ReadLeadingInteger(TextOf(*data));
+    const unsigned value = read.overflowed ? 1000u : std::min(read.value, 1000u);
+    if (read.digits == 0 || read.negative || value < 1)
         return DEFAULT_DIGITS;
     return uint8_t(std::min(value, unsigned(MAX_DIGITS)));
 }

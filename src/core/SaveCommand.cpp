@@ -5,6 +5,7 @@
 #include "core/StatusProgress.h"
 #include "directory/Directory.h"
 #include "directory/Entry.h"
+#include "link/ExchangeLimits.h"
 #include "link/Protocol.h"
 #include "platform/Platform.h"
 
@@ -13,8 +14,6 @@
 #include <vector>
 
 namespace {
-
-constexpr size_t MAX_ENTRIES = 2000;
 
 const char* const NOT_SAVED = "Agenda non salvata sul centralino!\nLe voci preparate sono di nuovo nella lista.";
 const char* const NOT_COMPLETED =
@@ -97,7 +96,7 @@ void MergeExchangeEntries(const Directory& directory, std::vector<Entry>& pendin
     for (const Entry& entry : pending)
         taken.insert(entry.shortNumber);
     for (const Entry* entry : directory.Entries()) {
-        if (pending.size() >= MAX_ENTRIES)
+        if (pending.size() >= size_t(kMaxEntries))
             break;
         if (taken.insert(entry->shortNumber).second)
             pending.push_back(*entry);

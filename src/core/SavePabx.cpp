@@ -2,6 +2,7 @@
 #include "core/SavePabx.h"
 
 #include "directory/DialogParts.h"
+#include "widgets/OkCancelRow.h"
 
 #include <QAbstractButton>
 #include <QVBoxLayout>
@@ -18,7 +19,7 @@ CSavePabx::CSavePabx(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(modeGroup_->button(Overwrite));
     layout->addWidget(modeGroup_->button(Update));
-    layout->addWidget(NewOkCancelButtons(*this));
+    layout->addWidget(NewOkCancelRow(*this));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

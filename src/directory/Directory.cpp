@@ -5,12 +5,10 @@
 
 namespace {
 
-constexpr size_t kTextLimit = 32;
-
 // Only the first 32 bytes count, and the exchange keeps no byte of 0x80 or above in a number.
 std::string StoredPhoneNumber(std::string_view given)
 {
-    std::string phone(given.substr(0, kTextLimit));
+    std::string phone(given.substr(0, kMaxTextBytes));
     phone.erase(std::remove_if(phone.begin(), phone.end(), [](char c) { return uint8_t(c) >= 0x80; }), phone.end());
     return phone;
 }
@@ -45,7 +43,7 @@ const Entry& Directory::AddOrReplace(uint16_t shortNumber, std::string_view name
 {
     Remove(shortNumber);
     entries_.push_back(std::make_unique<Entry>(
-        Entry{std::string(name.substr(0, kTextLimit)), StoredPhoneNumber(phoneNumber), lineSeizure, shortNumber}));
+        Entry{std::string(name.substr(0, kMaxTextBytes)), StoredPhoneNumber(phoneNumber), lineSeizure, shortNumber}));
     const Entry& added = *entries_.back();
     present_.set(shortNumber);
     if (bulkDepth_ == 0)

@@ -3,6 +3,7 @@
 
 #include "directory/DirectorySettings.h"
 #include "directory/Entry.h"
+#include "link/ExchangeLimits.h"
 
 #include <QObject>
 #include <bitset>
@@ -19,8 +20,6 @@ class Directory : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kMaxEntries = 2000;
-
     explicit Directory(QObject* parent = nullptr);
     ~Directory() override;
 

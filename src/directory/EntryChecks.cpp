@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory/EntryChecks.h"
 
+#include "platform/TextScan.h"
+
 #include <algorithm>
 
 namespace {
@@ -57,11 +59,9 @@ std::vector<int> EntriesTooLong(const std::vector<const Entry*>& displayed, int 
 
 uint16_t DigitsValue(std::string_view digits)
 {
-    unsigned value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9')
-            break;
-        value = std::min(value * 10 + unsigned(c - '0'), 0xFFFFu);
-    }
-    return uint16_t(value);
+    // Digits from the very start: a blank or a sign first reads as 0.
+    if (digits.empty() || !IsDecimalDigit(digits.front()))
+        return 0;
+    const LeadingDigits read = ReadLeadingInteger(digits);
+    return uint16_t(read.overflowed ? 0xFFFFu : std::min(read.value, 0xFFFFu));
 }

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory/LineSeizure.h"
 
+#include "platform/TextScan.h"
+
 #include <climits>
 #include <cstdint>
 
 namespace {
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 uint16_t UrbanGroup(uint16_t value)
 {
@@ -26,21 +23,10 @@ uint16_t UrbanLine(uint16_t value)
 // Overflow is held at the int limits rather than left undefined.
 int LeadingInteger(std::string_view text)
 {
-    size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    int64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > int64_t(INT_MAX) + 1)
-            magnitude = int64_t(INT_MAX) + 1;
-    }
-    const int64_t value = negative ? -magnitude : magnitude;
+    constexpr int64_t held = int64_t(INT_MAX) + 1;
+    const LeadingDigits read = ReadLeadingInteger(text);
+    const int64_t magnitude = read.overflowed ? held : std::min(int64_t(read.value), held);
+    const int64_t value = read.negative ? -magnitude : magnitude;
     return value > INT_MAX ? INT_MAX : int(value);
 }
 

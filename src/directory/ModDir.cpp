@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory/ModDir.h"
 
-#include "directory/CodePageValidator.h"
 #include "directory/EntryChecks.h"
 #include "directory/LineSeizure.h"
+#include "link/ExchangeLimits.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
+#include "widgets/CodePageValidator.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -24,7 +25,6 @@
 namespace {
 
 constexpr int kShortNumberLimit = 4;
-constexpr int kTextLimit = 32;
 
 // The short number's digits padded to the set width. Unlike the list's text it is never cut: an entry
 // longer than the width must not be taken for the one whose number is its first digits.
@@ -97,7 +97,7 @@ CModDir::CModDir(const DirectorySettings& settings, std::vector<const Entry*> en
 
 void CModDir::BuildLayout()
 {
-    auto* codePage = new CCodePageValidator(this);
+    auto* codePage = new CodePageValidator(this);
 
     prefixEdit_ = new QLineEdit(this);
     prefixEdit_->setObjectName(QStringLiteral("prefixEdit"));
@@ -114,12 +114,12 @@ void CModDir::BuildLayout()
 
     nameEdit_ = new QLineEdit(this);
     nameEdit_->setObjectName(QStringLiteral("nameEdit"));
-    nameEdit_->setMaxLength(kTextLimit);
+    nameEdit_->setMaxLength(int(kMaxTextBytes));
     nameEdit_->setValidator(codePage);
 
     phoneEdit_ = new QLineEdit(this);
     phoneEdit_->setObjectName(QStringLiteral("phoneEdit"));
-    phoneEdit_->setMaxLength(kTextLimit);
+    phoneEdit_->setMaxLength(int(kMaxTextBytes));
     phoneEdit_->setValidator(codePage);
 
     auto* shortNumberRow = new QHBoxLayout;

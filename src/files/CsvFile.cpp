@@ -106,8 +106,8 @@ QString FolderOfPath(const QString& path)
 void RememberFolder(QString& lastFolder, const QString& chosenPath)
 {
     lastFolder = FolderOfPath(chosenPath);
-    CSettingsStore settings(QStringLiteral("ZentilPlimset"));
-    settings.SetValue(QStringLiteral("Directory"), lastFolder);
+    CSettingsStore settings(SettingsFile::Program);
+    settings.SetValue(SettingsKeys::LastFolder, lastFolder);
 }
 
 void SplitFields(std::string_view line, char separator, std::vector<std::string_view>& fields)

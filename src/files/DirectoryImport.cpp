@@ -4,6 +4,7 @@
 #include "directory/Directory.h"
 #include "directory/LineSeizure.h"
 #include "files/CsvFile.h"
+#include "link/ExchangeLimits.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
 
@@ -55,7 +56,7 @@ CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget t
 CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget target,
                                    const std::vector<const Entry*>& entries)
     : options_(options), target_(target), maxShortNumber_(LargestShortNumber(target.directory.Settings())),
-      phones_(ShortNumberRange(entries, maxShortNumber_), entries.size() + size_t(Directory::kMaxEntries)),
+      phones_(ShortNumberRange(entries, maxShortNumber_), entries.size() + size_t(kMaxEntries)),
       entryAtStart_(ShortNumberRange(entries, maxShortNumber_), nullptr)
 {
     for (const Entry* entry : entries) {

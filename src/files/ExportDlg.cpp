@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ExportDlg.h"
 
-#include "directory/DialogParts.h"
+#include "widgets/OkCancelRow.h"
 
 #include <QCheckBox>
 #include <QVBoxLayout>
@@ -18,7 +18,7 @@ CExport::CExport(QWidget* parent) : QDialog(parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(headingBox_);
-    layout->addWidget(NewOkCancelButtons(*this));
+    layout->addWidget(NewOkCancelRow(*this));
 }
 
 void CExport::accept()

@@ -4,6 +4,7 @@
 #include "directory/DialogParts.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
+#include "widgets/OkCancelRow.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -84,7 +85,7 @@ CImport::CImport(std::string firstLine, IMessageBoxes& messages, QWidget* parent
     layout->addWidget(
         new QLabel(QStringLiteral("Scegliere su quali campi del file .csv mappare le seguenti informazioni"), this));
     layout->addLayout(mapping);
-    layout->addWidget(NewOkCancelButtons(*this));
+    layout->addWidget(NewOkCancelRow(*this));
 
     connect(modeGroup_, &QButtonGroup::idClicked, this, &CImport::OnModeClicked);
     connect(autoNumberBox_, &QCheckBox::clicked, this, &CImport::OnAutoNumberClicked);

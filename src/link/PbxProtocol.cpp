@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/PbxProtocol.h"
 
+#include "link/ExchangeLimits.h"
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
 #include "platform/MessageBoxes.h"
@@ -220,9 +221,7 @@ std::vector<uint8_t> CPbxProtocol::DirectoryRecord(const std::string& name, cons
                                                    uint16_t lineSeizure)
 {
     // Like "%s" the texts end at a NUL; a longer text would not fit the exchange's field.
-    const auto field = [](const std::string& text) {
-        return text.substr(0, std::min(text.find('\0'), MAX_DIRECTORY_TEXT));
-    };
+    const auto field = [](const std::string& text) { return text.substr(0, std::min(text.find('\0'), kMaxTextBytes)); };
     constexpr char SEPARATOR = 0x7F;
     char seizure[8];
     std::snprintf(seizure, sizeof seizure, "%x", unsigned(lineSeizure));

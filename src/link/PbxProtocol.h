@@ -32,9 +32,6 @@ struct CReplyState {
 // dispatcher that fills the configuration memory and the reply state, and the nested waits.
 class CPbxProtocol {
 public:
-    // Directory record texts are cut to what the exchange keeps.
-    static constexpr size_t MAX_DIRECTORY_TEXT = 32;
-
     CPbxProtocol(std::unique_ptr<CPbxSocket>& programmingSocket, CConfigMemory& memory, IMessageBoxes& messages,
                  IWaitCursor& waitCursor);
     CPbxProtocol(const CPbxProtocol&) = delete;

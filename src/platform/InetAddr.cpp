@@ -1,49 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/InetAddr.h"
 
+#include "platform/TextScan.h"
+
 #include <array>
 
 namespace {
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-int HexValue(char c)
-{
-    if (IsDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 // One part: decimal, 0-prefixed octal or 0x-prefixed hexadecimal. Stops at the first
 // character that does not belong to the number; nothing when the part has no digits or
 // does not fit 32 bits.
 std::optional<uint32_t> ReadPart(std::string_view text, size_t& pos)
 {
-    if (pos >= text.size() || !IsDigit(text[pos]))
+    if (pos >= text.size() || !IsDecimalDigit(text[pos]))
         return std::nullopt;
     uint32_t base = 10;
     if (text[pos] == '0') {
         // "0x" without a hex digit after it is the number 0 followed by the letter x.
-        const bool hex =
-            pos + 2 < text.size() && (text[pos + 1] == 'x' || text[pos + 1] == 'X') && HexValue(text[pos + 2]) >= 0;
+        const bool hex = pos + 2 < text.size() && (text[pos + 1] == 'x' || text[pos + 1] == 'X') &&
+                         HexDigitValue(text[pos + 2]) >= 0;
         base = hex ? 16 : 8;
         pos += hex ? 2 : 0;
     }
     uint64_t value = 0;
     while (pos < text.size()) {
-        const int digit = HexValue(text[pos]);
+        const int digit = HexDigitValue(text[pos]);
         if (digit < 0 || uint32_t(digit) >= base)
             break;
         value = value * base + uint32_t(digit);

@@ -2,6 +2,7 @@
 #include "platform/PppdPhoneBook.h"
 
 #include "platform/CodePage.h"
+#include "platform/TextScan.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -15,11 +16,6 @@
 namespace {
 
 constexpr qint64 MAX_PEER_FILE = 1 << 20;
-
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
 
 bool StartsWith(std::string_view text, std::string_view prefix)
 {
@@ -57,14 +53,14 @@ std::vector<PeerWord> SplitCommand(std::string_view command)
     std::vector<PeerWord> words;
     size_t pos = 0;
     while (pos < command.size()) {
-        if (IsSpace(command[pos])) {
+        if (IsBlank(command[pos])) {
             ++pos;
             continue;
         }
         PeerWord word;
         word.begin = pos;
         char quote = 0;
-        for (; pos < command.size() && (quote || !IsSpace(command[pos])); ++pos) {
+        for (; pos < command.size() && (quote || !IsBlank(command[pos])); ++pos) {
             const char c = command[pos];
             if (quote && c == quote)
                 quote = 0;
@@ -144,7 +140,7 @@ bool ScriptHoldsNumber(std::string_view script)
         if (end == std::string_view::npos)
             end = script.size();
         std::string_view line = script.substr(pos, end - pos);
-        while (!line.empty() && IsSpace(line.front()))
+        while (!line.empty() && IsBlank(line.front()))
             line.remove_prefix(1);
         if (!StartsWith(line, "#") && HoldsNumberPlaceholder(line))
             return true;
@@ -169,7 +165,7 @@ std::string WithChatNumber(std::string command, const ChatNumber& chat, std::str
 {
     if (chat.end > chat.begin) {
         size_t begin = chat.begin;
-        while (number.empty() && begin > 0 && IsSpace(command[begin - 1]))
+        while (number.empty() && begin > 0 && IsBlank(command[begin - 1]))
             --begin;
         command.replace(begin, chat.end - begin, number.empty() ? "" : "-T " + ShellWord(number));
     } else if (!number.empty()) {
@@ -222,7 +218,7 @@ std::vector<PeerWord> SplitPeerOptions(std::string_view text)
     std::vector<PeerWord> words;
     size_t pos = 0;
     while (pos < text.size()) {
-        if (IsSpace(text[pos])) {
+        if (IsBlank(text[pos])) {
             ++pos;
             continue;
         }
@@ -234,7 +230,7 @@ std::vector<PeerWord> SplitPeerOptions(std::string_view text)
         PeerWord word;
         word.begin = pos;
         char quote = 0;
-        for (; pos < text.size() && (quote || !IsSpace(text[pos])); ++pos) {
+        for (; pos < text.size() && (quote || !IsBlank(text[pos])); ++pos) {
             const char c = text[pos];
             if (c == '\\' && pos + 1 < text.size()) {
                 ++pos;

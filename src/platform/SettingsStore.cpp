@@ -1,22 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SettingsStore.h"
 
-CSettingsStore::CSettingsStore(const QString& application)
-    : settings_(QSettings::UserScope, QStringLiteral("Harnok Applications"), application)
+CSettingsStore::CSettingsStore(SettingsFile file)
+    : file_(file), settings_(QSettings::UserScope, QStringLiteral("Harnok Applications"), SettingsFileName(file))
 {
 }
 
-std::optional<QString> CSettingsStore::Value(const QString& name) const
+std::optional<QString> CSettingsStore::Value(const SettingsKey& key) const
 {
-    const QVariant value = settings_.value(name);
+    Q_ASSERT(key.file == file_);
+    const QVariant value = settings_.value(key.name);
     if (!value.isValid())
         return std::nullopt;
     return value.toString();
 }
 
-void CSettingsStore::SetValue(const QString& name, const QString& value)
+void CSettingsStore::SetValue(const SettingsKey& key, const QString& value)
 {
-    settings_.setValue(name, value);
+    Q_ASSERT(key.file == file_);
+    settings_.setValue(key.name, value);
 }
 
 bool CSettingsStore::Sync()

@@ -82,8 +82,10 @@ class ConnDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName()).clear();
-        settings.SetValue(SETTING_FILE, BookPath());
+        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"),
+                  SettingsFileName(SettingsFile::Connection))
+            .clear();
+        settings.SetValue(SettingsKeys::BookFile, BookPath());
     }
 
     QString BookPath() const { return dir.filePath(QStringLiteral("Agenda.csv")); }
@@ -98,7 +100,7 @@ protected:
         QFile file(BookPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
-    std::optional<QString> Stored(const QLatin1String& name) const { return settings.Value(name); }
+    std::optional<QString> Stored(const SettingsKey& key) const { return settings.Value(key); }
     // A folder where the book's file was: no save can replace it, not even with root's rights.
     void BlockBook()
     {
@@ -129,17 +131,17 @@ protected:
         StartSimAt(sim, 40008, address);
         fake.dialer.serverAddress = address;
         const uint32_t host = ntohl(::inet_addr(address.c_str()));
-        settings.SetValue(SETTING_PPPOE_IP, PppoeAddressToSetting(host));
-        settings.SetValue(SETTING_PPPOE_PORT, QString::number(sim.PppoePort()));
-        settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
-        settings.SetValue(SETTING_ISDN_CONNECTION, QStringLiteral("Modem ISDN"));
+        settings.SetValue(SettingsKeys::PppoeAddress, PppoeAddressToSetting(host));
+        settings.SetValue(SettingsKeys::PppoePort, QString::number(sim.PppoePort()));
+        settings.SetValue(SettingsKeys::PppoeConnection, QStringLiteral("Casa PPPoE"));
+        settings.SetValue(SettingsKeys::IsdnConnection, QStringLiteral("Modem ISDN"));
         fake.phoneBook.Add("Casa PPPoE", "PPPoE");
         fake.phoneBook.Add("Modem ISDN", "isdn");
     }
 
     QTemporaryDir dir;
     CFakePlatform fake;
-    CSettingsStore settings{ConnectionSettingsName()};
+    CSettingsStore settings{SettingsFile::Connection};
     CDialUp dialUp{fake.phoneBook, fake.dialer, 300};
     CLinkState link{fake.waitCursor, fake.messages, dialUp};
     QObject window;
@@ -166,11 +168,12 @@ TEST_F(ConnDlgTest, RadioButtonsFollowTheEntryTheRememberedModeAndThePreferredOn
     };
     for (const Case& c : cases) {
         WriteBook(QByteArray(c.line) + "\r\n");
-        settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
-        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName())
-            .remove(SETTING_LAST_TYPE);
+        settings.SetValue(SettingsKeys::LastName, QStringLiteral("Sede"));
+        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"),
+                  SettingsFileName(SettingsFile::Connection))
+            .remove(SettingsKeys::LastType.name);
         if (c.lastType)
-            settings.SetValue(SETTING_LAST_TYPE, QLatin1String(c.lastType));
+            settings.SetValue(SettingsKeys::LastType, QLatin1String(c.lastType));
         const std::unique_ptr<CConnDlg> dialog = MakeDialog();
         EXPECT_EQ(Radios(dialog.get()), QString::fromLatin1(c.radios).remove(QLatin1Char(' '))) << c.name;
     }
@@ -179,18 +182,18 @@ TEST_F(ConnDlgTest, RadioButtonsFollowTheEntryTheRememberedModeAndThePreferredOn
 TEST_F(ConnDlgTest, ShowsTheDialUpSettingsAndStoresTheDefaultDevicePortOnlyWithAnEntry)
 {
     WriteBook("Sede;;;;;0511;0522;3\r\n");
-    settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
-    settings.SetValue(SETTING_PPPOE_IP, QStringLiteral("254.1.168.192"));
-    settings.SetValue(SETTING_ANALOG_CONNECTION, QStringLiteral("Modem analogico"));
+    settings.SetValue(SettingsKeys::PppoeConnection, QStringLiteral("Casa PPPoE"));
+    settings.SetValue(SettingsKeys::PppoeAddress, QStringLiteral("254.1.168.192"));
+    settings.SetValue(SettingsKeys::AnalogConnection, QStringLiteral("Modem analogico"));
     {
         const std::unique_ptr<CConnDlg> dialog = MakeDialog();
         EXPECT_EQ(Child<QLineEdit>(dialog.get(), "pppoePortEdit")->text(), QString());
-        EXPECT_FALSE(Stored(SETTING_PPPOE_PORT)) << "no entry shown, nothing stored";
+        EXPECT_FALSE(Stored(SettingsKeys::PppoePort)) << "no entry shown, nothing stored";
         EXPECT_FALSE(Child<QPushButton>(dialog.get(), "modifyButton")->isEnabled());
 
         Pick(dialog.get(), 0);
         EXPECT_EQ(Child<QLineEdit>(dialog.get(), "pppoePortEdit")->text(), QStringLiteral("40001"));
-        EXPECT_EQ(Stored(SETTING_PPPOE_PORT), QStringLiteral("40001"));
+        EXPECT_EQ(Stored(SettingsKeys::PppoePort), QStringLiteral("40001"));
         EXPECT_EQ(Child<CIpAddressEdit>(dialog.get(), "pppoeAddressEdit")->Address(), 0xC0A801FEu);
         EXPECT_EQ(Child<QLineEdit>(dialog.get(), "pppoeEntryEdit")->text(), QStringLiteral("Casa PPPoE"));
         EXPECT_EQ(Child<QLineEdit>(dialog.get(), "isdnNumberEdit")->text(), QStringLiteral("0511"));
@@ -203,8 +206,8 @@ TEST_F(ConnDlgTest, ShowsTheDialUpSettingsAndStoresTheDefaultDevicePortOnlyWithA
 TEST_F(ConnDlgTest, PickingAnEntryForgetsTheRememberedModeAlsoAfterAFailedAttempt)
 {
     WriteBook("Alfa;127.0.0.1;1;127.0.0.1;2;;;1\r\nBeta;127.0.0.1;1;127.0.0.1;2;;;1\r\n");
-    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Beta"));
-    settings.SetValue(SETTING_LAST_TYPE, QStringLiteral("2"));
+    settings.SetValue(SettingsKeys::LastName, QStringLiteral("Beta"));
+    settings.SetValue(SettingsKeys::LastType, QStringLiteral("2"));
     Run([&](QWidget* dialog) {
         EXPECT_EQ(Radios(dialog), QStringLiteral("ox---"));
         Pick(dialog, 0);
@@ -214,8 +217,8 @@ TEST_F(ConnDlgTest, PickingAnEntryForgetsTheRememberedModeAlsoAfterAFailedAttemp
         EXPECT_TRUE(Child<QPushButton>(dialog, "connectButton")->isEnabled());
         Click(dialog, "cancelButton");
     });
-    EXPECT_EQ(Stored(SETTING_LAST_NAME), QStringLiteral("Alfa"));
-    EXPECT_EQ(Stored(SETTING_LAST_TYPE), QStringLiteral("1"));
+    EXPECT_EQ(Stored(SettingsKeys::LastName), QStringLiteral("Alfa"));
+    EXPECT_EQ(Stored(SettingsKeys::LastType), QStringLiteral("1"));
     ASSERT_EQ(fake.messages.Texts().size(), 1);
     EXPECT_TRUE(fake.messages.Texts()[0].startsWith(
         QStringLiteral("Errore 00001002 (Errore nella creazione del socket) nel socket di programmazione: ")));
@@ -233,8 +236,8 @@ TEST_F(ConnDlgTest, AnEmptyBookOffersNothingToConnect)
     });
     EXPECT_EQ(result, QDialog::Rejected);
     EXPECT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("Prego selezionare un destinatario")});
-    EXPECT_FALSE(Stored(SETTING_PPPOE_PORT));
-    EXPECT_FALSE(Stored(SETTING_LAST_NAME));
+    EXPECT_FALSE(Stored(SettingsKeys::PppoePort));
+    EXPECT_FALSE(Stored(SettingsKeys::LastName));
 }
 
 TEST_F(ConnDlgTest, ConnectsOverEthernetLanAtBasePortPlusEight)
@@ -363,29 +366,31 @@ TEST_F(ConnDlgTest, EachModeChecksItsSettingsBeforeAnythingIsDialled)
 {
     struct Case {
         const char* line;
-        QLatin1String setting;
+        SettingsKey setting;
         const char* value;
         QString message;
     };
     const Case cases[] = {
-        {"Sede;;;;;0511;;3", SETTING_PPPOE_CONNECTION, "", QStringLiteral("Modem di connessione PPPoE non impostato")},
-        {"Sede;;;;;0511;;3", SETTING_PPPOE_IP, "non un indirizzo",
+        {"Sede;;;;;0511;;3", SettingsKeys::PppoeConnection, "",
+         QStringLiteral("Modem di connessione PPPoE non impostato")},
+        {"Sede;;;;;0511;;3", SettingsKeys::PppoeAddress, "non un indirizzo",
          QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")},
         // 0.0.0.0 would send the dial request to this machine itself.
-        {"Sede;;;;;0511;;3", SETTING_PPPOE_IP, "0.0.0.0",
+        {"Sede;;;;;0511;;3", SettingsKeys::PppoeAddress, "0.0.0.0",
          QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")},
-        {"Sede;;;;;0511;;3", SETTING_PPPOE_IP, "0",
+        {"Sede;;;;;0511;;3", SettingsKeys::PppoeAddress, "0",
          QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")},
-        {"Sede;;;;;0511;;4", SETTING_ISDN_CONNECTION, "", QStringLiteral("Modem di connessione ISDN non impostato")},
-        {"Sede;;;;;;0522;5", SETTING_ANALOG_CONNECTION, "",
+        {"Sede;;;;;0511;;4", SettingsKeys::IsdnConnection, "",
+         QStringLiteral("Modem di connessione ISDN non impostato")},
+        {"Sede;;;;;;0522;5", SettingsKeys::AnalogConnection, "",
          QStringLiteral("Modem di connessione analogica non impostato")},
     };
     for (const Case& c : cases) {
         SetUp();
-        settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
-        settings.SetValue(SETTING_PPPOE_IP, QStringLiteral("1.0.0.127"));
-        settings.SetValue(SETTING_ISDN_CONNECTION, QStringLiteral("Modem ISDN"));
-        settings.SetValue(SETTING_ANALOG_CONNECTION, QStringLiteral("Modem analogico"));
+        settings.SetValue(SettingsKeys::PppoeConnection, QStringLiteral("Casa PPPoE"));
+        settings.SetValue(SettingsKeys::PppoeAddress, QStringLiteral("1.0.0.127"));
+        settings.SetValue(SettingsKeys::IsdnConnection, QStringLiteral("Modem ISDN"));
+        settings.SetValue(SettingsKeys::AnalogConnection, QStringLiteral("Modem analogico"));
         settings.SetValue(c.setting, QLatin1String(c.value));
         WriteBook(QByteArray(c.line) + "\r\n");
         const qsizetype before = fake.messages.Texts().size();
@@ -403,13 +408,13 @@ TEST_F(ConnDlgTest, EachModeChecksItsSettingsBeforeAnythingIsDialled)
 TEST_F(ConnDlgTest, APppoeDeviceAddressOfZeroIsNotSet)
 {
     WriteBook("Sede;;;;;0511;;3\r\n");
-    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
-    settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
+    settings.SetValue(SettingsKeys::LastName, QStringLiteral("Sede"));
+    settings.SetValue(SettingsKeys::PppoeConnection, QStringLiteral("Casa PPPoE"));
     fake.phoneBook.Add("Casa PPPoE", "PPPoE");
     for (const QString& typed : {QString(), QStringLiteral("0.0.0.0")}) {
         SCOPED_TRACE(typed.toStdString());
         // What a blank address field has always been stored as.
-        settings.SetValue(SETTING_PPPOE_IP, QStringLiteral("0.0.0.0"));
+        settings.SetValue(SettingsKeys::PppoeAddress, QStringLiteral("0.0.0.0"));
         const qsizetype before = fake.messages.Texts().size();
         Run([&](QWidget* dialog) {
             EXPECT_TRUE(Child<CIpAddressEdit>(dialog, "pppoeAddressEdit")->IsBlank());
@@ -423,7 +428,7 @@ TEST_F(ConnDlgTest, APppoeDeviceAddressOfZeroIsNotSet)
             Click(dialog, "connectButton");
             Click(dialog, "cancelButton");
         });
-        EXPECT_EQ(Stored(SETTING_PPPOE_IP), QStringLiteral("0.0.0.0")) << "stored as older versions read it";
+        EXPECT_EQ(Stored(SettingsKeys::PppoeAddress), QStringLiteral("0.0.0.0")) << "stored as older versions read it";
         EXPECT_EQ(fake.messages.Texts().mid(before),
                   QStringList{QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato")});
     }
@@ -442,7 +447,7 @@ TEST_F(ConnDlgTest, DialsUpOverIsdnWithTheEntrysNumber)
     ASSERT_EQ(fake.dialer.dialled.size(), 1u);
     EXPECT_EQ(fake.dialer.dialled[0].entryName, "Modem ISDN");
     EXPECT_EQ(fake.phoneBook.Find("Modem ISDN")->properties.telephoneNumber, "0511234");
-    EXPECT_EQ(Stored(SETTING_LAST_TYPE), QStringLiteral("4"));
+    EXPECT_EQ(Stored(SettingsKeys::LastType), QStringLiteral("4"));
     link.CloseLink();
     EXPECT_FALSE(fake.dialer.up);
 }
@@ -450,7 +455,7 @@ TEST_F(ConnDlgTest, DialsUpOverIsdnWithTheEntrysNumber)
 TEST_F(ConnDlgTest, DeletingAsksWithNoAsTheDefault)
 {
     WriteBook("Sede;;;;;;0522;5\r\n");
-    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+    settings.SetValue(SettingsKeys::LastName, QStringLiteral("Sede"));
     fake.messages.Answer(MsgAnswer::No);
     fake.messages.Answer(MsgAnswer::Yes);
     Run([&](QWidget* dialog) {
@@ -475,7 +480,7 @@ TEST_F(ConnDlgTest, DeletingAsksWithNoAsTheDefault)
 TEST_F(ConnDlgTest, ABookThatCannotBeWrittenIsReportedAndTheListKept)
 {
     WriteBook("Sede;;;;;;0522;5\r\n");
-    settings.SetValue(SETTING_FILE, dir.filePath(QStringLiteral("manca/Agenda.csv")));
+    settings.SetValue(SettingsKeys::BookFile, dir.filePath(QStringLiteral("manca/Agenda.csv")));
     const std::unique_ptr<CConnDlg> dialog = MakeDialog();
     EXPECT_FALSE(dialog->CommitBook("Sede"));
     EXPECT_EQ(fake.messages.Texts(),
@@ -495,7 +500,7 @@ TEST_F(ConnDlgTest, ADeletionTheFileRefusesIsUndoneAndEveryRowKeepsItsEntry)
     // Only Beta reaches the simulated exchange; Alfa and Gamma name ports where nothing listens.
     const QString beta = QString::fromLatin1(THREE_BOOK_LINES[1]).arg(sim.ProgrammingPort() - 8);
     WriteBook(QByteArray(THREE_BOOK_LINES[0]) + beta.toLatin1() + THREE_BOOK_LINES[2]);
-    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Beta"));
+    settings.SetValue(SettingsKeys::LastName, QStringLiteral("Beta"));
     fake.messages.Answer(MsgAnswer::Yes);
     const int result = Run([&](QWidget* dialog) {
         BlockBook();
@@ -548,7 +553,7 @@ TEST_F(ConnDlgTest, AChangeTheFileRefusesLeavesTheBookAsTheFileHoldsIt)
         SCOPED_TRACE(c.name);
         const QByteArray beta = QString::fromLatin1(THREE_BOOK_LINES[1]).arg(5000).toLatin1();
         WriteBook(QByteArray(THREE_BOOK_LINES[0]) + beta + THREE_BOOK_LINES[2]);
-        settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Beta"));
+        settings.SetValue(SettingsKeys::LastName, QStringLiteral("Beta"));
         const qsizetype before = fake.messages.Texts().size();
         if (c.confirmed)
             fake.messages.Answer(MsgAnswer::Yes);
@@ -576,7 +581,7 @@ TEST_F(ConnDlgTest, AChangeTheFileRefusesLeavesTheBookAsTheFileHoldsIt)
 TEST_F(ConnDlgTest, SettingsReloadTheBookOnlyWhenItsFileChanged)
 {
     WriteBook("Sede;10.0.0.1;5000;;;;;1\r\nAltra;10.0.0.2;5000;;;;;1\r\n");
-    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+    settings.SetValue(SettingsKeys::LastName, QStringLiteral("Sede"));
     fake.phoneBook.Add("Casa PPPoE", "PPPoE");
     const auto confirmSettings = [](QWidget* dialog, const char* button) {
         EXPECT_TRUE(RunModal([&] { Click(dialog, "settingsButton"); },
@@ -625,11 +630,11 @@ TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
     CLinkState pppdLink(fake.waitCursor, fake.messages, pppdDialUp);
 
     StartSimAt(sim, 40008, address);
-    settings.SetValue(SETTING_PPPOE_IP, PppoeAddressToSetting(ntohl(::inet_addr(address.c_str()))));
-    settings.SetValue(SETTING_PPPOE_PORT, QString::number(sim.PppoePort()));
-    settings.SetValue(SETTING_PPPOE_CONNECTION, QStringLiteral("casa-pppoe"));
+    settings.SetValue(SettingsKeys::PppoeAddress, PppoeAddressToSetting(ntohl(::inet_addr(address.c_str()))));
+    settings.SetValue(SettingsKeys::PppoePort, QString::number(sim.PppoePort()));
+    settings.SetValue(SettingsKeys::PppoeConnection, QStringLiteral("casa-pppoe"));
     WriteBook("Sede;;;;;0511234;;3\r\n");
-    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
+    settings.SetValue(SettingsKeys::LastName, QStringLiteral("Sede"));
 
     CConnDlg dialog(pppdLink, settings, platform);
     dialog.SetLinkParams(&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2);

@@ -19,7 +19,9 @@ class ConnsetDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName()).clear();
+        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"),
+                  SettingsFileName(SettingsFile::Connection))
+            .clear();
         phoneBook.Add("Casa PPPoE", "PPPoE");
         phoneBook.Add("Modem ISDN", "isdn", "0521");
         phoneBook.Add("Ufficio", "ISDN");
@@ -29,8 +31,8 @@ protected:
         phoneBook.Add("Altro", "");
     }
 
-    void Store(const QLatin1String& name, const QString& value) { settings.SetValue(name, value); }
-    std::optional<QString> Stored(const QLatin1String& name) const { return settings.Value(name); }
+    void Store(const SettingsKey& key, const QString& value) { settings.SetValue(key, value); }
+    std::optional<QString> Stored(const SettingsKey& key) const { return settings.Value(key); }
 
     // Opens the dialog; act gets it open and must close it.
     int Run(const std::function<void(QWidget*)>& act, bool* newFile = nullptr)
@@ -45,7 +47,7 @@ protected:
 
     CFakePlatform fake;
     CFakeRemotePhoneBook& phoneBook = fake.phoneBook;
-    CSettingsStore settings{ConnectionSettingsName()};
+    CSettingsStore settings{SettingsFile::Connection};
     QTemporaryDir dir;
 };
 
@@ -73,12 +75,12 @@ bool Enabled(QWidget* dialog, const char* button)
 
 TEST_F(ConnsetDlgTest, OpensWithTheStoredValuesAndTheEntriesOfEachDeviceType)
 {
-    Store(SETTING_FILE, QStringLiteral("/srv/Agenda.csv"));
-    Store(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
-    Store(SETTING_PPPOE_IP, QStringLiteral("138.0.0.10"));
-    Store(SETTING_PPPOE_PORT, QStringLiteral("40001"));
-    Store(SETTING_ISDN_CONNECTION, QStringLiteral("Vecchio"));
-    Store(SETTING_ANALOG_CONNECTION, QStringLiteral("Analogico"));
+    Store(SettingsKeys::BookFile, QStringLiteral("/srv/Agenda.csv"));
+    Store(SettingsKeys::PppoeConnection, QStringLiteral("Casa PPPoE"));
+    Store(SettingsKeys::PppoeAddress, QStringLiteral("138.0.0.10"));
+    Store(SettingsKeys::PppoePort, QStringLiteral("40001"));
+    Store(SettingsKeys::IsdnConnection, QStringLiteral("Vecchio"));
+    Store(SettingsKeys::AnalogConnection, QStringLiteral("Analogico"));
 
     const int result = Run([&](QWidget* dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Impostazioni generali di connessione"));
@@ -109,19 +111,19 @@ TEST_F(ConnsetDlgTest, OpensWithTheStoredValuesAndTheEntriesOfEachDeviceType)
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(phoneBook.edited, (std::vector<std::string>{"Ufficio", "Casa PPPoE"}));
     // OK stores what the dialog shows: the address reversed again, no ISDN entry.
-    EXPECT_EQ(Stored(SETTING_FILE), QStringLiteral("/srv/Agenda.csv"));
-    EXPECT_EQ(Stored(SETTING_PPPOE_CONNECTION), QStringLiteral("Casa PPPoE"));
-    EXPECT_EQ(Stored(SETTING_PPPOE_IP), QStringLiteral("138.0.0.10"));
-    EXPECT_EQ(Stored(SETTING_PPPOE_PORT), QStringLiteral("40001"));
-    EXPECT_EQ(Stored(SETTING_ISDN_CONNECTION), QString());
-    EXPECT_EQ(Stored(SETTING_ANALOG_CONNECTION), QStringLiteral("Analogico"));
+    EXPECT_EQ(Stored(SettingsKeys::BookFile), QStringLiteral("/srv/Agenda.csv"));
+    EXPECT_EQ(Stored(SettingsKeys::PppoeConnection), QStringLiteral("Casa PPPoE"));
+    EXPECT_EQ(Stored(SettingsKeys::PppoeAddress), QStringLiteral("138.0.0.10"));
+    EXPECT_EQ(Stored(SettingsKeys::PppoePort), QStringLiteral("40001"));
+    EXPECT_EQ(Stored(SettingsKeys::IsdnConnection), QString());
+    EXPECT_EQ(Stored(SettingsKeys::AnalogConnection), QStringLiteral("Analogico"));
     EXPECT_TRUE(fake.messages.Shown().empty());
 }
 
 TEST_F(ConnsetDlgTest, PropertiesTellsThatOnlyAnAdministratorCanChangeTheEntryAndStillOpensIt)
 {
-    Store(SETTING_PPPOE_CONNECTION, QStringLiteral("Casa PPPoE"));
-    Store(SETTING_ANALOG_CONNECTION, QStringLiteral("Analogico"));
+    Store(SettingsKeys::PppoeConnection, QStringLiteral("Casa PPPoE"));
+    Store(SettingsKeys::AnalogConnection, QStringLiteral("Analogico"));
     phoneBook.Find("Casa PPPoE")->fileWritable = false;
     Run([&](QWidget* dialog) {
         Click(dialog, "analogPropertiesButton");
@@ -148,10 +150,10 @@ TEST_F(ConnsetDlgTest, OkStoresTheFieldsAndLeavesAnEmptyPathAlone)
         Type(dialog, "pppoePortEdit", QStringLiteral("4x00012"));
         Click(dialog, "okButton");
     });
-    EXPECT_EQ(Stored(SETTING_FILE), std::nullopt);
-    EXPECT_EQ(Stored(SETTING_PPPOE_IP), QStringLiteral("254.1.168.192"));
-    EXPECT_EQ(Stored(SETTING_PPPOE_PORT), QStringLiteral("40001"));
-    EXPECT_EQ(Stored(SETTING_PPPOE_CONNECTION), QString());
+    EXPECT_EQ(Stored(SettingsKeys::BookFile), std::nullopt);
+    EXPECT_EQ(Stored(SettingsKeys::PppoeAddress), QStringLiteral("254.1.168.192"));
+    EXPECT_EQ(Stored(SettingsKeys::PppoePort), QStringLiteral("40001"));
+    EXPECT_EQ(Stored(SettingsKeys::PppoeConnection), QString());
 
     // A blank address is stored as 0.0.0.0, an empty port as empty; Annulla stores nothing.
     Run([&](QWidget* dialog) {
@@ -159,19 +161,19 @@ TEST_F(ConnsetDlgTest, OkStoresTheFieldsAndLeavesAnEmptyPathAlone)
         Type(dialog, "pppoePortEdit", QString());
         Click(dialog, "okButton");
     });
-    EXPECT_EQ(Stored(SETTING_PPPOE_IP), QStringLiteral("0.0.0.0"));
-    EXPECT_EQ(Stored(SETTING_PPPOE_PORT), QString());
+    EXPECT_EQ(Stored(SettingsKeys::PppoeAddress), QStringLiteral("0.0.0.0"));
+    EXPECT_EQ(Stored(SettingsKeys::PppoePort), QString());
     Run([&](QWidget* dialog) {
         Type(dialog, "pppoePortEdit", QStringLiteral("1"));
         Click(dialog, "cancelButton");
     });
-    EXPECT_EQ(Stored(SETTING_PPPOE_PORT), QString());
+    EXPECT_EQ(Stored(SettingsKeys::PppoePort), QString());
 }
 
 TEST_F(ConnsetDlgTest, BrowseChoosesAnExistingBook)
 {
     const QString chosen = dir.filePath(QStringLiteral("Rubrica.csv"));
-    Store(SETTING_FILE, QStringLiteral("/srv/rubriche/Agenda.csv"));
+    Store(SettingsKeys::BookFile, QStringLiteral("/srv/rubriche/Agenda.csv"));
     fake.fileDialogs.Choose(std::nullopt);
     fake.fileDialogs.Choose(chosen);
     Run([&](QWidget* dialog) {
@@ -180,7 +182,7 @@ TEST_F(ConnsetDlgTest, BrowseChoosesAnExistingBook)
         Click(dialog, "browseButton");
         Click(dialog, "okButton");
     });
-    EXPECT_EQ(Stored(SETTING_FILE), chosen);
+    EXPECT_EQ(Stored(SettingsKeys::BookFile), chosen);
     ASSERT_EQ(fake.fileDialogs.Requests().size(), 2u);
     const CFakeFileDialogs::Request& request = fake.fileDialogs.Requests()[0];
     EXPECT_EQ(request.title, QStringLiteral("Cerca file della rubrica delle connessioni"));
@@ -192,7 +194,7 @@ TEST_F(ConnsetDlgTest, BrowseChoosesAnExistingBook)
 
 TEST_F(ConnsetDlgTest, CreateMakesAnEmptyFileThatCancelKeeps)
 {
-    Store(SETTING_FILE, QStringLiteral("/srv/Agenda.csv"));
+    Store(SettingsKeys::BookFile, QStringLiteral("/srv/Agenda.csv"));
     const QString created = dir.filePath(QStringLiteral("Nuova.dat"));
     {
         QFile old(created);
@@ -212,7 +214,7 @@ TEST_F(ConnsetDlgTest, CreateMakesAnEmptyFileThatCancelKeeps)
     EXPECT_TRUE(newFile);
     EXPECT_TRUE(QFileInfo::exists(created));
     EXPECT_EQ(QFileInfo(created).size(), 0);
-    EXPECT_EQ(Stored(SETTING_FILE), QStringLiteral("/srv/Agenda.csv"));
+    EXPECT_EQ(Stored(SettingsKeys::BookFile), QStringLiteral("/srv/Agenda.csv"));
 
     ASSERT_EQ(fake.fileDialogs.Requests().size(), 1u);
     const CFakeFileDialogs::Request& request = fake.fileDialogs.Requests()[0];
@@ -242,7 +244,7 @@ TEST_F(ConnsetDlgTest, CreateThatFailsSaysWhyAndKeepsThePath)
     ASSERT_EQ(fake.messages.Shown().size(), 1u);
     EXPECT_EQ(fake.messages.Shown()[0].text, QStringLiteral("File %1 non creato: errore 2").arg(impossible));
     EXPECT_EQ(fake.messages.Shown()[0].icon, MsgIcon::None);
-    EXPECT_EQ(Stored(SETTING_FILE), std::nullopt);
+    EXPECT_EQ(Stored(SettingsKeys::BookFile), std::nullopt);
 }
 
 TEST_F(ConnsetDlgTest, EveryFieldIsFoundByItsCaption)
@@ -263,18 +265,20 @@ TEST_F(ConnsetDlgTest, EveryFieldIsFoundByItsCaption)
 
 TEST(ConnectionSettingsTest, ValuesLongerThanTheirBufferReadAsEmpty)
 {
-    CSettingsStore store(ConnectionSettingsName());
+    QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), SettingsFileName(SettingsFile::Connection))
+        .clear();
+    CSettingsStore store(SettingsFile::Connection);
     QString value = QStringLiteral("x");
-    store.SetValue(QStringLiteral("Prova"), QString(259, QLatin1Char('a')));
-    EXPECT_TRUE(ReadSetting(store, QStringLiteral("Prova"), value));
+    store.SetValue(SettingsKeys::LastName, QString(259, QLatin1Char('a')));
+    EXPECT_TRUE(ReadSetting(store, SettingsKeys::LastName, value));
     EXPECT_EQ(value.size(), 259);
-    store.SetValue(QStringLiteral("Prova"), QString(260, QLatin1Char('a')));
-    EXPECT_FALSE(ReadSetting(store, QStringLiteral("Prova"), value));
+    store.SetValue(SettingsKeys::LastName, QString(260, QLatin1Char('a')));
+    EXPECT_FALSE(ReadSetting(store, SettingsKeys::LastName, value));
     EXPECT_EQ(value, QString());
-    EXPECT_FALSE(ReadSetting(store, QStringLiteral("Assente"), value));
+    EXPECT_FALSE(ReadSetting(store, SettingsKeys::IsdnConnection, value));
 
-    EXPECT_TRUE(WriteSetting(store, QStringLiteral("Prova"), QStringLiteral("Sede")));
-    EXPECT_TRUE(ReadSetting(CSettingsStore(ConnectionSettingsName()), QStringLiteral("Prova"), value));
+    EXPECT_TRUE(WriteSetting(store, SettingsKeys::LastName, QStringLiteral("Sede")));
+    EXPECT_TRUE(ReadSetting(CSettingsStore(SettingsFile::Connection), SettingsKeys::LastName, value));
     EXPECT_EQ(value, QStringLiteral("Sede"));
 }
 

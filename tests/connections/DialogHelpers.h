@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "connections/IpAddressEdit.h"
+#include "widgets/IpAddressEdit.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -137,7 +137,7 @@ TEST_F(FileCommandsTest, ExportWritesTheListInItsOrderAndRemembersTheFolder)
     EXPECT_EQ(fake.fileDialogs.Requests()[0].defaultSuffix, QStringLiteral("csv"));
     EXPECT_TRUE(fake.fileDialogs.Requests()[0].save);
     EXPECT_EQ(lastFolder, folder.path());
-    EXPECT_EQ(CSettingsStore(QStringLiteral("ZentilPlimset")).Value(QStringLiteral("Directory")), folder.path());
+    EXPECT_EQ(CSettingsStore(SettingsFile::Program).Value(SettingsKeys::LastFolder), folder.path());
 }
 
 TEST_F(FileCommandsTest, ExportWithoutHeadingReplacesTheOldFile)
@@ -174,7 +174,7 @@ TEST_F(FileCommandsTest, FileInTheRootRemembersTheRoot)
 {
     ASSERT_TRUE(Export(QStringLiteral("/agenda.csv"), [](QWidget* dialog) { ClickButton(dialog, "cancelButton"); }));
     EXPECT_EQ(lastFolder, QStringLiteral("/"));
-    EXPECT_EQ(CSettingsStore(QStringLiteral("ZentilPlimset")).Value(QStringLiteral("Directory")), QStringLiteral("/"));
+    EXPECT_EQ(CSettingsStore(SettingsFile::Program).Value(SettingsKeys::LastFolder), QStringLiteral("/"));
 }
 
 TEST_F(FileCommandsTest, ExportThatCannotOpenOrWriteKeepsTheOldFile)

@@ -249,7 +249,7 @@ TEST(LastFolderTest, KeepsOnlyValuesThatFitTheBuffer)
 
 TEST(LastFolderTest, StartReadsTheDirectoryValue)
 {
-    CSettingsStore(QStringLiteral("ZentilPlimset")).SetValue(QStringLiteral("Directory"), QStringLiteral("/srv/csv"));
+    CSettingsStore(SettingsFile::Program).SetValue(SettingsKeys::LastFolder, QStringLiteral("/srv/csv"));
     CFakePlatform fake;
     CPlimsetApp app(fake.platform);
     ASSERT_TRUE(app.Start());

@@ -96,7 +96,7 @@ TEST(DirectoryTest, EntriesThatLeaveDuringABulkChangeStayReadableUntilItEnds)
 TEST(DirectoryTest, HoldsTwoThousandEntries)
 {
     Directory directory;
-    for (uint16_t n = 0; n < Directory::kMaxEntries - 1; ++n)
+    for (uint16_t n = 0; n < kMaxEntries - 1; ++n)
         directory.AddOrReplace(n, "N", "1", 0);
     EXPECT_FALSE(directory.IsFull());
     directory.AddOrReplace(1, "N", "1", 0);

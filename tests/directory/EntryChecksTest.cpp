@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory/EntryChecks.h"
-#include "directory/CodePageValidator.h"
 
 #include <gtest/gtest.h>
 
@@ -81,21 +80,6 @@ TEST(EntryChecksTest, DigitsValueAllowsLeadingZerosAndReadsEmptyAsZero)
     EXPECT_EQ(DigitsValue("7"), 7);
     EXPECT_EQ(DigitsValue("9999"), 9999);
     EXPECT_EQ(DigitsValue(""), 0);
-}
-
-TEST(EntryChecksTest, OnlyCharactersOfTheCodePageFit)
-{
-    EXPECT_TRUE(FitsCodePage(QStringLiteral("Caffè Niccolò € ÿ ? ~")));
-    EXPECT_FALSE(FitsCodePage(QStringLiteral("Łódź")));
-    EXPECT_FALSE(FitsCodePage(QStringLiteral("e\u0301"))) << "a combining accent is a character of its own";
-    EXPECT_FALSE(FitsCodePage(QString::fromUtf8("\xF0\x9F\x98\x80")));
-
-    CCodePageValidator validator;
-    QString input = QStringLiteral("Ufficio €");
-    int position = 0;
-    EXPECT_EQ(validator.validate(input, position), QValidator::Acceptable);
-    input = QStringLiteral("Ufficio ₤");
-    EXPECT_EQ(validator.validate(input, position), QValidator::Invalid);
 }
 
 } // namespace

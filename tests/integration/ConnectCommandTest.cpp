@@ -34,10 +34,11 @@ TEST(ConnectCommand, TheDialogLeavesTheProgramOnLineUntilDisconnetti)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(QStringLiteral("Demo;2130706433;%1;;;;;1\r\n").arg(sim.ProgrammingPort() - 8).toLatin1());
     }
-    QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName()).clear();
-    CSettingsStore settings(ConnectionSettingsName());
-    settings.SetValue(SETTING_FILE, book);
-    settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Demo"));
+    QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), SettingsFileName(SettingsFile::Connection))
+        .clear();
+    CSettingsStore settings(SettingsFile::Connection);
+    settings.SetValue(SettingsKeys::BookFile, book);
+    settings.SetValue(SettingsKeys::LastName, QStringLiteral("Demo"));
 
     CFakePlatform fake;
     CPlimsetApp app(fake.platform);
@@ -65,8 +66,10 @@ TEST(ConnectCommand, TheDialogLeavesTheProgramOnLineUntilDisconnetti)
 TEST(ConnectCommand, CancellingTheDialogLeavesTheProgramOffLine)
 {
     QTemporaryDir dir;
-    QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName()).clear();
-    CSettingsStore(ConnectionSettingsName()).SetValue(SETTING_FILE, dir.filePath(QStringLiteral("Agenda.csv")));
+    QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), SettingsFileName(SettingsFile::Connection))
+        .clear();
+    CSettingsStore(SettingsFile::Connection)
+        .SetValue(SettingsKeys::BookFile, dir.filePath(QStringLiteral("Agenda.csv")));
     CFakePlatform fake;
     CPlimsetApp app(fake.platform);
     ASSERT_TRUE(app.Start());

@@ -114,10 +114,12 @@ protected:
         ASSERT_TRUE(book.open(QIODevice::WriteOnly | QIODevice::Truncate));
         book.write(QStringLiteral("Demo;2130706433;%1;;;;;1\r\n").arg(exchange.ProgrammingPort() - 8).toLatin1());
         book.close();
-        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), ConnectionSettingsName()).clear();
-        CSettingsStore settings(ConnectionSettingsName());
-        settings.SetValue(SETTING_FILE, path);
-        settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Demo"));
+        QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"),
+                  SettingsFileName(SettingsFile::Connection))
+            .clear();
+        CSettingsStore settings(SettingsFile::Connection);
+        settings.SetValue(SettingsKeys::BookFile, path);
+        settings.SetValue(SettingsKeys::LastName, QStringLiteral("Demo"));
     }
 
     exsim::ExchangeSim sim;

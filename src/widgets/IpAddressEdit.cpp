@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "connections/IpAddressEdit.h"
+#include "widgets/IpAddressEdit.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -7,7 +7,7 @@
 // Refuses, as it is typed or pasted, any character that code page 1252 cannot hold, so that a name or a
 // number never reaches the directory with a character silently replaced. Every accepted character is one
 // stored byte, so the field's length limit counts stored bytes.
-class CCodePageValidator : public QValidator {
+class CodePageValidator : public QValidator {
     Q_OBJECT
 
 public:

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "directory/CodePageValidator.h"
+#include "widgets/CodePageValidator.h"
 
 #include "platform/CodePage.h"
 
@@ -8,7 +8,7 @@ bool FitsCodePage(const QString& text)
     return FromCp1252(ToCp1252(text)) == text;
 }
 
-QValidator::State CCodePageValidator::validate(QString& input, int& /*position*/) const
+QValidator::State CodePageValidator::validate(QString& input, int& /*position*/) const
 {
     return FitsCodePage(input) ? Acceptable : Invalid;
 }
