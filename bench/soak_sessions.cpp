@@ -6,8 +6,8 @@
 // when descriptors or threads grew, or memory grew beyond a small allowance, after the first report
 // (memory only without the address sanitizer).
 
+#include "core/ConnectCommand.h"
 #include "core/PlimsetApp.h"
-#include "core/ReadExchange.h"
 #include "core/SaveCommand.h"
 #include "core/SavePabx.h"
 #include "directory/DirectoryEdits.h"
@@ -138,10 +138,10 @@ public:
         }
 
         const std::string modifiedName = "Modificato " + std::to_string(session);
-        ApplyEntryEdit({std::nullopt, ADDED, "Aggiunto", "0299", 0x7FFF}, view, &app.protocol);
-        ApplyEntryEdit({MODIFIED, MODIFIED, modifiedName, "0298", 0x7FFF}, view, &app.protocol);
+        ApplyEntryEdit({std::nullopt, ADDED, "Aggiunto", "0299", 0x7FFF}, view, &app.session.Protocol());
+        ApplyEntryEdit({MODIFIED, MODIFIED, modifiedName, "0298", 0x7FFF}, view, &app.session.Protocol());
         view.RefreshList(false, std::nullopt);
-        if (!Select(view, ADDED) || !DeleteSelectedEntries(view, confirm_, &app.protocol)) {
+        if (!Select(view, ADDED) || !DeleteSelectedEntries(view, confirm_, &app.session.Protocol())) {
             failure = "the added entry could not be deleted";
             return false;
         }
@@ -156,7 +156,7 @@ public:
                 view.AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true,
                                        false);
             view.RefreshList(false, std::nullopt);
-            SaveToExchange(app, mode, [this] { return program_.Connect(sim_.ProgrammingPort()); });
+            SaveToExchange(app.ExchangeContext(), mode, [this] { return program_.Connect(sim_.ProgrammingPort()); });
             if (!app.IsConnected() || view.EntryCount() != int(FULL_DIRECTORY_SIZE)) {
                 failure = mode == CSavePabx::Overwrite ? "the overwrite failed" : "the update failed";
                 return false;

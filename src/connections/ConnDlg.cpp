@@ -247,9 +247,9 @@ CConnDlg::~CConnDlg()
     RestoreWaitCursor();
 }
 
-void CConnDlg::SetLinkParams(QObject* window, QEvent::Type dataMessage, QEvent::Type timeoutMessage, int kind)
+void CConnDlg::SetLinkParams(const LinkParams& params)
 {
-    params_ = LinkParams{window, dataMessage, timeoutMessage, kind};
+    params_ = params;
 }
 
 void CConnDlg::LoadBook()

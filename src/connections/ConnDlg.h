@@ -32,7 +32,7 @@ public:
     CConnDlg(CLinkState& link, CSettingsStore& settings, CPlatform& platform, QWidget* parent = nullptr);
     ~CConnDlg() override;
 
-    void SetLinkParams(QObject* window, QEvent::Type dataMessage, QEvent::Type timeoutMessage, int kind);
+    void SetLinkParams(const LinkParams& params);
     // Saves the book, reloads it selecting nameToSelect and shows it again; false (after the
     // message) when the file could not be written, and then the change is undone: the file still
     // holds the book as it was, and the list's rows stand for its entries by position.

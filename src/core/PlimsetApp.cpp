@@ -5,7 +5,9 @@
 #include "connections/ConnectionSettings.h"
 #include "core/AboutDlg.h"
 #include "core/CommandIds.h"
+#include "core/ConnectCommand.h"
 #include "core/MainFrame.h"
+#include "core/SaveCommand.h"
 #include "directory/DirectoryEdits.h"
 #include "directory/NumCifre.h"
 #include "directory/PlimsetView.h"
@@ -41,7 +43,7 @@ CFilesContext FilesContextOf(CPlimsetApp& app)
                              if (dialog.exec() != QDialog::Accepted)
                                  return false;
                              ApplyDigits(dialog.Digits(), dialog.EntriesToDelete(), app.directorySettings, *app.View(),
-                                         app.IsConnected() ? &app.protocol : nullptr);
+                                         app.IsConnected() ? &app.session.Protocol() : nullptr);
                              return true;
                          }};
 }
@@ -56,11 +58,12 @@ QString LastFolderFromSetting(const std::optional<QString>& value)
 }
 
 CPlimsetApp::CPlimsetApp(CPlatform& platform, CSupervisionTimes supervisionTimes, QObject* parent)
-    : QObject(parent), dialUp(platform.phoneBook, platform.dialer),
-      linkState(platform.waitCursor, platform.messages, dialUp),
-      protocol(linkState.programmingSocket, configMemory, platform.messages, platform.waitCursor), platform_(platform),
-      supervisionTimes_(supervisionTimes)
+    : QObject(parent), session(platform, supervisionTimes), platform_(platform)
 {
+    connect(&session, &Session::dropped, this, [this](const QString& text) {
+        Disconnect();
+        platform_.messages.Show(text);
+    });
 }
 
 CPlimsetApp::~CPlimsetApp()
@@ -107,10 +110,7 @@ void CPlimsetApp::Disconnect()
     routingNumbers.clear();
     urbanLineNumbers.clear();
     directoryNumbers.clear();
-    configMemory.Clear();
-    linkState.CloseLink();
-    // A wait still running would otherwise sleep forever on a socket that is gone.
-    protocol.AbortWaits();
+    session.Close();
     if (CPlimsetView* view = View()) {
         view->ClearEntries();
         view->RefreshList(false, std::nullopt);
@@ -204,11 +204,36 @@ void CPlimsetApp::OnCommand(int id)
 bool CPlimsetApp::RunConnectDialog()
 {
     CSettingsStore settings(ConnectionSettingsName());
-    CConnDlg dialog(linkState, settings, platform_, mainFrame_.get());
-    dialog.SetLinkParams(mainFrame_.get(), WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
+    CConnDlg dialog(session.Link(), settings, platform_, mainFrame_.get());
+    dialog.SetLinkParams(session.ProgrammingLinkParams());
     const bool accepted = dialog.exec() == QDialog::Accepted;
     UpdateCommandUi();
     return accepted && IsConnected();
+}
+
+ExchangeCommandContext CPlimsetApp::ExchangeContext()
+{
+    return ExchangeCommandContext{session,
+                                  directorySettings,
+                                  directoryNumbers,
+                                  routingNumbers,
+                                  urbanLineNumbers,
+                                  View(),
+                                  platform_,
+                                  mainFrame_.get(),
+                                  [this] { Disconnect(); },
+                                  [this] { return disconnects_; },
+                                  [this] { UpdateCommandUi(); }};
+}
+
+ConnectOutcome CPlimsetApp::ConnectCommand()
+{
+    return RunConnectCommand(ExchangeContext(), [this] { return RunConnectDialog(); });
+}
+
+void CPlimsetApp::SaveCommand()
+{
+    RunSaveCommand(ExchangeContext(), [this] { return ConnectCommand(); });
 }
 
 void CPlimsetApp::EditFirstSelectedEntry()
@@ -221,10 +246,10 @@ void CPlimsetApp::EditFirstSelectedEntry()
 
 CDirectoryEditing CPlimsetApp::DirectoryEditing()
 {
-    return CDirectoryEditing{mainFrame_.get(),  *View(),
-                             directorySettings, routingNumbers,
-                             urbanLineNumbers,  platform_.messages,
-                             protocol,          [this] { return IsConnected(); }};
+    return CDirectoryEditing{mainFrame_.get(),   *View(),
+                             directorySettings,  routingNumbers,
+                             urbanLineNumbers,   platform_.messages,
+                             session.Protocol(), [this] { return IsConnected(); }};
 }
 
 void CPlimsetApp::ShowAbout()

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "connections/DialUp.h"
-#include "connections/LinkState.h"
-#include "core/Supervision.h"
+#include "connections/Session.h"
 #include "directory/DirectorySettings.h"
-#include "link/ConfigMemory.h"
-#include "link/PbxProtocol.h"
 
 #include <QObject>
 #include <QString>
@@ -18,12 +14,12 @@
 struct CPlatform;
 class CMainFrame;
 enum class ConnectOutcome;
+struct ExchangeCommandContext;
 class CPlimsetView;
 struct CDirectoryEditing;
 
-// The one application object: owns the directory settings, the number lists, the
-// configuration memory, the reply and link state, and the main frame; every command of
-// the menus and the tool bar arrives here.
+// The one application object: owns the directory settings, the number lists, the session with the
+// exchange, and the main frame; every command of the menus and the tool bar arrives here.
 class CPlimsetApp : public QObject {
     Q_OBJECT
 
@@ -37,7 +33,7 @@ public:
     // After the main window has closed.
     void Exit();
 
-    bool IsConnected() const { return linkState.IsConnected(); }
+    bool IsConnected() const { return session.IsConnected(); }
     void Disconnect();
     // How often the disconnect sequence has run: a flow that waits on the link compares it to tell
     // its own link from one connected again while it waited.
@@ -57,20 +53,19 @@ public:
     // Re-applies the enable rules and the line pane after any change of state.
     void UpdateCommandUi();
 
+    // What the connect and save commands work on, for one command.
+    ExchangeCommandContext ExchangeContext();
+
     CPlatform& Platform() { return platform_; }
     CMainFrame* MainFrame() const { return mainFrame_.get(); }
     CPlimsetView* View() const;
-    const CSupervisionTimes& SupervisionTimes() const { return supervisionTimes_; }
 
     QString lastFolder;
     CDirectorySettings directorySettings;
     std::vector<uint16_t> directoryNumbers;
     std::vector<uint16_t> routingNumbers;
     std::vector<uint16_t> urbanLineNumbers;
-    CConfigMemory configMemory;
-    CDialUp dialUp;
-    CLinkState linkState;
-    CPbxProtocol protocol;
+    Session session;
 
 private:
     void ShowAbout();
@@ -78,7 +73,6 @@ private:
     CDirectoryEditing DirectoryEditing();
 
     CPlatform& platform_;
-    CSupervisionTimes supervisionTimes_;
     std::unique_ptr<CMainFrame> mainFrame_;
     unsigned disconnects_ = 0;
 };

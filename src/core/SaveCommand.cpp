@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/SaveCommand.h"
 
-#include "core/PlimsetApp.h"
+#include "connections/Session.h"
 #include "core/StatusProgress.h"
+#include "directory/DirectorySettings.h"
 #include "directory/PlimsetView.h"
 #include "directory/Record.h"
 #include "link/Protocol.h"
 #include "platform/Platform.h"
 
+#include <QMainWindow>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -22,19 +24,19 @@ const char* const NOT_COMPLETED =
     "lista.";
 
 // A send that failed: the socket records its error and nothing else tells the save.
-bool LinkFailed(const CPlimsetApp& app)
+bool LinkFailed(const ExchangeCommandContext& context)
 {
-    const CPbxSocket* socket = app.linkState.programmingSocket.get();
+    const CPbxSocket* socket = context.session.Link().programmingSocket.get();
     return !socket || socket->LastError() != 0;
 }
 
 // Nothing acknowledges a write, and a link that the exchange closed behind the last ones shows on no
 // send: only an answered poll tells that they all reached it. A poll may go unanswered once, as the
 // supervision allows.
-bool ExchangeTookEverything(CPlimsetApp& app)
+bool ExchangeTookEverything(const ExchangeCommandContext& context)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        switch (app.protocol.Poll(POLL_TIMEOUT_MS)) {
+        switch (context.session.Protocol().Poll(POLL_TIMEOUT_MS)) {
         case CPbxProtocol::WaitEnd::Finished:
             return true;
         case CPbxProtocol::WaitEnd::TimedOut:
@@ -46,47 +48,47 @@ bool ExchangeTookEverything(CPlimsetApp& app)
     return false;
 }
 
-void WriteDigits(CPlimsetApp& app, uint8_t digits)
+void WriteDigits(const ExchangeCommandContext& context, uint8_t digits)
 {
-    const std::string text = std::to_string(digits);
-    app.protocol.WriteRecord(TBL_DIGITS, 0, reinterpret_cast<const uint8_t*>(text.c_str()), text.size() + 1);
-    app.directorySettings.shortNumberDigits = digits;
+    context.session.Protocol().WriteDigitsRecord(digits);
+    context.directorySettings.shortNumberDigits = digits;
 }
 
 // Off line again, with the entries and the number of digits the user had prepared.
-void PutBack(CPlimsetApp& app, const std::vector<CRecord>& prepared, uint8_t digits)
+void PutBack(const ExchangeCommandContext& context, const std::vector<CRecord>& prepared, uint8_t digits)
 {
-    app.directorySettings.shortNumberDigits = digits;
-    if (CPlimsetView* view = app.View()) {
+    context.directorySettings.shortNumberDigits = digits;
+    if (CPlimsetView* view = context.view) {
         view->ClearEntries();
         for (const CRecord& entry : prepared)
             view->AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true, false);
         view->RefreshList(false, std::nullopt);
     }
-    app.UpdateCommandUi();
+    context.updateCommandUi();
 }
 
-void NotSaved(CPlimsetApp& app, const std::vector<CRecord>& prepared, uint8_t digits, const char* text)
+void NotSaved(const ExchangeCommandContext& context, const std::vector<CRecord>& prepared, uint8_t digits,
+              const char* text)
 {
-    if (app.IsConnected())
-        app.Disconnect();
-    PutBack(app, prepared, digits);
-    app.Platform().messages.Show(QString::fromUtf8(text));
+    if (context.session.IsConnected())
+        context.disconnect();
+    PutBack(context, prepared, digits);
+    context.platform.messages.Show(QString::fromUtf8(text));
 }
 
 // True when every delete was sent.
-bool DeleteExchangeDirectory(CPlimsetApp& app)
+bool DeleteExchangeDirectory(const ExchangeCommandContext& context)
 {
-    CStatusProgress progress(app.MainFrame(), QStringLiteral("Cancellazione agenda sul centralino: voce %1 di %2"));
-    const int total = int(app.directoryNumbers.size());
+    CStatusProgress progress(context.window, QStringLiteral("Cancellazione agenda sul centralino: voce %1 di %2"));
+    const int total = int(context.directoryNumbers.size());
     int done = 0;
-    for (uint16_t shortNumber : app.directoryNumbers) {
-        app.protocol.DeleteDirectoryRecord(shortNumber);
-        if (LinkFailed(app))
+    for (uint16_t shortNumber : context.directoryNumbers) {
+        context.session.Protocol().DeleteDirectoryRecord(shortNumber);
+        if (LinkFailed(context))
             return false;
         progress.Show(++done, total);
     }
-    app.directoryNumbers.clear();
+    context.directoryNumbers.clear();
     return true;
 }
 
@@ -106,16 +108,16 @@ void MergeExchangeEntries(const CPlimsetView& view, std::vector<CRecord>& pendin
 
 } // namespace
 
-void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& connect)
+void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode, const ConnectStep& connect)
 {
     std::vector<CRecord> pending;
-    if (const CPlimsetView* view = app.View()) {
+    if (const CPlimsetView* view = context.view) {
         pending.reserve(size_t(view->DisplayedCount()));
         for (int row = 0; row < view->DisplayedCount(); ++row)
             pending.push_back(view->DisplayedEntry(row));
     }
     const std::vector<CRecord> prepared = pending;
-    const uint8_t digits = app.directorySettings.shortNumberDigits;
+    const uint8_t digits = context.directorySettings.shortNumberDigits;
 
     switch (connect()) {
     case ConnectOutcome::Cancelled:
@@ -123,7 +125,7 @@ void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& c
     case ConnectOutcome::Failed:
     case ConnectOutcome::DirectoryUnread:
         // Without the exchange's directory neither mode knows what to delete or to keep.
-        NotSaved(app, prepared, digits, NOT_SAVED);
+        NotSaved(context, prepared, digits, NOT_SAVED);
         return;
     case ConnectOutcome::Connected:
         break;
@@ -131,60 +133,61 @@ void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& c
 
     bool sent = true;
     if (mode == CSavePabx::Overwrite) {
-        sent = DeleteExchangeDirectory(app);
+        sent = DeleteExchangeDirectory(context);
         if (sent)
-            WriteDigits(app, digits);
+            WriteDigits(context, digits);
     } else {
-        const uint8_t read = app.directorySettings.shortNumberDigits;
+        const uint8_t read = context.directorySettings.shortNumberDigits;
         if (digits != read &&
-            app.Platform().messages.Show(QString::asprintf("Vuoi scaricare sul centralino il numero di cifre (%d)\n"
-                                                           "differente da quello attualmente impostato (%d)?",
-                                                           digits, read),
-                                         MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes)
-            WriteDigits(app, digits);
-        if (const CPlimsetView* view = app.View())
+            context.platform.messages.Show(QString::asprintf("Vuoi scaricare sul centralino il numero di cifre (%d)\n"
+                                                             "differente da quello attualmente impostato (%d)?",
+                                                             digits, read),
+                                           MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes)
+            WriteDigits(context, digits);
+        if (const CPlimsetView* view = context.view)
             MergeExchangeEntries(*view, pending);
     }
-    sent = sent && !LinkFailed(app);
+    sent = sent && !LinkFailed(context);
 
-    CPlimsetView* view = app.View();
+    CPlimsetView* view = context.view;
     if (sent) {
         if (view)
             view->ClearEntries();
-        CStatusProgress progress(app.MainFrame(), QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
+        CStatusProgress progress(context.window, QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
         const int total = int(pending.size());
         int done = 0;
         // After an update the exchange's own records are written back: each number is listed once.
-        std::unordered_set<uint16_t> listed(app.directoryNumbers.begin(), app.directoryNumbers.end());
+        std::unordered_set<uint16_t> listed(context.directoryNumbers.begin(), context.directoryNumbers.end());
         for (const CRecord& entry : pending) {
             if (view)
                 view->AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true,
                                         false);
-            app.protocol.WriteDirectoryRecord(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
-            if (LinkFailed(app)) {
+            context.session.Protocol().WriteDirectoryRecord(entry.shortNumber, entry.name, entry.phoneNumber,
+                                                            entry.lineSeizure);
+            if (LinkFailed(context)) {
                 sent = false;
                 break;
             }
             if (listed.insert(entry.shortNumber).second)
-                app.directoryNumbers.push_back(entry.shortNumber);
+                context.directoryNumbers.push_back(entry.shortNumber);
             progress.Show(++done, total);
         }
-        sent = sent && ExchangeTookEverything(app);
+        sent = sent && ExchangeTookEverything(context);
     }
     if (!sent) {
         // What the exchange took before the link failed is unknown: nothing acknowledges a write.
-        NotSaved(app, prepared, digits, NOT_COMPLETED);
+        NotSaved(context, prepared, digits, NOT_COMPLETED);
         return;
     }
     if (view)
         view->RefreshList(false, std::nullopt);
-    app.UpdateCommandUi();
+    context.updateCommandUi();
 }
 
-void CPlimsetApp::SaveCommand()
+void RunSaveCommand(const ExchangeCommandContext& context, const ConnectStep& connect)
 {
-    CSavePabx dialog(MainFrame());
+    CSavePabx dialog(context.window);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    SaveToExchange(*this, dialog.SaveMode(), [this] { return ConnectCommand(); });
+    SaveToExchange(context, dialog.SaveMode(), connect);
 }

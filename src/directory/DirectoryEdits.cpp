@@ -45,11 +45,8 @@ void ApplyDigits(uint8_t digits, const std::vector<int>& entriesToDelete, CDirec
     settings.shortNumberDigits = digits;
     for (int row : entriesToDelete)
         view.RemoveEntryAt(row);
-    if (exchange) {
-        const std::string text = std::to_string(digits);
-        // The exchange keeps the text with its terminating NUL.
-        exchange->WriteRecord(TBL_DIGITS, 0, reinterpret_cast<const uint8_t*>(text.c_str()), text.size() + 1);
-    }
+    if (exchange)
+        exchange->WriteDigitsRecord(digits);
     view.RefreshList(true, std::nullopt);
 }
 

@@ -3,13 +3,12 @@
 
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
-#include "platform/MessageBoxes.h"
+#include "link/RecordFormats.h"
 #include "platform/WaitCursor.h"
 
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -39,26 +38,36 @@ struct CPbxProtocol::SWait {
 };
 
 CPbxProtocol::CPbxProtocol(std::unique_ptr<CPbxSocket>& programmingSocket, CConfigMemory& memory,
-                           IMessageBoxes& messages, IWaitCursor& waitCursor)
-    : socket_(programmingSocket), memory_(memory), messages_(messages), waitCursor_(waitCursor)
+                           IWaitCursor& waitCursor)
+    : socket_(programmingSocket), memory_(memory), waitCursor_(waitCursor)
 {
 }
 
 bool CPbxProtocol::HandleEvent(QEvent* event)
 {
     if (event->type() == WM_PBX_DATA) {
-        const auto* data = dynamic_cast<const CPbxEvent*>(event);
-        if (data && !waits_.empty())
-            DispatchReply(data->Frame().data(), data->Frame().size());
+        if (const auto* data = dynamic_cast<const CPbxEvent*>(event))
+            OnFrame(*data);
         return true;
     }
     if (event->type() == WM_PBX_TIMEOUT) {
-        // The socket has one reply timeout, armed by the latest request: the innermost wait's.
-        if (!waits_.empty())
-            End(*waits_.back(), WaitEnd::TimedOut);
+        OnTimeout();
         return true;
     }
     return false;
+}
+
+void CPbxProtocol::OnFrame(const CPbxEvent& frame)
+{
+    if (!waits_.empty())
+        DispatchReply(frame.Frame().data(), frame.Frame().size());
+}
+
+void CPbxProtocol::OnTimeout()
+{
+    // The socket has one reply timeout, armed by the latest request: the innermost wait's.
+    if (!waits_.empty())
+        End(*waits_.back(), WaitEnd::TimedOut);
 }
 
 void CPbxProtocol::DispatchReply(const uint8_t* frame, size_t length)
@@ -149,7 +158,7 @@ void CPbxProtocol::Send(const std::vector<uint8_t>& request, uint32_t timeoutMs)
         socket_->SendWithTimeout(request.data(), int(request.size()), timeoutMs);
 }
 
-bool CPbxProtocol::RequestAccess()
+Result CPbxProtocol::RequestAccess()
 {
     state_.accessState = ACCESS_WAITING;
     const bool linked = socket_ != nullptr;
@@ -157,11 +166,11 @@ bool CPbxProtocol::RequestAccess()
     const WaitEnd end =
         Wait([this] { return state_.accessState != ACCESS_WAITING; }, ACCESS_TIMEOUT_MS + REPLY_BOUND_GRACE_MS);
     if (state_.accessState == ACCESS_GRANTED)
-        return true;
+        return Result::Success();
     // A link closed while the exchange was asked was given up on purpose: the exchange refused nothing.
-    if (!(linked && end == WaitEnd::Aborted))
-        messages_.Show(QStringLiteral("Opzione non abilitata sul sistema!"));
-    return false;
+    if (linked && end == WaitEnd::Aborted)
+        return Result::Failure(ERR_LINK_CLOSED, QString());
+    return Result::Failure(ERR_ACCESS_REFUSED, QStringLiteral("Opzione non abilitata sul sistema!"));
 }
 
 CPbxProtocol::WaitEnd CPbxProtocol::Poll(uint32_t timeoutMs)
@@ -169,7 +178,7 @@ CPbxProtocol::WaitEnd CPbxProtocol::Poll(uint32_t timeoutMs)
     state_.pollAnswered = false;
     if (!socket_)
         return WaitEnd::Aborted;
-    Send(BuildRequest(CMD_POLL), timeoutMs);
+    Send(PollRequest(), timeoutMs);
     // Frames of a table read running at the same time disarm the socket's timeout; the wait's own bound
     // still ends it.
     return Wait([this] { return state_.pollAnswered; }, timeoutMs + REPLY_BOUND_GRACE_MS);
@@ -216,31 +225,20 @@ void CPbxProtocol::DeleteRecord(uint16_t table, uint16_t index)
         Send(BuildRequest(CMD_DELETE_RECORD, index, table));
 }
 
-std::vector<uint8_t> CPbxProtocol::DirectoryRecord(const std::string& name, const std::string& phoneNumber,
-                                                   uint16_t lineSeizure)
-{
-    // Like "%s" the texts end at a NUL; a longer text would not fit the exchange's field.
-    const auto field = [](const std::string& text) {
-        return text.substr(0, std::min(text.find('\0'), MAX_DIRECTORY_TEXT));
-    };
-    constexpr char SEPARATOR = 0x7F;
-    char seizure[8];
-    std::snprintf(seizure, sizeof seizure, "%x", unsigned(lineSeizure));
-    const std::string text =
-        std::string(seizure) + SEPARATOR + '0' + SEPARATOR + field(phoneNumber) + SEPARATOR + field(name) + SEPARATOR;
-    std::vector<uint8_t> record(text.begin(), text.end());
-    std::replace(record.begin(), record.end(), uint8_t(SEPARATOR), uint8_t(0));
-    return record;
-}
-
 void CPbxProtocol::WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
                                         uint16_t lineSeizure)
 {
-    const std::vector<uint8_t> record = DirectoryRecord(name, phoneNumber, lineSeizure);
+    const std::vector<uint8_t> record = ::DirectoryRecord(name, phoneNumber, lineSeizure);
     WriteRecord(TBL_DIRECTORY, shortNumber, record.data(), record.size());
 }
 
 void CPbxProtocol::DeleteDirectoryRecord(uint16_t shortNumber)
 {
     DeleteRecord(TBL_DIRECTORY, shortNumber);
+}
+
+void CPbxProtocol::WriteDigitsRecord(uint8_t digits)
+{
+    const std::vector<uint8_t> record = DigitsRecord(digits);
+    WriteRecord(TBL_DIGITS, 0, record.data(), record.size());
 }

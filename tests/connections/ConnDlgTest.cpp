@@ -110,7 +110,7 @@ protected:
     std::unique_ptr<CConnDlg> MakeDialog()
     {
         auto dialog = std::make_unique<CConnDlg>(link, settings, fake.platform);
-        dialog->SetLinkParams(&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
+        dialog->SetLinkParams(LinkParams{&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2});
         return dialog;
     }
     // Runs the dialog; act gets it open and leaves it closed or waiting.
@@ -632,7 +632,7 @@ TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
     settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
 
     CConnDlg dialog(pppdLink, settings, platform);
-    dialog.SetLinkParams(&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
+    dialog.SetLinkParams(LinkParams{&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2});
     int result = -1;
     EXPECT_TRUE(RunModal([&] { result = dialog.exec(); }, [](QWidget* open) { Click(open, "connectButton"); }));
     EXPECT_EQ(result, QDialog::Accepted);
