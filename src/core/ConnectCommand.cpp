@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/ConnectCommand.h"
 
+#include "connections/ConnDlg.h"
 #include "connections/Session.h"
 #include "core/StatusProgress.h"
 #include "directory/DirectorySettings.h"
@@ -153,6 +154,28 @@ ReadOutcome ReadDirectoryAndLines(const ExchangeCommandContext& context)
         return *end;
     context.urbanLineNumbers = TableIndices(memory, TBL_URBAN_LINE);
     return ReadOutcome::Complete;
+}
+
+void ShowConnectResults(IMessageBoxes& messages, const Results& told)
+{
+    for (const Result& result : told)
+        messages.Show(result.text, MsgButtons::Ok, MsgAnswer::Ok, ConnectResultIcon(result.code));
+}
+
+ConnectActions ConnectDialogActions(Session& session, IMessageBoxes& messages)
+{
+    return ConnectActions{[&session, &messages](const ConnectRequest& request) {
+                              const Results told = session.Connect(request);
+                              ShowConnectResults(messages, told);
+                              return told.empty() && session.IsConnected();
+                          },
+                          [&session, &messages] {
+                              Results told;
+                              if (!session.GiveUpHandshake(told))
+                                  return false;
+                              ShowConnectResults(messages, told);
+                              return true;
+                          }};
 }
 
 ConnectOutcome RunConnectCommand(const ExchangeCommandContext& context, const std::function<bool()>& runDialog)

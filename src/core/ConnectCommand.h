@@ -9,11 +9,15 @@
 #include <functional>
 #include <vector>
 
+#include "link/Result.h"
+
 class CPlimsetView;
+class IMessageBoxes;
 class QMainWindow;
 class Session;
 struct CDirectorySettings;
 struct CPlatform;
+struct ConnectActions;
 
 // What the commands that talk to the exchange work on, handed in by the application object.
 struct ExchangeCommandContext {
@@ -54,5 +58,10 @@ ConnectOutcome ReadAfterConnect(const ExchangeCommandContext& context);
 // False when the link was closed during the reads; the settings are then the disconnect's.
 bool ReadSettings(const ExchangeCommandContext& context);
 ReadOutcome ReadDirectoryAndLines(const ExchangeCommandContext& context);
+// Tells the user each result, in order.
+void ShowConnectResults(IMessageBoxes& messages, const Results& told);
+// What the connection dialog runs: the session's connect, then what it has to tell.
+ConnectActions ConnectDialogActions(Session& session, IMessageBoxes& messages);
+
 // The whole command: runDialog brings the link up (false when it did not), then the reads follow.
 ConnectOutcome RunConnectCommand(const ExchangeCommandContext& context, const std::function<bool()>& runDialog);

@@ -110,7 +110,8 @@ void CPlimsetApp::Disconnect()
     routingNumbers.clear();
     urbanLineNumbers.clear();
     directoryNumbers.clear();
-    session.Close();
+    if (const Result closed = session.Close(); !closed)
+        platform_.messages.Show(closed.text, MsgButtons::Ok, MsgAnswer::Ok, ConnectResultIcon(closed.code));
     if (CPlimsetView* view = View()) {
         view->ClearEntries();
         view->RefreshList(false, std::nullopt);
@@ -204,8 +205,7 @@ void CPlimsetApp::OnCommand(int id)
 bool CPlimsetApp::RunConnectDialog()
 {
     CSettingsStore settings(ConnectionSettingsName());
-    CConnDlg dialog(session.Link(), settings, platform_, mainFrame_.get());
-    dialog.SetLinkParams(session.ProgrammingLinkParams());
+    CConnDlg dialog(settings, platform_, ConnectDialogActions(session, platform_.messages), mainFrame_.get());
     const bool accepted = dialog.exec() == QDialog::Accepted;
     UpdateCommandUi();
     return accepted && IsConnected();

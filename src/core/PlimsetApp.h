@@ -35,11 +35,8 @@ public:
 
     bool IsConnected() const { return session.IsConnected(); }
     void Disconnect();
-    // How often the disconnect sequence has run: a flow that waits on the link compares it to tell
-    // its own link from one connected again while it waited.
-    unsigned Disconnects() const { return disconnects_; }
-    // Runs the connection dialog with the main window as owner of the programming socket; true when
-    // the program is connected afterwards.
+    // Runs the connection dialog, which has the session connect; true when the program is connected
+    // afterwards.
     bool RunConnectDialog();
     // "Connetti": the connection dialog, then access, version and the reads of the exchange.
     ConnectOutcome ConnectCommand();
@@ -74,6 +71,8 @@ private:
 
     CPlatform& platform_;
     std::unique_ptr<CMainFrame> mainFrame_;
+    // How often the disconnect sequence has run: a flow that waits on the link compares it to tell
+    // its own link from one connected again while it waited.
     unsigned disconnects_ = 0;
 };
 

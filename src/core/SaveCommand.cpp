@@ -23,13 +23,6 @@ const char* const NOT_COMPLETED =
     "Salvataggio agenda su centralino non completato: connessione caduta!\nLe voci preparate sono di nuovo nella "
     "lista.";
 
-// A send that failed: the socket records its error and nothing else tells the save.
-bool LinkFailed(const ExchangeCommandContext& context)
-{
-    const CPbxSocket* socket = context.session.Link().programmingSocket.get();
-    return !socket || socket->LastError() != 0;
-}
-
 // Nothing acknowledges a write, and a link that the exchange closed behind the last ones shows on no
 // send: only an answered poll tells that they all reached it. A poll may go unanswered once, as the
 // supervision allows.
@@ -48,10 +41,12 @@ bool ExchangeTookEverything(const ExchangeCommandContext& context)
     return false;
 }
 
-void WriteDigits(const ExchangeCommandContext& context, uint8_t digits)
+// False when the send failed.
+bool WriteDigits(const ExchangeCommandContext& context, uint8_t digits)
 {
-    context.session.Protocol().WriteDigitsRecord(digits);
+    const bool sent = context.session.Protocol().WriteDigitsRecord(digits);
     context.directorySettings.shortNumberDigits = digits;
+    return sent;
 }
 
 // Off line again, with the entries and the number of digits the user had prepared.
@@ -83,8 +78,7 @@ bool DeleteExchangeDirectory(const ExchangeCommandContext& context)
     const int total = int(context.directoryNumbers.size());
     int done = 0;
     for (uint16_t shortNumber : context.directoryNumbers) {
-        context.session.Protocol().DeleteDirectoryRecord(shortNumber);
-        if (LinkFailed(context))
+        if (!context.session.Protocol().DeleteDirectoryRecord(shortNumber))
             return false;
         progress.Show(++done, total);
     }
@@ -133,9 +127,7 @@ void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode,
 
     bool sent = true;
     if (mode == CSavePabx::Overwrite) {
-        sent = DeleteExchangeDirectory(context);
-        if (sent)
-            WriteDigits(context, digits);
+        sent = DeleteExchangeDirectory(context) && WriteDigits(context, digits);
     } else {
         const uint8_t read = context.directorySettings.shortNumberDigits;
         if (digits != read &&
@@ -146,8 +138,9 @@ void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode,
             WriteDigits(context, digits);
         if (const CPlimsetView* view = context.view)
             MergeExchangeEntries(*view, pending);
+        // The digits may not have been sent: the link itself tells whether the writes can go on.
+        sent = context.session.Protocol().LinkUp();
     }
-    sent = sent && !LinkFailed(context);
 
     CPlimsetView* view = context.view;
     if (sent) {
@@ -162,9 +155,8 @@ void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode,
             if (view)
                 view->AddOrReplaceEntry(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure, true,
                                         false);
-            context.session.Protocol().WriteDirectoryRecord(entry.shortNumber, entry.name, entry.phoneNumber,
-                                                            entry.lineSeizure);
-            if (LinkFailed(context)) {
+            if (!context.session.Protocol().WriteDirectoryRecord(entry.shortNumber, entry.name, entry.phoneNumber,
+                                                                 entry.lineSeizure)) {
                 sent = false;
                 break;
             }

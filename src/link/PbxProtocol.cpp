@@ -211,34 +211,41 @@ std::optional<std::span<const uint8_t>> CPbxProtocol::ReadRecord(uint16_t table,
     return std::nullopt;
 }
 
-void CPbxProtocol::WriteRecord(uint16_t table, uint16_t index, const uint8_t* data, size_t length)
+bool CPbxProtocol::LinkUp() const
 {
-    if (length > CDataMemRec::MAX_DATA_LENGTH)
-        return;
-    memory_.Store(CDataMemRec({index, table}, data, length));
-    Send(BuildRequest(CMD_WRITE_RECORD, index, table, {data, length}));
+    return socket_ && socket_->LastError() == 0;
 }
 
-void CPbxProtocol::DeleteRecord(uint16_t table, uint16_t index)
+bool CPbxProtocol::WriteRecord(uint16_t table, uint16_t index, const uint8_t* data, size_t length)
+{
+    if (length > CDataMemRec::MAX_DATA_LENGTH)
+        return LinkUp();
+    memory_.Store(CDataMemRec({index, table}, data, length));
+    Send(BuildRequest(CMD_WRITE_RECORD, index, table, {data, length}));
+    return LinkUp();
+}
+
+bool CPbxProtocol::DeleteRecord(uint16_t table, uint16_t index)
 {
     if (memory_.Remove({index, table}))
         Send(BuildRequest(CMD_DELETE_RECORD, index, table));
+    return LinkUp();
 }
 
-void CPbxProtocol::WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
+bool CPbxProtocol::WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
                                         uint16_t lineSeizure)
 {
     const std::vector<uint8_t> record = ::DirectoryRecord(name, phoneNumber, lineSeizure);
-    WriteRecord(TBL_DIRECTORY, shortNumber, record.data(), record.size());
+    return WriteRecord(TBL_DIRECTORY, shortNumber, record.data(), record.size());
 }
 
-void CPbxProtocol::DeleteDirectoryRecord(uint16_t shortNumber)
+bool CPbxProtocol::DeleteDirectoryRecord(uint16_t shortNumber)
 {
-    DeleteRecord(TBL_DIRECTORY, shortNumber);
+    return DeleteRecord(TBL_DIRECTORY, shortNumber);
 }
 
-void CPbxProtocol::WriteDigitsRecord(uint8_t digits)
+bool CPbxProtocol::WriteDigitsRecord(uint8_t digits)
 {
     const std::vector<uint8_t> record = DigitsRecord(digits);
-    WriteRecord(TBL_DIGITS, 0, record.data(), record.size());
+    return WriteRecord(TBL_DIGITS, 0, record.data(), record.size());
 }

@@ -56,13 +56,16 @@ public:
     bool ReadTable(uint16_t table);
     // The record's data as now held by the configuration memory; valid until the memory changes.
     std::optional<std::span<const uint8_t>> ReadRecord(uint16_t table, uint16_t index);
+    // Nothing acknowledges these: each returns LinkUp() after its send, the only sign of a failed one.
     // Records longer than CDataMemRec::MAX_DATA_LENGTH cannot be framed and are neither stored nor sent.
-    void WriteRecord(uint16_t table, uint16_t index, const uint8_t* data, size_t length);
-    void DeleteRecord(uint16_t table, uint16_t index);
-    void WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
+    bool WriteRecord(uint16_t table, uint16_t index, const uint8_t* data, size_t length);
+    bool DeleteRecord(uint16_t table, uint16_t index);
+    bool WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
                               uint16_t lineSeizure);
-    void DeleteDirectoryRecord(uint16_t shortNumber);
-    void WriteDigitsRecord(uint8_t digits);
+    bool DeleteDirectoryRecord(uint16_t shortNumber);
+    bool WriteDigitsRecord(uint8_t digits);
+    // False once the socket is gone or has recorded an error: a send failed, or the peer ended the link.
+    bool LinkUp() const;
 
     // Sends nothing itself: runs a nested event loop, blocked until an event arrives, until finished() is
     // true after a dispatched frame, or the timeout event arrives, or AbortWaits().

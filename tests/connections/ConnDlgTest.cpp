@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <arpa/inet.h>
 
@@ -107,11 +108,29 @@ protected:
     }
     void UnblockBook() { ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("Agenda.csv"))); }
 
+    // As the connect command hands them: the session connects, and what it has to tell is shown.
+    ConnectActions Actions(Session& on)
+    {
+        const auto tell = [this](const Results& told) {
+            for (const Result& result : told)
+                fake.messages.Show(result.text, MsgButtons::Ok, MsgAnswer::Ok, ConnectResultIcon(result.code));
+        };
+        return ConnectActions{[&on, tell](const ConnectRequest& request) {
+                                  const Results told = on.Connect(request);
+                                  tell(told);
+                                  return told.empty() && on.IsConnected();
+                              },
+                              [&on, tell] {
+                                  Results told;
+                                  if (!on.GiveUpHandshake(told))
+                                      return false;
+                                  tell(told);
+                                  return true;
+                              }};
+    }
     std::unique_ptr<CConnDlg> MakeDialog()
     {
-        auto dialog = std::make_unique<CConnDlg>(link, settings, fake.platform);
-        dialog->SetLinkParams(LinkParams{&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2});
-        return dialog;
+        return std::make_unique<CConnDlg>(settings, fake.platform, Actions(session));
     }
     // Runs the dialog; act gets it open and leaves it closed or waiting.
     int Run(const std::function<void(QWidget*)>& act, int guardMs = 5000)
@@ -140,9 +159,8 @@ protected:
     QTemporaryDir dir;
     CFakePlatform fake;
     CSettingsStore settings{ConnectionSettingsName()};
-    CDialUp dialUp{fake.phoneBook, fake.dialer, 300};
-    CLinkState link{fake.waitCursor, fake.messages, dialUp};
-    QObject window;
+    Session session{fake.platform, {}, 300};
+    CLinkState& link = session.Link();
     exsim::ExchangeSim sim;
 };
 
@@ -261,9 +279,15 @@ TEST_F(ConnDlgTest, PppoeHandshakeThenTheLinkThenTheExchange)
     WriteBook("Sede;;;;;0511 234;;3\r\n");
     const int result = Run([&](QWidget* dialog) {
         Pick(dialog, 0);
+        bool checkedWhileDialling = false;
+        // The device's answer is awaited inside the click.
+        QTimer::singleShot(0, dialog, [&] {
+            EXPECT_FALSE(Child<QPushButton>(dialog, "connectButton")->isEnabled()) << "busy while the device dials";
+            EXPECT_EQ(fake.waitCursor.Depth(), 1);
+            checkedWhileDialling = true;
+        });
         Click(dialog, "connectButton");
-        EXPECT_FALSE(Child<QPushButton>(dialog, "connectButton")->isEnabled()) << "busy while the device dials";
-        EXPECT_EQ(fake.waitCursor.Depth(), 1);
+        EXPECT_TRUE(checkedWhileDialling);
     });
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(link.connectedMode, MODE_PPPOE_ISDN);
@@ -317,9 +341,12 @@ TEST_F(ConnDlgTest, PppoeFailuresEndTheWaitCloseTheLinkAndLeaveTheDialogIdle)
         const size_t before = size_t(messages.Texts().size());
         const int result = Run([&](QWidget* dialog) {
             Pick(dialog, 0);
-            Click(dialog, "connectButton");
+            // The device itself never answers here; this frame comes while the handshake waits.
             if (c.frame)
-                QCoreApplication::postEvent(dialog, new CPbxEvent(WM_PBX_DATA, *c.frame));
+                QTimer::singleShot(200, &session, [&] {
+                    QCoreApplication::postEvent(&session.DeviceReceiver(), new CPbxEvent(WM_PBX_DATA, *c.frame));
+                });
+            Click(dialog, "connectButton");
             EXPECT_TRUE(
                 QTest::qWaitFor([&] { return Child<QPushButton>(dialog, "connectButton")->isEnabled(); }, 4000));
             Click(dialog, "cancelButton");
@@ -621,8 +648,9 @@ TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
     CPppdDialer dialer(PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()});
     CPlatform platform{fake.messages, fake.fileDialogs, fake.waitCursor, fake.debug,
                        phoneBook,     dialer,           fake.printDevice};
-    CDialUp pppdDialUp(phoneBook, dialer, 2000);
-    CLinkState pppdLink(fake.waitCursor, fake.messages, pppdDialUp);
+    Session pppdSession(platform, {}, 2000);
+    CLinkState& pppdLink = pppdSession.Link();
+    CDialUp& pppdDialUp = pppdSession.DialUp();
 
     StartSimAt(sim, 40008, address);
     settings.SetValue(SETTING_PPPOE_IP, PppoeAddressToSetting(ntohl(::inet_addr(address.c_str()))));
@@ -631,8 +659,7 @@ TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
     WriteBook("Sede;;;;;0511234;;3\r\n");
     settings.SetValue(SETTING_LAST_NAME, QStringLiteral("Sede"));
 
-    CConnDlg dialog(pppdLink, settings, platform);
-    dialog.SetLinkParams(LinkParams{&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2});
+    CConnDlg dialog(settings, platform, Actions(pppdSession));
     int result = -1;
     EXPECT_TRUE(RunModal([&] { result = dialog.exec(); }, [](QWidget* open) { Click(open, "connectButton"); }));
     EXPECT_EQ(result, QDialog::Accepted);

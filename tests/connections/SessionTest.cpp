@@ -26,9 +26,9 @@ TEST(SessionTest, ReportsADropOnceForEachLink)
     Session session(fake.platform, CSupervisionTimes{60'000, 200});
     QStringList reported;
     QObject::connect(&session, &Session::dropped, [&](const QString& text) { reported << text; });
-    ASSERT_EQ(session.Link().ConnectEthernet(LOOPBACK, uint16_t(sim.ProgrammingPort() - 8), 1,
-                                             session.ProgrammingLinkParams()),
-              0);
+    ASSERT_TRUE(session.Link()
+                    .ConnectEthernet(LOOPBACK, uint16_t(sim.ProgrammingPort() - 8), 1, session.ProgrammingLinkParams())
+                    .empty());
     const QString drop =
         QStringLiteral("Connessione a centralino caduta!\nPing fallito verso indirizzo 127.000.000.001");
 

@@ -264,12 +264,12 @@ TEST_F(PbxProtocolTest, ReadRecordReturnsOnlyWhatTheExchangeSentNow)
 
 TEST_F(PbxProtocolTest, WriteRecordStoresAndSendsWithoutWaiting)
 {
-    protocol.WriteRecord(TBL_DIGITS, 0, Hex("33 00").data(), 2);
+    EXPECT_TRUE(protocol.WriteRecord(TBL_DIGITS, 0, Hex("33 00").data(), 2));
     EXPECT_EQ(peer.Read(13), Hex("02 00 02 00 00 FE 12 00 00 2D 10 33 00"));
     EXPECT_EQ(Stored(TBL_DIGITS, 0), Hex("33 00"));
     EXPECT_EQ(memory.Find({0, TBL_DIGITS})->Length(), 6);
 
-    protocol.WriteDirectoryRecord(12, "Rossi", "0212345678", 0x7FFF);
+    EXPECT_TRUE(protocol.WriteDirectoryRecord(12, "Rossi", "0212345678", 0x7FFF));
     const Bytes record = DirectoryRecord("Rossi", "0212345678", 0x7FFF);
     EXPECT_EQ(peer.Read(11 + record.size()), Hex("02 00 18 00 00 FE 12 00 0C 2D 20") + record);
     EXPECT_EQ(Stored(TBL_DIRECTORY, 12), record);
@@ -298,10 +298,11 @@ TEST_F(PbxProtocolTest, DeleteSendsOnlyForARecordHeld)
 TEST_F(PbxProtocolTest, WithoutASocketEverythingStaysLocal)
 {
     socket.reset();
-    protocol.WriteRecord(TBL_DIGITS, 0, Hex("34 00").data(), 2);
+    // Stored all the same, but told as not sent.
+    EXPECT_FALSE(protocol.WriteRecord(TBL_DIGITS, 0, Hex("34 00").data(), 2));
     EXPECT_EQ(Stored(TBL_DIGITS, 0), Hex("34 00"));
     memory.Store(CDataMemRec({12, TBL_DIRECTORY}, nullptr, 0));
-    protocol.DeleteDirectoryRecord(12);
+    EXPECT_FALSE(protocol.DeleteDirectoryRecord(12));
     EXPECT_EQ(memory.Count(), 1u);
 
     EXPECT_FALSE(protocol.ReadTable(TBL_DIRECTORY));
