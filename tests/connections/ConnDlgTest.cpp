@@ -386,6 +386,28 @@ TEST_F(ConnDlgTest, ADeviceThatNeverAnswersTimesOut)
     EXPECT_TRUE(fake.dialer.dialled.empty());
 }
 
+TEST_F(ConnDlgTest, ClosingTheDialogWhileTheDeviceDialsGivesTheHandshakeUp)
+{
+    StartSimBehindLink();
+    exsim::Faults faults;
+    faults.dialAnswer = false;
+    sim.SetFaults(faults);
+    WriteBook("Sede;;;;;0511234;;3\r\n");
+    const int result = Run([&](QWidget* dialog) {
+        Pick(dialog, 0);
+        QTimer::singleShot(200, dialog, [dialog] { QTest::keyClick(dialog, Qt::Key_Escape); });
+        Click(dialog, "connectButton");
+    });
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_TRUE(fake.messages.Shown().empty());
+    EXPECT_FALSE(link.configurationSocket);
+    EXPECT_EQ(link.connectedMode, NOT_CONNECTED);
+    EXPECT_EQ(fake.waitCursor.Depth(), 0);
+    ASSERT_TRUE(sim.WaitForRequests(2, 3000, exsim::Port::Pppoe));
+    EXPECT_EQ(sim.Received(exsim::Port::Pppoe).back().command, CMD_RELEASE);
+    EXPECT_TRUE(fake.dialer.dialled.empty());
+}
+
 TEST_F(ConnDlgTest, EachModeChecksItsSettingsBeforeAnythingIsDialled)
 {
     struct Case {
