@@ -69,10 +69,9 @@ public:
 
 private:
     CConfigMemory memory_;
-    CPrintedMessages messages_;
     CQtWaitCursor waitCursor_;
     std::unique_ptr<CPbxSocket> socket_;
-    CPbxProtocol protocol_{socket_, memory_, messages_, waitCursor_};
+    CPbxProtocol protocol_{socket_, memory_, waitCursor_};
     CProtocolOwner owner_{protocol_};
 };
 

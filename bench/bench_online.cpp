@@ -3,13 +3,14 @@
 // least such a fill can cost, and what the processor spends while the program waits on the link: an
 // unanswered poll (the longest wait of a check) and one whole supervision cycle.
 
+#include "connections/Supervision.h"
+#include "core/ConnectCommand.h"
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
-#include "core/ReadExchange.h"
-#include "core/Supervision.h"
 #include "directory/DirectoryTableModel.h"
 #include "directory/DirectoryView.h"
 #include "directory/Entry.h"
+#include "link/RecordFormats.h"
 #include "platform/WaitCursor.h"
 
 #include "exchange-sim/ExchangeSim.h"
@@ -126,7 +127,7 @@ void BM_UnansweredPollCpu(benchmark::State& state)
     CCost cost;
     for (auto _ : state) {
         bool answered = false;
-        cost = MeasureCost([&] { answered = program.App().MainFrame()->Supervision().CheckConnection(false); });
+        cost = MeasureCost([&] { answered = program.App().session.Supervision().CheckConnection(false); });
         if (answered)
             state.SkipWithError("the silent exchange answered");
     }
@@ -142,7 +143,7 @@ void BM_SupervisionCycleCpu(benchmark::State& state)
     COnlineProgram program;
     if (!Connect(sim, program, state))
         return;
-    CSupervision& supervision = program.App().MainFrame()->Supervision();
+    CSupervision& supervision = program.App().session.Supervision();
     CCost cost;
     for (auto _ : state) {
         const size_t polls = sim.Received().size();

@@ -6,10 +6,10 @@
 // when descriptors or threads grew, or memory grew beyond a small allowance, after the first report
 // (memory only without the address sanitizer).
 
+#include "core/ConnectCommand.h"
 #include "core/DeleteEntriesCommand.h"
 #include "core/EditEntryCommand.h"
 #include "core/PlimsetApp.h"
-#include "core/ReadExchange.h"
 #include "core/SaveCommand.h"
 #include "core/SavePabx.h"
 #include "directory/Directory.h"
@@ -138,9 +138,9 @@ public:
         }
 
         const std::string modifiedName = "Modificato " + std::to_string(session);
-        ApplyEntryEdit({std::nullopt, ADDED, "Aggiunto", "0299", 0x7FFF}, directory, &app.protocol);
-        ApplyEntryEdit({MODIFIED, MODIFIED, modifiedName, "0298", 0x7FFF}, directory, &app.protocol);
-        if (!directory.Contains(ADDED) || !RunDeleteEntries(directory, {ADDED}, confirm_, &app.protocol)) {
+        ApplyEntryEdit({std::nullopt, ADDED, "Aggiunto", "0299", 0x7FFF}, directory, &app.session.Protocol());
+        ApplyEntryEdit({MODIFIED, MODIFIED, modifiedName, "0298", 0x7FFF}, directory, &app.session.Protocol());
+        if (!directory.Contains(ADDED) || !RunDeleteEntries(directory, {ADDED}, confirm_, &app.session.Protocol())) {
             failure = "the added entry could not be deleted";
             return false;
         }
@@ -153,7 +153,7 @@ public:
         for (const CSavePabx::Mode mode : {CSavePabx::Overwrite, CSavePabx::Update}) {
             for (const Entry& entry : prepared)
                 directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
-            SaveToExchange(app, mode, [this] { return program_.Connect(sim_.ProgrammingPort()); });
+            SaveToExchange(app.ExchangeContext(), mode, [this] { return program_.Connect(sim_.ProgrammingPort()); });
             if (!app.IsConnected() || directory.Count() != int(FULL_DIRECTORY_SIZE)) {
                 failure = mode == CSavePabx::Overwrite ? "the overwrite failed" : "the update failed";
                 return false;

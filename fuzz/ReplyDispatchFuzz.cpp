@@ -5,7 +5,6 @@
 #include "link/ConfigMemory.h"
 #include "link/PbxProtocol.h"
 #include "link/Protocol.h"
-#include "platform/MessageBoxes.h"
 #include "platform/WaitCursor.h"
 
 #include <algorithm>
@@ -21,16 +20,6 @@ namespace {
 
 // A block's 16-bit length field counts the data plus 4.
 constexpr size_t LONGEST_RECORD = 0xFFFF - 4;
-
-// Dispatching never talks to the user.
-class CNoMessages : public IMessageBoxes {
-public:
-    MsgAnswer Show(const QString&, MsgButtons, MsgAnswer, MsgIcon) override
-    {
-        FUZZ_CHECK(false, "dispatching a frame shows no message");
-        return MsgAnswer::Ok;
-    }
-};
 
 class CNoCursor : public IWaitCursor {
 public:
@@ -67,9 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::unique_ptr<CPbxSocket> noSocket;
     CConfigMemory memory;
-    CNoMessages messages;
     CNoCursor cursor;
-    CPbxProtocol protocol(noSocket, memory, messages, cursor);
+    CPbxProtocol protocol(noSocket, memory, cursor);
 
     // What the dispatcher must have done, kept the plain way.
     std::map<uint32_t, std::vector<uint8_t>> records;

@@ -44,11 +44,12 @@ bool StartLoopbackSim(exsim::ExchangeSim& sim, std::string& error)
 ConnectOutcome COnlineProgram::Connect(std::uint16_t port)
 {
     constexpr uint32_t LOOPBACK = 0x7F000001;
-    app_.linkState.programmingSocket = std::make_unique<CPbxSocket>();
-    if (app_.linkState.programmingSocket->Open(app_.MainFrame(), LOOPBACK, port, WM_PBX_DATA, WM_PBX_TIMEOUT) != 0) {
-        app_.linkState.programmingSocket.reset();
+    app_.session.Link().programmingSocket = std::make_unique<CPbxSocket>();
+    if (app_.session.Link().programmingSocket->Open(&app_.session.Receiver(), LOOPBACK, port, WM_PBX_DATA,
+                                                    WM_PBX_TIMEOUT) != 0) {
+        app_.session.Link().programmingSocket.reset();
         return ConnectOutcome::Cancelled;
     }
-    app_.linkState.connectedMode = 1;
-    return ReadAfterConnect(app_);
+    app_.session.Link().connectedMode = 1;
+    return ReadAfterConnect(app_.ExchangeContext());
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/ConnectCommand.h"
 #include "core/PlimsetApp.h"
-#include "core/ReadExchange.h"
 #include "platform/DebugOutput.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"

@@ -5,8 +5,6 @@
 #include "connections/ConnectionBook.h"
 #include "connections/ConnectionSettings.h"
 #include "connections/ConnsetDlg.h"
-#include "link/PbxEvents.h"
-#include "link/Protocol.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
@@ -26,7 +24,6 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <span>
 
 namespace {
 
@@ -79,8 +76,8 @@ QString NumberText(const std::optional<std::string>& number)
 
 } // namespace
 
-CConnDlg::CConnDlg(CLinkState& link, CSettingsStore& settings, CPlatform& platform, QWidget* parent)
-    : QDialog(parent), link_(link), settings_(settings), platform_(platform)
+CConnDlg::CConnDlg(CSettingsStore& settings, CPlatform& platform, ConnectActions actions, QWidget* parent)
+    : QDialog(parent), settings_(settings), platform_(platform), actions_(std::move(actions))
 {
     setWindowTitle(QStringLiteral("Connessione a sistema remoto"));
 
@@ -240,16 +237,6 @@ CConnDlg::CConnDlg(CLinkState& link, CSettingsStore& settings, CPlatform& platfo
     ShowEntry(book_->SelectedEntry());
 }
 
-CConnDlg::~CConnDlg()
-{
-    RestoreWaitCursor();
-}
-
-void CConnDlg::SetLinkParams(QObject* window, QEvent::Type dataMessage, QEvent::Type timeoutMessage, int kind)
-{
-    params_ = LinkParams{window, dataMessage, timeoutMessage, kind};
-}
-
 void CConnDlg::LoadBook()
 {
     book_ = std::make_unique<CConnectionBook>();
@@ -385,25 +372,8 @@ void CConnDlg::Fail(const QString& message)
     platform_.messages.Show(message, MsgButtons::Ok, MsgAnswer::Ok, MsgIcon::Error);
 }
 
-void CConnDlg::ShowWaitCursor()
-{
-    if (!waitCursorShown_) {
-        platform_.waitCursor.Show();
-        waitCursorShown_ = true;
-    }
-}
-
-void CConnDlg::RestoreWaitCursor()
-{
-    if (waitCursorShown_) {
-        platform_.waitCursor.Restore();
-        waitCursorShown_ = false;
-    }
-}
-
 void CConnDlg::Connect()
 {
-    link_.ClearErrors();
     const QList<QTreeWidgetItem*> items = list_->selectedItems();
     const int index = items.isEmpty() ? -1 : list_->indexOfTopLevelItem(items.first());
     if (index < 0 || !book_ || size_t(index) >= book_->Count()) {
@@ -419,16 +389,14 @@ void CConnDlg::Connect()
     WriteSetting(settings_, SettingsKeys::LastName, FromCp1252(entry.name));
     WriteSetting(settings_, SettingsKeys::LastType, QString::number(mode));
 
-    int code = 0;
-    long detail = 0;
+    ConnectRequest request;
+    request.mode = mode;
     switch (mode) {
     case MODE_ETHERNET_LAN:
     case MODE_ETHERNET_WAN: {
         const bool lan = mode == MODE_ETHERNET_LAN;
-        CWaitCursorScope wait(platform_.waitCursor);
-        SetBusy(true);
-        code = link_.ConnectEthernet(lan ? entry.lanAddress : entry.wanAddress,
-                                     lan ? entry.lanBasePort : entry.wanBasePort, uint8_t(mode), params_);
+        request.address = lan ? entry.lanAddress : entry.wanAddress;
+        request.port = lan ? entry.lanBasePort : entry.wanBasePort;
         break;
     }
     case MODE_PPPOE_ISDN: {
@@ -436,24 +404,16 @@ void CConnDlg::Connect()
             Fail(QStringLiteral("Modem di connessione PPPoE non impostato"));
             return;
         }
-        const auto port = uint16_t(pppoePortEdit_->text().toUInt());
+        request.port = uint16_t(pppoePortEdit_->text().toUInt());
         // The field is blank when no address is stored or the stored one is 0.0.0.0, which would
         // reach this machine itself; neither is any more set than a stored text that did not parse.
-        const uint32_t address = pppoeAddressEdit_->Address();
-        if (address == ADDRESS_NOT_SET || pppoeAddressEdit_->IsBlank()) {
+        request.address = pppoeAddressEdit_->Address();
+        if (request.address == ADDRESS_NOT_SET || pppoeAddressEdit_->IsBlank()) {
             Fail(QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato"));
             return;
         }
-        pppoePending_ = true;
-        ShowWaitCursor();
-        SetBusy(true);
-        const std::string number = entry.isdnNumber.value_or(std::string());
-        code = link_.StartPppoe(number, address, port, this, params_);
-        if (code == 0)
-            return;
-        pppoePending_ = false;
-        RestoreWaitCursor();
-        detail = long(number.size());
+        request.number = entry.isdnNumber.value_or(std::string());
+        request.entryName = ToCp1252(pppoeEntryEdit_->text());
         break;
     }
     case MODE_DIALUP_ISDN:
@@ -465,20 +425,23 @@ void CConnDlg::Connect()
                       : QStringLiteral("Modem di connessione analogica non impostato"));
             return;
         }
-        CWaitCursorScope wait(platform_.waitCursor);
-        SetBusy(true);
-        const std::optional<std::string>& number = isdn ? entry.isdnNumber : entry.analogNumber;
-        code = link_.ConnectDialUp(ToCp1252(entryName), number.value_or(std::string()), uint8_t(mode), params_);
+        request.entryName = ToCp1252(entryName);
+        request.number = (isdn ? entry.isdnNumber : entry.analogNumber).value_or(std::string());
         break;
     }
     default:
-        code = ERR_INVALID_MODE;
-        detail = mode;
         break;
     }
 
-    if (code != 0) {
-        link_.ReportConnectError(code, detail);
+    SetBusy(true);
+    connecting_ = true;
+    gaveUp_ = false;
+    const bool connected = actions_.connect(request);
+    connecting_ = false;
+    // Closed while the device dialled: the handshake was given up and the dialog is gone.
+    if (gaveUp_)
+        return;
+    if (!connected) {
         SetBusy(false);
         return;
     }
@@ -486,80 +449,11 @@ void CConnDlg::Connect()
     accept();
 }
 
-bool CConnDlg::event(QEvent* event)
-{
-    if (event->type() == params_.dataMessage) {
-        if (const auto* answer = dynamic_cast<const CPbxEvent*>(event))
-            OnDeviceAnswer(*answer);
-        return true;
-    }
-    if (event->type() == params_.timeoutMessage) {
-        OnDeviceTimeout();
-        return true;
-    }
-    return QDialog::event(event);
-}
-
-void CConnDlg::FailPppoe(int code, long detail)
-{
-    link_.ReportConnectError(code, detail);
-    link_.CloseLink();
-    SetBusy(false);
-}
-
-void CConnDlg::OnDeviceAnswer(const CPbxEvent& answer)
-{
-    RestoreWaitCursor();
-    if (!pppoePending_)
-        return;
-    pppoePending_ = false;
-
-    const std::span<const uint8_t> frame = answer.Frame();
-    // Anything but the dial result ends the wait as a failed connection: no other answer and no
-    // timeout would follow, and the dialog would stay busy for ever.
-    if (frame.size() < REPLY_HEADER_SIZE || GetBigEndian16(&frame[5]) != ST_DIAL_RESULT) {
-        FailPppoe(ERR_PPPOE, frame.size() < REPLY_HEADER_SIZE ? 0 : GetBigEndian16(&frame[5]));
-        return;
-    }
-    // The device sends its result with the low-order byte first.
-    const uint16_t result = uint16_t(frame[3] | frame[4] << 8);
-    if (result != 0) {
-        FailPppoe(ERR_PPPOE, result);
-        return;
-    }
-
-    const int code = link_.FinishPppoe(ToCp1252(pppoeEntryEdit_->text()), params_);
-    if (code == 0) {
-        busy_ = false;
-        accept();
-        return;
-    }
-    link_.ReportConnectError(code);
-    link_.CloseLink();
-    platform_.messages.Show(QStringLiteral("Errore nella connessione PPPoE"), MsgButtons::Ok, MsgAnswer::Ok,
-                            MsgIcon::None);
-    SetBusy(false);
-}
-
-void CConnDlg::OnDeviceTimeout()
-{
-    // Only the dial request arms a timeout that can end while the dialog is open.
-    if (!pppoePending_)
-        return;
-    RestoreWaitCursor();
-    link_.CloseLink();
-    pppoePending_ = false;
-    Fail(QStringLiteral("Timeout scaduto"));
-    SetBusy(false);
-}
-
 void CConnDlg::reject()
 {
     // Closing during the PPPoE handshake gives it up, so that no device link stays behind unowned.
-    if (pppoePending_) {
-        pppoePending_ = false;
-        RestoreWaitCursor();
-        link_.CloseLink();
+    if (connecting_ && actions_.giveUp()) {
+        gaveUp_ = true;
         busy_ = false;
     }
     // A connect or dial-up attempt ends by itself within its bounds; closing waits for it.

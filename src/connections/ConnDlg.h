@@ -3,16 +3,16 @@
 
 #include "connections/ConnectionBook.h"
 #include "connections/LinkState.h"
+#include "connections/Session.h"
 
 #include <QDialog>
-#include <QEvent>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
 class CIpAddressEdit;
-class CPbxEvent;
 class CSettingsStore;
 struct CPlatform;
 class QButtonGroup;
@@ -22,17 +22,21 @@ class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 
+// What the command hands the connection dialog: it runs the connect and tells the user how it ended.
+struct ConnectActions {
+    // True when the link is up.
+    std::function<bool(const ConnectRequest& request)> connect;
+    // Gives up a PPPoE handshake still waiting; false when none waits.
+    std::function<bool()> giveUp;
+};
+
 // "Connessione a sistema remoto": the user picks a saved exchange and a mode and connects; the
-// dialog also keeps the connection book and carries out the PPPoE handshake, whose answer and
-// timeout the configuration socket posts to it. Created for one "Connetti" by the application;
-// user-interface thread. It closes with OK only once the link state is connected.
+// dialog also keeps the connection book. Created for one "Connetti" by the command; user-interface
+// thread. It closes with OK only once the connect it asked for brought the link up.
 class CConnDlg : public QDialog {
     Q_OBJECT
 public:
-    CConnDlg(CLinkState& link, CSettingsStore& settings, CPlatform& platform, QWidget* parent = nullptr);
-    ~CConnDlg() override;
-
-    void SetLinkParams(QObject* window, QEvent::Type dataMessage, QEvent::Type timeoutMessage, int kind);
+    CConnDlg(CSettingsStore& settings, CPlatform& platform, ConnectActions actions, QWidget* parent = nullptr);
     // Saves the book, reloads it selecting nameToSelect and shows it again; false (after the
     // message) when the file could not be written, and then the change is undone: the file still
     // holds the book as it was, and the list's rows stand for its entries by position.
@@ -40,17 +44,12 @@ public:
 
     void reject() override;
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
     void FillList();
     void ShowEntry(CConnectionEntry* entry);
     void SetBusy(bool busy);
     void OnPicked();
     void Connect();
-    void OnDeviceAnswer(const CPbxEvent& answer);
-    void OnDeviceTimeout();
     void Add();
     void Modify();
     void Delete();
@@ -58,16 +57,11 @@ private:
     void LoadBook();
     // Called before each change to the book, so that CommitBook can undo one the file refused.
     void KeepShownBook();
-    // The wait cursor shown for the PPPoE handshake is put back exactly once.
-    void ShowWaitCursor();
-    void RestoreWaitCursor();
-    void FailPppoe(int code, long detail);
     void Fail(const QString& message);
 
-    CLinkState& link_;
     CSettingsStore& settings_;
     CPlatform& platform_;
-    LinkParams params_;
+    ConnectActions actions_;
 
     QString bookPath_;
     std::string lastName_;
@@ -76,9 +70,10 @@ private:
     CConnectionBook shownBook_;
     CConnectionEntry* currentEntry_ = nullptr;
     int lastType_ = NOT_CONNECTED;
-    bool pppoePending_ = false;
     bool busy_ = false;
-    bool waitCursorShown_ = false;
+    // While the command connects, and whether the dialog was closed meanwhile.
+    bool connecting_ = false;
+    bool gaveUp_ = false;
 
     QTreeWidget* list_ = nullptr;
     QPushButton* connectButton_ = nullptr;

@@ -3,7 +3,6 @@
 
 #include "connections/DialUp.h"
 #include "link/Protocol.h"
-#include "platform/MessageBoxes.h"
 #include "platform/WaitCursor.h"
 
 namespace {
@@ -65,8 +64,20 @@ QString ConnectErrorText(int code)
     }
 }
 
-CLinkState::CLinkState(IWaitCursor& waitCursor, IMessageBoxes& messages, CDialUp& dialUp, int connectTimeoutMs)
-    : waitCursor_(waitCursor), messages_(messages), dialUp_(dialUp), connectTimeoutMs_(connectTimeoutMs)
+MsgIcon ConnectResultIcon(int code)
+{
+    switch (code) {
+    case ERR_HANGUP:
+        return MsgIcon::Warning;
+    case ERR_PPPOE_LINK:
+        return MsgIcon::None;
+    default:
+        return MsgIcon::Error;
+    }
+}
+
+CLinkState::CLinkState(IWaitCursor& waitCursor, CDialUp& dialUp, int connectTimeoutMs)
+    : waitCursor_(waitCursor), dialUp_(dialUp), connectTimeoutMs_(connectTimeoutMs)
 {
 }
 
@@ -87,81 +98,91 @@ int CLinkState::OpenProgrammingSocket(uint32_t address, uint16_t port, const Lin
     return result;
 }
 
-int CLinkState::ConnectEthernet(uint32_t address, uint16_t basePort, uint8_t mode, const LinkParams& params)
+Results CLinkState::ConnectEthernet(uint32_t address, uint16_t basePort, uint8_t mode, const LinkParams& params)
 {
     const int result = OpenProgrammingSocket(address, ProgrammingPort(basePort, params.kind), params);
-    if (result == 0)
-        connectedMode = mode;
-    return result;
+    if (result != 0)
+        return {ConnectError(result)};
+    connectedMode = mode;
+    return {};
 }
 
-int CLinkState::StartPppoe(std::string_view isdnNumber, uint32_t deviceAddress, uint16_t devicePort,
-                           QObject* dialogWindow, const LinkParams& params)
+Results CLinkState::StartPppoe(std::string_view isdnNumber, uint32_t deviceAddress, uint16_t devicePort,
+                               QObject* deviceReceiver, const LinkParams& params)
 {
+    // The detail of these errors is the number's length.
+    const auto detail = long(isdnNumber.size());
     if (isdnNumber.size() > MAX_DIAL_TEXT)
-        return ERR_PPPOE_NUMBER;
+        return {ConnectError(ERR_PPPOE_NUMBER, detail)};
     configurationSocket = std::make_unique<CPbxSocket>(params.kind, connectTimeoutMs_);
     const int result =
-        configurationSocket->Open(dialogWindow, deviceAddress, devicePort, params.dataMessage, params.timeoutMessage);
+        configurationSocket->Open(deviceReceiver, deviceAddress, devicePort, params.dataMessage, params.timeoutMessage);
     if (result != 0) {
         configurationError = configurationSocket->LastError();
         configurationSocket.reset();
-        return result;
+        return {ConnectError(result, detail)};
     }
     configurationSocket->SendDial(isdnNumber);
-    return 0;
+    return {};
 }
 
-int CLinkState::FinishPppoe(const std::string& pppoeEntryName, const LinkParams& params)
+Results CLinkState::FinishPppoe(const std::string& pppoeEntryName, const LinkParams& params)
 {
     CWaitCursorScope wait(waitCursor_);
     uint32_t exchangeAddress = 0;
     const int dialled = dialUp_.DialUp(std::nullopt, pppoeEntryName, exchangeAddress);
     if (dialled != 0) {
         ReleaseAndClose(configurationSocket);
-        return dialled;
+        return {ConnectError(dialled)};
     }
     const int result = OpenProgrammingSocket(exchangeAddress, ProgrammingPort(LINK_BASE_PORT, params.kind), params);
     if (result != 0) {
-        HangUp();
+        Results told;
+        if (Result hungUp = HangUp(); !hungUp)
+            told.push_back(std::move(hungUp));
         ReleaseAndClose(configurationSocket);
-        return result;
+        told.push_back(ConnectError(result));
+        return told;
     }
     connectedMode = 3;
-    return 0;
+    return {};
 }
 
-int CLinkState::ConnectDialUp(const std::string& entryName, const std::string& number, uint8_t mode,
-                              const LinkParams& params)
+Results CLinkState::ConnectDialUp(const std::string& entryName, const std::string& number, uint8_t mode,
+                                  const LinkParams& params)
 {
     uint32_t exchangeAddress = 0;
     const int dialled = dialUp_.DialUp(number, entryName, exchangeAddress);
     if (dialled != 0)
-        return dialled;
+        return {ConnectError(dialled)};
     const int result = OpenProgrammingSocket(exchangeAddress, ProgrammingPort(LINK_BASE_PORT, params.kind), params);
     if (result != 0) {
-        HangUp();
-        return result;
+        Results told;
+        if (Result hungUp = HangUp(); !hungUp)
+            told.push_back(std::move(hungUp));
+        told.push_back(ConnectError(result));
+        return told;
     }
     connectedMode = mode;
-    return 0;
+    return {};
 }
 
-void CLinkState::HangUp()
+Result CLinkState::HangUp()
 {
     // A link that will not go away is not waited on for ever: the user is told, and it is forgotten.
     if (!dialUp_.HangUp())
-        messages_.Show(QStringLiteral("Il collegamento in accesso remoto non si è chiuso"), MsgButtons::Ok,
-                       MsgAnswer::Ok, MsgIcon::Warning);
+        return Result::Failure(ERR_HANGUP, QStringLiteral("Il collegamento in accesso remoto non si è chiuso"));
+    return Result::Success();
 }
 
-void CLinkState::CloseLink()
+Result CLinkState::CloseLink()
 {
     CWaitCursorScope wait(waitCursor_);
     ReleaseAndClose(programmingSocket);
-    HangUp();
+    Result hungUp = HangUp();
     ReleaseAndClose(configurationSocket);
     connectedMode = NOT_CONNECTED;
+    return hungUp;
 }
 
 QString CLinkState::ConnectErrorMessage(int code, long detail)
@@ -185,7 +206,7 @@ QString CLinkState::ConnectErrorMessage(int code, long detail)
     return QString();
 }
 
-void CLinkState::ReportConnectError(int code, long detail)
+Result CLinkState::ConnectError(int code, long detail)
 {
-    messages_.Show(ConnectErrorMessage(code, detail), MsgButtons::Ok, MsgAnswer::Ok, MsgIcon::Error);
+    return Result::Failure(code, ConnectErrorMessage(code, detail));
 }

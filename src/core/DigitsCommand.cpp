@@ -4,9 +4,6 @@
 #include "directory/Directory.h"
 #include "directory/NumCifre.h"
 #include "link/PbxProtocol.h"
-#include "link/Protocol.h"
-
-#include <string>
 
 void ApplyDigits(uint8_t digits, const std::vector<uint16_t>& entriesToDelete, Directory& directory,
                  CPbxProtocol* exchange)
@@ -14,11 +11,8 @@ void ApplyDigits(uint8_t digits, const std::vector<uint16_t>& entriesToDelete, D
     directory.SetShortNumberDigits(digits);
     for (uint16_t shortNumber : entriesToDelete)
         directory.Remove(shortNumber);
-    if (exchange) {
-        const std::string text = std::to_string(digits);
-        // The exchange keeps the text with its terminating NUL.
-        exchange->WriteRecord(TBL_DIGITS, 0, reinterpret_cast<const uint8_t*>(text.c_str()), text.size() + 1);
-    }
+    if (exchange)
+        exchange->WriteDigitsRecord(digits);
 }
 
 bool RunDigits(Directory& directory, const std::vector<const Entry*>& shown, IMessageBoxes& messages,

@@ -3,10 +3,8 @@
 
 #include "core/CommandIds.h"
 #include "core/PlimsetApp.h"
-#include "core/Supervision.h"
 #include "core/Version.h"
 #include "directory/DirectoryView.h"
-#include "link/PbxEvents.h"
 #include "platform/Platform.h"
 
 #include <QAction>
@@ -30,14 +28,6 @@ QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
 
 } // namespace
 
-QString FormatAddress(uint32_t address)
-{
-    QStringList octets;
-    for (int shift = 24; shift >= 0; shift -= 8)
-        octets << QStringLiteral("%1").arg((address >> shift) & 0xFF, 3, 10, QLatin1Char('0'));
-    return octets.join(QLatin1Char('.'));
-}
-
 CMainFrame::CMainFrame(CPlimsetApp& app) : app_(app)
 {
     setObjectName(QStringLiteral("mainFrame"));
@@ -55,7 +45,6 @@ CMainFrame::CMainFrame(CPlimsetApp& app) : app_(app)
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
-    supervision_ = new CSupervision(app_, app_.SupervisionTimes(), this);
 }
 
 QAction* CMainFrame::AddCommand(int id, const QString& text, const QString& prompt, const QIcon& icon,
@@ -217,7 +206,7 @@ QString CMainFrame::LinePaneText() const
 
 void CMainFrame::UpdateLinePane()
 {
-    const CPbxSocket* socket = app_.linkState.programmingSocket.get();
+    const CPbxSocket* socket = app_.session.Link().programmingSocket.get();
     if (app_.IsConnected() && socket)
         linePane_->setText(QStringLiteral("In linea: %1").arg(FormatAddress(socket->PeerAddress())));
     else
@@ -243,23 +232,4 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
     else
         event->accept();
-}
-
-CMainFrame::FrameObserver CMainFrame::SetFrameObserver(FrameObserver observer)
-{
-    std::swap(frameObserver_, observer);
-    return observer;
-}
-
-bool CMainFrame::event(QEvent* event)
-{
-    // The programming socket posts its frames and timeouts here.
-    if (app_.protocol.HandleEvent(event)) {
-        if (event->type() == WM_PBX_DATA && frameObserver_) {
-            if (const auto* frame = dynamic_cast<const CPbxEvent*>(event))
-                frameObserver_(frame->Frame());
-        }
-        return true;
-    }
-    return QMainWindow::event(event);
 }

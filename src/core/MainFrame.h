@@ -3,14 +3,10 @@
 
 #include <QMainWindow>
 #include <QString>
-#include <cstdint>
-#include <functional>
 #include <map>
-#include <span>
 
 class CPlimsetApp;
 class DirectoryView;
-class CSupervision;
 class QAction;
 class QLabel;
 class QToolBar;
@@ -33,16 +29,8 @@ public:
     void BringToFront();
     void UpdateLinePane();
 
-    CSupervision& Supervision() const { return *supervision_; }
-
-    // Told of every frame of the programming socket once the protocol has taken it in; returns the
-    // observer it replaces.
-    using FrameObserver = std::function<void(std::span<const uint8_t> frame)>;
-    FrameObserver SetFrameObserver(FrameObserver observer);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     void CreateActions();
@@ -57,9 +45,4 @@ private:
     QToolBar* toolBar_ = nullptr;
     QLabel* linePane_ = nullptr;
     std::map<int, QAction*> actions_;
-    CSupervision* supervision_ = nullptr;
-    FrameObserver frameObserver_;
 };
-
-// An IPv4 address in host order as four zero-padded octets: 192.168.001.010.
-QString FormatAddress(uint32_t address);

@@ -5,6 +5,7 @@
 #include "connections/ConnectionSettings.h"
 #include "core/AboutDlg.h"
 #include "core/CommandIds.h"
+#include "core/ConnectCommand.h"
 #include "core/DeleteEntriesCommand.h"
 #include "core/DigitsCommand.h"
 #include "core/EditEntryCommand.h"
@@ -12,6 +13,7 @@
 #include "core/ImportCommand.h"
 #include "core/MainFrame.h"
 #include "core/PrintCommand.h"
+#include "core/SaveCommand.h"
 #include "directory/DirectoryView.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
@@ -33,11 +35,12 @@ QString LastFolderFromSetting(const std::optional<QString>& value)
 }
 
 CPlimsetApp::CPlimsetApp(CPlatform& platform, CSupervisionTimes supervisionTimes, QObject* parent)
-    : QObject(parent), dialUp(platform.phoneBook, platform.dialer),
-      linkState(platform.waitCursor, platform.messages, dialUp),
-      protocol(linkState.programmingSocket, configMemory, platform.messages, platform.waitCursor), platform_(platform),
-      supervisionTimes_(supervisionTimes)
+    : QObject(parent), session(platform, supervisionTimes), platform_(platform)
 {
+    connect(&session, &Session::dropped, this, [this](const QString& text) {
+        Disconnect();
+        platform_.messages.Show(text);
+    });
 }
 
 CPlimsetApp::~CPlimsetApp()
@@ -88,10 +91,8 @@ void CPlimsetApp::Disconnect()
     ++disconnects_;
     directory.ResetExchangeSettings();
     directoryNumbers.clear();
-    configMemory.Clear();
-    linkState.CloseLink();
-    // A wait still running would otherwise sleep forever on a socket that is gone.
-    protocol.AbortWaits();
+    if (const Result closed = session.Close(); !closed)
+        platform_.messages.Show(closed.text, MsgButtons::Ok, MsgAnswer::Ok, ConnectResultIcon(closed.code));
     directory.Clear();
     UpdateCommandUi();
 }
@@ -188,11 +189,33 @@ void CPlimsetApp::OnCommand(int id)
 bool CPlimsetApp::RunConnectDialog()
 {
     CSettingsStore settings(SettingsFile::Connection);
-    CConnDlg dialog(linkState, settings, platform_, mainFrame_.get());
-    dialog.SetLinkParams(mainFrame_.get(), WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
+    CConnDlg dialog(settings, platform_, ConnectDialogActions(session, platform_.messages), mainFrame_.get());
     const bool accepted = dialog.exec() == QDialog::Accepted;
     UpdateCommandUi();
     return accepted && IsConnected();
+}
+
+ExchangeCommandContext CPlimsetApp::ExchangeContext()
+{
+    return ExchangeCommandContext{session,
+                                  directory,
+                                  directoryNumbers,
+                                  View(),
+                                  platform_,
+                                  mainFrame_.get(),
+                                  [this] { Disconnect(); },
+                                  [this] { return disconnects_; },
+                                  [this] { UpdateCommandUi(); }};
+}
+
+ConnectOutcome CPlimsetApp::ConnectCommand()
+{
+    return RunConnectCommand(ExchangeContext(), [this] { return RunConnectDialog(); });
+}
+
+void CPlimsetApp::SaveCommand()
+{
+    RunSaveCommand(ExchangeContext(), [this] { return ConnectCommand(); });
 }
 
 void CPlimsetApp::EditFirstSelectedEntry()
@@ -212,7 +235,7 @@ void CPlimsetApp::EditFirstSelectedEntry()
 
 CPbxProtocol* CPlimsetApp::ExchangeWhileConnected()
 {
-    return IsConnected() ? &protocol : nullptr;
+    return IsConnected() ? &session.Protocol() : nullptr;
 }
 
 bool CPlimsetApp::ChooseDigits()

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "connections/DialUp.h"
-#include "connections/LinkState.h"
-#include "core/Supervision.h"
+#include "connections/Session.h"
 #include "directory/Directory.h"
-#include "link/ConfigMemory.h"
-#include "link/PbxProtocol.h"
 
 #include <QObject>
 #include <QString>
@@ -18,10 +14,11 @@
 struct CPlatform;
 class CMainFrame;
 enum class ConnectOutcome;
+struct ExchangeCommandContext;
 class DirectoryView;
 
-// The one application object: owns the directory, the configuration memory, the reply and
-// link state, and the main frame; every command of the menus and the tool bar arrives here.
+// The one application object: owns the directory, the session with the exchange, and the main frame;
+// every command of the menus and the tool bar arrives here.
 class CPlimsetApp : public QObject {
     Q_OBJECT
 
@@ -35,13 +32,10 @@ public:
     // After the main window has closed.
     void Exit();
 
-    bool IsConnected() const { return linkState.IsConnected(); }
+    bool IsConnected() const { return session.IsConnected(); }
     void Disconnect();
-    // How often the disconnect sequence has run: a flow that waits on the link compares it to tell
-    // its own link from one connected again while it waited.
-    unsigned Disconnects() const { return disconnects_; }
-    // Runs the connection dialog with the main window as owner of the programming socket; true when
-    // the program is connected afterwards.
+    // Runs the connection dialog, which has the session connect; true when the program is connected
+    // afterwards.
     bool RunConnectDialog();
     // "Connetti": the connection dialog, then access, version and the reads of the exchange.
     ConnectOutcome ConnectCommand();
@@ -55,20 +49,19 @@ public:
     // Re-applies the enable rules and the line pane after any change of state.
     void UpdateCommandUi();
 
+    // What the connect and save commands work on, for one command.
+    ExchangeCommandContext ExchangeContext();
+
     CPlatform& Platform() { return platform_; }
     CMainFrame* MainFrame() const { return mainFrame_.get(); }
     DirectoryView* View() const;
     // The entries in the order the list shows them; none without the main window.
     std::vector<const Entry*> ShownEntries() const;
-    const CSupervisionTimes& SupervisionTimes() const { return supervisionTimes_; }
 
     QString lastFolder;
     Directory directory;
     std::vector<uint16_t> directoryNumbers;
-    CConfigMemory configMemory;
-    CDialUp dialUp;
-    CLinkState linkState;
-    CPbxProtocol protocol;
+    Session session;
 
 private:
     void ShowAbout();
@@ -77,8 +70,9 @@ private:
     bool ChooseDigits();
 
     CPlatform& platform_;
-    CSupervisionTimes supervisionTimes_;
     std::unique_ptr<CMainFrame> mainFrame_;
+    // How often the disconnect sequence has run: a flow that waits on the link compares it to tell
+    // its own link from one connected again while it waited.
     unsigned disconnects_ = 0;
 };
 

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/SaveCommand.h"
 
-#include "core/PlimsetApp.h"
+#include "connections/Session.h"
 #include "core/StatusProgress.h"
 #include "directory/Directory.h"
+#include "directory/DirectoryView.h"
 #include "directory/Entry.h"
 #include "link/ExchangeLimits.h"
 #include "link/Protocol.h"
 #include "platform/Platform.h"
 
+#include <QMainWindow>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -20,20 +22,13 @@ const char* const NOT_COMPLETED =
     "Salvataggio agenda su centralino non completato: connessione caduta!\nLe voci preparate sono di nuovo nella "
     "lista.";
 
-// A send that failed: the socket records its error and nothing else tells the save.
-bool LinkFailed(const CPlimsetApp& app)
-{
-    const CPbxSocket* socket = app.linkState.programmingSocket.get();
-    return !socket || socket->LastError() != 0;
-}
-
 // Nothing acknowledges a write, and a link that the exchange closed behind the last ones shows on no
 // send: only an answered poll tells that they all reached it. A poll may go unanswered once, as the
 // supervision allows.
-bool ExchangeTookEverything(CPlimsetApp& app)
+bool ExchangeTookEverything(const ExchangeCommandContext& context)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        switch (app.protocol.Poll(POLL_TIMEOUT_MS)) {
+        switch (context.session.Protocol().Poll(POLL_TIMEOUT_MS)) {
         case CPbxProtocol::WaitEnd::Finished:
             return true;
         case CPbxProtocol::WaitEnd::TimedOut:
@@ -45,47 +40,48 @@ bool ExchangeTookEverything(CPlimsetApp& app)
     return false;
 }
 
-void WriteDigits(CPlimsetApp& app, uint8_t digits)
+// False when the send failed.
+bool WriteDigits(const ExchangeCommandContext& context, uint8_t digits)
 {
-    const std::string text = std::to_string(digits);
-    app.protocol.WriteRecord(TBL_DIGITS, 0, reinterpret_cast<const uint8_t*>(text.c_str()), text.size() + 1);
-    app.directory.SetShortNumberDigits(digits);
+    const bool sent = context.session.Protocol().WriteDigitsRecord(digits);
+    context.directory.SetShortNumberDigits(digits);
+    return sent;
 }
 
 // Off line again, with the entries and the number of digits the user had prepared.
-void PutBack(CPlimsetApp& app, const std::vector<Entry>& prepared, uint8_t digits)
+void PutBack(const ExchangeCommandContext& context, const std::vector<Entry>& prepared, uint8_t digits)
 {
-    app.directory.SetShortNumberDigits(digits);
+    context.directory.SetShortNumberDigits(digits);
     {
-        const Directory::BulkChange filling(app.directory);
-        app.directory.Clear();
+        const Directory::BulkChange filling(context.directory);
+        context.directory.Clear();
         for (const Entry& entry : prepared)
-            app.directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
+            context.directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
     }
-    app.UpdateCommandUi();
+    context.updateCommandUi();
 }
 
-void NotSaved(CPlimsetApp& app, const std::vector<Entry>& prepared, uint8_t digits, const char* text)
+void NotSaved(const ExchangeCommandContext& context, const std::vector<Entry>& prepared, uint8_t digits,
+              const char* text)
 {
-    if (app.IsConnected())
-        app.Disconnect();
-    PutBack(app, prepared, digits);
-    app.Platform().messages.Show(QString::fromUtf8(text));
+    if (context.session.IsConnected())
+        context.disconnect();
+    PutBack(context, prepared, digits);
+    context.platform.messages.Show(QString::fromUtf8(text));
 }
 
 // True when every delete was sent.
-bool DeleteExchangeDirectory(CPlimsetApp& app)
+bool DeleteExchangeDirectory(const ExchangeCommandContext& context)
 {
-    CStatusProgress progress(app.MainFrame(), QStringLiteral("Cancellazione agenda sul centralino: voce %1 di %2"));
-    const int total = int(app.directoryNumbers.size());
+    CStatusProgress progress(context.window, QStringLiteral("Cancellazione agenda sul centralino: voce %1 di %2"));
+    const int total = int(context.directoryNumbers.size());
     int done = 0;
-    for (uint16_t shortNumber : app.directoryNumbers) {
-        app.protocol.DeleteDirectoryRecord(shortNumber);
-        if (LinkFailed(app))
+    for (uint16_t shortNumber : context.directoryNumbers) {
+        if (!context.session.Protocol().DeleteDirectoryRecord(shortNumber))
             return false;
         progress.Show(++done, total);
     }
-    app.directoryNumbers.clear();
+    context.directoryNumbers.clear();
     return true;
 }
 
@@ -105,13 +101,14 @@ void MergeExchangeEntries(const Directory& directory, std::vector<Entry>& pendin
 
 } // namespace
 
-void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& connect)
+void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode, const ConnectStep& connect)
 {
     std::vector<Entry> pending;
-    for (const Entry* entry : app.ShownEntries())
-        pending.push_back(*entry);
+    if (const DirectoryView* view = context.view)
+        for (const Entry* entry : view->Model().Rows())
+            pending.push_back(*entry);
     const std::vector<Entry> prepared = pending;
-    const uint8_t digits = app.directory.Settings().shortNumberDigits;
+    const uint8_t digits = context.directory.Settings().shortNumberDigits;
 
     switch (connect()) {
     case ConnectOutcome::Cancelled:
@@ -119,7 +116,7 @@ void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& c
     case ConnectOutcome::Failed:
     case ConnectOutcome::DirectoryUnread:
         // Without the exchange's directory neither mode knows what to delete or to keep.
-        NotSaved(app, prepared, digits, NOT_SAVED);
+        NotSaved(context, prepared, digits, NOT_SAVED);
         return;
     case ConnectOutcome::Connected:
         break;
@@ -127,54 +124,53 @@ void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& c
 
     bool sent = true;
     if (mode == CSavePabx::Overwrite) {
-        sent = DeleteExchangeDirectory(app);
-        if (sent)
-            WriteDigits(app, digits);
+        sent = DeleteExchangeDirectory(context) && WriteDigits(context, digits);
     } else {
-        const uint8_t read = app.directory.Settings().shortNumberDigits;
+        const uint8_t read = context.directory.Settings().shortNumberDigits;
         if (digits != read &&
-            app.Platform().messages.Show(QString::asprintf("Vuoi scaricare sul centralino il numero di cifre (%d)\n"
-                                                           "differente da quello attualmente impostato (%d)?",
-                                                           digits, read),
-                                         MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes)
-            WriteDigits(app, digits);
-        MergeExchangeEntries(app.directory, pending);
+            context.platform.messages.Show(QString::asprintf("Vuoi scaricare sul centralino il numero di cifre (%d)\n"
+                                                             "differente da quello attualmente impostato (%d)?",
+                                                             digits, read),
+                                           MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes)
+            WriteDigits(context, digits);
+        MergeExchangeEntries(context.directory, pending);
+        // The digits may not have been sent: the link itself tells whether the writes can go on.
+        sent = context.session.Protocol().LinkUp();
     }
-    sent = sent && !LinkFailed(app);
 
     if (sent) {
-        const Directory::BulkChange filling(app.directory);
-        app.directory.Clear();
-        CStatusProgress progress(app.MainFrame(), QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
+        const Directory::BulkChange filling(context.directory);
+        context.directory.Clear();
+        CStatusProgress progress(context.window, QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
         const int total = int(pending.size());
         int done = 0;
         // After an update the exchange's own records are written back: each number is listed once.
-        std::unordered_set<uint16_t> listed(app.directoryNumbers.begin(), app.directoryNumbers.end());
+        std::unordered_set<uint16_t> listed(context.directoryNumbers.begin(), context.directoryNumbers.end());
         for (const Entry& entry : pending) {
-            app.directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
-            app.protocol.WriteDirectoryRecord(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
-            if (LinkFailed(app)) {
+            context.directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
+            if (!context.session.Protocol().WriteDirectoryRecord(entry.shortNumber, entry.name, entry.phoneNumber,
+                                                                 entry.lineSeizure)) {
                 sent = false;
                 break;
             }
             if (listed.insert(entry.shortNumber).second)
-                app.directoryNumbers.push_back(entry.shortNumber);
+                context.directoryNumbers.push_back(entry.shortNumber);
             progress.Show(++done, total);
         }
-        sent = sent && ExchangeTookEverything(app);
+        sent = sent && ExchangeTookEverything(context);
     }
     if (!sent) {
         // What the exchange took before the link failed is unknown: nothing acknowledges a write.
-        NotSaved(app, prepared, digits, NOT_COMPLETED);
+        NotSaved(context, prepared, digits, NOT_COMPLETED);
         return;
     }
-    app.UpdateCommandUi();
+    context.updateCommandUi();
 }
 
-void CPlimsetApp::SaveCommand()
+void RunSaveCommand(const ExchangeCommandContext& context, const ConnectStep& connect)
 {
-    CSavePabx dialog(MainFrame());
+    CSavePabx dialog(context.window);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    SaveToExchange(*this, dialog.SaveMode(), [this] { return ConnectCommand(); });
+    SaveToExchange(context, dialog.SaveMode(), connect);
 }

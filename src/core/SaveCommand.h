@@ -4,12 +4,10 @@
 // "Salva su centralino": writes the directory prepared off line to the exchange. Runs on the
 // user-interface thread inside the command handler.
 
-#include "core/ReadExchange.h"
+#include "core/ConnectCommand.h"
 #include "core/SavePabx.h"
 
 #include <functional>
-
-class CPlimsetApp;
 
 // Brings the link up and reads the exchange: "Connetti" in the program.
 using ConnectStep = std::function<ConnectOutcome()>;
@@ -17,4 +15,6 @@ using ConnectStep = std::function<ConnectOutcome()>;
 // Everything after CSavePabx: connects through `connect`, then overwrites or updates the exchange's
 // directory with the list's entries and carries the number of digits over. When the entries cannot
 // be written, they go back into the list, off line, so that the user can try again.
-void SaveToExchange(CPlimsetApp& app, CSavePabx::Mode mode, const ConnectStep& connect);
+void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode, const ConnectStep& connect);
+// The whole command: the choice of mode, then the save.
+void RunSaveCommand(const ExchangeCommandContext& context, const ConnectStep& connect);

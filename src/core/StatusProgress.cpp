@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/StatusProgress.h"
 
+#include <QMainWindow>
 #include <QStatusBar>
 
 namespace {
@@ -11,8 +12,8 @@ constexpr qint64 REPAINT_INTERVAL_MS = 100;
 
 } // namespace
 
-CStatusProgress::CStatusProgress(CMainFrame* frame, QString format)
-    : bar_(frame ? frame->statusBar() : nullptr), format_(std::move(format))
+CStatusProgress::CStatusProgress(QMainWindow* window, QString format)
+    : bar_(window ? window->statusBar() : nullptr), format_(std::move(format))
 {
 }
 
@@ -41,16 +42,4 @@ void CStatusProgress::ShowText(const QString& text)
         bar_->repaint();
         sincePaint_.start();
     }
-}
-
-CFrameObserverScope::CFrameObserverScope(CMainFrame* frame, CMainFrame::FrameObserver observer) : frame_(frame)
-{
-    if (frame_)
-        previous_ = frame_->SetFrameObserver(std::move(observer));
-}
-
-CFrameObserverScope::~CFrameObserverScope()
-{
-    if (frame_)
-        frame_->SetFrameObserver(std::move(previous_));
 }

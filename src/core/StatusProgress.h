@@ -5,17 +5,16 @@
 // user-interface thread. The message goes with the object, and the status bar shows what it showed
 // before (the line pane never leaves it).
 
-#include "core/MainFrame.h"
-
 #include <QElapsedTimer>
 #include <QString>
 
+class QMainWindow;
 class QStatusBar;
 
 class CStatusProgress {
 public:
-    // `format` takes the count done as %1 and, where given, the total as %2. No frame: nothing shown.
-    CStatusProgress(CMainFrame* frame, QString format);
+    // `format` takes the count done as %1 and, where given, the total as %2. No window: nothing shown.
+    CStatusProgress(QMainWindow* window, QString format);
     ~CStatusProgress();
     CStatusProgress(const CStatusProgress&) = delete;
     CStatusProgress& operator=(const CStatusProgress&) = delete;
@@ -29,17 +28,4 @@ private:
     QStatusBar* bar_ = nullptr;
     QString format_;
     QElapsedTimer sincePaint_;
-};
-
-// Hands every frame of the programming socket to an observer for the life of the scope.
-class CFrameObserverScope {
-public:
-    CFrameObserverScope(CMainFrame* frame, CMainFrame::FrameObserver observer);
-    ~CFrameObserverScope();
-    CFrameObserverScope(const CFrameObserverScope&) = delete;
-    CFrameObserverScope& operator=(const CFrameObserverScope&) = delete;
-
-private:
-    CMainFrame* frame_;
-    CMainFrame::FrameObserver previous_;
 };

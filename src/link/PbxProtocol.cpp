@@ -4,13 +4,12 @@
 #include "link/ExchangeLimits.h"
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
-#include "platform/MessageBoxes.h"
+#include "link/RecordFormats.h"
 #include "platform/WaitCursor.h"
 
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -40,26 +39,36 @@ struct CPbxProtocol::SWait {
 };
 
 CPbxProtocol::CPbxProtocol(std::unique_ptr<CPbxSocket>& programmingSocket, CConfigMemory& memory,
-                           IMessageBoxes& messages, IWaitCursor& waitCursor)
-    : socket_(programmingSocket), memory_(memory), messages_(messages), waitCursor_(waitCursor)
+                           IWaitCursor& waitCursor)
+    : socket_(programmingSocket), memory_(memory), waitCursor_(waitCursor)
 {
 }
 
 bool CPbxProtocol::HandleEvent(QEvent* event)
 {
     if (event->type() == WM_PBX_DATA) {
-        const auto* data = dynamic_cast<const CPbxEvent*>(event);
-        if (data && !waits_.empty())
-            DispatchReply(data->Frame().data(), data->Frame().size());
+        if (const auto* data = dynamic_cast<const CPbxEvent*>(event))
+            OnFrame(*data);
         return true;
     }
     if (event->type() == WM_PBX_TIMEOUT) {
-        // The socket has one reply timeout, armed by the latest request: the innermost wait's.
-        if (!waits_.empty())
-            End(*waits_.back(), WaitEnd::TimedOut);
+        OnTimeout();
         return true;
     }
     return false;
+}
+
+void CPbxProtocol::OnFrame(const CPbxEvent& frame)
+{
+    if (!waits_.empty())
+        DispatchReply(frame.Frame().data(), frame.Frame().size());
+}
+
+void CPbxProtocol::OnTimeout()
+{
+    // The socket has one reply timeout, armed by the latest request: the innermost wait's.
+    if (!waits_.empty())
+        End(*waits_.back(), WaitEnd::TimedOut);
 }
 
 void CPbxProtocol::DispatchReply(const uint8_t* frame, size_t length)
@@ -150,7 +159,7 @@ void CPbxProtocol::Send(const std::vector<uint8_t>& request, uint32_t timeoutMs)
         socket_->SendWithTimeout(request.data(), int(request.size()), timeoutMs);
 }
 
-bool CPbxProtocol::RequestAccess()
+Result CPbxProtocol::RequestAccess()
 {
     state_.accessState = ACCESS_WAITING;
     const bool linked = socket_ != nullptr;
@@ -158,11 +167,11 @@ bool CPbxProtocol::RequestAccess()
     const WaitEnd end =
         Wait([this] { return state_.accessState != ACCESS_WAITING; }, ACCESS_TIMEOUT_MS + REPLY_BOUND_GRACE_MS);
     if (state_.accessState == ACCESS_GRANTED)
-        return true;
+        return Result::Success();
     // A link closed while the exchange was asked was given up on purpose: the exchange refused nothing.
-    if (!(linked && end == WaitEnd::Aborted))
-        messages_.Show(QStringLiteral("Opzione non abilitata sul sistema!"));
-    return false;
+    if (linked && end == WaitEnd::Aborted)
+        return Result::Failure(ERR_LINK_CLOSED, QString());
+    return Result::Failure(ERR_ACCESS_REFUSED, QStringLiteral("Opzione non abilitata sul sistema!"));
 }
 
 CPbxProtocol::WaitEnd CPbxProtocol::Poll(uint32_t timeoutMs)
@@ -170,7 +179,7 @@ CPbxProtocol::WaitEnd CPbxProtocol::Poll(uint32_t timeoutMs)
     state_.pollAnswered = false;
     if (!socket_)
         return WaitEnd::Aborted;
-    Send(BuildRequest(CMD_POLL), timeoutMs);
+    Send(PollRequest(), timeoutMs);
     // Frames of a table read running at the same time disarm the socket's timeout; the wait's own bound
     // still ends it.
     return Wait([this] { return state_.pollAnswered; }, timeoutMs + REPLY_BOUND_GRACE_MS);
@@ -203,43 +212,41 @@ std::optional<std::span<const uint8_t>> CPbxProtocol::ReadRecord(uint16_t table,
     return std::nullopt;
 }
 
-void CPbxProtocol::WriteRecord(uint16_t table, uint16_t index, const uint8_t* data, size_t length)
+bool CPbxProtocol::LinkUp() const
 {
-    if (length > CDataMemRec::MAX_DATA_LENGTH)
-        return;
-    memory_.Store(CDataMemRec({index, table}, data, length));
-    Send(BuildRequest(CMD_WRITE_RECORD, index, table, {data, length}));
+    return socket_ && socket_->LastError() == 0;
 }
 
-void CPbxProtocol::DeleteRecord(uint16_t table, uint16_t index)
+bool CPbxProtocol::WriteRecord(uint16_t table, uint16_t index, const uint8_t* data, size_t length)
+{
+    if (length > CDataMemRec::MAX_DATA_LENGTH)
+        return LinkUp();
+    memory_.Store(CDataMemRec({index, table}, data, length));
+    Send(BuildRequest(CMD_WRITE_RECORD, index, table, {data, length}));
+    return LinkUp();
+}
+
+bool CPbxProtocol::DeleteRecord(uint16_t table, uint16_t index)
 {
     if (memory_.Remove({index, table}))
         Send(BuildRequest(CMD_DELETE_RECORD, index, table));
+    return LinkUp();
 }
 
-std::vector<uint8_t> CPbxProtocol::DirectoryRecord(const std::string& name, const std::string& phoneNumber,
-                                                   uint16_t lineSeizure)
-{
-    // Like "%s" the texts end at a NUL; a longer text would not fit the exchange's field.
-    const auto field = [](const std::string& text) { return text.substr(0, std::min(text.find('\0'), kMaxTextBytes)); };
-    constexpr char SEPARATOR = 0x7F;
-    char seizure[8];
-    std::snprintf(seizure, sizeof seizure, "%x", unsigned(lineSeizure));
-    const std::string text =
-        std::string(seizure) + SEPARATOR + '0' + SEPARATOR + field(phoneNumber) + SEPARATOR + field(name) + SEPARATOR;
-    std::vector<uint8_t> record(text.begin(), text.end());
-    std::replace(record.begin(), record.end(), uint8_t(SEPARATOR), uint8_t(0));
-    return record;
-}
-
-void CPbxProtocol::WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
+bool CPbxProtocol::WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
                                         uint16_t lineSeizure)
 {
-    const std::vector<uint8_t> record = DirectoryRecord(name, phoneNumber, lineSeizure);
-    WriteRecord(TBL_DIRECTORY, shortNumber, record.data(), record.size());
+    const std::vector<uint8_t> record = ::DirectoryRecord(name, phoneNumber, lineSeizure);
+    return WriteRecord(TBL_DIRECTORY, shortNumber, record.data(), record.size());
 }
 
-void CPbxProtocol::DeleteDirectoryRecord(uint16_t shortNumber)
+bool CPbxProtocol::DeleteDirectoryRecord(uint16_t shortNumber)
 {
-    DeleteRecord(TBL_DIRECTORY, shortNumber);
+    return DeleteRecord(TBL_DIRECTORY, shortNumber);
+}
+
+bool CPbxProtocol::WriteDigitsRecord(uint8_t digits)
+{
+    const std::vector<uint8_t> record = DigitsRecord(digits);
+    return WriteRecord(TBL_DIGITS, 0, record.data(), record.size());
 }

@@ -3,6 +3,7 @@
 
 #include "link/ConfigMemory.h"
 #include "link/PbxSocket.h"
+#include "link/Result.h"
 
 #include <QEvent>
 #include <cstddef>
@@ -14,12 +15,17 @@
 #include <string>
 #include <vector>
 
-class IMessageBoxes;
+class CPbxEvent;
 class IWaitCursor;
 
 inline constexpr int ACCESS_WAITING = 0;
 inline constexpr int ACCESS_GRANTED = 1;
 inline constexpr int ACCESS_REFUSED = 2;
+
+// Failures of the conversation itself.
+inline constexpr int ERR_ACCESS_REFUSED = 0x3001;
+// The link was closed on purpose while a step waited: nobody is to be told anything.
+inline constexpr int ERR_LINK_CLOSED = 0x3002;
 
 // What the replies have said so far; every wait reads it, whichever loop dispatched the frame.
 struct CReplyState {
@@ -32,29 +38,34 @@ struct CReplyState {
 // dispatcher that fills the configuration memory and the reply state, and the nested waits.
 class CPbxProtocol {
 public:
-    CPbxProtocol(std::unique_ptr<CPbxSocket>& programmingSocket, CConfigMemory& memory, IMessageBoxes& messages,
-                 IWaitCursor& waitCursor);
+    CPbxProtocol(std::unique_ptr<CPbxSocket>& programmingSocket, CConfigMemory& memory, IWaitCursor& waitCursor);
     CPbxProtocol(const CPbxProtocol&) = delete;
     CPbxProtocol& operator=(const CPbxProtocol&) = delete;
 
     // The owner object of the programming socket forwards every event here from its event(); true for
     // WM_PBX_DATA / WM_PBX_TIMEOUT, which are consumed: dispatched inside a wait, discarded outside one.
     bool HandleEvent(QEvent* event);
+    void OnFrame(const CPbxEvent& frame);
+    void OnTimeout();
     void DispatchReply(const uint8_t* frame, size_t length);
 
-    // Shows the refusal itself, also for an access not answered in time; not when the wait was aborted
-    // because the link was closed meanwhile.
-    bool RequestAccess();
+    // A refusal, also for an access not answered in time, is ERR_ACCESS_REFUSED; a wait aborted because
+    // the link was closed meanwhile is ERR_LINK_CLOSED, with no text.
+    Result RequestAccess();
     // True when an ending status arrived, a refusal included.
     bool ReadTable(uint16_t table);
     // The record's data as now held by the configuration memory; valid until the memory changes.
     std::optional<std::span<const uint8_t>> ReadRecord(uint16_t table, uint16_t index);
+    // Nothing acknowledges these: each returns LinkUp() after its send, the only sign of a failed one.
     // Records longer than CDataMemRec::MAX_DATA_LENGTH cannot be framed and are neither stored nor sent.
-    void WriteRecord(uint16_t table, uint16_t index, const uint8_t* data, size_t length);
-    void DeleteRecord(uint16_t table, uint16_t index);
-    void WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
+    bool WriteRecord(uint16_t table, uint16_t index, const uint8_t* data, size_t length);
+    bool DeleteRecord(uint16_t table, uint16_t index);
+    bool WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
                               uint16_t lineSeizure);
-    void DeleteDirectoryRecord(uint16_t shortNumber);
+    bool DeleteDirectoryRecord(uint16_t shortNumber);
+    bool WriteDigitsRecord(uint8_t digits);
+    // False once the socket is gone or has recorded an error: a send failed, or the peer ended the link.
+    bool LinkUp() const;
 
     // Sends nothing itself: runs a nested event loop, blocked until an event arrives, until finished() is
     // true after a dispatched frame, or the timeout event arrives, or AbortWaits().
@@ -70,9 +81,6 @@ public:
     void AbortWaits();
     CReplyState& ReplyState() { return state_; }
 
-    static std::vector<uint8_t> DirectoryRecord(const std::string& name, const std::string& phoneNumber,
-                                                uint16_t lineSeizure);
-
 private:
     struct SWait;
 
@@ -85,7 +93,6 @@ private:
 
     std::unique_ptr<CPbxSocket>& socket_;
     CConfigMemory& memory_;
-    IMessageBoxes& messages_;
     IWaitCursor& waitCursor_;
     CReplyState state_;
     // Running waits, innermost last.

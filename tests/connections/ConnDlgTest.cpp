@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 #include <arpa/inet.h>
 
@@ -109,11 +110,29 @@ protected:
     }
     void UnblockBook() { ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("Agenda.csv"))); }
 
+    // As the connect command hands them: the session connects, and what it has to tell is shown.
+    ConnectActions Actions(Session& on)
+    {
+        const auto tell = [this](const Results& told) {
+            for (const Result& result : told)
+                fake.messages.Show(result.text, MsgButtons::Ok, MsgAnswer::Ok, ConnectResultIcon(result.code));
+        };
+        return ConnectActions{[&on, tell](const ConnectRequest& request) {
+                                  const Results told = on.Connect(request);
+                                  tell(told);
+                                  return told.empty() && on.IsConnected();
+                              },
+                              [&on, tell] {
+                                  Results told;
+                                  if (!on.GiveUpHandshake(told))
+                                      return false;
+                                  tell(told);
+                                  return true;
+                              }};
+    }
     std::unique_ptr<CConnDlg> MakeDialog()
     {
-        auto dialog = std::make_unique<CConnDlg>(link, settings, fake.platform);
-        dialog->SetLinkParams(&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
-        return dialog;
+        return std::make_unique<CConnDlg>(settings, fake.platform, Actions(session));
     }
     // Runs the dialog; act gets it open and leaves it closed or waiting.
     int Run(const std::function<void(QWidget*)>& act, int guardMs = 5000)
@@ -142,9 +161,8 @@ protected:
     QTemporaryDir dir;
     CFakePlatform fake;
     CSettingsStore settings{SettingsFile::Connection};
-    CDialUp dialUp{fake.phoneBook, fake.dialer, 300};
-    CLinkState link{fake.waitCursor, fake.messages, dialUp};
-    QObject window;
+    Session session{fake.platform, {}, 300};
+    CLinkState& link = session.Link();
     exsim::ExchangeSim sim;
 };
 
@@ -264,9 +282,15 @@ TEST_F(ConnDlgTest, PppoeHandshakeThenTheLinkThenTheExchange)
     WriteBook("Sede;;;;;0511 234;;3\r\n");
     const int result = Run([&](QWidget* dialog) {
         Pick(dialog, 0);
+        bool checkedWhileDialling = false;
+        // The device's answer is awaited inside the click.
+        QTimer::singleShot(0, dialog, [&] {
+            EXPECT_FALSE(Child<QPushButton>(dialog, "connectButton")->isEnabled()) << "busy while the device dials";
+            EXPECT_EQ(fake.waitCursor.Depth(), 1);
+            checkedWhileDialling = true;
+        });
         Click(dialog, "connectButton");
-        EXPECT_FALSE(Child<QPushButton>(dialog, "connectButton")->isEnabled()) << "busy while the device dials";
-        EXPECT_EQ(fake.waitCursor.Depth(), 1);
+        EXPECT_TRUE(checkedWhileDialling);
     });
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(link.connectedMode, MODE_PPPOE_ISDN);
@@ -320,9 +344,12 @@ TEST_F(ConnDlgTest, PppoeFailuresEndTheWaitCloseTheLinkAndLeaveTheDialogIdle)
         const size_t before = size_t(messages.Texts().size());
         const int result = Run([&](QWidget* dialog) {
             Pick(dialog, 0);
-            Click(dialog, "connectButton");
+            // The device itself never answers here; this frame comes while the handshake waits.
             if (c.frame)
-                QCoreApplication::postEvent(dialog, new CPbxEvent(WM_PBX_DATA, *c.frame));
+                QTimer::singleShot(200, &session, [&] {
+                    QCoreApplication::postEvent(&session.DeviceReceiver(), new CPbxEvent(WM_PBX_DATA, *c.frame));
+                });
+            Click(dialog, "connectButton");
             EXPECT_TRUE(
                 QTest::qWaitFor([&] { return Child<QPushButton>(dialog, "connectButton")->isEnabled(); }, 4000));
             Click(dialog, "cancelButton");
@@ -357,6 +384,28 @@ TEST_F(ConnDlgTest, ADeviceThatNeverAnswersTimesOut)
         15000);
     EXPECT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("Timeout scaduto")});
     EXPECT_FALSE(link.configurationSocket);
+    ASSERT_TRUE(sim.WaitForRequests(2, 3000, exsim::Port::Pppoe));
+    EXPECT_EQ(sim.Received(exsim::Port::Pppoe).back().command, CMD_RELEASE);
+    EXPECT_TRUE(fake.dialer.dialled.empty());
+}
+
+TEST_F(ConnDlgTest, ClosingTheDialogWhileTheDeviceDialsGivesTheHandshakeUp)
+{
+    StartSimBehindLink();
+    exsim::Faults faults;
+    faults.dialAnswer = false;
+    sim.SetFaults(faults);
+    WriteBook("Sede;;;;;0511234;;3\r\n");
+    const int result = Run([&](QWidget* dialog) {
+        Pick(dialog, 0);
+        QTimer::singleShot(200, dialog, [dialog] { QTest::keyClick(dialog, Qt::Key_Escape); });
+        Click(dialog, "connectButton");
+    });
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_TRUE(fake.messages.Shown().empty());
+    EXPECT_FALSE(link.configurationSocket);
+    EXPECT_EQ(link.connectedMode, NOT_CONNECTED);
+    EXPECT_EQ(fake.waitCursor.Depth(), 0);
     ASSERT_TRUE(sim.WaitForRequests(2, 3000, exsim::Port::Pppoe));
     EXPECT_EQ(sim.Received(exsim::Port::Pppoe).back().command, CMD_RELEASE);
     EXPECT_TRUE(fake.dialer.dialled.empty());
@@ -626,8 +675,9 @@ TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
     CPppdDialer dialer(PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()});
     CPlatform platform{fake.messages, fake.fileDialogs, fake.waitCursor, fake.debug,
                        phoneBook,     dialer,           fake.printDevice};
-    CDialUp pppdDialUp(phoneBook, dialer, 2000);
-    CLinkState pppdLink(fake.waitCursor, fake.messages, pppdDialUp);
+    Session pppdSession(platform, {}, 2000);
+    CLinkState& pppdLink = pppdSession.Link();
+    CDialUp& pppdDialUp = pppdSession.DialUp();
 
     StartSimAt(sim, 40008, address);
     settings.SetValue(SettingsKeys::PppoeAddress, PppoeAddressToSetting(ntohl(::inet_addr(address.c_str()))));
@@ -636,8 +686,7 @@ TEST_F(ConnDlgTest, PppoeEndToEndThroughPppd)
     WriteBook("Sede;;;;;0511234;;3\r\n");
     settings.SetValue(SettingsKeys::LastName, QStringLiteral("Sede"));
 
-    CConnDlg dialog(pppdLink, settings, platform);
-    dialog.SetLinkParams(&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2);
+    CConnDlg dialog(settings, platform, Actions(pppdSession));
     int result = -1;
     EXPECT_TRUE(RunModal([&] { result = dialog.exec(); }, [](QWidget* open) { Click(open, "connectButton"); }));
     EXPECT_EQ(result, QDialog::Accepted);

@@ -40,6 +40,15 @@ public:
     }
 };
 
+// The codes of what a step has to tell, in order; empty when it went well.
+std::vector<int> Codes(const Results& told)
+{
+    std::vector<int> codes;
+    for (const Result& result : told)
+        codes.push_back(result.code);
+    return codes;
+}
+
 uint16_t ClosedPort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -70,7 +79,7 @@ protected:
     CFakeRemotePhoneBook phoneBook;
     CFakeRemoteDialer dialer;
     CDialUp dialUp{phoneBook, dialer, 300};
-    CLinkState link{fake.waitCursor, fake.messages, dialUp};
+    CLinkState link{fake.waitCursor, dialUp};
     CFrameSink window;
     CFrameSink dialog;
     exsim::ExchangeSim sim;
@@ -87,7 +96,7 @@ TEST(LinkPorts, BasePortPlusEightWrapsAt65536)
 TEST_F(LinkStateTest, EthernetConnectsAtBasePortPlusEightAndPostsToTheWindow)
 {
     StartSimAt(sim);
-    ASSERT_EQ(link.ConnectEthernet(LOOPBACK, uint16_t(sim.ProgrammingPort() - 8), 2, Params()), 0);
+    ASSERT_TRUE(link.ConnectEthernet(LOOPBACK, uint16_t(sim.ProgrammingPort() - 8), 2, Params()).empty());
     EXPECT_EQ(link.connectedMode, 2);
     ASSERT_TRUE(link.programmingSocket);
     EXPECT_EQ(link.programmingSocket->PeerAddress(), LOOPBACK);
@@ -96,34 +105,32 @@ TEST_F(LinkStateTest, EthernetConnectsAtBasePortPlusEightAndPostsToTheWindow)
     link.programmingSocket->Send(poll.data(), int(poll.size()));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window.frames.empty(); }, ARRIVAL_MS));
 
-    link.CloseLink();
+    EXPECT_TRUE(link.CloseLink());
     EXPECT_EQ(link.connectedMode, NOT_CONNECTED);
     EXPECT_FALSE(link.programmingSocket);
     ASSERT_TRUE(sim.WaitForRequests(2, ARRIVAL_MS));
     EXPECT_EQ(sim.Received().back().command, CMD_RELEASE);
-    EXPECT_TRUE(fake.messages.Shown().empty());
 }
 
 TEST_F(LinkStateTest, EachMessageNamesTheSocketThatFailedInThisAttempt)
 {
     const uint16_t closed = ClosedPort();
     link.ClearErrors();
-    EXPECT_EQ(link.ConnectEthernet(LOOPBACK, uint16_t(closed - 8), 1, Params()), ERR_SOCKET_CONNECT);
+    const Results ethernet = link.ConnectEthernet(LOOPBACK, uint16_t(closed - 8), 1, Params());
+    ASSERT_EQ(Codes(ethernet), std::vector<int>{ERR_SOCKET_CONNECT});
     EXPECT_FALSE(link.programmingSocket);
     EXPECT_EQ(link.connectedMode, NOT_CONNECTED);
-    link.ReportConnectError(ERR_SOCKET_CONNECT);
 
     link.ClearErrors();
-    EXPECT_EQ(link.StartPppoe("0511234", LOOPBACK, closed, &dialog, Params()), ERR_SOCKET_CONNECT);
+    const Results pppoe = link.StartPppoe("0511234", LOOPBACK, closed, &dialog, Params());
+    ASSERT_EQ(Codes(pppoe), std::vector<int>{ERR_SOCKET_CONNECT});
     EXPECT_FALSE(link.configurationSocket);
-    link.ReportConnectError(ERR_SOCKET_CONNECT);
 
-    ASSERT_EQ(fake.messages.Shown().size(), 2u);
-    EXPECT_EQ(fake.messages.Shown()[0].text,
+    EXPECT_EQ(ethernet[0].text,
               QStringLiteral("Errore 00001002 (Errore nella creazione del socket) nel socket di programmazione: %1")
                   .arg(ECONNREFUSED));
-    EXPECT_EQ(fake.messages.Shown()[0].icon, MsgIcon::Error);
-    EXPECT_EQ(fake.messages.Shown()[1].text,
+    EXPECT_EQ(ConnectResultIcon(ethernet[0].code), MsgIcon::Error);
+    EXPECT_EQ(pppoe[0].text,
               QStringLiteral("Errore 00001002 (Errore nella creazione del socket) nel socket di configurazione: %1")
                   .arg(ECONNREFUSED));
 }
@@ -132,14 +139,14 @@ TEST_F(LinkStateTest, PppoeTellsTheDeviceTheNumberThenDialsTheEntryAndReachesThe
 {
     StartSimBehindLink();
     phoneBook.Add("pppoe1", "PPPoE", "", true);
-    ASSERT_EQ(link.StartPppoe("0511234", SimAddress(), sim.PppoePort(), &dialog, Params()), 0);
+    ASSERT_TRUE(link.StartPppoe("0511234", SimAddress(), sim.PppoePort(), &dialog, Params()).empty());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.frames.empty(); }, ARRIVAL_MS));
     EXPECT_EQ(GetBigEndian16(&dialog.frames[0][5]), ST_DIAL_RESULT);
     const std::vector<exsim::Request> toDevice = sim.Received(exsim::Port::Pppoe);
     ASSERT_EQ(toDevice.size(), 1u);
     EXPECT_EQ(toDevice[0].command, CMD_DIAL);
 
-    ASSERT_EQ(link.FinishPppoe("pppoe1", Params()), 0);
+    ASSERT_TRUE(link.FinishPppoe("pppoe1", Params()).empty());
     EXPECT_EQ(link.connectedMode, 3);
     ASSERT_TRUE(link.programmingSocket);
     EXPECT_TRUE(link.configurationSocket) << "the device's socket stays open for the whole connection";
@@ -168,8 +175,8 @@ TEST_F(LinkStateTest, AFailedPppoeDialReleasesTheDevice)
     StartSimBehindLink();
     phoneBook.Add("pppoe1", "PPPoE");
     dialer.dialError = 19;
-    ASSERT_EQ(link.StartPppoe("0511234", SimAddress(), sim.PppoePort(), &dialog, Params()), 0);
-    EXPECT_EQ(link.FinishPppoe("pppoe1", Params()), ERR_DIAL);
+    ASSERT_TRUE(link.StartPppoe("0511234", SimAddress(), sim.PppoePort(), &dialog, Params()).empty());
+    EXPECT_EQ(Codes(link.FinishPppoe("pppoe1", Params())), std::vector<int>{ERR_DIAL});
     EXPECT_FALSE(link.configurationSocket);
     EXPECT_FALSE(link.programmingSocket);
     ASSERT_TRUE(sim.WaitForRequests(2, ARRIVAL_MS, exsim::Port::Pppoe));
@@ -180,10 +187,11 @@ TEST_F(LinkStateTest, AnIsdnNumberTheDeviceCannotTakeIsRefusedBeforeAnythingIsSe
 {
     StartSimAt(sim);
     const std::string number(32, '5');
-    EXPECT_EQ(link.StartPppoe(number, LOOPBACK, sim.PppoePort(), &dialog, Params()), ERR_PPPOE_NUMBER);
+    const Results told = link.StartPppoe(number, LOOPBACK, sim.PppoePort(), &dialog, Params());
+    ASSERT_EQ(Codes(told), std::vector<int>{ERR_PPPOE_NUMBER});
     EXPECT_FALSE(link.configurationSocket);
     EXPECT_EQ(sim.ConnectionsAccepted(exsim::Port::Pppoe), 0u);
-    EXPECT_EQ(link.ConnectErrorMessage(ERR_PPPOE_NUMBER, 32),
+    EXPECT_EQ(told[0].text,
               QStringLiteral("Errore 00004003 (Numero ISDN più lungo di 31 caratteri) in connessione PPPoE: 32"));
 }
 
@@ -191,7 +199,7 @@ TEST_F(LinkStateTest, DialUpWritesTheNumberIntoTheEntryAndReachesTheExchangeAt40
 {
     StartSimBehindLink();
     phoneBook.Add("isdn1", "isdn", "999", true);
-    ASSERT_EQ(link.ConnectDialUp("isdn1", "0511234", 4, Params()), 0);
+    ASSERT_TRUE(link.ConnectDialUp("isdn1", "0511234", 4, Params()).empty());
     EXPECT_EQ(link.connectedMode, 4);
     ASSERT_TRUE(link.programmingSocket);
     EXPECT_EQ(link.programmingSocket->PeerAddress(), SimAddress());
@@ -233,21 +241,19 @@ TEST_F(LinkStateTest, EachFailingDialUpStepGivesItsCodeAndTheServicesNumberAndTe
                         "-testo 1002-")},
     };
     for (const Case& c : cases) {
-        CFakeMessageBoxes messages;
         CFakeRemotePhoneBook book;
         book.Add("isdn1", "isdn", "999");
         CFakeRemoteDialer service;
         CDialUp state(book, service, 300);
-        CLinkState failing(fake.waitCursor, messages, state);
+        CLinkState failing(fake.waitCursor, state);
         c.fault(service, book);
 
-        EXPECT_EQ(failing.ConnectDialUp("isdn1", "0511234", 4, Params()), c.code) << c.name;
+        const Results told = failing.ConnectDialUp("isdn1", "0511234", 4, Params());
+        ASSERT_EQ(Codes(told), std::vector<int>{c.code}) << c.name;
         EXPECT_FALSE(service.up) << c.name << ": no link is left up";
         EXPECT_EQ(state.dialUpConnection, 0u) << c.name;
         EXPECT_FALSE(failing.programmingSocket) << c.name;
-        failing.ReportConnectError(c.code);
-        ASSERT_EQ(messages.Shown().size(), 1u) << c.name;
-        EXPECT_EQ(messages.Shown()[0].text, c.message) << c.name;
+        EXPECT_EQ(told[0].text, c.message) << c.name;
         EXPECT_EQ(state.dialUpError, 0u) << c.name << ": the number is forgotten once shown";
     }
 }
@@ -258,10 +264,10 @@ TEST_F(LinkStateTest, ALinkWhoseExchangeCannotBeReachedIsHungUp)
     StartSimAt(sim);                    // keeps the ephemeral ports busy elsewhere
     phoneBook.Add("modem1", "modem");
     link.ClearErrors();
-    const int code = link.ConnectDialUp("modem1", "0511234", 5, Params());
-    if (code == 0)
+    const Results told = link.ConnectDialUp("modem1", "0511234", 5, Params());
+    if (told.empty())
         GTEST_SKIP() << "something listens on 127.0.0.1:40008 on this machine";
-    EXPECT_EQ(code, ERR_SOCKET_CONNECT);
+    EXPECT_EQ(Codes(told), std::vector<int>{ERR_SOCKET_CONNECT});
     EXPECT_FALSE(dialer.up);
     EXPECT_EQ(dialUp.dialUpConnection, 0u);
     EXPECT_NE(link.programmingError, 0);
@@ -271,10 +277,11 @@ TEST_F(LinkStateTest, ALinkWhoseExchangeCannotBeReachedIsHungUp)
 TEST_F(LinkStateTest, ANumberTooLongForTheEntryIsRefusedNotCut)
 {
     phoneBook.Add("isdn1", "isdn", "999");
-    EXPECT_EQ(link.ConnectDialUp("isdn1", std::string(129, '1'), 4, Params()), ERR_DIAL_PARAMS);
+    const Results told = link.ConnectDialUp("isdn1", std::string(129, '1'), 4, Params());
+    ASSERT_EQ(Codes(told), std::vector<int>{ERR_DIAL_PARAMS});
     EXPECT_TRUE(dialer.calls.empty());
     EXPECT_EQ(phoneBook.Find("isdn1")->properties.telephoneNumber, "999");
-    EXPECT_EQ(link.ConnectErrorMessage(ERR_DIAL_PARAMS, 0),
+    EXPECT_EQ(told[0].text,
               QStringLiteral("Errore 00002001 (Errore nella richiesta dei parametri di digitazione) in accesso remoto: "
                              "%1 -Numero di telefono più lungo di 128 caratteri-")
                   .arg(DIALUP_NUMBER_TOO_LONG));
@@ -284,21 +291,22 @@ TEST_F(LinkStateTest, ALinkThatWillNotGoAwayIsReportedNotWaitedOn)
 {
     StartSimBehindLink();
     phoneBook.Add("isdn1", "isdn");
-    ASSERT_EQ(link.ConnectDialUp("isdn1", "0511234", 4, Params()), 0);
+    ASSERT_TRUE(link.ConnectDialUp("isdn1", "0511234", 4, Params()).empty());
     dialer.busyPolls = -1;
-    link.CloseLink();
+    const Result closed = link.CloseLink();
     EXPECT_EQ(link.connectedMode, NOT_CONNECTED);
     EXPECT_EQ(dialUp.dialUpConnection, 0u);
-    ASSERT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("Il collegamento in accesso remoto non si è chiuso")});
+    EXPECT_EQ(closed.code, ERR_HANGUP);
+    EXPECT_EQ(closed.text, QStringLiteral("Il collegamento in accesso remoto non si è chiuso"));
+    EXPECT_EQ(ConnectResultIcon(closed.code), MsgIcon::Warning);
 }
 
 TEST_F(LinkStateTest, ClosingWithNothingUpOnlyForgetsTheMode)
 {
     link.connectedMode = 1;
-    link.CloseLink();
+    EXPECT_TRUE(link.CloseLink());
     EXPECT_EQ(link.connectedMode, NOT_CONNECTED);
     EXPECT_TRUE(dialer.calls.empty());
-    EXPECT_TRUE(fake.messages.Shown().empty());
     EXPECT_EQ(fake.waitCursor.Depth(), 0);
 }
 
@@ -308,7 +316,7 @@ TEST(ConnectErrors, EveryCodeHasItsTextAndItsFamilysForm)
     CFakeRemotePhoneBook book;
     CFakeRemoteDialer dialer;
     CDialUp dialUp(book, dialer);
-    CLinkState link(fake.waitCursor, fake.messages, dialUp);
+    CLinkState link(fake.waitCursor, dialUp);
     EXPECT_EQ(ConnectErrorText(ERR_SOCKET_OPEN), QStringLiteral("Errore in apertura socket"));
     EXPECT_EQ(ConnectErrorText(ERR_THREAD), QStringLiteral("Errore nella creazione del thread"));
     EXPECT_EQ(ConnectErrorText(ERR_EVENT_SELECT), QStringLiteral("Errore selezione degli eventi"));

@@ -141,7 +141,7 @@ TEST_F(PlimsetAppTest, ConnectionCommandsFollowTheLinkState)
     EXPECT_TRUE(Enabled(ID_FILE_SAVE_TO_EXCHANGE));
     EXPECT_FALSE(Enabled(ID_DISCONNECT));
 
-    app.linkState.connectedMode = 1;
+    app.session.Link().connectedMode = 1;
     app.UpdateCommandUi();
     EXPECT_FALSE(Enabled(ID_CONNECT));
     EXPECT_FALSE(Enabled(ID_FILE_SAVE_TO_EXCHANGE));
@@ -175,14 +175,14 @@ TEST_F(PlimsetAppTest, DeleteAndModifyFollowTheSelection)
 
 TEST_F(PlimsetAppTest, DisconnectResetsEverythingTheLinkFilled)
 {
-    app.linkState.connectedMode = 1;
+    app.session.Link().connectedMode = 1;
     app.directory.SetShortNumberDigits(4);
     app.directory.SetPrefix("77");
     app.directoryNumbers = {1, 2};
     app.directory.SetRoutingNumbers({0x301});
     app.directory.SetUrbanLineNumbers({0x4001});
     const uint8_t data[] = {'3', 0};
-    app.protocol.WriteRecord(0x2D10, 0, data, sizeof data);
+    app.session.Protocol().WriteRecord(0x2D10, 0, data, sizeof data);
     Fill(3);
 
     app.OnCommand(ID_DISCONNECT);
@@ -193,7 +193,7 @@ TEST_F(PlimsetAppTest, DisconnectResetsEverythingTheLinkFilled)
     EXPECT_TRUE(app.directoryNumbers.empty());
     EXPECT_TRUE(app.directory.RoutingNumbers().empty());
     EXPECT_TRUE(app.directory.UrbanLineNumbers().empty());
-    EXPECT_EQ(app.configMemory.Count(), 0u);
+    EXPECT_EQ(app.session.Memory().Count(), 0u);
     EXPECT_EQ(app.directory.Count(), 0);
     EXPECT_EQ(View().Model().rowCount(), 0);
     EXPECT_TRUE(Enabled(ID_CONNECT));

@@ -60,8 +60,8 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(OnlineFixture::SetUp());
         ASSERT_NO_FATAL_FAILURE(OpenLink());
-        ASSERT_TRUE(app.protocol.RequestAccess());
-        ASSERT_TRUE(app.protocol.ReadTable(TBL_DIRECTORY));
+        ASSERT_TRUE(app.session.Protocol().RequestAccess());
+        ASSERT_TRUE(app.session.Protocol().ReadTable(TBL_DIRECTORY));
         app.directory.SetRoutingNumbers({0x0301, 0x0302});
         app.directory.SetUrbanLineNumbers({0x4081});
         app.directory.AddOrReplace(7, "Zeta", "021", 0x7FFF);

@@ -43,9 +43,9 @@ protected:
         ASSERT_NO_FATAL_FAILURE(OpenLink());
         app.UpdateCommandUi();
         // Only the frame hands the replies on to the protocol.
-        ASSERT_TRUE(app.protocol.RequestAccess());
-        ASSERT_TRUE(app.protocol.ReadTable(TBL_DIRECTORY));
-        ASSERT_GT(app.configMemory.Count(), 0u);
+        ASSERT_TRUE(app.session.Protocol().RequestAccess());
+        ASSERT_TRUE(app.session.Protocol().ReadTable(TBL_DIRECTORY));
+        ASSERT_GT(app.session.Memory().Count(), 0u);
         app.directory.AddOrReplace(1, "Rossi Mario", "0212345678", 0x7FFF);
         app.directory.AddOrReplace(42, "Caff\xE8 Centrale", "0456789012", 0x0000);
         app.View()->SelectLastRow();
@@ -66,8 +66,8 @@ TEST_P(ExitTest, ReleaseIsTheLastRequestTheExchangeReceives)
     EXPECT_EQ(received.back().raw, exsim::Bytes({0x02, 0x00, 0x0B, 0x00, 0x00, 0xFF, 0x32, 0x00, 0x00, 0x00, 0x00}));
 
     EXPECT_FALSE(app.IsConnected());
-    EXPECT_FALSE(app.linkState.programmingSocket);
-    EXPECT_EQ(app.configMemory.Count(), 0u);
+    EXPECT_FALSE(app.session.Link().programmingSocket);
+    EXPECT_EQ(app.session.Memory().Count(), 0u);
     if (GetParam().windowStays) {
         ASSERT_NE(app.View(), nullptr);
         EXPECT_EQ(app.directory.Count(), 0);

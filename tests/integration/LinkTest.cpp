@@ -116,11 +116,10 @@ protected:
 
     exsim::ExchangeSim sim{FixtureTables()};
     CConfigMemory memory;
-    CFakeMessageBoxes messages;
     CFakeWaitCursor waitCursor;
     CProtocolOwner owner;
     std::unique_ptr<CPbxSocket> socket;
-    CPbxProtocol protocol{socket, memory, messages, waitCursor};
+    CPbxProtocol protocol{socket, memory, waitCursor};
     CWaitGuard guard{protocol};
 };
 
@@ -133,18 +132,15 @@ TEST_F(LinkTest, AccessIsGrantedOrRefusedWithOneMessage)
         exsim::Faults faults;
         faults.refuseAccess = refusal;
         sim.SetFaults(faults);
-        const size_t shownBefore = messages.Shown().size();
+        const Result access = protocol.RequestAccess();
 
-        EXPECT_EQ(protocol.RequestAccess(), !refusal);
-
-        const std::vector<ShownBox> shown(messages.Shown().begin() + long(shownBefore), messages.Shown().end());
+        EXPECT_EQ(access.Ok(), !refusal);
         if (refusal) {
-            ASSERT_EQ(shown.size(), 1u);
-            EXPECT_EQ(shown[0].text, NOT_ENABLED);
-            EXPECT_EQ(shown[0].buttons, MsgButtons::Ok);
+            EXPECT_EQ(access.code, ERR_ACCESS_REFUSED);
+            EXPECT_EQ(access.text, NOT_ENABLED);
             EXPECT_EQ(protocol.ReplyState().accessState, ACCESS_REFUSED);
         } else {
-            EXPECT_TRUE(shown.empty());
+            EXPECT_TRUE(access.text.isEmpty());
             EXPECT_EQ(protocol.ReplyState().accessState, ACCESS_GRANTED);
         }
     }
@@ -384,9 +380,9 @@ TEST_F(LinkTest, AccessAnsweredByOneStartByteEndsInItsTimeout)
 
     QElapsedTimer elapsed;
     elapsed.start();
-    EXPECT_FALSE(protocol.RequestAccess());
+    const Result access = protocol.RequestAccess();
     EXPECT_LT(elapsed.elapsed(), 22000);
-    EXPECT_EQ(messages.Texts(), QStringList{NOT_ENABLED});
+    EXPECT_EQ(access.text, NOT_ENABLED);
 
     sim.SetFaults({});
     EXPECT_TRUE(protocol.RequestAccess());

@@ -2,10 +2,10 @@
 #pragma once
 
 #include "connections/ConnectionSettings.h"
+#include "connections/Supervision.h"
+#include "core/ConnectCommand.h"
 #include "core/MainFrame.h"
 #include "core/PlimsetApp.h"
-#include "core/ReadExchange.h"
-#include "core/Supervision.h"
 #include "directory/DirectoryView.h"
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
@@ -63,18 +63,19 @@ protected:
     void OpenLink(uint8_t mode = 1)
     {
         guard.Start();
-        app.linkState.programmingSocket = std::make_unique<CPbxSocket>();
-        ASSERT_EQ(app.linkState.programmingSocket->Open(app.MainFrame(), LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA,
-                                                        WM_PBX_TIMEOUT),
+        app.session.Link().programmingSocket = std::make_unique<CPbxSocket>();
+        ASSERT_EQ(app.session.Link().programmingSocket->Open(&app.session.Receiver(), LOOPBACK, sim.ProgrammingPort(),
+                                                             WM_PBX_DATA, WM_PBX_TIMEOUT),
                   0);
-        app.linkState.connectedMode = mode;
+        app.session.Link().connectedMode = mode;
     }
 
     // "Connetti" after its dialog.
     ConnectOutcome Connect()
     {
         OpenLink();
-        return app.linkState.programmingSocket ? ReadAfterConnect(app) : ConnectOutcome::Cancelled;
+        return app.session.Link().programmingSocket ? ReadAfterConnect(app.ExchangeContext())
+                                                    : ConnectOutcome::Cancelled;
     }
 
     // Entries prepared off line, and the number of digits they were prepared with.
@@ -127,6 +128,6 @@ protected:
     // Before the application: its status bar may still report a message while it is torn down.
     QStringList statusMessages;
     CPlimsetApp app;
-    CWaitGuard guard{app.protocol};
+    CWaitGuard guard{app.session.Protocol()};
     QTemporaryDir bookDir;
 };

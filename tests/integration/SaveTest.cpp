@@ -180,7 +180,7 @@ TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
         if (c.digitsAnswer)
             fake.messages.Answer(*c.digitsAnswer);
 
-        SaveToExchange(app, c.mode, ConnectToSim());
+        SaveToExchange(app.ExchangeContext(), c.mode, ConnectToSim());
 
         EXPECT_EQ(SentBySave(c.sent.size()), c.sent);
         EXPECT_EQ(OnExchange(TBL_DIRECTORY), c.directory);
@@ -217,7 +217,7 @@ TEST_F(SaveTest, UpdateOfAFullListAddsNoneOfTheExchangesEntries)
         full.push_back({number, "Nome " + std::to_string(number), "02", 0x7FFF});
     StartCase(full, 3);
 
-    SaveToExchange(app, CSavePabx::Update, ConnectToSim());
+    SaveToExchange(app.ExchangeContext(), CSavePabx::Update, ConnectToSim());
 
     const std::vector<Sent> sent = SentBySave(2000);
     ASSERT_EQ(sent.size(), 2000u);
@@ -292,7 +292,7 @@ TEST_F(SaveTest, ConnectionThatFailsGivesThePreparedListBack)
             StartCase({ROSSI, NUOVO}, 4, c.faults);
             const auto prepared = Listed();
 
-            SaveToExchange(app, mode, ConnectToSim());
+            SaveToExchange(app.ExchangeContext(), mode, ConnectToSim());
 
             EXPECT_EQ(Shown(), (QStringList{c.first, NOT_SAVED}));
             EXPECT_FALSE(app.IsConnected());
@@ -311,7 +311,7 @@ TEST_F(SaveTest, DirectoryThatCannotBeReadIsNeitherDeletedNorWritten)
     StartCase({ROSSI, NUOVO}, 4, silent);
     const auto prepared = Listed();
 
-    SaveToExchange(app, CSavePabx::Overwrite, ConnectToSim());
+    SaveToExchange(app.ExchangeContext(), CSavePabx::Overwrite, ConnectToSim());
 
     EXPECT_EQ(Shown(), (QStringList{QStringLiteral("Errore in lettura agenda dal centralino!"), NOT_SAVED}));
     EXPECT_FALSE(app.IsConnected());
@@ -334,7 +334,7 @@ TEST_F(SaveTest, LinkThatDropsDuringTheWritesStopsTheSave)
         ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
 
         // The exchange goes away once it has been read.
-        SaveToExchange(app, mode, [this] {
+        SaveToExchange(app.ExchangeContext(), mode, [this] {
             const ConnectOutcome outcome = Connect();
             sim.Stop();
             return outcome;
@@ -413,7 +413,7 @@ protected:
 
     void Save(CSavePabx::Mode mode)
     {
-        SaveToExchange(app, mode, [this] { return Connect(); });
+        SaveToExchange(app.ExchangeContext(), mode, [this] { return Connect(); });
     }
 
     // The requests of a save without a drop, once the exchange has taken them all; polls and the release

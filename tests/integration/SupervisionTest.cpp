@@ -29,7 +29,7 @@ class SupervisionTest : public OnlineFixture {
 protected:
     SupervisionTest() : OnlineFixture(SmallExchange()) {}
 
-    CSupervision& Supervision() { return app.MainFrame()->Supervision(); }
+    CSupervision& Supervision() { return app.session.Supervision(); }
 
     std::vector<std::string> TracesSince(size_t first) const
     {
@@ -97,15 +97,15 @@ TEST_F(SupervisionTest, PointToPointLinkIsNeverPolledOnlyItsSocketErrorDropsIt)
     }
 
     ASSERT_NO_FATAL_FAILURE(OpenLink(4));
-    ASSERT_EQ(ReadAfterConnect(app), ConnectOutcome::Connected);
+    ASSERT_EQ(ReadAfterConnect(app.ExchangeContext()), ConnectOutcome::Connected);
     // The exchange goes away; the next sends fail and the socket records it.
     sim.Stop();
     const std::vector<uint8_t> poll = BuildRequest(CMD_POLL);
-    for (int attempt = 0; attempt < 100 && app.linkState.programmingSocket->LastError() == 0; ++attempt) {
-        app.linkState.programmingSocket->Send(poll.data(), int(poll.size()));
+    for (int attempt = 0; attempt < 100 && app.session.Link().programmingSocket->LastError() == 0; ++attempt) {
+        app.session.Link().programmingSocket->Send(poll.data(), int(poll.size()));
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    ASSERT_NE(app.linkState.programmingSocket->LastError(), 0);
+    ASSERT_NE(app.session.Link().programmingSocket->LastError(), 0);
 
     Supervision().OnTimer();
 
@@ -124,16 +124,16 @@ TEST_F(SupervisionTest, CheckDuringATableReadLetsTheReadFinish)
     faults.splitBytes = true;
     sim.SetFaults(faults);
     const size_t tracesBefore = fake.debug.Lines().size();
-    app.configMemory.Clear();
+    app.session.Memory().Clear();
     QTimer::singleShot(50, app.MainFrame(), [this] { Supervision().OnTimer(); });
 
-    EXPECT_TRUE(app.protocol.ReadTable(TBL_DIRECTORY));
+    EXPECT_TRUE(app.session.Protocol().ReadTable(TBL_DIRECTORY));
 
     EXPECT_EQ(TracesSince(tracesBefore), (std::vector<std::string>{START, OK}));
     EXPECT_TRUE(app.IsConnected());
     size_t records = 0;
-    CConfigMemory::Position position = app.configMemory.FirstPosition();
-    while (app.configMemory.NextOfTable(position, TBL_DIRECTORY))
+    CConfigMemory::Position position = app.session.Memory().FirstPosition();
+    while (app.session.Memory().NextOfTable(position, TBL_DIRECTORY))
         ++records;
     EXPECT_EQ(records, 4u);
 }
@@ -150,7 +150,7 @@ TEST_F(SupervisionTest, UnansweredCheckDuringATableReadStillEnds)
     const size_t tracesBefore = fake.debug.Lines().size();
     QTimer::singleShot(50, app.MainFrame(), [this] { Supervision().OnTimer(); });
 
-    app.protocol.ReadTable(TBL_DIRECTORY);
+    app.session.Protocol().ReadTable(TBL_DIRECTORY);
 
     EXPECT_EQ(TracesSince(tracesBefore), (std::vector<std::string>{START, EXPIRED, START, EXPIRED, DROP, DROP}));
     EXPECT_EQ(fake.messages.Texts(), QStringList{ETHERNET_DROP});

@@ -3,6 +3,7 @@
 
 #include "link/PbxEvents.h"
 #include "link/Protocol.h"
+#include "link/RecordFormats.h"
 
 #include "LoopbackPeer.h"
 #include "TestBytes.h"
@@ -75,9 +76,8 @@ protected:
     CTestOwner owner;
     std::unique_ptr<CPbxSocket> socket;
     CConfigMemory memory;
-    CFakeMessageBoxes messages;
     CFakeWaitCursor waitCursor;
-    CPbxProtocol protocol{socket, memory, messages, waitCursor};
+    CPbxProtocol protocol{socket, memory, waitCursor};
     QTimer guard;
     bool guardFired = false;
 };
@@ -169,15 +169,13 @@ TEST_F(PbxProtocolTest, RequestAccessWaitsForGrantOrRefusal)
     const Bytes request = Hex("02 00 00 00 00 FE 29 00 00 00 00");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const size_t boxesBefore = messages.Shown().size();
         Post(c.arrivals);
-        EXPECT_EQ(protocol.RequestAccess(), c.granted);
+        const Result access = protocol.RequestAccess();
+        EXPECT_EQ(access.Ok(), c.granted);
         EXPECT_EQ(peer.Read(request.size()), request);
-        ASSERT_EQ(messages.Shown().size(), boxesBefore + (c.granted ? 0 : 1));
         if (!c.granted) {
-            const ShownBox& box = messages.Shown().back();
-            EXPECT_EQ(box.text, NOT_ENABLED);
-            EXPECT_EQ(box.buttons, MsgButtons::Ok);
+            EXPECT_EQ(access.code, ERR_ACCESS_REFUSED);
+            EXPECT_EQ(access.text, NOT_ENABLED);
         }
     }
     EXPECT_FALSE(guardFired);
@@ -190,8 +188,9 @@ TEST_F(PbxProtocolTest, AccessWaitEndedByClosingTheLinkShowsNoRefusal)
         socket.reset();
         protocol.AbortWaits();
     });
-    EXPECT_FALSE(protocol.RequestAccess());
-    EXPECT_TRUE(messages.Shown().empty());
+    const Result access = protocol.RequestAccess();
+    EXPECT_EQ(access.code, ERR_LINK_CLOSED);
+    EXPECT_TRUE(access.text.isEmpty());
     EXPECT_FALSE(guardFired);
 }
 
@@ -265,13 +264,13 @@ TEST_F(PbxProtocolTest, ReadRecordReturnsOnlyWhatTheExchangeSentNow)
 
 TEST_F(PbxProtocolTest, WriteRecordStoresAndSendsWithoutWaiting)
 {
-    protocol.WriteRecord(TBL_DIGITS, 0, Hex("33 00").data(), 2);
+    EXPECT_TRUE(protocol.WriteRecord(TBL_DIGITS, 0, Hex("33 00").data(), 2));
     EXPECT_EQ(peer.Read(13), Hex("02 00 02 00 00 FE 12 00 00 2D 10 33 00"));
     EXPECT_EQ(Stored(TBL_DIGITS, 0), Hex("33 00"));
     EXPECT_EQ(memory.Find({0, TBL_DIGITS})->Length(), 6);
 
-    protocol.WriteDirectoryRecord(12, "Rossi", "0212345678", 0x7FFF);
-    const Bytes record = CPbxProtocol::DirectoryRecord("Rossi", "0212345678", 0x7FFF);
+    EXPECT_TRUE(protocol.WriteDirectoryRecord(12, "Rossi", "0212345678", 0x7FFF));
+    const Bytes record = DirectoryRecord("Rossi", "0212345678", 0x7FFF);
     EXPECT_EQ(peer.Read(11 + record.size()), Hex("02 00 18 00 00 FE 12 00 0C 2D 20") + record);
     EXPECT_EQ(Stored(TBL_DIRECTORY, 12), record);
     EXPECT_EQ(waitCursor.Shows(), 0);
@@ -299,18 +298,20 @@ TEST_F(PbxProtocolTest, DeleteSendsOnlyForARecordHeld)
 TEST_F(PbxProtocolTest, WithoutASocketEverythingStaysLocal)
 {
     socket.reset();
-    protocol.WriteRecord(TBL_DIGITS, 0, Hex("34 00").data(), 2);
+    // Stored all the same, but told as not sent.
+    EXPECT_FALSE(protocol.WriteRecord(TBL_DIGITS, 0, Hex("34 00").data(), 2));
     EXPECT_EQ(Stored(TBL_DIGITS, 0), Hex("34 00"));
     memory.Store(CDataMemRec({12, TBL_DIRECTORY}, nullptr, 0));
-    protocol.DeleteDirectoryRecord(12);
+    EXPECT_FALSE(protocol.DeleteDirectoryRecord(12));
     EXPECT_EQ(memory.Count(), 1u);
 
     EXPECT_FALSE(protocol.ReadTable(TBL_DIRECTORY));
     EXPECT_FALSE(protocol.ReadRecord(TBL_DIGITS, 0));
     EXPECT_EQ(protocol.WaitUntil([] { return false; }), WaitEnd::Aborted);
     EXPECT_EQ(waitCursor.Shows(), 0);
-    EXPECT_FALSE(protocol.RequestAccess());
-    EXPECT_EQ(messages.Texts(), QStringList{NOT_ENABLED});
+    const Result access = protocol.RequestAccess();
+    EXPECT_EQ(access.code, ERR_ACCESS_REFUSED);
+    EXPECT_EQ(access.text, NOT_ENABLED);
     EXPECT_FALSE(guardFired);
 }
 

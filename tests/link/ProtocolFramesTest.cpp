@@ -43,29 +43,3 @@ TEST(ProtocolFrames, DialNumberOver31CharactersIsRefused)
     EXPECT_EQ((*request)[2], 32);
     EXPECT_FALSE(BuildDialRequest(longest + "7"));
 }
-
-TEST(ProtocolFrames, DirectoryRecordIsFourNulTerminatedTexts)
-{
-    const std::string name32(32, 'N');
-    const struct {
-        uint16_t lineSeizure;
-        std::string name;
-        std::string phoneNumber;
-        Bytes expected;
-    } cases[] = {
-        {0x7FFF, "Rossi", "0212345678",
-         Text("7fff") + Hex("00 30 00") + Text("0212345678") + Hex("00") + Text("Rossi") + Hex("00")},
-        {0x7FFF, "", "", Text("7fff") + Hex("00 30 00 00 00")},
-        {0x0000, "A", "1", Hex("30 00 30 00 31 00 41 00")},
-        {0x0305, "B", "2", Text("305") + Hex("00 30 00 32 00 42 00")},
-        {0x4081, "C", "3", Text("4081") + Hex("00 30 00 33 00 43 00")},
-        // Longer texts are cut to the exchange's 32 characters.
-        {0x7FFF, name32 + "XYZ", std::string(40, '9'),
-         Text("7fff") + Hex("00 30 00") + Text(std::string(32, '9')) + Hex("00") + Text(name32) + Hex("00")},
-        // Like "%s", a text ends at its first NUL.
-        {0x7FFF, std::string("Ro\0ssi", 6), "1", Text("7fff") + Hex("00 30 00 31 00") + Text("Ro") + Hex("00")},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CPbxProtocol::DirectoryRecord(c.name, c.phoneNumber, c.lineSeizure), c.expected) << c.name;
-    EXPECT_EQ(CPbxProtocol::DirectoryRecord("", "", 0x7FFF).size(), 9u);
-}

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/ReadExchange.h"
+#include "link/RecordFormats.h"
+#include "link/Protocol.h"
+
+#include "TestBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 using namespace std::string_literals;
 
@@ -28,7 +33,7 @@ std::string Fields(std::initializer_list<std::string_view> fields)
     return data;
 }
 
-TEST(ReadExchangeParsers, VersionIsHexadecimalTextCutToEightBits)
+TEST(RecordFormats, VersionIsHexadecimalTextCutToEightBits)
 {
     const struct {
         std::optional<std::string> text;
@@ -43,15 +48,7 @@ TEST(ReadExchangeParsers, VersionIsHexadecimalTextCutToEightBits)
     }
 }
 
-TEST(ReadExchangeParsers, IncompatibleVersionNamesItAndTheRangeZeroPadded)
-{
-    EXPECT_EQ(IncompatibleVersionText(7),
-              QStringLiteral("Attenzione:\nLa versione di configurazione del centralino (007)\nnon é compresa "
-                             "nell'intervallo compatibile con il programma (001...005)!"));
-    EXPECT_TRUE(IncompatibleVersionText(0).contains(QStringLiteral("(000)")));
-}
-
-TEST(ReadExchangeParsers, DigitsAreAtMostFourAndOtherwiseThree)
+TEST(RecordFormats, DigitsAreAtMostFourAndOtherwiseThree)
 {
     const struct {
         std::optional<std::string> text;
@@ -66,7 +63,13 @@ TEST(ReadExchangeParsers, DigitsAreAtMostFourAndOtherwiseThree)
     }
 }
 
-TEST(ReadExchangeParsers, PrefixEndsAtItsNulAndHoldsFourCharacters)
+TEST(RecordFormats, DigitsRecordIsTheNumberAsTextWithItsNul)
+{
+    EXPECT_EQ(DigitsRecord(3), Hex("33 00"));
+    EXPECT_EQ(DigitsRecord(4), Hex("34 00"));
+}
+
+TEST(RecordFormats, PrefixEndsAtItsNulAndHoldsFourCharacters)
 {
     EXPECT_EQ(PrefixFromRecord(Record("77\0"s)), "77");
     EXPECT_EQ(PrefixFromRecord(Record("5\0"
@@ -77,7 +80,7 @@ TEST(ReadExchangeParsers, PrefixEndsAtItsNulAndHoldsFourCharacters)
     EXPECT_EQ(PrefixFromRecord(std::nullopt), "");
 }
 
-TEST(ReadExchangeParsers, DirectoryRecordGivesSeizureNumberAndName)
+TEST(RecordFormats, DirectoryRecordGivesSeizureNumberAndName)
 {
     const std::string longName(600, 'N');
     const struct {
@@ -116,6 +119,71 @@ TEST(ReadExchangeParsers, DirectoryRecordGivesSeizureNumberAndName)
             EXPECT_EQ(fields->name, c.fields->name);
         }
     }
+}
+
+TEST(RecordFormats, DirectoryRecordIsFourNulTerminatedTexts)
+{
+    const std::string name32(32, 'N');
+    const struct {
+        uint16_t lineSeizure;
+        std::string name;
+        std::string phoneNumber;
+        Bytes expected;
+    } cases[] = {
+        {0x7FFF, "Rossi", "0212345678",
+         Text("7fff") + Hex("00 30 00") + Text("0212345678") + Hex("00") + Text("Rossi") + Hex("00")},
+        {0x7FFF, "", "", Text("7fff") + Hex("00 30 00 00 00")},
+        {0x0000, "A", "1", Hex("30 00 30 00 31 00 41 00")},
+        {0x0305, "B", "2", Text("305") + Hex("00 30 00 32 00 42 00")},
+        {0x4081, "C", "3", Text("4081") + Hex("00 30 00 33 00 43 00")},
+        // Longer texts are cut to the exchange's 32 characters.
+        {0x7FFF, name32 + "XYZ", std::string(40, '9'),
+         Text("7fff") + Hex("00 30 00") + Text(std::string(32, '9')) + Hex("00") + Text(name32) + Hex("00")},
+        // Like "%s", a text ends at its first NUL.
+        {0x7FFF, std::string("Ro\0ssi", 6), "1", Text("7fff") + Hex("00 30 00 31 00") + Text("Ro") + Hex("00")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DirectoryRecord(c.name, c.phoneNumber, c.lineSeizure), c.expected) << c.name;
+    EXPECT_EQ(DirectoryRecord("", "", 0x7FFF).size(), 9u);
+}
+
+TEST(RecordFormats, ReplyFramesGiveTheirStatusAndTheDialAnswerItsLittleEndianCode)
+{
+    const struct {
+        const char* what;
+        Bytes frame;
+        std::optional<uint16_t> status;
+        bool isDialResult;
+        uint16_t code;
+    } cases[] = {
+        {"link made", Hex("02 00 00 00 00 FF 4B"), ST_DIAL_RESULT, true, 0},
+        {"device code, low byte first", Hex("02 00 00 05 FE FF 4B"), ST_DIAL_RESULT, true, 0xFE05},
+        {"another answer gives its status", Hex("02 00 00 00 00 FE 01"), ST_DONE, false, ST_DONE},
+        {"too short for a header", Hex("02 00 00 00 00 FF"), std::nullopt, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ReplyStatus(c.frame), c.status);
+        const DialAnswer answer = ParseDialAnswer(c.frame);
+        EXPECT_EQ(answer.isDialResult, c.isDialResult);
+        EXPECT_EQ(answer.code, c.code);
+    }
+}
+
+TEST(RecordFormats, TableIndicesAreOneTablesShortNumbersAscending)
+{
+    CConfigMemory memory;
+    for (const auto& [index, table] :
+         {std::pair{9, TBL_ROUTING}, {3, TBL_ROUTING}, {5, TBL_URBAN_LINE}, {1, TBL_ROUTING}})
+        memory.Store(CDataMemRec({uint16_t(index), table}, nullptr, 0));
+    EXPECT_EQ(TableIndices(memory, TBL_ROUTING), (std::vector<uint16_t>{1, 3, 9}));
+    EXPECT_EQ(TableIndices(memory, TBL_URBAN_LINE), std::vector<uint16_t>{5});
+    EXPECT_TRUE(TableIndices(memory, TBL_DIRECTORY).empty());
+}
+
+TEST(RecordFormats, PollRequestIsByteExact)
+{
+    EXPECT_EQ(PollRequest(), Hex("02 00 00 00 00 FE 15 00 00 00 00"));
 }
 
 } // namespace

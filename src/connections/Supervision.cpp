@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/Supervision.h"
+#include "connections/Supervision.h"
 
-#include "core/MainFrame.h"
-#include "core/PlimsetApp.h"
-#include "platform/Platform.h"
+#include "connections/Session.h"
+#include "platform/DebugOutput.h"
+
+#include <QStringList>
 
 namespace {
 
@@ -21,8 +22,16 @@ bool IsPointToPoint(uint8_t mode)
 
 } // namespace
 
-CSupervision::CSupervision(CPlimsetApp& app, CSupervisionTimes times, QObject* parent)
-    : QObject(parent), app_(app), times_(times)
+QString FormatAddress(uint32_t address)
+{
+    QStringList octets;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        octets << QStringLiteral("%1").arg((address >> shift) & 0xFF, 3, 10, QLatin1Char('0'));
+    return octets.join(QLatin1Char('.'));
+}
+
+CSupervision::CSupervision(Session& session, IDebugOutput& debug, CSupervisionTimes times, QObject* parent)
+    : QObject(parent), session_(session), debug_(debug), times_(times)
 {
     timer_.setInterval(times_.periodMs);
     connect(&timer_, &QTimer::timeout, this, &CSupervision::OnTimer);
@@ -40,44 +49,47 @@ void CSupervision::Stop()
 
 void CSupervision::Trace(const char* line)
 {
-    app_.Platform().debug.Write(line);
+    debug_.Write(line);
+}
+
+void CSupervision::Dropped(const QString& text)
+{
+    // Whoever handles the report disconnects and tells the user before the checks stop.
+    session_.ReportDrop(text);
+    Stop();
 }
 
 void CSupervision::OnTimer()
 {
-    CPbxSocket* socket = app_.linkState.programmingSocket.get();
-    if (!socket || !app_.IsConnected())
+    const CLinkState& link = session_.Link();
+    CPbxSocket* socket = link.programmingSocket.get();
+    if (!socket || !session_.IsConnected())
         return;
-    const uint8_t mode = app_.linkState.connectedMode;
-    IMessageBoxes& messages = app_.Platform().messages;
+    const uint8_t mode = link.connectedMode;
     if (IsEthernet(mode)) {
         if (CheckConnection(true))
             return;
         // The user may have disconnected while the check waited; then nothing has dropped.
-        socket = app_.linkState.programmingSocket.get();
-        if (!socket || !app_.IsConnected())
+        socket = link.programmingSocket.get();
+        if (!socket || !session_.IsConnected())
             return;
-        const QString address = FormatAddress(socket->PeerAddress());
-        app_.Disconnect();
-        messages.Show(QStringLiteral("Connessione a centralino caduta!\nPing fallito verso indirizzo %1").arg(address));
-        Stop();
+        Dropped(QStringLiteral("Connessione a centralino caduta!\nPing fallito verso indirizzo %1")
+                    .arg(FormatAddress(socket->PeerAddress())));
     } else if (IsPointToPoint(mode)) {
         if (socket->LastError() == 0)
             return;
-        app_.Disconnect();
-        messages.Show(QStringLiteral("Connessione a centralino caduta!"));
-        Stop();
+        Dropped(QStringLiteral("Connessione a centralino caduta!"));
     }
 }
 
 bool CSupervision::CheckConnection(bool retryAllowed)
 {
-    if (!app_.linkState.programmingSocket)
+    if (!session_.Link().programmingSocket)
         return true;
     Trace("Plimset: INIZIO CHECK CONNESSIONE\n");
 
     bool answered = false;
-    switch (app_.protocol.Poll(times_.pollTimeoutMs)) {
+    switch (session_.Protocol().Poll(times_.pollTimeoutMs)) {
     case CPbxProtocol::WaitEnd::Finished:
         answered = true;
         break;

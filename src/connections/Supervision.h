@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The supervision of the link: owned by the main frame, user-interface thread only. Once a period it
+// The supervision of the link: owned by the session, user-interface thread only. Once a period it
 // polls an Ethernet exchange (one retry) or looks for a recorded error on the socket of a dial-up or
-// PPPoE link, and on a drop disconnects and tells the user.
+// PPPoE link, and reports a drop to the session, which tells whoever disconnects.
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
 #include <cstdint>
 
-class CPlimsetApp;
+class IDebugOutput;
+class Session;
 
 // The times are handed in, so that a test need not wait a real minute.
 struct CSupervisionTimes {
@@ -21,7 +23,7 @@ class CSupervision : public QObject {
     Q_OBJECT
 
 public:
-    CSupervision(CPlimsetApp& app, CSupervisionTimes times, QObject* parent = nullptr);
+    CSupervision(Session& session, IDebugOutput& debug, CSupervisionTimes times, QObject* parent = nullptr);
 
     // Starts the periodic check, or restarts it when it runs.
     void Start();
@@ -35,8 +37,13 @@ public:
 
 private:
     void Trace(const char* line);
+    void Dropped(const QString& text);
 
-    CPlimsetApp& app_;
+    Session& session_;
+    IDebugOutput& debug_;
     CSupervisionTimes times_;
     QTimer timer_;
 };
+
+// An IPv4 address in host order as four zero-padded octets: 192.168.001.010.
+QString FormatAddress(uint32_t address);

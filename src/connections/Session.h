@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "connections/DialUp.h"
+#include "connections/LinkState.h"
+#include "connections/Supervision.h"
+#include "link/ConfigMemory.h"
+#include "link/PbxProtocol.h"
+#include "link/SocketReceiver.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class IWaitCursor;
+class QEventLoop;
+struct CPlatform;
+
+// What the connection dialog asks for: the mode, and what that mode needs.
+struct ConnectRequest {
+    int mode = 0;
+    // Ethernet: the exchange and its base port. PPPoE: the device.
+    uint32_t address = 0;
+    uint16_t port = 0;
+    // PPPoE and dial-up: the number to call and the remote-access entry that carries the link.
+    std::string number;
+    std::string entryName;
+};
+
+// The conversation with one exchange at a time: the sockets (through the link state), the protocol and
+// the configuration memory it fills, and the supervision of the link. Owned by the application object;
+// user-interface thread only. It shows nothing itself: a drop is reported through dropped().
+class Session : public QObject {
+    Q_OBJECT
+
+public:
+    // The supervision's times are the real ones unless a test hands in shorter ones.
+    explicit Session(CPlatform& platform, CSupervisionTimes supervisionTimes = {}, int hangUpLimitMs = HANG_UP_LIMIT_MS,
+                     QObject* parent = nullptr);
+
+    bool IsConnected() const { return link_.IsConnected(); }
+    CLinkState& Link() { return link_; }
+    const CLinkState& Link() const { return link_; }
+    CPbxProtocol& Protocol() { return protocol_; }
+    CConfigMemory& Memory() { return memory_; }
+    CDialUp& DialUp() { return dialUp_; }
+    CSupervision& Supervision() { return supervision_; }
+    // Where the programming socket posts its frames and timeouts.
+    SocketReceiver& Receiver() { return receiver_; }
+    LinkParams ProgrammingLinkParams() { return LinkParams{&receiver_, WM_PBX_DATA, WM_PBX_TIMEOUT, 2}; }
+
+    // Brings the link up in the requested mode; nothing when it is up, else what the user is to be told.
+    // PPPoE first has the device dial and waits, in a nested event loop, for its answer or its timeout.
+    Results Connect(const ConnectRequest& request);
+    // Gives up a PPPoE handshake still waiting (the dialog was closed): false when none waits. The link
+    // it began is closed; told holds what that has to say.
+    bool GiveUpHandshake(Results& told);
+    // Where the PPPoE device's socket posts its answer and timeout.
+    SocketReceiver& DeviceReceiver() { return deviceReceiver_; }
+
+    // Starts the supervision of a link just made; from now on a drop of it is reported once.
+    void Supervise();
+    // Forgets what was read and takes the link down; every running wait returns. A dial-up link that
+    // would not go away is said in the result.
+    Result Close();
+
+    // The supervision found the link gone: tells dropped() the first time for this link only.
+    void ReportDrop(const QString& text);
+
+signals:
+    // The link dropped; text is what the user is to be told. Whoever handles it disconnects.
+    void dropped(const QString& text);
+
+private:
+    enum class HandshakeEnd { Answered, TimedOut, GivenUp };
+    struct Handshake {
+        QEventLoop& loop;
+        std::optional<HandshakeEnd> end;
+        std::vector<uint8_t> answer;
+    };
+
+    Results ConnectPppoe(const ConnectRequest& request);
+    void EndHandshake(HandshakeEnd end, std::vector<uint8_t> answer = {});
+    // Appends a failed close to what is told.
+    void CloseInto(Results& told);
+
+    IWaitCursor& waitCursor_;
+    CDialUp dialUp_;
+    CLinkState link_;
+    CConfigMemory memory_;
+    CPbxProtocol protocol_;
+    SocketReceiver receiver_;
+    SocketReceiver deviceReceiver_;
+    Handshake* handshake_ = nullptr;
+    CSupervision supervision_;
+    bool dropReported_ = false;
+};

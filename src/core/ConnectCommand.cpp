@@ -1,0 +1,180 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/ConnectCommand.h"
+
+#include "connections/ConnDlg.h"
+#include "connections/Session.h"
+#include "core/StatusProgress.h"
+#include "directory/Directory.h"
+#include "link/Protocol.h"
+#include "link/RecordFormats.h"
+#include "platform/Platform.h"
+
+#include <optional>
+
+namespace {
+
+// Whether the link a step started on is still up. "Disconnetti" is offered while a step waits, and the
+// supervision may find a drop there; either has said what there is to say, and a connection made again
+// meanwhile is not the one the step was reading.
+class CSameLink {
+public:
+    explicit CSameLink(const ExchangeCommandContext& context) : context_(context), disconnects_(context.disconnects())
+    {
+    }
+    bool operator()() const { return context_.session.IsConnected() && context_.disconnects() == disconnects_; }
+
+private:
+    const ExchangeCommandContext& context_;
+    const unsigned disconnects_;
+};
+
+} // namespace
+
+QString IncompatibleVersionText(int version)
+{
+    // At least three digits, zero-padded: what "%03.3d" gives for these numbers.
+    return QString::asprintf("Attenzione:\nLa versione di configurazione del centralino (%03d)\nnon é compresa "
+                             "nell'intervallo compatibile con il programma (%03d...%03d)!",
+                             version, MIN_CONFIG_VERSION, MAX_CONFIG_VERSION);
+}
+
+ConnectOutcome ReadAfterConnect(const ExchangeCommandContext& context)
+{
+    CPbxProtocol& protocol = context.session.Protocol();
+    IWaitCursor& cursor = context.platform.waitCursor;
+    cursor.Show();
+    context.directory.Clear();
+    const CSameLink onLine(context);
+    const Result access = protocol.RequestAccess();
+    // A refusal is told even when the link went meanwhile; a link closed on purpose has no text.
+    if (!access.text.isEmpty())
+        context.platform.messages.Show(access.text);
+    if (!onLine()) {
+        cursor.Restore();
+        return ConnectOutcome::Failed;
+    }
+    if (!access) {
+        context.disconnect();
+        cursor.Restore();
+        return ConnectOutcome::Failed;
+    }
+    cursor.Restore();
+
+    const int version = ConfigVersionFromRecord(protocol.ReadRecord(TBL_VERSION, VERSION_INDEX));
+    if (!onLine())
+        return ConnectOutcome::Failed;
+    if (version < MIN_CONFIG_VERSION || version > MAX_CONFIG_VERSION) {
+        context.disconnect();
+        context.platform.messages.Show(IncompatibleVersionText(version));
+        return ConnectOutcome::Failed;
+    }
+
+    // Started before the reads, so a check may come while a table is read.
+    context.session.Supervise();
+    if (!ReadSettings(context))
+        return ConnectOutcome::Failed;
+    const ReadOutcome read = ReadDirectoryAndLines(context);
+    if (read == ReadOutcome::LinkLost)
+        return ConnectOutcome::Failed;
+    context.updateCommandUi();
+    return read == ReadOutcome::DirectoryFailed ? ConnectOutcome::DirectoryUnread : ConnectOutcome::Connected;
+}
+
+bool ReadSettings(const ExchangeCommandContext& context)
+{
+    CPbxProtocol& protocol = context.session.Protocol();
+    const CSameLink onLine(context);
+    Directory& directory = context.directory;
+    directory.SetShortNumberDigits(DEFAULT_DIGITS);
+    const RecordData digits = protocol.ReadRecord(TBL_DIGITS, 0);
+    if (!onLine())
+        return false;
+    directory.SetShortNumberDigits(DigitsFromRecord(digits));
+    directory.SetPrefix({});
+    const RecordData prefix = protocol.ReadRecord(TBL_PREFIX, PREFIX_INDEX);
+    if (!onLine())
+        return false;
+    directory.SetPrefix(PrefixFromRecord(prefix));
+    return true;
+}
+
+ReadOutcome ReadDirectoryAndLines(const ExchangeCommandContext& context)
+{
+    CPbxProtocol& protocol = context.session.Protocol();
+    const CConfigMemory& memory = context.session.Memory();
+    const CSameLink onLine(context);
+    // Nothing when the table came; else how the reads end: with the table's own error, shown, or with the
+    // link gone, which is no error of the table's.
+    const auto readFails = [&](uint16_t table, ReadOutcome failure, const char* text) -> std::optional<ReadOutcome> {
+        const bool read = protocol.ReadTable(table);
+        if (!onLine())
+            return ReadOutcome::LinkLost;
+        if (read)
+            return std::nullopt;
+        context.platform.messages.Show(QString::fromUtf8(text));
+        return failure;
+    };
+    {
+        CStatusProgress progress(context.window, QStringLiteral("Lettura agenda dal centralino, voci lette: %1"));
+        int received = 0;
+        const FrameObserverScope observe(context.session.Receiver(), [&](std::span<const uint8_t> frame) {
+            if (ReplyStatus(frame) == TBL_DIRECTORY)
+                progress.Show(++received);
+        });
+        if (const auto end =
+                readFails(TBL_DIRECTORY, ReadOutcome::DirectoryFailed, "Errore in lettura agenda dal centralino!"))
+            return *end;
+    }
+
+    // The list shows the entries once the line tables have been read too, as one change.
+    const Directory::BulkChange filling(context.directory);
+    context.directory.Clear();
+    CConfigMemory::Position position = memory.FirstPosition();
+    while (const auto record = memory.NextOfTable(position, TBL_DIRECTORY)) {
+        const std::optional<SDirectoryFields> fields = ParseDirectoryRecord(record->data);
+        if (!fields)
+            continue;
+        context.directory.AddOrReplace(record->key.index, fields->name, fields->phoneNumber, fields->lineSeizure);
+        context.directoryNumbers.push_back(record->key.index);
+    }
+
+    if (const auto end =
+            readFails(TBL_ROUTING, ReadOutcome::RoutingsFailed, "Errore in lettura instradamenti dal centralino!"))
+        return *end;
+    context.directory.SetRoutingNumbers(TableIndices(memory, TBL_ROUTING));
+
+    if (const auto end =
+            readFails(TBL_URBAN_LINE, ReadOutcome::UrbanLinesFailed, "Errore in lettura linee urbane dal centralino!"))
+        return *end;
+    context.directory.SetUrbanLineNumbers(TableIndices(memory, TBL_URBAN_LINE));
+    return ReadOutcome::Complete;
+}
+
+void ShowConnectResults(IMessageBoxes& messages, const Results& told)
+{
+    for (const Result& result : told)
+        messages.Show(result.text, MsgButtons::Ok, MsgAnswer::Ok, ConnectResultIcon(result.code));
+}
+
+ConnectActions ConnectDialogActions(Session& session, IMessageBoxes& messages)
+{
+    return ConnectActions{[&session, &messages](const ConnectRequest& request) {
+                              const Results told = session.Connect(request);
+                              ShowConnectResults(messages, told);
+                              return told.empty() && session.IsConnected();
+                          },
+                          [&session, &messages] {
+                              Results told;
+                              if (!session.GiveUpHandshake(told))
+                                  return false;
+                              ShowConnectResults(messages, told);
+                              return true;
+                          }};
+}
+
+ConnectOutcome RunConnectCommand(const ExchangeCommandContext& context, const std::function<bool()>& runDialog)
+{
+    if (!runDialog())
+        return ConnectOutcome::Cancelled;
+    return ReadAfterConnect(context);
+}
