@@ -25,6 +25,8 @@
 #include <utility>
 #include <vector>
 
+using namespace tobrisk;
+
 namespace {
 
 QTemporaryDir& Folder()
@@ -65,8 +67,8 @@ void Import(benchmark::State& state, const QString& path)
 {
     Directory directory;
     directory.SetShortNumberDigits(4);
-    CQtWaitCursor cursor;
-    CPrintedMessages messages;
+    QtWaitCursor cursor;
+    PrintedMessages messages;
     DirectoryTableModel model(directory, &cursor);
     DirectoryView view(model, cursor);
     ImportOptions options;
@@ -74,7 +76,7 @@ void Import(benchmark::State& state, const QString& path)
     for (auto _ : state) {
         QFile file(path);
         file.open(QIODevice::ReadOnly);
-        CCsvLineReader reader(file);
+        CsvLineReader reader(file);
         const std::string first(reader.NextLine().value_or(std::string_view()));
         ImportRecords(reader, first, options, {directory, messages, false});
     }
@@ -89,7 +91,7 @@ void QtLineLoop(benchmark::State& state, const QString& path)
         file.open(QIODevice::ReadOnly | QIODevice::Text);
         qint64 total = 0;
         while (!file.atEnd()) {
-            const QByteArray line = file.readLine(CCsvLineReader::kMaxPiece + 1);
+            const QByteArray line = file.readLine(CsvLineReader::kMaxPiece + 1);
             total += line.size();
         }
         benchmark::DoNotOptimize(total);
@@ -101,7 +103,7 @@ void BareRead(benchmark::State& state, const QString& path)
     for (auto _ : state) {
         QFile file(path);
         file.open(QIODevice::ReadOnly | QIODevice::Text);
-        char line[CCsvLineReader::kMaxPiece + 1];
+        char line[CsvLineReader::kMaxPiece + 1];
         qint64 total = 0;
         qint64 length = 0;
         while ((length = file.readLine(line, sizeof line)) > 0)
@@ -115,7 +117,7 @@ void BM_ListOf2000Entries(benchmark::State& state)
 {
     Directory directory;
     directory.SetShortNumberDigits(4);
-    CQtWaitCursor cursor;
+    QtWaitCursor cursor;
     DirectoryTableModel model(directory, &cursor);
     DirectoryView view(model, cursor);
     std::vector<std::pair<std::string, std::string>> records;
@@ -165,7 +167,7 @@ BENCHMARK(BM_Import100000Lines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QtLineLoop100000Lines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareRead100000Lines)->Unit(benchmark::kMillisecond);
 
-void PrintRatios(const CKeptRunsReporter& runs, const char* what, const char* file)
+void PrintRatios(const KeptRunsReporter& runs, const char* what, const char* file)
 {
     const auto time = [&runs](const std::string& name) {
         const auto* run = runs.Find(name);
@@ -185,7 +187,7 @@ void PrintRatios(const CKeptRunsReporter& runs, const char* what, const char* fi
 
 int main(int argc, char** argv)
 {
-    return RunBenchmarks(argc, argv, [](const CKeptRunsReporter& runs) {
+    return RunBenchmarks(argc, argv, [](const KeptRunsReporter& runs) {
         PrintRatios(runs, "2000 records", "2000Records");
         PrintRatios(runs, "100000 lines, 2000 taken", "100000Lines");
         if (const auto* list = runs.Find("BM_ListOf2000Entries"))

@@ -3,10 +3,10 @@
 // read on a plain blocking socket, in alternation, and what one unanswered read costs the processor while
 // it waits.
 
-#include "link/ConfigMemory.h"
-#include "link/PbxEvents.h"
-#include "link/PbxProtocol.h"
-#include "link/PbxSocket.h"
+#include "link/ConfigurationMemory.h"
+#include "link/SocketEvents.h"
+#include "link/ExchangeProtocol.h"
+#include "link/ExchangeSocket.h"
 #include "link/Protocol.h"
 #include "platform/WaitCursor.h"
 
@@ -33,27 +33,29 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace tobrisk;
+
 namespace {
 
 constexpr uint32_t LOOPBACK = 0x7F000001;
 
 // Stands for the main frame, which hands the socket's events to the protocol.
-class CProtocolOwner : public QObject {
+class ProtocolOwner : public QObject {
 public:
-    explicit CProtocolOwner(CPbxProtocol& protocol) : protocol_(protocol) {}
+    explicit ProtocolOwner(ExchangeProtocol& protocol) : protocol_(protocol) {}
     bool event(QEvent* event) override { return protocol_.HandleEvent(event) || QObject::event(event); }
 
 private:
-    CPbxProtocol& protocol_;
+    ExchangeProtocol& protocol_;
 };
 
 // The product's side of a programming session with access granted, as a connection leaves it.
-class CProductSession {
+class ProductSession {
 public:
     bool Open(uint16_t port, std::string& error)
     {
-        socket_ = std::make_unique<CPbxSocket>();
-        if (socket_->Open(&owner_, LOOPBACK, port, WM_PBX_DATA, WM_PBX_TIMEOUT) != 0) {
+        socket_ = std::make_unique<ExchangeSocket>();
+        if (socket_->Open(&owner_, LOOPBACK, port, kFrameEvent, kTimeoutEvent) != 0) {
             error = "cannot connect to the simulator";
             return false;
         }
@@ -64,29 +66,29 @@ public:
         return true;
     }
 
-    CPbxProtocol& Protocol() { return protocol_; }
-    CConfigMemory& Memory() { return memory_; }
+    ExchangeProtocol& Protocol() { return protocol_; }
+    ConfigurationMemory& Memory() { return memory_; }
 
 private:
-    CConfigMemory memory_;
-    CQtWaitCursor waitCursor_;
-    std::unique_ptr<CPbxSocket> socket_;
-    CPbxProtocol protocol_{socket_, memory_, waitCursor_};
-    CProtocolOwner owner_{protocol_};
+    ConfigurationMemory memory_;
+    QtWaitCursor waitCursor_;
+    std::unique_ptr<ExchangeSocket> socket_;
+    ExchangeProtocol protocol_{socket_, memory_, waitCursor_};
+    ProtocolOwner owner_{protocol_};
 };
 
 // The least a reader can do: a blocking socket that sends the request and cuts the reply into frames by
 // their length fields, keeping nothing.
-class CPlainReader {
+class PlainReader {
 public:
-    CPlainReader() : buffer_(64 * 1024) {}
-    ~CPlainReader()
+    PlainReader() : buffer_(64 * 1024) {}
+    ~PlainReader()
     {
         if (fd_ >= 0)
             ::close(fd_);
     }
-    CPlainReader(const CPlainReader&) = delete;
-    CPlainReader& operator=(const CPlainReader&) = delete;
+    PlainReader(const PlainReader&) = delete;
+    PlainReader& operator=(const PlainReader&) = delete;
 
     int Fd() const { return fd_; }
 
@@ -145,7 +147,7 @@ private:
     size_t filled_ = 0;
 };
 
-bool StartSession(exsim::ExchangeSim& sim, CProductSession& session, benchmark::State& state)
+bool StartSession(exsim::ExchangeSim& sim, ProductSession& session, benchmark::State& state)
 {
     std::string error;
     if (!StartLoopbackSim(sim, error) || !session.Open(sim.ProgrammingPort(), error)) {
@@ -183,8 +185,8 @@ double DataSegmentsIn(int fd)
 }
 
 // Sums over the reads of one reader.
-struct CReadTotals {
-    CCost cost;
+struct ReadTotals {
+    Cost cost;
     double segments = 0;
 
     template <typename Read> bool Measure(int fd, const Read& read)
@@ -203,10 +205,10 @@ struct CReadTotals {
 void BM_ReadDirectory(benchmark::State& state)
 {
     exsim::ExchangeSim sim(FullExchange());
-    CProductSession session;
+    ProductSession session;
     if (!StartSession(sim, session, state))
         return;
-    CPlainReader plain;
+    PlainReader plain;
     if (!plain.Connect(sim.ProgrammingPort()) || !plain.Send(BuildRequest(CMD_REQUEST_ACCESS)) ||
         plain.FramesUntil(ST_GRANTED) != 1) {
         state.SkipWithError("no programming access for the plain reader");
@@ -238,8 +240,8 @@ void BM_ReadDirectory(benchmark::State& state)
         countWakeUps = false;
         return ok;
     };
-    CReadTotals product;
-    CReadTotals raw;
+    ReadTotals product;
+    ReadTotals raw;
     bool productFirst = true;
     for (auto _ : state) {
         const bool ok =
@@ -269,14 +271,14 @@ BENCHMARK(BM_ReadDirectory)->UseRealTime()->Unit(benchmark::kMillisecond);
 void BM_UnansweredReadCpu(benchmark::State& state)
 {
     exsim::ExchangeSim sim(FullExchange());
-    CProductSession session;
+    ProductSession session;
     if (!StartSession(sim, session, state))
         return;
     exsim::Faults faults;
     faults.silenceAfter = 0;
     sim.SetFaults(faults);
 
-    CCost cost;
+    Cost cost;
     for (auto _ : state) {
         bool ended = false;
         cost = MeasureCost([&] { ended = session.Protocol().ReadTable(TBL_DIRECTORY); });
@@ -291,7 +293,7 @@ BENCHMARK(BM_UnansweredReadCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::k
 
 int main(int argc, char** argv)
 {
-    return RunBenchmarks(argc, argv, [](const CKeptRunsReporter& runs) {
+    return RunBenchmarks(argc, argv, [](const KeptRunsReporter& runs) {
         const auto* run = runs.Find("BM_ReadDirectory");
         if (!run)
             return;

@@ -5,8 +5,8 @@
 
 #include "connections/Supervision.h"
 #include "core/ConnectCommand.h"
-#include "core/MainFrame.h"
-#include "core/PlimsetApp.h"
+#include "core/MainWindow.h"
+#include "core/Application.h"
 #include "directory/DirectoryTableModel.h"
 #include "directory/DirectoryView.h"
 #include "directory/Entry.h"
@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+using namespace tobrisk;
+
 namespace {
 
 constexpr unsigned DIRECTORY_SIZE = 2000;
@@ -35,10 +37,10 @@ const char* const PRODUCT_FILL = "BM_FillTheListAsAReadDoes";
 const char* const PLAIN_FILL = "BM_FillAVectorAndResetTheModel";
 
 // The fields of a full directory as a read parses them, in the order of the walk.
-const std::vector<SDirectoryFields>& ReadFields()
+const std::vector<DirectoryFields>& ReadFields()
 {
-    static const std::vector<SDirectoryFields> fields = [] {
-        std::vector<SDirectoryFields> all;
+    static const std::vector<DirectoryFields> fields = [] {
+        std::vector<DirectoryFields> all;
         for (unsigned shortNumber = 0; shortNumber < DIRECTORY_SIZE; ++shortNumber) {
             char name[40];
             char number[16];
@@ -54,12 +56,12 @@ const std::vector<SDirectoryFields>& ReadFields()
 void BM_FillTheListAsAReadDoes(benchmark::State& state)
 {
     Directory directory;
-    CQtWaitCursor waitCursor;
+    QtWaitCursor waitCursor;
     DirectoryTableModel model(directory, &waitCursor);
     DirectoryView view(model, waitCursor);
     view.resize(900, 600);
     view.show();
-    const std::vector<SDirectoryFields>& fields = ReadFields();
+    const std::vector<DirectoryFields>& fields = ReadFields();
     for (auto _ : state) {
         const Directory::BulkChange filling(directory);
         directory.Clear();
@@ -83,7 +85,7 @@ void BM_FillAVectorAndResetTheModel(benchmark::State& state)
     view.setUniformRowHeights(true);
     view.resize(900, 600);
     view.show();
-    const std::vector<SDirectoryFields>& fields = ReadFields();
+    const std::vector<DirectoryFields>& fields = ReadFields();
     for (auto _ : state) {
         {
             const Directory::BulkChange filling(directory);
@@ -99,7 +101,7 @@ void BM_FillAVectorAndResetTheModel(benchmark::State& state)
 BENCHMARK(BM_FillAVectorAndResetTheModel)->Unit(benchmark::kMicrosecond);
 
 // The whole program connected to the simulated exchange with the real supervision times.
-bool Connect(exsim::ExchangeSim& sim, COnlineProgram& program, benchmark::State& state)
+bool Connect(exsim::ExchangeSim& sim, OnlineProgram& program, benchmark::State& state)
 {
     std::string error;
     if (!StartLoopbackSim(sim, error) || !program.Start()) {
@@ -118,16 +120,16 @@ bool Connect(exsim::ExchangeSim& sim, COnlineProgram& program, benchmark::State&
 void BM_UnansweredPollCpu(benchmark::State& state)
 {
     exsim::ExchangeSim sim;
-    COnlineProgram program;
+    OnlineProgram program;
     if (!Connect(sim, program, state))
         return;
     exsim::Faults faults;
     faults.dropPolls = 1;
     sim.SetFaults(faults);
-    CCost cost;
+    Cost cost;
     for (auto _ : state) {
         bool answered = false;
-        cost = MeasureCost([&] { answered = program.App().session.Supervision().CheckConnection(false); });
+        cost = MeasureCost([&] { answered = program.App().session.Supervisor().CheckConnection(false); });
         if (answered)
             state.SkipWithError("the silent exchange answered");
     }
@@ -140,11 +142,11 @@ BENCHMARK(BM_UnansweredPollCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::k
 void BM_SupervisionCycleCpu(benchmark::State& state)
 {
     exsim::ExchangeSim sim;
-    COnlineProgram program;
+    OnlineProgram program;
     if (!Connect(sim, program, state))
         return;
-    CSupervision& supervision = program.App().session.Supervision();
-    CCost cost;
+    Supervision& supervision = program.App().session.Supervisor();
+    Cost cost;
     for (auto _ : state) {
         const size_t polls = sim.Received().size();
         cost = MeasureCost([&] {
@@ -170,7 +172,7 @@ BENCHMARK(BM_SupervisionCycleCpu)->Iterations(1)->UseRealTime()->Unit(benchmark:
 
 int main(int argc, char** argv)
 {
-    return RunBenchmarks(argc, argv, [](const CKeptRunsReporter& runs) {
+    return RunBenchmarks(argc, argv, [](const KeptRunsReporter& runs) {
         const auto* product = runs.Find(PRODUCT_FILL);
         const auto* plain = runs.Find(PLAIN_FILL);
         if (!product || !plain)

@@ -9,9 +9,9 @@
 #include "core/ConnectCommand.h"
 #include "core/DeleteEntriesCommand.h"
 #include "core/EditEntryCommand.h"
-#include "core/PlimsetApp.h"
+#include "core/Application.h"
 #include "core/SaveCommand.h"
-#include "core/SavePabx.h"
+#include "core/SaveToExchangeDialog.h"
 #include "directory/Directory.h"
 #include "directory/Entry.h"
 #include "link/Protocol.h"
@@ -33,6 +33,8 @@
 #include <thread>
 #include <vector>
 
+using namespace tobrisk;
+
 namespace {
 
 // Numbers of the entry each session adds and then deletes, and of the one it modifies.
@@ -47,14 +49,14 @@ constexpr bool CHECK_MEMORY = false;
 constexpr bool CHECK_MEMORY = true;
 #endif
 
-struct SOptions {
+struct Options {
     unsigned sessions = 500;
     unsigned every = 50;
 };
 
-std::optional<SOptions> ParseOptions(int argc, char** argv)
+std::optional<Options> ParseOptions(int argc, char** argv)
 {
-    SOptions options;
+    Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         unsigned* target = name == "--sessions" ? &options.sessions : name == "--every" ? &options.every : nullptr;
@@ -67,7 +69,7 @@ std::optional<SOptions> ParseOptions(int argc, char** argv)
     return options;
 }
 
-struct SResources {
+struct Resources {
     long descriptors = 0;
     long threads = 0;
     long residentKb = 0;
@@ -93,9 +95,9 @@ long OpenDescriptors()
 
 // A simulator thread that has just served its last request ends a moment later; what persists is the
 // least of a few readings.
-SResources Measure()
+Resources Measure()
 {
-    SResources least{OpenDescriptors(), StatusField("Threads"), 0};
+    Resources least{OpenDescriptors(), StatusField("Threads"), 0};
     for (int reading = 0; reading < 5; ++reading) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         least.descriptors = std::min(least.descriptors, OpenDescriptors());
@@ -106,14 +108,14 @@ SResources Measure()
 }
 
 // The delete command's question, answered as the user would.
-class CConfirm : public IMessageBoxes {
+class Confirm : public MessageBoxes {
 public:
     MsgAnswer Show(const QString&, MsgButtons, MsgAnswer, MsgIcon) override { return MsgAnswer::Yes; }
 };
 
-class CSoak {
+class Soak {
 public:
-    CSoak() : sim_(FullExchange()) {}
+    Soak() : sim_(FullExchange()) {}
 
     bool Start(std::string& error)
     {
@@ -129,7 +131,7 @@ public:
     // One session; false with `failure`.
     bool RunSession(unsigned session, std::string& failure)
     {
-        CPlimsetApp& app = program_.App();
+        Application& app = program_.App();
         Directory& directory = app.directory;
         if (program_.Connect(sim_.ProgrammingPort()) != ConnectOutcome::Connected ||
             directory.Count() != int(FULL_DIRECTORY_SIZE)) {
@@ -150,12 +152,12 @@ public:
         if (!Disconnect(failure))
             return false;
 
-        for (const CSavePabx::Mode mode : {CSavePabx::Overwrite, CSavePabx::Update}) {
+        for (const SaveToExchangeDialog::Mode mode : {SaveToExchangeDialog::Overwrite, SaveToExchangeDialog::Update}) {
             for (const Entry& entry : prepared)
                 directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
             SaveToExchange(app.ExchangeContext(), mode, [this] { return program_.Connect(sim_.ProgrammingPort()); });
             if (!app.IsConnected() || directory.Count() != int(FULL_DIRECTORY_SIZE)) {
-                failure = mode == CSavePabx::Overwrite ? "the overwrite failed" : "the update failed";
+                failure = mode == SaveToExchangeDialog::Overwrite ? "the overwrite failed" : "the update failed";
                 return false;
             }
             if (!Disconnect(failure))
@@ -193,11 +195,11 @@ private:
     }
 
     exsim::ExchangeSim sim_;
-    COnlineProgram program_;
-    CConfirm confirm_;
+    OnlineProgram program_;
+    Confirm confirm_;
 };
 
-void Print(unsigned session, const SResources& now)
+void Print(unsigned session, const Resources& now)
 {
     std::printf("after %4u sessions: %3ld descriptors, %3ld threads, %7ld kB resident\n", session, now.descriptors,
                 now.threads, now.residentKb);
@@ -208,7 +210,7 @@ void Print(unsigned session, const SResources& now)
 
 int main(int argc, char** argv)
 {
-    const std::optional<SOptions> options = ParseOptions(argc, argv);
+    const std::optional<Options> options = ParseOptions(argc, argv);
     if (!options) {
         std::fprintf(stderr, "usage: soak_sessions [--sessions N] [--every K]\n"
                              "  N sessions (default 500), the resources printed after every K (default 50)\n");
@@ -218,15 +220,15 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
 
-    CSoak soak;
+    Soak soak;
     std::string failure;
     if (!soak.Start(failure)) {
         std::fprintf(stderr, "soak_sessions: %s\n", failure.c_str());
         return 1;
     }
     const auto started = std::chrono::steady_clock::now();
-    std::optional<SResources> warm;
-    SResources last;
+    std::optional<Resources> warm;
+    Resources last;
     for (unsigned session = 1; session <= options->sessions; ++session) {
         if (!soak.RunSession(session, failure)) {
             std::fprintf(stderr, "soak_sessions: session %u: %s\n", session, failure.c_str());

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string_view>
 
+using namespace tobrisk;
+
 namespace {
 
 void Check(bool condition, const char* what)
@@ -18,7 +20,7 @@ void Check(bool condition, const char* what)
 }
 
 // A reserved text that was none reads back as empty, as the file cannot tell them apart.
-bool SameEntry(const CConnectionEntry& a, const CConnectionEntry& b)
+bool SameEntry(const ConnectionEntry& a, const ConnectionEntry& b)
 {
     return a.name == b.name && a.lanAddress == b.lanAddress && a.lanBasePort == b.lanBasePort &&
            a.wanAddress == b.wanAddress && a.wanBasePort == b.wanBasePort && a.isdnNumber == b.isdnNumber &&
@@ -34,7 +36,7 @@ bool SameEntry(const CConnectionEntry& a, const CConnectionEntry& b)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    CConnectionBook book;
+    ConnectionBook book;
     book.LoadBytes(bytes, "Sede");
 
     for (const auto& entry : book) {
@@ -52,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     const std::string saved = book.Serialize();
-    CConnectionBook again;
+    ConnectionBook again;
     again.LoadBytes(saved, "Sede");
     Check(again.Count() == book.Count(), "saved book loads to another number of entries");
     for (size_t i = 0; i < book.Count(); ++i) {

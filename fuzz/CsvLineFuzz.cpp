@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+using namespace tobrisk;
+
 namespace {
 
 std::vector<std::string> Lines(QIODevice& file)
 {
-    CCsvLineReader reader(file);
+    CsvLineReader reader(file);
     std::vector<std::string> lines;
     while (const auto line = reader.NextLine())
         lines.emplace_back(*line);
@@ -34,14 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::vector<std::string> lines = Lines(file);
     std::vector<size_t> chunks;
     fuzz::ForEachChunk({data, size}, [&chunks](std::span<const uint8_t> chunk) { chunks.push_back(chunk.size()); });
-    CTricklingDevice trickle(bytes, chunks.empty() ? std::vector<size_t>{1} : chunks);
+    TricklingDevice trickle(bytes, chunks.empty() ? std::vector<size_t>{1} : chunks);
     FUZZ_CHECK(Lines(trickle) == lines, "irregular reads give other lines");
 
     DirectorySettings settings;
     settings.shortNumberDigits = uint8_t(2 + size % 3);
     std::vector<std::string_view> fields;
     for (const std::string& line : lines) {
-        FUZZ_CHECK(line.size() <= CCsvLineReader::kMaxPiece, "a piece is longer than 499 bytes");
+        FUZZ_CHECK(line.size() <= CsvLineReader::kMaxPiece, "a piece is longer than 499 bytes");
         for (char separator : {';', ','}) {
             SplitFields(line, separator, fields);
             FUZZ_CHECK(!fields.empty() && fields.size() <= 100, "a record has no field or more than 100");

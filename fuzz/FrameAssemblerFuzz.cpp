@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+using namespace tobrisk;
+
 namespace {
 
 using Frame = std::vector<uint8_t>;
@@ -30,7 +32,7 @@ Frames FramesOf(std::span<const uint8_t> bytes)
         if (bytes.size() - at < 3)
             break;
         const size_t size = REPLY_HEADER_SIZE + GetBigEndian16(&bytes[at + 1]);
-        if (size <= CFrameAssembler::MAX_FRAME_SIZE) {
+        if (size <= FrameAssembler::MAX_FRAME_SIZE) {
             if (bytes.size() - at < size)
                 break;
             frames.emplace_back(bytes.begin() + std::ptrdiff_t(at), bytes.begin() + std::ptrdiff_t(at + size));
@@ -49,7 +51,7 @@ struct Collector {
         FUZZ_CHECK(frame[0] == FRAME_START, "a frame handed on starts with 0x02");
         FUZZ_CHECK(frame.size() == REPLY_HEADER_SIZE + GetBigEndian16(&frame[1]),
                    "a frame handed on has the length its header declares");
-        FUZZ_CHECK(frame.size() <= CFrameAssembler::MAX_FRAME_SIZE, "no frame handed on exceeds the frame buffer");
+        FUZZ_CHECK(frame.size() <= FrameAssembler::MAX_FRAME_SIZE, "no frame handed on exceeds the frame buffer");
         frames.emplace_back(frame.begin(), frame.end());
     }
 };
@@ -61,18 +63,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::span<const uint8_t> bytes(data, size);
     const Frames expected = FramesOf(bytes);
 
-    CFrameAssembler whole;
+    FrameAssembler whole;
     Collector fromWhole;
     whole.Feed(bytes, fromWhole);
     FUZZ_CHECK(fromWhole.frames == expected, "the frames of the stream fed in one read");
 
-    CFrameAssembler byByte;
+    FrameAssembler byByte;
     Collector fromBytes;
     for (size_t i = 0; i < size; ++i)
         byByte.Feed(bytes.subspan(i, 1), fromBytes);
     FUZZ_CHECK(fromBytes.frames == expected, "the same frames when every byte is a read of its own");
 
-    CFrameAssembler chunked;
+    FrameAssembler chunked;
     Collector fromChunks;
     fuzz::ForEachChunk(bytes, [&](std::span<const uint8_t> chunk) { chunked.Feed(chunk, fromChunks); });
     FUZZ_CHECK(fromChunks.frames == expected, "the same frames whatever the chunking");

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
+using namespace tobrisk;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string_view line(reinterpret_cast<const char*>(data), size);

@@ -2,8 +2,8 @@
 // Reply dispatch into the configuration memory: every frame the exchange sends passes here.
 
 #include "FuzzCheck.h"
-#include "link/ConfigMemory.h"
-#include "link/PbxProtocol.h"
+#include "link/ConfigurationMemory.h"
+#include "link/ExchangeProtocol.h"
 #include "link/Protocol.h"
 #include "platform/WaitCursor.h"
 
@@ -16,18 +16,20 @@
 #include <span>
 #include <vector>
 
+using namespace tobrisk;
+
 namespace {
 
 // A block's 16-bit length field counts the data plus 4.
 constexpr size_t LONGEST_RECORD = 0xFFFF - 4;
 
-class CNoCursor : public IWaitCursor {
+class NoCursor : public WaitCursor {
 public:
     void Show() override { FUZZ_CHECK(false, "dispatching a frame shows no wait cursor"); }
     void Restore() override {}
 };
 
-bool SameState(const CReplyState& a, const CReplyState& b)
+bool SameState(const ReplyState& a, const ReplyState& b)
 {
     return a.waitDone == b.waitDone && a.accessState == b.accessState && a.pollAnswered == b.pollAnswered;
 }
@@ -37,15 +39,15 @@ bool SameData(std::span<const uint8_t> a, std::span<const uint8_t> b)
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
 }
 
-void CheckRecord(const CConfigMemory& memory, sConfigKey key, std::span<const uint8_t> data)
+void CheckRecord(const ConfigurationMemory& memory, RecordKey key, std::span<const uint8_t> data)
 {
-    const CDataMemRec* record = memory.Find(key);
+    const RecordBlock* record = memory.Find(key);
     FUZZ_CHECK(record != nullptr, "a data frame is stored under its index and table");
     FUZZ_CHECK(record->Key() == key, "a stored block carries its own key");
     FUZZ_CHECK(record->Length() == data.size() + 4, "a stored block's length is its data length + 4");
-    FUZZ_CHECK(record->Bytes().size() == CDataMemRec::HEADER_SIZE + data.size(),
+    FUZZ_CHECK(record->Bytes().size() == RecordBlock::HEADER_SIZE + data.size(),
                "a stored block is its header and its data");
-    FUZZ_CHECK(record->Bytes()[0] == CDataMemRec::MARKER, "a stored block starts with its marker");
+    FUZZ_CHECK(record->Bytes()[0] == RecordBlock::MARKER, "a stored block starts with its marker");
     FUZZ_CHECK(SameData(record->Data(), data), "a stored block holds the frame's data");
 }
 
@@ -54,14 +56,14 @@ void CheckRecord(const CConfigMemory& memory, sConfigKey key, std::span<const ui
 // The input is a run of frames, each as long as its header declares; the last one may stop short.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::unique_ptr<CPbxSocket> noSocket;
-    CConfigMemory memory;
-    CNoCursor cursor;
-    CPbxProtocol protocol(noSocket, memory, cursor);
+    std::unique_ptr<ExchangeSocket> noSocket;
+    ConfigurationMemory memory;
+    NoCursor cursor;
+    ExchangeProtocol protocol(noSocket, memory, cursor);
 
     // What the dispatcher must have done, kept the plain way.
     std::map<uint32_t, std::vector<uint8_t>> records;
-    CReplyState state;
+    ReplyState state;
 
     const std::span<const uint8_t> bytes(data, size);
     size_t at = 0;
@@ -77,14 +79,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const bool whole =
             frame.size() >= REPLY_HEADER_SIZE && frame.size() >= REPLY_HEADER_SIZE + GetBigEndian16(&frame[1]);
         if (!whole) {
-            FUZZ_CHECK(SameState(protocol.ReplyState(), state), "a frame shorter than its header changes no state");
+            FUZZ_CHECK(SameState(protocol.Replies(), state), "a frame shorter than its header changes no state");
             FUZZ_CHECK(memory.Count() == records.size(), "a frame shorter than its header stores nothing");
             continue;
         }
-        const sConfigKey key{GetBigEndian16(&frame[3]), GetBigEndian16(&frame[5])};
+        const RecordKey key{GetBigEndian16(&frame[3]), GetBigEndian16(&frame[5])};
         const std::span<const uint8_t> frameData = frame.subspan(REPLY_HEADER_SIZE, GetBigEndian16(&frame[1]));
         const uint16_t status = key.table;
-        const CReplyState before = state;
+        const ReplyState before = state;
         if (status == ST_DONE) {
             state.waitDone = true;
         } else if (status == ST_POLL_ANSWER) {
@@ -101,16 +103,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         // A record too long for the block's 16-bit length is refused, and leaves a stored one as it was.
         // Whether such a frame still counts as a status is left open: both outcomes are sound.
-        if (frameData.size() > LONGEST_RECORD && SameState(protocol.ReplyState(), before))
+        if (frameData.size() > LONGEST_RECORD && SameState(protocol.Replies(), before))
             state = before;
-        FUZZ_CHECK(SameState(protocol.ReplyState(), state), "the reply state follows the statuses");
+        FUZZ_CHECK(SameState(protocol.Replies(), state), "the reply state follows the statuses");
         FUZZ_CHECK(memory.Count() == records.size(), "one stored block per key");
     }
 
     // Every record is still there as last received, and a walk of each table visits exactly its records.
     std::map<uint16_t, size_t> perTable;
     for (const auto& [value, recordData] : records) {
-        const sConfigKey key{uint16_t(value), uint16_t(value >> 16)};
+        const RecordKey key{uint16_t(value), uint16_t(value >> 16)};
         CheckRecord(memory, key, recordData);
         ++perTable[key.table];
     }

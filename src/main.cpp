@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/CommandLine.h"
-#include "core/MainFrame.h"
-#include "core/PlimsetApp.h"
+#include "core/MainWindow.h"
+#include "core/Application.h"
 #include "platform/Platform.h"
 #include "platform/PppdDialer.h"
 #include "platform/PppdPhoneBook.h"
@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+using namespace tobrisk;
 
 int main(int argc, char** argv)
 {
@@ -27,25 +29,25 @@ int main(int argc, char** argv)
     if (frameworkTexts.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&frameworkTexts);
 
-    CSingleInstance instance(CSingleInstance::DefaultName());
+    SingleInstance instance(SingleInstance::DefaultName());
     if (instance.NotifyRunningInstance())
         return 0;
     instance.Listen();
 
-    CQtMessageBoxes messages;
-    CQtFileDialogs fileDialogs;
-    CQtWaitCursor waitCursor;
-    CQtDebugOutput debug;
+    QtMessageBoxes messages;
+    QtFileDialogs fileDialogs;
+    QtWaitCursor waitCursor;
+    QtDebugOutput debug;
     const PppdPaths pppdPaths = PppdPathsFromEnvironment();
-    CPppdPhoneBook phoneBook(pppdPaths.peersFolder);
-    CPppdDialer dialer(pppdPaths);
-    CQtPrintDevice printDevice(fileDialogs);
-    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook, dialer, printDevice};
+    PppdPhoneBook phoneBook(pppdPaths.peersFolder);
+    PppdDialer dialer(pppdPaths);
+    QtPrintDevice printDevice(fileDialogs);
+    Platform platform{messages, fileDialogs, waitCursor, debug, phoneBook, dialer, printDevice};
 
-    CPlimsetApp app(platform);
+    Application app(platform);
     if (!app.Start())
         return 1;
-    QObject::connect(&instance, &CSingleInstance::raiseRequested, &app, [&app] { app.MainFrame()->BringToFront(); });
+    QObject::connect(&instance, &SingleInstance::raiseRequested, &app, [&app] { app.MainFrame()->BringToFront(); });
 
     const int result = QApplication::exec();
     app.Exit();

@@ -4,9 +4,9 @@
 #include <QApplication>
 #include <unistd.h>
 
-CKeptRunsReporter::CKeptRunsReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+KeptRunsReporter::KeptRunsReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
 
-void CKeptRunsReporter::ReportRuns(const std::vector<Run>& runs)
+void KeptRunsReporter::ReportRuns(const std::vector<Run>& runs)
 {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs)
@@ -14,7 +14,7 @@ void CKeptRunsReporter::ReportRuns(const std::vector<Run>& runs)
             runs_.push_back(run);
 }
 
-const benchmark::BenchmarkReporter::Run* CKeptRunsReporter::Find(const std::string& functionName) const
+const benchmark::BenchmarkReporter::Run* KeptRunsReporter::Find(const std::string& functionName) const
 {
     for (const Run& run : runs_)
         if (run.run_name.function_name == functionName)
@@ -22,7 +22,7 @@ const benchmark::BenchmarkReporter::Run* CKeptRunsReporter::Find(const std::stri
     return nullptr;
 }
 
-int RunBenchmarks(int argc, char** argv, const std::function<void(const CKeptRunsReporter&)>& summary)
+int RunBenchmarks(int argc, char** argv, const std::function<void(const KeptRunsReporter&)>& summary)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -30,7 +30,7 @@ int RunBenchmarks(int argc, char** argv, const std::function<void(const CKeptRun
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    CKeptRunsReporter reporter;
+    KeptRunsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     summary(reporter);
     benchmark::Shutdown();

@@ -9,10 +9,10 @@
 
 // Prints as usual and keeps every finished iteration run, so a program can end with its own summary:
 // the ratios its goals are stated in.
-class CKeptRunsReporter : public benchmark::ConsoleReporter {
+class KeptRunsReporter : public benchmark::ConsoleReporter {
 public:
     // Colours only on a terminal, so a saved report stays plain text.
-    CKeptRunsReporter();
+    KeptRunsReporter();
 
     void ReportRuns(const std::vector<Run>& runs) override;
 
@@ -25,4 +25,4 @@ private:
 
 // The benchmarks of one program under an offscreen application (the list and the dialogs are widgets), then
 // `summary` with what they measured. Returns the process's exit status.
-int RunBenchmarks(int argc, char** argv, const std::function<void(const CKeptRunsReporter&)>& summary);
+int RunBenchmarks(int argc, char** argv, const std::function<void(const KeptRunsReporter&)>& summary);

@@ -3,6 +3,8 @@
 
 #include <ctime>
 
+using namespace tobrisk;
+
 double ProcessCpuSeconds()
 {
     // Every thread counted, ended ones too, to the nanosecond.
@@ -11,7 +13,7 @@ double ProcessCpuSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-void ReportCost(benchmark::State& state, const CCost& cost)
+void ReportCost(benchmark::State& state, const Cost& cost)
 {
     state.counters["cpu_ms"] = cost.cpuSeconds * 1e3;
     state.counters["wall_ms"] = cost.wallSeconds * 1e3;

@@ -8,16 +8,18 @@
 #include <chrono>
 #include <utility>
 
+using namespace tobrisk;
+
 // Processor time of the whole process so far, every thread counted.
 double ProcessCpuSeconds();
 
 // What a piece of work cost: the whole process's processor time (the simulator's threads included) and
 // the wall time.
-struct CCost {
+struct Cost {
     double cpuSeconds = 0;
     double wallSeconds = 0;
 
-    CCost& operator+=(const CCost& more)
+    Cost& operator+=(const Cost& more)
     {
         cpuSeconds += more.cpuSeconds;
         wallSeconds += more.wallSeconds;
@@ -25,7 +27,7 @@ struct CCost {
     }
 };
 
-template <typename Work> CCost MeasureCost(Work&& work)
+template <typename Work> Cost MeasureCost(Work&& work)
 {
     const double cpuBefore = ProcessCpuSeconds();
     const auto wallBefore = std::chrono::steady_clock::now();
@@ -35,4 +37,4 @@ template <typename Work> CCost MeasureCost(Work&& work)
 }
 
 // The cost as counters: milliseconds of processor and wall time, and the share of one core.
-void ReportCost(benchmark::State& state, const CCost& cost);
+void ReportCost(benchmark::State& state, const Cost& cost);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OnlineProgram.h"
 
-#include "core/MainFrame.h"
-#include "link/PbxEvents.h"
-#include "link/PbxSocket.h"
+#include "core/MainWindow.h"
+#include "link/SocketEvents.h"
+#include "link/ExchangeSocket.h"
 #include "link/Protocol.h"
 
 #include "exchange-sim/Protocol.h"
@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <memory>
 
-MsgAnswer CPrintedMessages::Show(const QString& text, MsgButtons, MsgAnswer defaultButton, MsgIcon)
+using namespace tobrisk;
+
+MsgAnswer PrintedMessages::Show(const QString& text, MsgButtons, MsgAnswer defaultButton, MsgIcon)
 {
     ++count_;
     std::fprintf(stderr, "message: %s\n", qPrintable(text));
@@ -41,12 +43,12 @@ bool StartLoopbackSim(exsim::ExchangeSim& sim, std::string& error)
     return sim.Start(options, error);
 }
 
-ConnectOutcome COnlineProgram::Connect(std::uint16_t port)
+ConnectOutcome OnlineProgram::Connect(std::uint16_t port)
 {
     constexpr uint32_t LOOPBACK = 0x7F000001;
-    app_.session.Link().programmingSocket = std::make_unique<CPbxSocket>();
-    if (app_.session.Link().programmingSocket->Open(&app_.session.Receiver(), LOOPBACK, port, WM_PBX_DATA,
-                                                    WM_PBX_TIMEOUT) != 0) {
+    app_.session.Link().programmingSocket = std::make_unique<ExchangeSocket>();
+    if (app_.session.Link().programmingSocket->Open(&app_.session.Receiver(), LOOPBACK, port, kFrameEvent,
+                                                    kTimeoutEvent) != 0) {
         app_.session.Link().programmingSocket.reset();
         return ConnectOutcome::Cancelled;
     }

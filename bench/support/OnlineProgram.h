@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/ConnectCommand.h"
-#include "core/PlimsetApp.h"
+#include "core/Application.h"
 #include "platform/DebugOutput.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
@@ -17,9 +17,11 @@
 #include <cstdint>
 #include <string>
 
+using namespace tobrisk;
+
 // A box would wait for a click that nobody makes; its text goes to the error stream instead, and the
 // default button answers.
-class CPrintedMessages : public IMessageBoxes {
+class PrintedMessages : public MessageBoxes {
 public:
     MsgAnswer Show(const QString& text, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon) override;
     int Count() const { return count_; }
@@ -39,7 +41,7 @@ bool StartLoopbackSim(exsim::ExchangeSim& sim, std::string& error);
 
 // The whole program on the platform's own seams, as a user's session drives it, with the message boxes
 // printed. Lives on the user-interface thread under a QApplication.
-class COnlineProgram {
+class OnlineProgram {
 public:
     // Creates and shows the main window; false when it cannot be made.
     bool Start() { return app_.Start(); }
@@ -48,22 +50,22 @@ public:
     // be opened.
     ConnectOutcome Connect(std::uint16_t port);
 
-    CPlimsetApp& App() { return app_; }
+    Application& App() { return app_; }
     int MessagesShown() const { return messages_.Count(); }
 
 private:
-    class CSilentDebug : public IDebugOutput {
+    class SilentDebug : public DebugOutput {
     public:
         void Write(std::string_view) override {}
     };
 
-    CPrintedMessages messages_;
-    CQtFileDialogs fileDialogs_;
-    CQtWaitCursor waitCursor_;
-    CSilentDebug debug_;
-    CPppdPhoneBook phoneBook_;
-    CPppdDialer dialer_;
-    CQtPrintDevice printDevice_{fileDialogs_};
-    CPlatform platform_{messages_, fileDialogs_, waitCursor_, debug_, phoneBook_, dialer_, printDevice_};
-    CPlimsetApp app_{platform_};
+    PrintedMessages messages_;
+    QtFileDialogs fileDialogs_;
+    QtWaitCursor waitCursor_;
+    SilentDebug debug_;
+    PppdPhoneBook phoneBook_;
+    PppdDialer dialer_;
+    QtPrintDevice printDevice_{fileDialogs_};
+    Platform platform_{messages_, fileDialogs_, waitCursor_, debug_, phoneBook_, dialer_, printDevice_};
+    Application app_{platform_};
 };

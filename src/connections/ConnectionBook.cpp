@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <algorithm>
 
+namespace tobrisk {
+
 namespace {
 
 constexpr size_t BOOK_FIELDS = 16;
@@ -66,7 +68,7 @@ std::string FormatBits(const std::array<bool, 2>& bits)
     return std::to_string((bits[0] ? 1 : 0) | (bits[1] ? 2 : 0));
 }
 
-std::string FormatReserved(const CConnectionEntry& entry)
+std::string FormatReserved(const ConnectionEntry& entry)
 {
     if (entry.reservedFileText)
         return *entry.reservedFileText;
@@ -158,7 +160,7 @@ BookLine ParseBookLine(std::string_view line)
         result.error = BookLineError::TooFewFields;
         return result;
     }
-    auto entry = std::make_unique<CConnectionEntry>();
+    auto entry = std::make_unique<ConnectionEntry>();
     entry->name = CleanBookName(fields[0]);
     if (entry->name.empty()) {
         result.error = BookLineError::EmptyName;
@@ -186,7 +188,7 @@ BookLine ParseBookLine(std::string_view line)
     return result;
 }
 
-std::string FormatBookLine(const CConnectionEntry& entry)
+std::string FormatBookLine(const ConnectionEntry& entry)
 {
     std::string line = entry.name;
     line += ';' + std::to_string(entry.lanAddress);
@@ -218,7 +220,7 @@ QString DefaultBookPath()
                              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
-void CConnectionBook::LoadBytes(std::string_view bytes, std::string_view nameToSelect)
+void ConnectionBook::LoadBytes(std::string_view bytes, std::string_view nameToSelect)
 {
     entries_.clear();
     size_t start = 0;
@@ -240,7 +242,7 @@ void CConnectionBook::LoadBytes(std::string_view bytes, std::string_view nameToS
     }
 }
 
-void CConnectionBook::Load(const QString& path, std::string_view nameToSelect)
+void ConnectionBook::Load(const QString& path, std::string_view nameToSelect)
 {
     entries_.clear();
     QFile file(path);
@@ -252,7 +254,7 @@ void CConnectionBook::Load(const QString& path, std::string_view nameToSelect)
     LoadBytes(std::string_view(bytes.constData(), size_t(bytes.size())), nameToSelect);
 }
 
-std::string CConnectionBook::Serialize() const
+std::string ConnectionBook::Serialize() const
 {
     std::string bytes;
     for (const auto& entry : entries_)
@@ -260,7 +262,7 @@ std::string CConnectionBook::Serialize() const
     return bytes;
 }
 
-bool CConnectionBook::Save(const QString& path) const
+bool ConnectionBook::Save(const QString& path) const
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -277,13 +279,13 @@ bool CConnectionBook::Save(const QString& path) const
     return file.commit();
 }
 
-void CConnectionBook::SortByName()
+void ConnectionBook::SortByName()
 {
     std::stable_sort(entries_.begin(), entries_.end(),
                      [](const auto& a, const auto& b) { return NameLess(a->name, b->name); });
 }
 
-CConnectionEntry* CConnectionBook::SelectedEntry() const
+ConnectionEntry* ConnectionBook::SelectedEntry() const
 {
     for (const auto& entry : entries_)
         if (entry->selected)
@@ -291,26 +293,28 @@ CConnectionEntry* CConnectionBook::SelectedEntry() const
     return nullptr;
 }
 
-bool CConnectionBook::ContainsName(std::string_view name) const
+bool ConnectionBook::ContainsName(std::string_view name) const
 {
     return std::any_of(entries_.begin(), entries_.end(), [name](const auto& entry) { return entry->name == name; });
 }
 
-void CConnectionBook::Append(std::unique_ptr<CConnectionEntry> entry)
+void ConnectionBook::Append(std::unique_ptr<ConnectionEntry> entry)
 {
     entries_.push_back(std::move(entry));
 }
 
-void CConnectionBook::CopyFrom(const CConnectionBook& other)
+void ConnectionBook::CopyFrom(const ConnectionBook& other)
 {
     Entries copies;
     copies.reserve(other.entries_.size());
     for (const auto& entry : other.entries_)
-        copies.push_back(std::make_unique<CConnectionEntry>(*entry));
+        copies.push_back(std::make_unique<ConnectionEntry>(*entry));
     entries_ = std::move(copies);
 }
 
-void CConnectionBook::Remove(const CConnectionEntry* entry)
+void ConnectionBook::Remove(const ConnectionEntry* entry)
 {
     std::erase_if(entries_, [entry](const auto& held) { return held.get() == entry; });
 }
+
+} // namespace tobrisk

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tobrisk {
+
 // The ways of reaching an exchange; the same numbers are stored in the book file, in the
 // "LastType" setting and in the link state's connected mode.
 enum ConnectionMode : uint8_t {
@@ -27,14 +29,14 @@ QString ConnectionModeText(uint8_t mode);
 constexpr uint32_t ADDRESS_NOT_SET = 0xFFFFFFFF;
 constexpr uint16_t PORT_NOT_SET = 0xFFFF;
 
-// One saved exchange. Owned by its CConnectionBook (or by the editor until it hands the
+// One saved exchange. Owned by its ConnectionBook (or by the editor until it hands the
 // entry over); user-interface thread. Names and numbers are code page 1252 bytes.
-class CConnectionEntry {
+class ConnectionEntry {
 public:
-    CConnectionEntry() = default;
-    CConnectionEntry(const CConnectionEntry&) = default;
-    CConnectionEntry& operator=(const CConnectionEntry&) = default;
-    virtual ~CConnectionEntry() = default;
+    ConnectionEntry() = default;
+    ConnectionEntry(const ConnectionEntry&) = default;
+    ConnectionEntry& operator=(const ConnectionEntry&) = default;
+    virtual ~ConnectionEntry() = default;
 
     bool selected = false;
     std::string name;
@@ -67,14 +69,14 @@ public:
 enum class BookLineError { None, TooFewFields, EmptyName };
 
 struct BookLine {
-    std::unique_ptr<CConnectionEntry> entry; // set when error is None
+    std::unique_ptr<ConnectionEntry> entry; // set when error is None
     BookLineError error = BookLineError::None;
 };
 
 // Reads one line of the book file (line end already removed).
 BookLine ParseBookLine(std::string_view line);
 // The line for one entry, CR LF included.
-std::string FormatBookLine(const CConnectionEntry& entry);
+std::string FormatBookLine(const ConnectionEntry& entry);
 
 // The number fields of a line as the book reads them: blanks and quotes removed, '+' as
 // "00"; nothing when no character is left.
@@ -89,9 +91,9 @@ QString DefaultBookPathIn(const QString& programFolder, const QString& dataFolde
 
 // The user's saved exchanges in file order (or sorted by name); owns its entries.
 // Owned by the connection dialog; user-interface thread.
-class CConnectionBook {
+class ConnectionBook {
 public:
-    using Entries = std::vector<std::unique_ptr<CConnectionEntry>>;
+    using Entries = std::vector<std::unique_ptr<ConnectionEntry>>;
 
     // Empties the book and reads the file; an unreadable file leaves the book empty. The
     // entry named exactly nameToSelect (if any) gets `selected`.
@@ -102,17 +104,17 @@ public:
     // By name, ASCII letters compared without case; entries that compare equal keep their order.
     void SortByName();
 
-    CConnectionEntry* SelectedEntry() const;
+    ConnectionEntry* SelectedEntry() const;
     bool ContainsName(std::string_view name) const;
-    void Append(std::unique_ptr<CConnectionEntry> entry);
+    void Append(std::unique_ptr<ConnectionEntry> entry);
     // Takes the entry out and deletes it; an entry the book does not hold is ignored.
-    void Remove(const CConnectionEntry* entry);
+    void Remove(const ConnectionEntry* entry);
     void Clear() { entries_.clear(); }
     // Replaces the entries by copies of other's, `selected` included. The book stays the same
     // object, so whoever holds it keeps a good reference.
-    void CopyFrom(const CConnectionBook& other);
+    void CopyFrom(const ConnectionBook& other);
     size_t Count() const { return entries_.size(); }
-    CConnectionEntry* At(size_t index) const { return entries_[index].get(); }
+    ConnectionEntry* At(size_t index) const { return entries_[index].get(); }
 
     Entries::const_iterator begin() const { return entries_.begin(); }
     Entries::const_iterator end() const { return entries_.end(); }
@@ -125,3 +127,5 @@ public:
 private:
     Entries entries_;
 };
+
+} // namespace tobrisk

@@ -5,6 +5,8 @@
 #include "platform/InetAddr.h"
 #include "platform/SettingsStore.h"
 
+namespace tobrisk {
+
 namespace {
 
 constexpr size_t SETTING_BUFFER = 260;
@@ -16,7 +18,7 @@ uint32_t SwapOctets(uint32_t address)
 
 } // namespace
 
-bool ReadSetting(const CSettingsStore& store, const SettingsKey& key, QString& value)
+bool ReadSetting(const SettingsStore& store, const SettingsKey& key, QString& value)
 {
     value.clear();
     const std::optional<QString> stored = store.Value(key);
@@ -26,7 +28,7 @@ bool ReadSetting(const CSettingsStore& store, const SettingsKey& key, QString& v
     return true;
 }
 
-bool WriteSetting(CSettingsStore& store, const SettingsKey& key, const QString& text)
+bool WriteSetting(SettingsStore& store, const SettingsKey& key, const QString& text)
 {
     store.SetValue(key, text);
     return store.Sync();
@@ -44,7 +46,7 @@ QString PppoeAddressToSetting(uint32_t address)
     return FromCp1252(FormatInetAddr(SwapOctets(address)));
 }
 
-std::optional<uint32_t> ReadPppoeAddress(const CSettingsStore& store)
+std::optional<uint32_t> ReadPppoeAddress(const SettingsStore& store)
 {
     QString text;
     if (!ReadSetting(store, SettingsKeys::PppoeAddress, text))
@@ -54,3 +56,5 @@ std::optional<uint32_t> ReadPppoeAddress(const CSettingsStore& store)
         return std::nullopt;
     return address;
 }
+
+} // namespace tobrisk

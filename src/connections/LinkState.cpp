@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "connections/LinkState.h"
 
-#include "connections/DialUp.h"
+#include "connections/DialUpLinks.h"
 #include "link/Protocol.h"
 #include "platform/WaitCursor.h"
+
+namespace tobrisk {
 
 namespace {
 
 // Nothing waits for the release to be answered: the peer learns the session is over.
-void ReleaseAndClose(std::unique_ptr<CPbxSocket>& socket)
+void ReleaseAndClose(std::unique_ptr<ExchangeSocket>& socket)
 {
     if (!socket)
         return;
@@ -76,20 +78,20 @@ MsgIcon ConnectResultIcon(int code)
     }
 }
 
-CLinkState::CLinkState(IWaitCursor& waitCursor, CDialUp& dialUp, int connectTimeoutMs)
+LinkState::LinkState(WaitCursor& waitCursor, DialUpLinks& dialUp, int connectTimeoutMs)
     : waitCursor_(waitCursor), dialUp_(dialUp), connectTimeoutMs_(connectTimeoutMs)
 {
 }
 
-void CLinkState::ClearErrors()
+void LinkState::ClearErrors()
 {
     programmingError = 0;
     configurationError = 0;
 }
 
-int CLinkState::OpenProgrammingSocket(uint32_t address, uint16_t port, const LinkParams& params)
+int LinkState::OpenProgrammingSocket(uint32_t address, uint16_t port, const LinkParams& params)
 {
-    programmingSocket = std::make_unique<CPbxSocket>(params.kind, connectTimeoutMs_);
+    programmingSocket = std::make_unique<ExchangeSocket>(params.kind, connectTimeoutMs_);
     const int result = programmingSocket->Open(params.window, address, port, params.dataMessage, params.timeoutMessage);
     if (result != 0) {
         programmingError = programmingSocket->LastError();
@@ -98,7 +100,7 @@ int CLinkState::OpenProgrammingSocket(uint32_t address, uint16_t port, const Lin
     return result;
 }
 
-Results CLinkState::ConnectEthernet(uint32_t address, uint16_t basePort, uint8_t mode, const LinkParams& params)
+Results LinkState::ConnectEthernet(uint32_t address, uint16_t basePort, uint8_t mode, const LinkParams& params)
 {
     const int result = OpenProgrammingSocket(address, ProgrammingPort(basePort, params.kind), params);
     if (result != 0)
@@ -107,14 +109,14 @@ Results CLinkState::ConnectEthernet(uint32_t address, uint16_t basePort, uint8_t
     return {};
 }
 
-Results CLinkState::StartPppoe(std::string_view isdnNumber, uint32_t deviceAddress, uint16_t devicePort,
+Results LinkState::StartPppoe(std::string_view isdnNumber, uint32_t deviceAddress, uint16_t devicePort,
                                QObject* deviceReceiver, const LinkParams& params)
 {
     // The detail of these errors is the number's length.
     const auto detail = long(isdnNumber.size());
     if (isdnNumber.size() > MAX_DIAL_TEXT)
         return {ConnectError(ERR_PPPOE_NUMBER, detail)};
-    configurationSocket = std::make_unique<CPbxSocket>(params.kind, connectTimeoutMs_);
+    configurationSocket = std::make_unique<ExchangeSocket>(params.kind, connectTimeoutMs_);
     const int result =
         configurationSocket->Open(deviceReceiver, deviceAddress, devicePort, params.dataMessage, params.timeoutMessage);
     if (result != 0) {
@@ -126,9 +128,9 @@ Results CLinkState::StartPppoe(std::string_view isdnNumber, uint32_t deviceAddre
     return {};
 }
 
-Results CLinkState::FinishPppoe(const std::string& pppoeEntryName, const LinkParams& params)
+Results LinkState::FinishPppoe(const std::string& pppoeEntryName, const LinkParams& params)
 {
-    CWaitCursorScope wait(waitCursor_);
+    WaitCursorScope wait(waitCursor_);
     uint32_t exchangeAddress = 0;
     const int dialled = dialUp_.DialUp(std::nullopt, pppoeEntryName, exchangeAddress);
     if (dialled != 0) {
@@ -148,7 +150,7 @@ Results CLinkState::FinishPppoe(const std::string& pppoeEntryName, const LinkPar
     return {};
 }
 
-Results CLinkState::ConnectDialUp(const std::string& entryName, const std::string& number, uint8_t mode,
+Results LinkState::ConnectDialUp(const std::string& entryName, const std::string& number, uint8_t mode,
                                   const LinkParams& params)
 {
     uint32_t exchangeAddress = 0;
@@ -167,7 +169,7 @@ Results CLinkState::ConnectDialUp(const std::string& entryName, const std::strin
     return {};
 }
 
-Result CLinkState::HangUp()
+Result LinkState::HangUp()
 {
     // A link that will not go away is not waited on for ever: the user is told, and it is forgotten.
     if (!dialUp_.HangUp())
@@ -175,9 +177,9 @@ Result CLinkState::HangUp()
     return Result::Success();
 }
 
-Result CLinkState::CloseLink()
+Result LinkState::CloseLink()
 {
-    CWaitCursorScope wait(waitCursor_);
+    WaitCursorScope wait(waitCursor_);
     ReleaseAndClose(programmingSocket);
     Result hungUp = HangUp();
     ReleaseAndClose(configurationSocket);
@@ -185,7 +187,7 @@ Result CLinkState::CloseLink()
     return hungUp;
 }
 
-QString CLinkState::ConnectErrorMessage(int code, long detail)
+QString LinkState::ConnectErrorMessage(int code, long detail)
 {
     const QString head = QStringLiteral("Errore %1 (%2) ").arg(Hex8(code), ConnectErrorText(code));
     if (code & 0x1000) {
@@ -206,7 +208,9 @@ QString CLinkState::ConnectErrorMessage(int code, long detail)
     return QString();
 }
 
-Result CLinkState::ConnectError(int code, long detail)
+Result LinkState::ConnectError(int code, long detail)
 {
     return Result::Failure(code, ConnectErrorMessage(code, detail));
 }
+
+} // namespace tobrisk

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "link/PbxEvents.h"
-#include "link/PbxSocket.h"
+#include "link/SocketEvents.h"
+#include "link/ExchangeSocket.h"
 #include "link/Result.h"
 #include "platform/MessageBoxes.h"
 
@@ -13,9 +13,12 @@
 #include <string>
 #include <string_view>
 
-class CDialUp;
-class IWaitCursor;
 class QObject;
+
+namespace tobrisk {
+
+class DialUpLinks;
+class WaitCursor;
 
 constexpr uint8_t NOT_CONNECTED = 255;
 
@@ -38,8 +41,8 @@ constexpr uint16_t LINK_BASE_PORT = 40000;
 // Where the programming socket's frames and timeouts go, and how its frames are cut.
 struct LinkParams {
     QObject* window = nullptr;
-    QEvent::Type dataMessage = WM_PBX_DATA;
-    QEvent::Type timeoutMessage = WM_PBX_TIMEOUT;
+    QEvent::Type dataMessage = kFrameEvent;
+    QEvent::Type timeoutMessage = kTimeoutEvent;
     int kind = 2;
 };
 
@@ -56,9 +59,9 @@ MsgIcon ConnectResultIcon(int code);
 // The link to the exchange that outlives the connection dialog: the sockets it brought up, the mode it
 // is connected in and the socket errors of the current attempt. Owned by the application object; used
 // on the user-interface thread only.
-class CLinkState {
+class LinkState {
 public:
-    CLinkState(IWaitCursor& waitCursor, CDialUp& dialUp, int connectTimeoutMs = CONNECT_TIMEOUT_MS);
+    LinkState(WaitCursor& waitCursor, DialUpLinks& dialUp, int connectTimeoutMs = CONNECT_TIMEOUT_MS);
 
     bool IsConnected() const { return connectedMode != NOT_CONNECTED; }
 
@@ -81,8 +84,8 @@ public:
     Result ConnectError(int code, long detail = 0);
 
     uint8_t connectedMode = NOT_CONNECTED;
-    std::unique_ptr<CPbxSocket> programmingSocket;
-    std::unique_ptr<CPbxSocket> configurationSocket;
+    std::unique_ptr<ExchangeSocket> programmingSocket;
+    std::unique_ptr<ExchangeSocket> configurationSocket;
     int32_t programmingError = 0;
     int32_t configurationError = 0;
 
@@ -90,7 +93,9 @@ private:
     int OpenProgrammingSocket(uint32_t address, uint16_t port, const LinkParams& params);
     Result HangUp();
 
-    IWaitCursor& waitCursor_;
-    CDialUp& dialUp_;
+    WaitCursor& waitCursor_;
+    DialUpLinks& dialUp_;
     int connectTimeoutMs_;
 };
+
+} // namespace tobrisk

@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "connections/Session.h"
 
-#include "link/PbxEvents.h"
+#include "link/SocketEvents.h"
 #include "link/RecordFormats.h"
 #include "platform/Platform.h"
 #include "platform/WaitCursor.h"
 
 #include <QEventLoop>
 
-Session::Session(CPlatform& platform, CSupervisionTimes supervisionTimes, int hangUpLimitMs, QObject* parent)
+namespace tobrisk {
+
+Session::Session(Platform& platform, SupervisionTimes supervisionTimes, int hangUpLimitMs, QObject* parent)
     : QObject(parent), waitCursor_(platform.waitCursor), dialUp_(platform.phoneBook, platform.dialer, hangUpLimitMs),
       link_(platform.waitCursor, dialUp_), protocol_(link_.programmingSocket, memory_, platform.waitCursor),
-      receiver_([this](const CPbxEvent& frame) { protocol_.OnFrame(frame); }, [this] { protocol_.OnTimeout(); }),
+      receiver_([this](const SocketEvent& frame) { protocol_.OnFrame(frame); }, [this] { protocol_.OnTimeout(); }),
       deviceReceiver_(
-          [this](const CPbxEvent& frame) {
+          [this](const SocketEvent& frame) {
               EndHandshake(HandshakeEnd::Answered, std::vector<uint8_t>(frame.Frame().begin(), frame.Frame().end()));
           },
           // Only the dial request arms a timeout on the device's socket.
@@ -44,14 +46,14 @@ Results Session::Connect(const ConnectRequest& request)
     switch (request.mode) {
     case 1:
     case 2: {
-        const CWaitCursorScope wait(waitCursor_);
+        const WaitCursorScope wait(waitCursor_);
         return link_.ConnectEthernet(request.address, request.port, uint8_t(request.mode), params);
     }
     case 3:
         return ConnectPppoe(request);
     case 4:
     case 5: {
-        const CWaitCursorScope wait(waitCursor_);
+        const WaitCursorScope wait(waitCursor_);
         return link_.ConnectDialUp(request.entryName, request.number, uint8_t(request.mode), params);
     }
     default:
@@ -134,3 +136,5 @@ void Session::ReportDrop(const QString& text)
     dropReported_ = true;
     emit dropped(text);
 }
+
+} // namespace tobrisk

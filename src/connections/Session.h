@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "connections/DialUp.h"
+#include "connections/DialUpLinks.h"
 #include "connections/LinkState.h"
 #include "connections/Supervision.h"
-#include "link/ConfigMemory.h"
-#include "link/PbxProtocol.h"
+#include "link/ConfigurationMemory.h"
+#include "link/ExchangeProtocol.h"
 #include "link/SocketReceiver.h"
 
 #include <QObject>
@@ -15,9 +15,12 @@
 #include <string>
 #include <vector>
 
-class IWaitCursor;
 class QEventLoop;
-struct CPlatform;
+
+namespace tobrisk {
+
+class WaitCursor;
+struct Platform;
 
 // What the connection dialog asks for: the mode, and what that mode needs.
 struct ConnectRequest {
@@ -38,19 +41,19 @@ class Session : public QObject {
 
 public:
     // The supervision's times are the real ones unless a test hands in shorter ones.
-    explicit Session(CPlatform& platform, CSupervisionTimes supervisionTimes = {}, int hangUpLimitMs = HANG_UP_LIMIT_MS,
+    explicit Session(Platform& platform, SupervisionTimes supervisionTimes = {}, int hangUpLimitMs = HANG_UP_LIMIT_MS,
                      QObject* parent = nullptr);
 
     bool IsConnected() const { return link_.IsConnected(); }
-    CLinkState& Link() { return link_; }
-    const CLinkState& Link() const { return link_; }
-    CPbxProtocol& Protocol() { return protocol_; }
-    CConfigMemory& Memory() { return memory_; }
-    CDialUp& DialUp() { return dialUp_; }
-    CSupervision& Supervision() { return supervision_; }
+    LinkState& Link() { return link_; }
+    const LinkState& Link() const { return link_; }
+    ExchangeProtocol& Protocol() { return protocol_; }
+    ConfigurationMemory& Memory() { return memory_; }
+    DialUpLinks& DialUp() { return dialUp_; }
+    Supervision& Supervisor() { return supervision_; }
     // Where the programming socket posts its frames and timeouts.
     SocketReceiver& Receiver() { return receiver_; }
-    LinkParams ProgrammingLinkParams() { return LinkParams{&receiver_, WM_PBX_DATA, WM_PBX_TIMEOUT, 2}; }
+    LinkParams ProgrammingLinkParams() { return LinkParams{&receiver_, kFrameEvent, kTimeoutEvent, 2}; }
 
     // Brings the link up in the requested mode; nothing when it is up, else what the user is to be told.
     // PPPoE first has the device dial and waits, in a nested event loop, for its answer or its timeout.
@@ -87,14 +90,16 @@ private:
     // Appends a failed close to what is told.
     void CloseInto(Results& told);
 
-    IWaitCursor& waitCursor_;
-    CDialUp dialUp_;
-    CLinkState link_;
-    CConfigMemory memory_;
-    CPbxProtocol protocol_;
+    WaitCursor& waitCursor_;
+    DialUpLinks dialUp_;
+    LinkState link_;
+    ConfigurationMemory memory_;
+    ExchangeProtocol protocol_;
     SocketReceiver receiver_;
     SocketReceiver deviceReceiver_;
     Handshake* handshake_ = nullptr;
-    CSupervision supervision_;
+    Supervision supervision_;
     bool dropReported_ = false;
 };
+
+} // namespace tobrisk

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+namespace tobrisk {
+
 namespace {
 
 // Modes that reach the exchange over the local or the wide-area network; the others run on a
@@ -30,39 +32,39 @@ QString FormatAddress(uint32_t address)
     return octets.join(QLatin1Char('.'));
 }
 
-CSupervision::CSupervision(Session& session, IDebugOutput& debug, CSupervisionTimes times, QObject* parent)
+Supervision::Supervision(Session& session, DebugOutput& debug, SupervisionTimes times, QObject* parent)
     : QObject(parent), session_(session), debug_(debug), times_(times)
 {
     timer_.setInterval(times_.periodMs);
-    connect(&timer_, &QTimer::timeout, this, &CSupervision::OnTimer);
+    connect(&timer_, &QTimer::timeout, this, &Supervision::OnTimer);
 }
 
-void CSupervision::Start()
+void Supervision::Start()
 {
     timer_.start();
 }
 
-void CSupervision::Stop()
+void Supervision::Stop()
 {
     timer_.stop();
 }
 
-void CSupervision::Trace(const char* line)
+void Supervision::Trace(const char* line)
 {
     debug_.Write(line);
 }
 
-void CSupervision::Dropped(const QString& text)
+void Supervision::Dropped(const QString& text)
 {
     // Whoever handles the report disconnects and tells the user before the checks stop.
     session_.ReportDrop(text);
     Stop();
 }
 
-void CSupervision::OnTimer()
+void Supervision::OnTimer()
 {
-    const CLinkState& link = session_.Link();
-    CPbxSocket* socket = link.programmingSocket.get();
+    const LinkState& link = session_.Link();
+    ExchangeSocket* socket = link.programmingSocket.get();
     if (!socket || !session_.IsConnected())
         return;
     const uint8_t mode = link.connectedMode;
@@ -82,7 +84,7 @@ void CSupervision::OnTimer()
     }
 }
 
-bool CSupervision::CheckConnection(bool retryAllowed)
+bool Supervision::CheckConnection(bool retryAllowed)
 {
     if (!session_.Link().programmingSocket)
         return true;
@@ -90,15 +92,15 @@ bool CSupervision::CheckConnection(bool retryAllowed)
 
     bool answered = false;
     switch (session_.Protocol().Poll(times_.pollTimeoutMs)) {
-    case CPbxProtocol::WaitEnd::Finished:
+    case ExchangeProtocol::WaitEnd::Finished:
         answered = true;
         break;
-    case CPbxProtocol::WaitEnd::TimedOut:
+    case ExchangeProtocol::WaitEnd::TimedOut:
         Trace("Plimset: POLL TIMER SCADUTO 10 SEC\n");
         if (retryAllowed)
             answered = CheckConnection(false);
         break;
-    case CPbxProtocol::WaitEnd::Aborted:
+    case ExchangeProtocol::WaitEnd::Aborted:
         // The link was closed or the program is quitting: no message can come any more.
         Trace("Plimset: POLL GETMESSAGE RET -1\n");
         return false;
@@ -107,3 +109,5 @@ bool CSupervision::CheckConnection(bool retryAllowed)
                    : "Plimset: FINE CHECK CONNESSIONE: DEVO BUTTARE GIU'\n");
     return answered;
 }
+
+} // namespace tobrisk

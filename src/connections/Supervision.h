@@ -10,26 +10,28 @@
 #include <QTimer>
 #include <cstdint>
 
-class IDebugOutput;
+namespace tobrisk {
+
+class DebugOutput;
 class Session;
 
 // The times are handed in, so that a test need not wait a real minute.
-struct CSupervisionTimes {
+struct SupervisionTimes {
     int periodMs = 60'000;
     uint32_t pollTimeoutMs = 10'000;
 };
 
-class CSupervision : public QObject {
+class Supervision : public QObject {
     Q_OBJECT
 
 public:
-    CSupervision(Session& session, IDebugOutput& debug, CSupervisionTimes times, QObject* parent = nullptr);
+    Supervision(Session& session, DebugOutput& debug, SupervisionTimes times, QObject* parent = nullptr);
 
     // Starts the periodic check, or restarts it when it runs.
     void Start();
     void Stop();
     bool IsActive() const { return timer_.isActive(); }
-    const CSupervisionTimes& Times() const { return times_; }
+    const SupervisionTimes& Times() const { return times_; }
 
     void OnTimer();
     // True when the exchange answered a poll, the first or the retry.
@@ -40,10 +42,12 @@ private:
     void Dropped(const QString& text);
 
     Session& session_;
-    IDebugOutput& debug_;
-    CSupervisionTimes times_;
+    DebugOutput& debug_;
+    SupervisionTimes times_;
     QTimer timer_;
 };
 
 // An IPv4 address in host order as four zero-padded octets: 192.168.001.010.
 QString FormatAddress(uint32_t address);
+
+} // namespace tobrisk

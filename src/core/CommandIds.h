@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+namespace tobrisk {
+
 // Command numbers of the menus and the tool bar; they are the ids the prompts and the
 // enable rules are keyed by.
 enum CommandId : int {
@@ -22,3 +24,5 @@ enum CommandId : int {
 
 // The line pane of the status bar.
 constexpr int ID_INDICATOR_LINE = 202;
+
+} // namespace tobrisk

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+namespace tobrisk {
+
 std::optional<QString> CommandLineAnswer(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -46,3 +48,5 @@ bool PrintCommandLineAnswer(int argc, char** argv)
     std::fputs(answer->toLocal8Bit().constData(), stdout);
     return true;
 }
+
+} // namespace tobrisk

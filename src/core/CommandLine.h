@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace tobrisk {
+
 // Plain functions, called by main() on the main thread before the QApplication exists.
 
 // The text that --help or --version asks for, or nothing when the program should start as usual.
@@ -17,3 +19,5 @@ std::optional<QString> CommandLineAnswer(const QStringList& arguments);
 // built for it, so packagers and scripts can probe the program without a display, and a running
 // instance is never asked to come to the front.
 bool PrintCommandLineAnswer(int argc, char** argv);
+
+} // namespace tobrisk

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/ConnectCommand.h"
 
-#include "connections/ConnDlg.h"
+#include "connections/ConnectDialog.h"
 #include "connections/Session.h"
 #include "core/StatusProgress.h"
 #include "directory/Directory.h"
@@ -11,14 +11,16 @@
 
 #include <optional>
 
+namespace tobrisk {
+
 namespace {
 
 // Whether the link a step started on is still up. "Disconnetti" is offered while a step waits, and the
 // supervision may find a drop there; either has said what there is to say, and a connection made again
 // meanwhile is not the one the step was reading.
-class CSameLink {
+class SameLink {
 public:
-    explicit CSameLink(const ExchangeCommandContext& context) : context_(context), disconnects_(context.disconnects())
+    explicit SameLink(const ExchangeCommandContext& context) : context_(context), disconnects_(context.disconnects())
     {
     }
     bool operator()() const { return context_.session.IsConnected() && context_.disconnects() == disconnects_; }
@@ -40,11 +42,11 @@ QString IncompatibleVersionText(int version)
 
 ConnectOutcome ReadAfterConnect(const ExchangeCommandContext& context)
 {
-    CPbxProtocol& protocol = context.session.Protocol();
-    IWaitCursor& cursor = context.platform.waitCursor;
+    ExchangeProtocol& protocol = context.session.Protocol();
+    WaitCursor& cursor = context.platform.waitCursor;
     cursor.Show();
     context.directory.Clear();
-    const CSameLink onLine(context);
+    const SameLink onLine(context);
     const Result access = protocol.RequestAccess();
     // A refusal is told even when the link went meanwhile; a link closed on purpose has no text.
     if (!access.text.isEmpty())
@@ -82,8 +84,8 @@ ConnectOutcome ReadAfterConnect(const ExchangeCommandContext& context)
 
 bool ReadSettings(const ExchangeCommandContext& context)
 {
-    CPbxProtocol& protocol = context.session.Protocol();
-    const CSameLink onLine(context);
+    ExchangeProtocol& protocol = context.session.Protocol();
+    const SameLink onLine(context);
     Directory& directory = context.directory;
     directory.SetShortNumberDigits(DEFAULT_DIGITS);
     const RecordData digits = protocol.ReadRecord(TBL_DIGITS, 0);
@@ -100,9 +102,9 @@ bool ReadSettings(const ExchangeCommandContext& context)
 
 ReadOutcome ReadDirectoryAndLines(const ExchangeCommandContext& context)
 {
-    CPbxProtocol& protocol = context.session.Protocol();
-    const CConfigMemory& memory = context.session.Memory();
-    const CSameLink onLine(context);
+    ExchangeProtocol& protocol = context.session.Protocol();
+    const ConfigurationMemory& memory = context.session.Memory();
+    const SameLink onLine(context);
     // Nothing when the table came; else how the reads end: with the table's own error, shown, or with the
     // link gone, which is no error of the table's.
     const auto readFails = [&](uint16_t table, ReadOutcome failure, const char* text) -> std::optional<ReadOutcome> {
@@ -115,7 +117,7 @@ ReadOutcome ReadDirectoryAndLines(const ExchangeCommandContext& context)
         return failure;
     };
     {
-        CStatusProgress progress(context.window, QStringLiteral("Lettura agenda dal centralino, voci lette: %1"));
+        StatusProgress progress(context.window, QStringLiteral("Lettura agenda dal centralino, voci lette: %1"));
         int received = 0;
         const FrameObserverScope observe(context.session.Receiver(), [&](std::span<const uint8_t> frame) {
             if (ReplyStatus(frame) == TBL_DIRECTORY)
@@ -129,9 +131,9 @@ ReadOutcome ReadDirectoryAndLines(const ExchangeCommandContext& context)
     // The list shows the entries once the line tables have been read too, as one change.
     const Directory::BulkChange filling(context.directory);
     context.directory.Clear();
-    CConfigMemory::Position position = memory.FirstPosition();
+    ConfigurationMemory::Position position = memory.FirstPosition();
     while (const auto record = memory.NextOfTable(position, TBL_DIRECTORY)) {
-        const std::optional<SDirectoryFields> fields = ParseDirectoryRecord(record->data);
+        const std::optional<DirectoryFields> fields = ParseDirectoryRecord(record->data);
         if (!fields)
             continue;
         context.directory.AddOrReplace(record->key.index, fields->name, fields->phoneNumber, fields->lineSeizure);
@@ -150,13 +152,13 @@ ReadOutcome ReadDirectoryAndLines(const ExchangeCommandContext& context)
     return ReadOutcome::Complete;
 }
 
-void ShowConnectResults(IMessageBoxes& messages, const Results& told)
+void ShowConnectResults(MessageBoxes& messages, const Results& told)
 {
     for (const Result& result : told)
         messages.Show(result.text, MsgButtons::Ok, MsgAnswer::Ok, ConnectResultIcon(result.code));
 }
 
-ConnectActions ConnectDialogActions(Session& session, IMessageBoxes& messages)
+ConnectActions ConnectDialogActions(Session& session, MessageBoxes& messages)
 {
     return ConnectActions{[&session, &messages](const ConnectRequest& request) {
                               const Results told = session.Connect(request);
@@ -178,3 +180,5 @@ ConnectOutcome RunConnectCommand(const ExchangeCommandContext& context, const st
         return ConnectOutcome::Cancelled;
     return ReadAfterConnect(context);
 }
+
+} // namespace tobrisk

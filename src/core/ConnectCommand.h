@@ -11,12 +11,15 @@
 
 #include "link/Result.h"
 
+class QMainWindow;
+
+namespace tobrisk {
+
 class Directory;
 class DirectoryView;
-class IMessageBoxes;
-class QMainWindow;
+class MessageBoxes;
 class Session;
-struct CPlatform;
+struct Platform;
 struct ConnectActions;
 
 // What the commands that talk to the exchange work on, handed in by the application object.
@@ -26,7 +29,7 @@ struct ExchangeCommandContext {
     std::vector<uint16_t>& directoryNumbers;
     // The list, while the main window exists.
     DirectoryView* view;
-    CPlatform& platform;
+    Platform& platform;
     // Owns the dialogs and shows the progress; may be null.
     QMainWindow* window;
     // The disconnect sequence, and how often it has run.
@@ -57,9 +60,11 @@ ConnectOutcome ReadAfterConnect(const ExchangeCommandContext& context);
 bool ReadSettings(const ExchangeCommandContext& context);
 ReadOutcome ReadDirectoryAndLines(const ExchangeCommandContext& context);
 // Tells the user each result, in order.
-void ShowConnectResults(IMessageBoxes& messages, const Results& told);
+void ShowConnectResults(MessageBoxes& messages, const Results& told);
 // What the connection dialog runs: the session's connect, then what it has to tell.
-ConnectActions ConnectDialogActions(Session& session, IMessageBoxes& messages);
+ConnectActions ConnectDialogActions(Session& session, MessageBoxes& messages);
 
 // The whole command: runDialog brings the link up (false when it did not), then the reads follow.
 ConnectOutcome RunConnectCommand(const ExchangeCommandContext& context, const std::function<bool()>& runDialog);
+
+} // namespace tobrisk

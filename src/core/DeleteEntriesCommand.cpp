@@ -2,11 +2,13 @@
 #include "core/DeleteEntriesCommand.h"
 
 #include "directory/Directory.h"
-#include "link/PbxProtocol.h"
+#include "link/ExchangeProtocol.h"
 #include "platform/MessageBoxes.h"
 
-bool RunDeleteEntries(Directory& directory, const std::vector<uint16_t>& selected, IMessageBoxes& messages,
-                      CPbxProtocol* exchange)
+namespace tobrisk {
+
+bool RunDeleteEntries(Directory& directory, const std::vector<uint16_t>& selected, MessageBoxes& messages,
+                      ExchangeProtocol* exchange)
 {
     const MsgAnswer answer =
         messages.Show(QStringLiteral("Confermi la cancellazione dei numeri di agenda selezionati?"), MsgButtons::YesNo,
@@ -20,3 +22,5 @@ bool RunDeleteEntries(Directory& directory, const std::vector<uint16_t>& selecte
     }
     return true;
 }
+
+} // namespace tobrisk

@@ -2,11 +2,13 @@
 #include "core/DigitsCommand.h"
 
 #include "directory/Directory.h"
-#include "directory/NumCifre.h"
-#include "link/PbxProtocol.h"
+#include "directory/DigitsDialog.h"
+#include "link/ExchangeProtocol.h"
+
+namespace tobrisk {
 
 void ApplyDigits(uint8_t digits, const std::vector<uint16_t>& entriesToDelete, Directory& directory,
-                 CPbxProtocol* exchange)
+                 ExchangeProtocol* exchange)
 {
     directory.SetShortNumberDigits(digits);
     for (uint16_t shortNumber : entriesToDelete)
@@ -15,15 +17,15 @@ void ApplyDigits(uint8_t digits, const std::vector<uint16_t>& entriesToDelete, D
         exchange->WriteDigitsRecord(digits);
 }
 
-bool RunDigits(Directory& directory, const std::vector<const Entry*>& shown, IMessageBoxes& messages,
-               const std::function<CPbxProtocol*()>& exchange, QWidget* parent)
+bool RunDigits(Directory& directory, const std::vector<const Entry*>& shown, MessageBoxes& messages,
+               const std::function<ExchangeProtocol*()>& exchange, QWidget* parent)
 {
     // The dialog names rows of the list as it was shown; the entries may be gone by the time it closes.
     std::vector<uint16_t> shownNumbers;
     shownNumbers.reserve(shown.size());
     for (const Entry* entry : shown)
         shownNumbers.push_back(entry->shortNumber);
-    CNumCifre dialog(directory.Settings(), shown, messages, parent);
+    DigitsDialog dialog(directory.Settings(), shown, messages, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     std::vector<uint16_t> leaving;
@@ -32,3 +34,5 @@ bool RunDigits(Directory& directory, const std::vector<const Entry*>& shown, IMe
     ApplyDigits(dialog.Digits(), leaving, directory, exchange());
     return true;
 }
+
+} // namespace tobrisk

@@ -7,18 +7,23 @@
 #include <functional>
 #include <vector>
 
-class CPbxProtocol;
-class Directory;
-class IMessageBoxes;
 class QWidget;
+
+namespace tobrisk {
+
+class ExchangeProtocol;
+class Directory;
+class MessageBoxes;
 
 // Stores the number of digits and removes the entries of these short numbers; the exchange, while
 // connected, gets the new number of digits, not one delete per entry.
 void ApplyDigits(uint8_t digits, const std::vector<uint16_t>& entriesToDelete, Directory& directory,
-                 CPbxProtocol* exchange);
+                 ExchangeProtocol* exchange);
 
 // "Numero cifre", also run by the import: the dialog over the entries in the order the list shows them,
 // then ApplyDigits. `exchange` is asked once the dialog is accepted, null when off line. False when the
 // user cancelled.
-bool RunDigits(Directory& directory, const std::vector<const Entry*>& shown, IMessageBoxes& messages,
-               const std::function<CPbxProtocol*()>& exchange, QWidget* parent);
+bool RunDigits(Directory& directory, const std::vector<const Entry*>& shown, MessageBoxes& messages,
+               const std::function<ExchangeProtocol*()>& exchange, QWidget* parent);
+
+} // namespace tobrisk

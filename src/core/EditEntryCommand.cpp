@@ -2,9 +2,11 @@
 #include "core/EditEntryCommand.h"
 
 #include "directory/Directory.h"
-#include "link/PbxProtocol.h"
+#include "link/ExchangeProtocol.h"
 
-void ApplyEntryEdit(const CEntryEdit& edit, Directory& directory, CPbxProtocol* exchange)
+namespace tobrisk {
+
+void ApplyEntryEdit(const EntryEdit& edit, Directory& directory, ExchangeProtocol* exchange)
 {
     if (edit.oldShortNumber) {
         directory.Remove(*edit.oldShortNumber);
@@ -16,17 +18,19 @@ void ApplyEntryEdit(const CEntryEdit& edit, Directory& directory, CPbxProtocol* 
     directory.AddOrReplace(edit.shortNumber, edit.name, edit.phoneNumber, edit.lineSeizure);
 }
 
-std::optional<uint16_t> RunEditEntry(Directory& directory, const Entry* modified, IMessageBoxes& messages,
+std::optional<uint16_t> RunEditEntry(Directory& directory, const Entry* modified, MessageBoxes& messages,
                                      const ExchangeWhileConnected& exchange, QWidget* parent)
 {
     std::optional<Entry> copy;
     if (modified)
         copy = *modified;
-    CModDir dialog(directory.Settings(), directory.Entries(), directory.RoutingNumbers(), directory.UrbanLineNumbers(),
+    EntryDialog dialog(directory.Settings(), directory.Entries(), directory.RoutingNumbers(), directory.UrbanLineNumbers(),
                    messages, copy ? &*copy : nullptr, parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    const CEntryEdit edit = dialog.Result();
+    const EntryEdit edit = dialog.Result();
     ApplyEntryEdit(edit, directory, exchange());
     return edit.shortNumber;
 }
+
+} // namespace tobrisk

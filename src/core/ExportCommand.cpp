@@ -3,15 +3,17 @@
 
 #include "directory/DirectoryTableModel.h"
 #include "files/CsvFile.h"
-#include "files/ExportDlg.h"
+#include "files/ExportDialog.h"
 #include "platform/Platform.h"
 
 #include <QSaveFile>
 
-void RunExport(CPlatform& platform, QString& lastFolder, const std::vector<const Entry*>& shown, QWidget* parent)
+namespace tobrisk {
+
+void RunExport(Platform& platform, QString& lastFolder, const std::vector<const Entry*>& shown, QWidget* parent)
 {
-    IMessageBoxes& messages = platform.messages;
-    CExport options(parent);
+    MessageBoxes& messages = platform.messages;
+    ExportDialog options(parent);
 
     const std::optional<QString> path = platform.fileDialogs.SaveFile(
         parent, QStringLiteral("Esporta agenda su file .csv"), lastFolder, CsvFileFilter(), QStringLiteral("csv"));
@@ -37,3 +39,5 @@ void RunExport(CPlatform& platform, QString& lastFolder, const std::vector<const
     }
     messages.Show(QStringLiteral("Salvataggio su file completato con successo!"));
 }
+
+} // namespace tobrisk

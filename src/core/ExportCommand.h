@@ -6,9 +6,14 @@
 #include <QString>
 #include <vector>
 
-struct CPlatform;
 class QWidget;
+
+namespace tobrisk {
+
+struct Platform;
 
 // "Salva su file": the entries, in the order the list shows them, to a file chosen by the user. The folder
 // chosen becomes `lastFolder`.
-void RunExport(CPlatform& platform, QString& lastFolder, const std::vector<const Entry*>& shown, QWidget* parent);
+void RunExport(Platform& platform, QString& lastFolder, const std::vector<const Entry*>& shown, QWidget* parent);
+
+} // namespace tobrisk

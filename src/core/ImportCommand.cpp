@@ -3,15 +3,17 @@
 
 #include "files/CsvFile.h"
 #include "files/DirectoryImport.h"
-#include "files/ImportDlg.h"
+#include "files/ImportDialog.h"
 #include "platform/Platform.h"
 
 #include <QFile>
 
-void RunImport(CPlatform& platform, QString& lastFolder, Directory& directory, const ImportSteps& steps,
+namespace tobrisk {
+
+void RunImport(Platform& platform, QString& lastFolder, Directory& directory, const ImportSteps& steps,
                QWidget* parent)
 {
-    IMessageBoxes& messages = platform.messages;
+    MessageBoxes& messages = platform.messages;
     if (steps.isConnected()) {
         if (messages.Show(
                 QStringLiteral("Questa operazione comporta la disconnessione dal centralino.\nVuoi continuare?"),
@@ -34,16 +36,16 @@ void RunImport(CPlatform& platform, QString& lastFolder, Directory& directory, c
     if (!steps.chooseDigits())
         return;
 
-    CCsvLineReader reader(file);
+    CsvLineReader reader(file);
     // A file without any line still offers one (empty) field to choose from.
     const std::string firstLine(reader.NextLine().value_or(std::string_view()));
-    CImport optionsDialog(firstLine, messages, parent);
+    ImportDialog optionsDialog(firstLine, messages, parent);
     if (optionsDialog.exec() != QDialog::Accepted)
         return;
 
     int leftOut = 0;
     {
-        CWaitCursorScope wait(platform.waitCursor);
+        WaitCursorScope wait(platform.waitCursor);
         leftOut = ImportRecords(reader, firstLine, optionsDialog.Options(), {directory, messages, steps.isConnected()});
     }
     file.close();
@@ -52,3 +54,5 @@ void RunImport(CPlatform& platform, QString& lastFolder, Directory& directory, c
                                      "Aumentare il numero di cifre e ripetere l'importazione.")
                           .arg(leftOut));
 }
+
+} // namespace tobrisk

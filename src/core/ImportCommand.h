@@ -4,9 +4,12 @@
 #include <QString>
 #include <functional>
 
-struct CPlatform;
-class Directory;
 class QWidget;
+
+namespace tobrisk {
+
+struct Platform;
+class Directory;
 
 // What the import needs of the connection and of the number-of-digits command.
 struct ImportSteps {
@@ -18,5 +21,7 @@ struct ImportSteps {
 
 // "Leggi da file": a file chosen by the user into the directory, replacing or updating it. The folder
 // chosen becomes `lastFolder`.
-void RunImport(CPlatform& platform, QString& lastFolder, Directory& directory, const ImportSteps& steps,
+void RunImport(Platform& platform, QString& lastFolder, Directory& directory, const ImportSteps& steps,
                QWidget* parent);
+
+} // namespace tobrisk

@@ -6,16 +6,18 @@
 #include "platform/Platform.h"
 #include "platform/PrintDevice.h"
 
-void RunPrint(CPlatform& platform, const DirectorySettings& settings, const std::vector<const Entry*>& shown,
+namespace tobrisk {
+
+void RunPrint(Platform& platform, const DirectorySettings& settings, const std::vector<const Entry*>& shown,
               QWidget* parent)
 {
-    IPrintDevice& device = platform.printDevice;
+    PrintDevice& device = platform.printDevice;
     if (!device.Choose(parent))
         return;
 
     const int fontHeight = PrintFontHeight(device.PageWidth(), device.PageHeight());
     device.SetFont(QStringLiteral("Courier New"), fontHeight, true);
-    CListingPages pages(device, device.TextHeight(QStringLiteral("1")), device.PageHeight());
+    ListingPages pages(device, device.TextHeight(QStringLiteral("1")), device.PageHeight());
     if (!pages.Fits()) {
         device.Release();
         platform.messages.Show(
@@ -27,10 +29,12 @@ void RunPrint(CPlatform& platform, const DirectorySettings& settings, const std:
         return;
     }
     {
-        CWaitCursorScope wait(platform.waitCursor);
+        WaitCursorScope wait(platform.waitCursor);
         PrintEntries(pages, settings, shown);
         device.EndPage();
     }
     device.EndDocument();
     device.Release();
 }
+
+} // namespace tobrisk

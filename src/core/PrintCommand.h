@@ -5,10 +5,15 @@
 
 #include <vector>
 
-struct CPlatform;
-struct DirectorySettings;
 class QWidget;
 
+namespace tobrisk {
+
+struct Platform;
+struct DirectorySettings;
+
 // "Stampa": the entries as a fixed-pitch listing, in the order the list shows them.
-void RunPrint(CPlatform& platform, const DirectorySettings& settings, const std::vector<const Entry*>& shown,
+void RunPrint(Platform& platform, const DirectorySettings& settings, const std::vector<const Entry*>& shown,
               QWidget* parent);
+
+} // namespace tobrisk

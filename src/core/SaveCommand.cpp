@@ -15,6 +15,8 @@
 #include <unordered_set>
 #include <vector>
 
+namespace tobrisk {
+
 namespace {
 
 const char* const NOT_SAVED = "Agenda non salvata sul centralino!\nLe voci preparate sono di nuovo nella lista.";
@@ -29,11 +31,11 @@ bool ExchangeTookEverything(const ExchangeCommandContext& context)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         switch (context.session.Protocol().Poll(POLL_TIMEOUT_MS)) {
-        case CPbxProtocol::WaitEnd::Finished:
+        case ExchangeProtocol::WaitEnd::Finished:
             return true;
-        case CPbxProtocol::WaitEnd::TimedOut:
+        case ExchangeProtocol::WaitEnd::TimedOut:
             continue;
-        case CPbxProtocol::WaitEnd::Aborted:
+        case ExchangeProtocol::WaitEnd::Aborted:
             return false;
         }
     }
@@ -73,7 +75,7 @@ void NotSaved(const ExchangeCommandContext& context, const std::vector<Entry>& p
 // True when every delete was sent.
 bool DeleteExchangeDirectory(const ExchangeCommandContext& context)
 {
-    CStatusProgress progress(context.window, QStringLiteral("Cancellazione agenda sul centralino: voce %1 di %2"));
+    StatusProgress progress(context.window, QStringLiteral("Cancellazione agenda sul centralino: voce %1 di %2"));
     const int total = int(context.directoryNumbers.size());
     int done = 0;
     for (uint16_t shortNumber : context.directoryNumbers) {
@@ -101,7 +103,7 @@ void MergeExchangeEntries(const Directory& directory, std::vector<Entry>& pendin
 
 } // namespace
 
-void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode, const ConnectStep& connect)
+void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode, const ConnectStep& connect)
 {
     std::vector<Entry> pending;
     if (const DirectoryView* view = context.view)
@@ -123,7 +125,7 @@ void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode,
     }
 
     bool sent = true;
-    if (mode == CSavePabx::Overwrite) {
+    if (mode == SaveToExchangeDialog::Overwrite) {
         sent = DeleteExchangeDirectory(context) && WriteDigits(context, digits);
     } else {
         const uint8_t read = context.directory.Settings().shortNumberDigits;
@@ -141,7 +143,7 @@ void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode,
     if (sent) {
         const Directory::BulkChange filling(context.directory);
         context.directory.Clear();
-        CStatusProgress progress(context.window, QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
+        StatusProgress progress(context.window, QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
         const int total = int(pending.size());
         int done = 0;
         // After an update the exchange's own records are written back: each number is listed once.
@@ -169,8 +171,10 @@ void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode,
 
 void RunSaveCommand(const ExchangeCommandContext& context, const ConnectStep& connect)
 {
-    CSavePabx dialog(context.window);
+    SaveToExchangeDialog dialog(context.window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     SaveToExchange(context, dialog.SaveMode(), connect);
 }
+
+} // namespace tobrisk

@@ -5,16 +5,20 @@
 // user-interface thread inside the command handler.
 
 #include "core/ConnectCommand.h"
-#include "core/SavePabx.h"
+#include "core/SaveToExchangeDialog.h"
 
 #include <functional>
+
+namespace tobrisk {
 
 // Brings the link up and reads the exchange: "Connetti" in the program.
 using ConnectStep = std::function<ConnectOutcome()>;
 
-// Everything after CSavePabx: connects through `connect`, then overwrites or updates the exchange's
+// Everything after SaveToExchangeDialog: connects through `connect`, then overwrites or updates the exchange's
 // directory with the list's entries and carries the number of digits over. When the entries cannot
 // be written, they go back into the list, off line, so that the user can try again.
-void SaveToExchange(const ExchangeCommandContext& context, CSavePabx::Mode mode, const ConnectStep& connect);
+void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode, const ConnectStep& connect);
 // The whole command: the choice of mode, then the save.
 void RunSaveCommand(const ExchangeCommandContext& context, const ConnectStep& connect);
+
+} // namespace tobrisk

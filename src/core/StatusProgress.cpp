@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <QStatusBar>
 
+namespace tobrisk {
+
 namespace {
 
 // Work that never lets the event loop run (the writes of a save) repaints the count itself, though
@@ -12,28 +14,28 @@ constexpr qint64 REPAINT_INTERVAL_MS = 100;
 
 } // namespace
 
-CStatusProgress::CStatusProgress(QMainWindow* window, QString format)
+StatusProgress::StatusProgress(QMainWindow* window, QString format)
     : bar_(window ? window->statusBar() : nullptr), format_(std::move(format))
 {
 }
 
-CStatusProgress::~CStatusProgress()
+StatusProgress::~StatusProgress()
 {
     if (bar_)
         bar_->clearMessage();
 }
 
-void CStatusProgress::Show(int done)
+void StatusProgress::Show(int done)
 {
     ShowText(format_.arg(done));
 }
 
-void CStatusProgress::Show(int done, int total)
+void StatusProgress::Show(int done, int total)
 {
     ShowText(format_.arg(done).arg(total));
 }
 
-void CStatusProgress::ShowText(const QString& text)
+void StatusProgress::ShowText(const QString& text)
 {
     if (!bar_)
         return;
@@ -43,3 +45,5 @@ void CStatusProgress::ShowText(const QString& text)
         sincePaint_.start();
     }
 }
+
+} // namespace tobrisk

@@ -11,13 +11,15 @@
 class QMainWindow;
 class QStatusBar;
 
-class CStatusProgress {
+namespace tobrisk {
+
+class StatusProgress {
 public:
     // `format` takes the count done as %1 and, where given, the total as %2. No window: nothing shown.
-    CStatusProgress(QMainWindow* window, QString format);
-    ~CStatusProgress();
-    CStatusProgress(const CStatusProgress&) = delete;
-    CStatusProgress& operator=(const CStatusProgress&) = delete;
+    StatusProgress(QMainWindow* window, QString format);
+    ~StatusProgress();
+    StatusProgress(const StatusProgress&) = delete;
+    StatusProgress& operator=(const StatusProgress&) = delete;
 
     void Show(int done);
     void Show(int done, int total);
@@ -29,3 +31,5 @@ private:
     QString format_;
     QElapsedTimer sincePaint_;
 };
+
+} // namespace tobrisk

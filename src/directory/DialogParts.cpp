@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QRadioButton>
 
+namespace tobrisk {
+
 QButtonGroup* NewReplaceOrUpdateChoice(QDialog& dialog)
 {
     auto* overwrite = new QRadioButton(QStringLiteral("Sovrascrivi agenda"), &dialog);
@@ -15,3 +17,5 @@ QButtonGroup* NewReplaceOrUpdateChoice(QDialog& dialog)
     group->addButton(update, 1);
     return group;
 }
+
+} // namespace tobrisk

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace tobrisk {
+
 namespace {
 
 // Only the first 32 bytes count, and the exchange keeps no byte of 0x80 or above in a number.
@@ -122,3 +124,5 @@ void Directory::ResetExchangeSettings()
     if (bulkDepth_ == 0)
         emit changed();
 }
+
+} // namespace tobrisk

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tobrisk {
+
 // The directory of the exchange as the program holds it: the entries in the order they were stored, at most
 // one per short number, the number of digits and the prefix, and the routings and urban lines an entry may
 // seize. Lives on the user-interface thread; whoever shows it follows the signals.
@@ -95,3 +97,5 @@ private:
     std::vector<uint16_t> routingNumbers_;
     std::vector<uint16_t> urbanLineNumbers_;
 };
+
+} // namespace tobrisk

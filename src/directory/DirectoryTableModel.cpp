@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <optional>
 
+namespace tobrisk {
+
 namespace {
 
 bool BytesLess(const std::string& a, const std::string& b)
@@ -47,7 +49,7 @@ std::string_view DirectoryColumnTitle(int column)
     }
 }
 
-DirectoryTableModel::DirectoryTableModel(const Directory& directory, IWaitCursor* waitCursor, QObject* parent)
+DirectoryTableModel::DirectoryTableModel(const Directory& directory, WaitCursor* waitCursor, QObject* parent)
     : QAbstractTableModel(parent), directory_(directory), waitCursor_(waitCursor)
 {
     connect(&directory_, &Directory::inserted, this, &DirectoryTableModel::OnInserted);
@@ -183,7 +185,7 @@ void DirectoryTableModel::OnChanged()
 
 void DirectoryTableModel::OnReset()
 {
-    std::optional<CWaitCursorScope> wait;
+    std::optional<WaitCursorScope> wait;
     if (waitCursor_)
         wait.emplace(*waitCursor_);
     rows_ = directory_.Entries();
@@ -192,3 +194,5 @@ void DirectoryTableModel::OnReset()
         std::stable_sort(rows_.begin(), rows_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
     endResetModel();
 }
+
+} // namespace tobrisk

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tobrisk {
+
 enum DirectoryColumn : int {
     kColumnShortNumber = 0,
     kColumnName = 1,
@@ -28,7 +30,7 @@ class DirectoryTableModel : public QAbstractTableModel {
 
 public:
     // The wait cursor, when given, shows while the rows are rebuilt after a reset.
-    explicit DirectoryTableModel(const Directory& directory, IWaitCursor* waitCursor = nullptr,
+    explicit DirectoryTableModel(const Directory& directory, WaitCursor* waitCursor = nullptr,
                                  QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -57,8 +59,10 @@ private:
     void OnReset();
 
     const Directory& directory_;
-    IWaitCursor* waitCursor_;
+    WaitCursor* waitCursor_;
     std::vector<const Entry*> rows_;
     int sortColumn_ = kColumnShortNumber;
     bool sortAscending_ = true;
 };
+
+} // namespace tobrisk

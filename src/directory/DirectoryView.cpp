@@ -5,17 +5,19 @@
 #include <algorithm>
 #include <array>
 
+namespace tobrisk {
+
 namespace {
 
 constexpr std::array<int, kDirectoryColumnCount> kColumnWidths = {110, 370, 210, 200};
 
 } // namespace
 
-DirectoryView::DirectoryView(DirectoryTableModel& model, IWaitCursor& waitCursor, QWidget* parent)
+DirectoryView::DirectoryView(DirectoryTableModel& model, WaitCursor& waitCursor, QWidget* parent)
     : QTreeView(parent), model_(model), waitCursor_(waitCursor)
 {
     setObjectName(QStringLiteral("directoryTreeView"));
-    sortHeader_ = new CSortHeader(this);
+    sortHeader_ = new SortHeader(this);
     sortHeader_->setObjectName(QStringLiteral("directoryHeaderView"));
     setHeader(sortHeader_);
     setModel(&model_);
@@ -71,7 +73,7 @@ void DirectoryView::SortByColumn(int column)
         return;
     const std::vector<uint16_t> noted = SelectedShortNumbers();
     {
-        CWaitCursorScope wait(waitCursor_);
+        WaitCursorScope wait(waitCursor_);
         model_.SortByColumn(column);
     }
     sortHeader_->SetSortState(model_.SortColumn(), model_.SortAscending());
@@ -121,3 +123,5 @@ void DirectoryView::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid() && SelectedCount() > 0)
         emit editRequested();
 }
+
+} // namespace tobrisk

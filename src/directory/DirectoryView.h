@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace tobrisk {
+
 // The directory list: shows the rows of a DirectoryTableModel, lets the user select them and sort them by
 // a click on a header, and asks for an edit on a double click. When the directory is read again as a whole
 // the last row ends up selected; a sort keeps the selection.
@@ -16,7 +18,7 @@ class DirectoryView : public QTreeView {
     Q_OBJECT
 
 public:
-    DirectoryView(DirectoryTableModel& model, IWaitCursor& waitCursor, QWidget* parent = nullptr);
+    DirectoryView(DirectoryTableModel& model, WaitCursor& waitCursor, QWidget* parent = nullptr);
 
     DirectoryTableModel& Model() const { return model_; }
     int SelectedCount() const;
@@ -29,7 +31,7 @@ public:
     void SelectLastRow();
 
     void SortByColumn(int column);
-    CSortHeader* SortHeader() const { return sortHeader_; }
+    SortHeader* Header() const { return sortHeader_; }
 
 signals:
     // A double click on a row: the application edits the first selected row.
@@ -41,6 +43,8 @@ protected:
 
 private:
     DirectoryTableModel& model_;
-    IWaitCursor& waitCursor_;
-    CSortHeader* sortHeader_ = nullptr;
+    WaitCursor& waitCursor_;
+    SortHeader* sortHeader_ = nullptr;
 };
+
+} // namespace tobrisk

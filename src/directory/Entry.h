@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace tobrisk {
+
 // One directory entry. Texts are code page 1252 bytes; the directory cuts them to 32 bytes when it stores them.
 struct Entry {
     std::string name;
@@ -11,3 +13,5 @@ struct Entry {
     uint16_t lineSeizure = 0;
     uint16_t shortNumber = 0;
 };
+
+} // namespace tobrisk

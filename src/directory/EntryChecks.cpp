@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace tobrisk {
+
 namespace {
 
 bool Find(const std::vector<const Entry*>& entries, std::string_view text, std::optional<uint16_t> excluded,
@@ -65,3 +67,5 @@ uint16_t DigitsValue(std::string_view digits)
     const LeadingDigits read = ReadLeadingInteger(digits);
     return uint16_t(read.overflowed ? 0xFFFFu : std::min(read.value, 0xFFFFu));
 }
+
+} // namespace tobrisk

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tobrisk {
+
 // The checks the entry editor and the number-of-digits dialog run over the directory. `entries` is the
 // collection in its own order, or the rows as displayed where indices are returned.
 
@@ -25,3 +27,5 @@ std::string ProposeShortNumber(const std::vector<const Entry*>& entries, uint8_t
 std::vector<int> EntriesTooLong(const std::vector<const Entry*>& displayed, int digits);
 // The value of a field of decimal digits; empty reads as 0.
 uint16_t DigitsValue(std::string_view digits);
+
+} // namespace tobrisk

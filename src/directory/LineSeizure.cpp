@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdint>
 
+namespace tobrisk {
+
 namespace {
 
 uint16_t UrbanGroup(uint16_t value)
@@ -113,3 +115,5 @@ uint16_t LineSeizureFromChoice(int kind, std::string_view text)
         return kSeizureNone;
     }
 }
+
+} // namespace tobrisk

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace tobrisk {
+
 // Line-seizure values: 0x0000 none, 0x7FFF default routing, 0x03nn routing nn,
 // 0x4000 + group * 128 + line an urban line. Anything else is shown as not recognised.
 inline constexpr uint16_t kSeizureNone = 0x0000;
@@ -32,3 +34,5 @@ uint16_t LineSeizureFromChoice(int kind, std::string_view text);
 
 // The leading decimal integer of a text, read like atoi: blanks and one sign accepted, no digits read as 0.
 int LeadingInteger(std::string_view text);
+
+} // namespace tobrisk

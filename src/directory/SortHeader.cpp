@@ -7,6 +7,8 @@
 #include <QStyleOptionHeaderV2>
 #include <algorithm>
 
+namespace tobrisk {
+
 namespace {
 
 constexpr int kImageSize = 10;
@@ -28,7 +30,7 @@ QPixmap DrawTriangle(const QColor& color, bool pointsUp)
 
 } // namespace
 
-CSortHeader::CSortHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
+SortHeader::SortHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
 {
     QImage blank(kImageSize, kImageSize, QImage::Format_ARGB32_Premultiplied);
     blank.fill(Qt::transparent);
@@ -41,21 +43,21 @@ CSortHeader::CSortHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
     setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-void CSortHeader::SetSortState(int column, bool ascending)
+void SortHeader::SetSortState(int column, bool ascending)
 {
     sortColumn_ = column;
     ascending_ = ascending;
     viewport()->update();
 }
 
-CSortHeader::SortImage CSortHeader::ImageOf(int logicalIndex) const
+SortHeader::SortImage SortHeader::ImageOf(int logicalIndex) const
 {
     if (logicalIndex != sortColumn_)
         return SortImage::Blank;
     return ascending_ ? SortImage::Up : SortImage::Down;
 }
 
-void CSortHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
+void SortHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
     if (!rect.isValid())
         return;
@@ -84,3 +86,5 @@ void CSortHeader::paintSection(QPainter* painter, const QRect& rect, int logical
     if (x + kImageSize <= rect.right() + 1)
         painter->drawPixmap(x, rect.top() + (rect.height() - kImageSize) / 2, image);
 }
+
+} // namespace tobrisk

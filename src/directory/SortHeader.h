@@ -5,15 +5,17 @@
 #include <QPixmap>
 #include <array>
 
+namespace tobrisk {
+
 // Column header that shows the sort state as a 10x10 image right after each title: an up triangle on the
 // sort column when ascending, a down triangle when descending, the blank image on the other columns.
-class CSortHeader : public QHeaderView {
+class SortHeader : public QHeaderView {
     Q_OBJECT
 
 public:
     enum class SortImage { Blank = 0, Down = 1, Up = 2 };
 
-    explicit CSortHeader(QWidget* parent = nullptr);
+    explicit SortHeader(QWidget* parent = nullptr);
 
     void SetSortState(int column, bool ascending);
     SortImage ImageOf(int logicalIndex) const;
@@ -27,3 +29,5 @@ private:
     int sortColumn_ = 0;
     bool ascending_ = true;
 };
+
+} // namespace tobrisk

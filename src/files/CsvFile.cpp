@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <climits>
 
+namespace tobrisk {
+
 namespace {
 
 constexpr size_t kMaxFields = 100;
@@ -106,7 +108,7 @@ QString FolderOfPath(const QString& path)
 void RememberFolder(QString& lastFolder, const QString& chosenPath)
 {
     lastFolder = FolderOfPath(chosenPath);
-    CSettingsStore settings(SettingsFile::Program);
+    SettingsStore settings(SettingsFile::Program);
     settings.SetValue(SettingsKeys::LastFolder, lastFolder);
 }
 
@@ -155,7 +157,7 @@ std::string DigitsOnly(std::string_view text)
     return digits;
 }
 
-CCsvLineReader::CCsvLineReader(QIODevice& in) : in_(in)
+CsvLineReader::CsvLineReader(QIODevice& in) : in_(in)
 {
     // Spreadsheets often save with a byte-order mark: it is not data, and the text behind it is UTF-8. A slow
     // device may hand out the mark over more than one read.
@@ -167,7 +169,7 @@ CCsvLineReader::CCsvLineReader(QIODevice& in) : in_(in)
     }
 }
 
-bool CCsvLineReader::Fill()
+bool CsvLineReader::Fill()
 {
     if (atEnd_)
         return false;
@@ -182,7 +184,7 @@ bool CCsvLineReader::Fill()
     return read > 0;
 }
 
-std::optional<std::string_view> CCsvLineReader::PieceInBuffer()
+std::optional<std::string_view> CsvLineReader::PieceInBuffer()
 {
     // Only the common shapes: a piece that ends in LF or CR LF, or a full 499 bytes, with no NUL, all of it
     // already in the buffer. Anything else goes the long way, byte by byte across refills.
@@ -214,7 +216,7 @@ std::optional<std::string_view> CCsvLineReader::PieceInBuffer()
     return std::nullopt;
 }
 
-std::optional<std::string_view> CCsvLineReader::NextLine()
+std::optional<std::string_view> CsvLineReader::NextLine()
 {
     if (const std::optional<std::string_view> piece = PieceInBuffer())
         return piece;
@@ -260,3 +262,5 @@ std::optional<std::string_view> CCsvLineReader::NextLine()
         line = ToCp1252(QString::fromUtf8(line.data(), qsizetype(line.size())));
     return line;
 }
+
+} // namespace tobrisk

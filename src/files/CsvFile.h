@@ -14,6 +14,8 @@
 
 class QIODevice;
 
+namespace tobrisk {
+
 // The directory's semicolon-separated file, in both directions. Plain functions of their arguments; the
 // commands that use them run on the user-interface thread.
 
@@ -51,10 +53,10 @@ std::string DigitsOnly(std::string_view text);
 // bytes arrives in pieces of 499 bytes, each handed out as a line of its own. The line end stays on the
 // piece that holds it. A file that begins with a UTF-8 byte-order mark is read without the mark and its
 // text is brought to code page 1252.
-class CCsvLineReader {
+class CsvLineReader {
 public:
     // Reads from the device's current position; the device must stay open while the reader is used.
-    explicit CCsvLineReader(QIODevice& in);
+    explicit CsvLineReader(QIODevice& in);
 
     // The next line or piece, or nothing at the end of the file. The text stays valid until the next call.
     std::optional<std::string_view> NextLine();
@@ -72,3 +74,5 @@ private:
     bool atEnd_ = false;
     bool utf8_ = false;
 };
+
+} // namespace tobrisk

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <charconv>
 
+namespace tobrisk {
+
 namespace {
 
 // Room that the quoted short number may take in a prompt before it is shortened.
@@ -31,7 +33,7 @@ int LargestShortNumber(const DirectorySettings& settings)
     return largest - 1;
 }
 
-bool Ask(IMessageBoxes& messages, const QString& text)
+bool Ask(MessageBoxes& messages, const QString& text)
 {
     return messages.Show(text, MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes;
 }
@@ -48,12 +50,12 @@ size_t ShortNumberRange(const std::vector<const Entry*>& entries, int maxShortNu
 
 } // namespace
 
-CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget target)
-    : CDirectoryImport(options, target, target.directory.Entries())
+DirectoryImport::DirectoryImport(const ImportOptions& options, ImportTarget target)
+    : DirectoryImport(options, target, target.directory.Entries())
 {
 }
 
-CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget target,
+DirectoryImport::DirectoryImport(const ImportOptions& options, ImportTarget target,
                                    const std::vector<const Entry*>& entries)
     : options_(options), target_(target), maxShortNumber_(LargestShortNumber(target.directory.Settings())),
       phones_(ShortNumberRange(entries, maxShortNumber_), entries.size() + size_t(kMaxEntries)),
@@ -69,7 +71,7 @@ CDirectoryImport::CDirectoryImport(const ImportOptions& options, CImportTarget t
         listedUrbanLines_.set(seizure);
 }
 
-void CDirectoryImport::NoteLineSeizure(uint16_t seizure)
+void DirectoryImport::NoteLineSeizure(uint16_t seizure)
 {
     if (target_.connected || seizure == kSeizureDefaultRouting)
         return;
@@ -84,7 +86,7 @@ void CDirectoryImport::NoteLineSeizure(uint16_t seizure)
     }
 }
 
-void CDirectoryImport::ImportLine(std::string_view line)
+void DirectoryImport::ImportLine(std::string_view line)
 {
     Directory& directory = target_.directory;
     if (directory.IsFull())
@@ -149,10 +151,10 @@ void CDirectoryImport::ImportLine(std::string_view line)
     }
 }
 
-void CDirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string_view normalized, bool validNumber,
+void DirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string_view normalized, bool validNumber,
                                     bool hasName, bool hasPhone)
 {
-    IMessageBoxes& messages = target_.messages;
+    MessageBoxes& messages = target_.messages;
     if (askInvalidNumber_ && !validNumber) {
         if (!Ask(messages,
                  QStringLiteral("Numero breve %1 non valido!\nVuoi altre segnalazioni di errore di questo tipo?")
@@ -173,16 +175,18 @@ void CDirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string
         askMissingField_ = false;
 }
 
-int ImportRecords(CCsvLineReader& reader, const std::string& firstLine, const ImportOptions& options,
-                  const CImportTarget& target)
+int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const ImportOptions& options,
+                  const ImportTarget& target)
 {
     const Directory::BulkChange filling(target.directory);
     if (options.importMode == 0)
         target.directory.Clear();
-    CDirectoryImport run(options, target);
+    DirectoryImport run(options, target);
     if (!options.firstLineIsHeading)
         run.ImportLine(firstLine);
     while (const std::optional<std::string_view> line = reader.NextLine())
         run.ImportLine(*line);
     return run.LeftOut();
 }
+
+} // namespace tobrisk

@@ -10,15 +10,17 @@
 #include <string_view>
 #include <vector>
 
+namespace tobrisk {
+
 struct Entry;
-class CCsvLineReader;
+class CsvLineReader;
 class Directory;
-class IMessageBoxes;
+class MessageBoxes;
 
 // What one import run changes and asks with.
-struct CImportTarget {
+struct ImportTarget {
     Directory& directory;
-    IMessageBoxes& messages;
+    MessageBoxes& messages;
     bool connected = false;
 };
 
@@ -26,9 +28,9 @@ struct CImportTarget {
 // directory has been emptied (replace) or not (update), and before the first record is read; lives on the
 // user-interface thread for the command. It keeps the two "ask again" answers and an index of the directory's telephone
 // numbers, so that each line costs the same however many entries exist.
-class CDirectoryImport {
+class DirectoryImport {
 public:
-    CDirectoryImport(const ImportOptions& options, CImportTarget target);
+    DirectoryImport(const ImportOptions& options, ImportTarget target);
 
     // Applies one line (or 499-byte piece) of the file to the directory.
     void ImportLine(std::string_view line);
@@ -39,21 +41,21 @@ public:
     int LeftOut() const { return leftOut_; }
 
 private:
-    CDirectoryImport(const ImportOptions& options, CImportTarget target, const std::vector<const Entry*>& entries);
+    DirectoryImport(const ImportOptions& options, ImportTarget target, const std::vector<const Entry*>& entries);
 
     void RejectRecord(std::string_view rawShortNumber, std::string_view normalized, bool validNumber, bool hasName,
                       bool hasPhone);
     void NoteLineSeizure(uint16_t seizure);
 
     ImportOptions options_;
-    CImportTarget target_;
+    ImportTarget target_;
     bool askInvalidNumber_ = true;
     bool askMissingField_ = true;
     int leftOut_ = 0;
     int maxShortNumber_ = 0;
 
     std::vector<std::string_view> fields_;
-    CPhoneIndex phones_;
+    PhoneIndex phones_;
     // By short number: the entry the directory held when the run began. Entries that leave stay alive
     // until the bulk change ends, so none of these addresses can be taken by a newer entry.
     std::vector<const Entry*> entryAtStart_;
@@ -65,5 +67,7 @@ private:
 // The records of a file once the options are chosen: the directory is emptied (replace) or kept (update),
 // the first line is applied unless it is a heading, then every further line, all told as one reset.
 // Returns the number of records left out for want of a generated short number.
-int ImportRecords(CCsvLineReader& reader, const std::string& firstLine, const ImportOptions& options,
-                  const CImportTarget& target);
+int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const ImportOptions& options,
+                  const ImportTarget& target);
+
+} // namespace tobrisk

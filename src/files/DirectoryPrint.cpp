@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tobrisk {
+
 namespace {
 
 constexpr size_t kDashes = 105;
@@ -46,23 +48,23 @@ int PrintFontHeight(int width, int height)
     return 11 * int(std::trunc(smaller));
 }
 
-CListingPages::CListingPages(IPrintDevice& device, int lineHeight, int pageHeight)
+ListingPages::ListingPages(PrintDevice& device, int lineHeight, int pageHeight)
     : device_(device), lineHeight_(lineHeight), bottom_(pageHeight - 2 * lineHeight)
 {
 }
 
-bool CListingPages::Fits() const
+bool ListingPages::Fits() const
 {
     // Heading at L, dashes at 2L, the first entry at 3L: below that, every page would begin another.
     return lineHeight_ > 0 && 3 * lineHeight_ < bottom_;
 }
 
-void CListingPages::Draw(int y, const std::string& line)
+void ListingPages::Draw(int y, const std::string& line)
 {
     device_.DrawText(lineHeight_, y, FromCp1252(line));
 }
 
-int CListingPages::DrawHeading()
+int ListingPages::DrawHeading()
 {
     Draw(lineHeight_, HeadingLine());
     const int dashes = NextPrintLine(lineHeight_);
@@ -70,13 +72,13 @@ int CListingPages::DrawHeading()
     return NextPrintLine(dashes);
 }
 
-int CListingPages::Begin()
+int ListingPages::Begin()
 {
     device_.StartPage();
     return DrawHeading();
 }
 
-int CListingPages::NextPrintLine(int y)
+int ListingPages::NextPrintLine(int y)
 {
     const int next = y + lineHeight_;
     if (next < bottom_)
@@ -86,7 +88,7 @@ int CListingPages::NextPrintLine(int y)
     return DrawHeading();
 }
 
-void PrintEntries(CListingPages& pages, const DirectorySettings& settings, const std::vector<const Entry*>& entries)
+void PrintEntries(ListingPages& pages, const DirectorySettings& settings, const std::vector<const Entry*>& entries)
 {
     int y = pages.Begin();
     for (const Entry* entry : entries) {
@@ -95,3 +97,5 @@ void PrintEntries(CListingPages& pages, const DirectorySettings& settings, const
         y = pages.NextPrintLine(y);
     }
 }
+
+} // namespace tobrisk

@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
-class IPrintDevice;
+namespace tobrisk {
+
+class PrintDevice;
 
 // One line of the listing: the first text in 15 columns, the next two in 33 columns each (padded with
 // blanks, cut to the width), the last as it is.
@@ -21,9 +23,9 @@ int PrintFontHeight(int width, int height);
 
 // The pages of one print job: every page begins with the heading and the dashes, and entry lines follow
 // one line height apart until the bottom limit. Lives for one job on the user-interface thread.
-class CListingPages {
+class ListingPages {
 public:
-    CListingPages(IPrintDevice& device, int lineHeight, int pageHeight);
+    ListingPages(PrintDevice& device, int lineHeight, int pageHeight);
 
     // True when a page holds the heading, the dashes and at least one entry line.
     bool Fits() const;
@@ -36,10 +38,12 @@ public:
 private:
     int DrawHeading();
 
-    IPrintDevice& device_;
+    PrintDevice& device_;
     int lineHeight_;
     int bottom_;
 };
 
 // Draws the entries, one line each, from the first page on; the caller ends the last page.
-void PrintEntries(CListingPages& pages, const DirectorySettings& settings, const std::vector<const Entry*>& entries);
+void PrintEntries(ListingPages& pages, const DirectorySettings& settings, const std::vector<const Entry*>& entries);
+
+} // namespace tobrisk

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ImportOptions.h"
 
+namespace tobrisk {
+
 std::vector<std::string> SplitHeadingFields(std::string_view firstLine, char separator)
 {
     if (!firstLine.empty() && firstLine.back() == '\n')
@@ -57,3 +59,5 @@ ImportChoiceCheck CheckImportChoices(const ImportChoices& c, bool autoNumber)
         return {P::SameField, L::Phone};
     return {};
 }
+
+} // namespace tobrisk

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tobrisk {
+
 // What the import options dialog hands to the import: plain values, copied.
 struct ImportOptions {
     int importMode = 0; // 0 replaces the directory, 1 merges into it
@@ -43,3 +45,5 @@ struct ImportChoiceCheck {
 
 // The checks of the OK button, in their order; the first that fails names its list.
 ImportChoiceCheck CheckImportChoices(const ImportChoices& choices, bool autoNumber);
+
+} // namespace tobrisk

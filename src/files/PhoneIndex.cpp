@@ -6,14 +6,16 @@
 #include <bit>
 #include <functional>
 
-CPhoneIndex::CPhoneIndex(size_t shortNumbers, size_t expected)
+namespace tobrisk {
+
+PhoneIndex::PhoneIndex(size_t shortNumbers, size_t expected)
     : itemOfShortNumber_(shortNumbers, kNone), slots_(std::bit_ceil(2 * expected + 2), 0)
 {
     items_.reserve(expected);
     chains_.reserve(expected);
 }
 
-void CPhoneIndex::Add(const Entry& entry)
+void PhoneIndex::Add(const Entry& entry)
 {
     Remove(entry.shortNumber);
     const auto item = uint32_t(items_.size());
@@ -39,7 +41,7 @@ void CPhoneIndex::Add(const Entry& entry)
         chain.head = item;
 }
 
-void CPhoneIndex::Remove(uint16_t shortNumber)
+void PhoneIndex::Remove(uint16_t shortNumber)
 {
     uint32_t& item = itemOfShortNumber_[shortNumber];
     if (item == kNone)
@@ -48,13 +50,13 @@ void CPhoneIndex::Remove(uint16_t shortNumber)
     item = kNone;
 }
 
-const Entry* CPhoneIndex::EntryOf(uint16_t shortNumber) const
+const Entry* PhoneIndex::EntryOf(uint16_t shortNumber) const
 {
     const uint32_t item = itemOfShortNumber_[shortNumber];
     return item == kNone ? nullptr : items_[item].entry;
 }
 
-std::optional<uint16_t> CPhoneIndex::FirstWith(std::string_view phone)
+std::optional<uint16_t> PhoneIndex::FirstWith(std::string_view phone)
 {
     const uint32_t slot = SlotOf(phone, std::hash<std::string_view>{}(phone));
     if (slot == 0)
@@ -67,7 +69,7 @@ std::optional<uint16_t> CPhoneIndex::FirstWith(std::string_view phone)
     return items_[head].entry->shortNumber;
 }
 
-uint32_t& CPhoneIndex::SlotOf(std::string_view phone, size_t hash)
+uint32_t& PhoneIndex::SlotOf(std::string_view phone, size_t hash)
 {
     const size_t mask = slots_.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
@@ -77,7 +79,7 @@ uint32_t& CPhoneIndex::SlotOf(std::string_view phone, size_t hash)
     }
 }
 
-void CPhoneIndex::Grow()
+void PhoneIndex::Grow()
 {
     slots_.assign(2 * slots_.size(), 0);
     const size_t mask = slots_.size() - 1;
@@ -88,3 +90,5 @@ void CPhoneIndex::Grow()
         slots_[i] = uint32_t(chain + 1);
     }
 }
+
+} // namespace tobrisk

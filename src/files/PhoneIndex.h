@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tobrisk {
+
 struct Entry;
 
 // The directory's entries by telephone number, in the order the collection stores them: which entry a walk
@@ -14,10 +16,10 @@ struct Entry;
 // order, as the collection appends it, and leaves by its short number. Lives for one import on the
 // user-interface thread. It keeps views of the entries' own numbers, so every entry handed to it must stay
 // alive as long as the index does (the directory keeps the entries that leave until its bulk change ends).
-class CPhoneIndex {
+class PhoneIndex {
 public:
     // Short numbers below `shortNumbers` can be added; `expected` entries fit without growing.
-    CPhoneIndex(size_t shortNumbers, size_t expected);
+    PhoneIndex(size_t shortNumbers, size_t expected);
 
     // The entry joins at the end; the entry of the same short number, if any, leaves first.
     void Add(const Entry& entry);
@@ -53,3 +55,5 @@ private:
     // Open addressing over `chains_`: chain index + 1, or 0 for a free slot; at most half of them in use.
     std::vector<uint32_t> slots_;
 };
+
+} // namespace tobrisk

@@ -3,13 +3,15 @@
 
 #include "link/Protocol.h"
 
-void CFrameAssembler::Reset()
+namespace tobrisk {
+
+void FrameAssembler::Reset()
 {
     position_ = 0;
     toSkip_ = 0;
 }
 
-bool CFrameAssembler::Take(uint8_t byte)
+bool FrameAssembler::Take(uint8_t byte)
 {
     if (toSkip_ > 0) {
         --toSkip_;
@@ -31,3 +33,5 @@ bool CFrameAssembler::Take(uint8_t byte)
     }
     return position_ >= REPLY_HEADER_SIZE && position_ == expected_;
 }
+
+} // namespace tobrisk

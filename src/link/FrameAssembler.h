@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <span>
 
+namespace tobrisk {
+
 // Cuts a byte stream into reply frames: start byte 0x02, then a 7-byte header whose bytes 1-2 hold the
 // big-endian data length. Bytes outside a frame are skipped. A frame that would not fit the buffer is
 // skipped whole, by its declared length, so a truncated frame is never delivered and the bytes inside
 // it cannot be mistaken for the start of another frame.
-class CFrameAssembler {
+class FrameAssembler {
 public:
     static constexpr size_t MAX_FRAME_SIZE = 4095;
 
@@ -37,3 +39,5 @@ private:
     size_t expected_ = 0;
     size_t toSkip_ = 0;
 };
+
+} // namespace tobrisk

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tobrisk {
+
 // Frames of the programming protocol; every 16-bit field is big-endian.
 
 inline constexpr uint8_t FRAME_START = 0x02;
@@ -98,3 +100,5 @@ inline std::vector<uint8_t> BuildReleaseRequest()
     PutBigEndian16(&frame[1], uint16_t(REQUEST_HEADER_SIZE));
     return frame;
 }
+
+} // namespace tobrisk

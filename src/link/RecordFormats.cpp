@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string_view>
 
+namespace tobrisk {
+
 namespace {
 
 constexpr uint8_t MAX_DIGITS = 4;
@@ -82,7 +84,7 @@ std::string PrefixFromRecord(RecordData data)
     return std::string(TextOf(*data).substr(0, MAX_PREFIX));
 }
 
-std::optional<SDirectoryFields> ParseDirectoryRecord(std::span<const uint8_t> data)
+std::optional<DirectoryFields> ParseDirectoryRecord(std::span<const uint8_t> data)
 {
     // NUL and 0x7F both end a field; a last field without its end counts all the same.
     std::vector<std::string_view> fields;
@@ -97,7 +99,7 @@ std::optional<SDirectoryFields> ParseDirectoryRecord(std::span<const uint8_t> da
     }
     if (fields.size() < DIRECTORY_FIELDS)
         return std::nullopt;
-    return SDirectoryFields{uint16_t(LeadingHex(fields[0])), std::string(fields[2]), std::string(fields[3])};
+    return DirectoryFields{uint16_t(LeadingHex(fields[0])), std::string(fields[2]), std::string(fields[3])};
 }
 
 std::vector<uint8_t> DirectoryRecord(const std::string& name, const std::string& phoneNumber, uint16_t lineSeizure)
@@ -114,10 +116,10 @@ std::vector<uint8_t> DirectoryRecord(const std::string& name, const std::string&
     return record;
 }
 
-std::vector<uint16_t> TableIndices(const CConfigMemory& memory, uint16_t table)
+std::vector<uint16_t> TableIndices(const ConfigurationMemory& memory, uint16_t table)
 {
     std::vector<uint16_t> indices;
-    CConfigMemory::Position position = memory.FirstPosition();
+    ConfigurationMemory::Position position = memory.FirstPosition();
     while (const auto record = memory.NextOfTable(position, table))
         indices.push_back(record->key.index);
     std::sort(indices.begin(), indices.end());
@@ -144,3 +146,5 @@ DialAnswer ParseDialAnswer(std::span<const uint8_t> frame)
     // The device sends its result with the low-order byte first.
     return DialAnswer{true, uint16_t(frame[3] | frame[4] << 8)};
 }
+
+} // namespace tobrisk

@@ -3,7 +3,7 @@
 
 // Every record and frame format the exchange and the PPPoE device speak, built and read in one place.
 
-#include "link/ConfigMemory.h"
+#include "link/ConfigurationMemory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include <span>
 #include <string>
 #include <vector>
+
+namespace tobrisk {
 
 inline constexpr int MIN_CONFIG_VERSION = 1;
 inline constexpr int MAX_CONFIG_VERSION = 5;
@@ -32,18 +34,18 @@ std::vector<uint8_t> DigitsRecord(uint8_t digits);
 // The text up to its first NUL, cut to the 4 characters the prefix holds; empty without a record.
 std::string PrefixFromRecord(RecordData data);
 
-struct SDirectoryFields {
+struct DirectoryFields {
     uint16_t lineSeizure = 0;
     std::string phoneNumber;
     std::string name;
 };
 // Fields 1, 3 and 4 of a directory record; nothing when it has fewer than four fields. A record of
 // any length is read whole.
-std::optional<SDirectoryFields> ParseDirectoryRecord(std::span<const uint8_t> data);
+std::optional<DirectoryFields> ParseDirectoryRecord(std::span<const uint8_t> data);
 std::vector<uint8_t> DirectoryRecord(const std::string& name, const std::string& phoneNumber, uint16_t lineSeizure);
 
 // The short numbers of the routings or urban lines (any one table) now in memory, ascending.
-std::vector<uint16_t> TableIndices(const CConfigMemory& memory, uint16_t table);
+std::vector<uint16_t> TableIndices(const ConfigurationMemory& memory, uint16_t table);
 
 std::vector<uint8_t> PollRequest();
 
@@ -56,3 +58,5 @@ struct DialAnswer {
     uint16_t code = 0;
 };
 DialAnswer ParseDialAnswer(std::span<const uint8_t> frame);
+
+} // namespace tobrisk

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+namespace tobrisk {
+
 // How a step of the connect, read or save paths ended: 0 and no text when it went well, else a code
 // of the failing layer and the text the user is told. The command that ran the step shows the text.
 struct Result {
@@ -21,3 +23,5 @@ struct Result {
 // What a step that can fail in more than one way has to tell, in the order the user is to be told;
 // empty when it went well.
 using Results = std::vector<Result>;
+
+} // namespace tobrisk

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/SocketReceiver.h"
 
-#include "link/PbxEvents.h"
+#include "link/SocketEvents.h"
 
 #include <utility>
+
+namespace tobrisk {
 
 SocketReceiver::SocketReceiver(FrameHandler onFrame, TimeoutHandler onTimeout, QObject* parent)
     : QObject(parent), onFrame_(std::move(onFrame)), onTimeout_(std::move(onTimeout))
@@ -18,15 +20,15 @@ SocketReceiver::FrameObserver SocketReceiver::SetFrameObserver(FrameObserver obs
 
 bool SocketReceiver::event(QEvent* event)
 {
-    if (event->type() == WM_PBX_DATA) {
-        if (const auto* frame = dynamic_cast<const CPbxEvent*>(event)) {
+    if (event->type() == kFrameEvent) {
+        if (const auto* frame = dynamic_cast<const SocketEvent*>(event)) {
             onFrame_(*frame);
             if (observer_)
                 observer_(frame->Frame());
         }
         return true;
     }
-    if (event->type() == WM_PBX_TIMEOUT) {
+    if (event->type() == kTimeoutEvent) {
         onTimeout_();
         return true;
     }
@@ -42,3 +44,5 @@ FrameObserverScope::~FrameObserverScope()
 {
     receiver_.SetFrameObserver(std::move(previous_));
 }
+
+} // namespace tobrisk

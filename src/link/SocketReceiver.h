@@ -6,7 +6,9 @@
 #include <functional>
 #include <span>
 
-class CPbxEvent;
+namespace tobrisk {
+
+class SocketEvent;
 
 // The object a socket posts its frames and timeouts to, owned with the socket by whoever opened it:
 // no window has to pass the link's events back to the link.
@@ -14,7 +16,7 @@ class SocketReceiver : public QObject {
     Q_OBJECT
 
 public:
-    using FrameHandler = std::function<void(const CPbxEvent& frame)>;
+    using FrameHandler = std::function<void(const SocketEvent& frame)>;
     using TimeoutHandler = std::function<void()>;
 
     SocketReceiver(FrameHandler onFrame, TimeoutHandler onTimeout, QObject* parent = nullptr);
@@ -44,3 +46,5 @@ private:
     SocketReceiver& receiver_;
     SocketReceiver::FrameObserver previous_;
 };
+
+} // namespace tobrisk

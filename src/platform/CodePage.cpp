@@ -4,6 +4,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+namespace tobrisk {
+
 QString FromCp1252(std::string_view bytes)
 {
     QStringDecoder decoder("windows-1252");
@@ -28,3 +30,5 @@ std::string ToCp1252(const QString& text)
     }
     return bytes;
 }
+
+} // namespace tobrisk

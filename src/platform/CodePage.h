@@ -5,7 +5,11 @@
 #include <string>
 #include <string_view>
 
+namespace tobrisk {
+
 // Names, numbers and files are bytes in Windows code page 1252; only widgets see QString.
 QString FromCp1252(std::string_view bytes);
 // Characters that the code page cannot hold become '?'.
 std::string ToCp1252(const QString& text);
+
+} // namespace tobrisk

@@ -3,12 +3,16 @@
 
 #include <QLoggingCategory>
 
+namespace tobrisk {
+
 Q_LOGGING_CATEGORY(lcTobrisk, "tobrisk")
 
-void CQtDebugOutput::Write(std::string_view line)
+void QtDebugOutput::Write(std::string_view line)
 {
     // qDebug ends the line itself.
     if (!line.empty() && line.back() == '\n')
         line.remove_suffix(1);
     qCDebug(lcTobrisk).noquote() << QString::fromUtf8(line.data(), qsizetype(line.size()));
 }
+
+} // namespace tobrisk

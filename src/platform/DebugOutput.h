@@ -3,14 +3,18 @@
 
 #include <string_view>
 
-class IDebugOutput {
+namespace tobrisk {
+
+class DebugOutput {
 public:
-    virtual ~IDebugOutput() = default;
+    virtual ~DebugOutput() = default;
     // A line as the program traces it, its final line feed included.
     virtual void Write(std::string_view line) = 0;
 };
 
-class CQtDebugOutput : public IDebugOutput {
+class QtDebugOutput : public DebugOutput {
 public:
     void Write(std::string_view line) override;
 };
+
+} // namespace tobrisk

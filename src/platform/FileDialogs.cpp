@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QPrintDialog>
 
+namespace tobrisk {
+
 namespace {
 
 std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, const QString& start, const QString& filter,
@@ -21,19 +23,19 @@ std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, cons
 
 } // namespace
 
-std::optional<QString> CQtFileDialogs::OpenFile(QWidget* parent, const QString& title, const QString& folder,
+std::optional<QString> QtFileDialogs::OpenFile(QWidget* parent, const QString& title, const QString& folder,
                                                 const QString& filter, const QString& defaultSuffix)
 {
     return RunFileDialog(parent, title, folder, filter, defaultSuffix, QFileDialog::AcceptOpen);
 }
 
-std::optional<QString> CQtFileDialogs::SaveFile(QWidget* parent, const QString& title, const QString& path,
+std::optional<QString> QtFileDialogs::SaveFile(QWidget* parent, const QString& title, const QString& path,
                                                 const QString& filter, const QString& defaultSuffix)
 {
     return RunFileDialog(parent, title, path, filter, defaultSuffix, QFileDialog::AcceptSave);
 }
 
-bool CQtFileDialogs::ChoosePrinter(QWidget* parent, QPrinter& printer)
+bool QtFileDialogs::ChoosePrinter(QWidget* parent, QPrinter& printer)
 {
     QPrintDialog dialog(&printer, parent);
     // The whole listing is always printed: the page range is shown preset to 1 and never read.
@@ -41,3 +43,5 @@ bool CQtFileDialogs::ChoosePrinter(QWidget* parent, QPrinter& printer)
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     return dialog.exec() == QDialog::Accepted;
 }
+
+} // namespace tobrisk

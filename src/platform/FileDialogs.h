@@ -7,9 +7,11 @@
 class QPrinter;
 class QWidget;
 
-class IFileDialogs {
+namespace tobrisk {
+
+class FileDialogs {
 public:
-    virtual ~IFileDialogs() = default;
+    virtual ~FileDialogs() = default;
     // The chosen path, or nothing when the user cancels. The open dialog takes only a file
     // that exists; the save dialog asks before it replaces one. A name typed without an
     // extension gets `defaultSuffix` (when not empty).
@@ -21,7 +23,7 @@ public:
     virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
-class CQtFileDialogs : public IFileDialogs {
+class QtFileDialogs : public FileDialogs {
 public:
     std::optional<QString> OpenFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter,
                                     const QString& defaultSuffix) override;
@@ -29,3 +31,5 @@ public:
                                     const QString& defaultSuffix) override;
     bool ChoosePrinter(QWidget* parent, QPrinter& printer) override;
 };
+
+} // namespace tobrisk

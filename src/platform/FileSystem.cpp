@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace tobrisk {
+
 int CreateEmptyFile(const QString& path)
 {
     // POSIX directly: the message names the system's error number, which QFile hides.
@@ -15,3 +17,5 @@ int CreateEmptyFile(const QString& path)
         return errno;
     return ::close(fd) == 0 ? 0 : errno;
 }
+
+} // namespace tobrisk

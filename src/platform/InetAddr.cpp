@@ -5,6 +5,8 @@
 
 #include <array>
 
+namespace tobrisk {
+
 namespace {
 
 // One part: decimal, 0-prefixed octal or 0x-prefixed hexadecimal. Stops at the first
@@ -81,3 +83,5 @@ std::string FormatInetAddr(uint32_t address)
     }
     return text;
 }
+
+} // namespace tobrisk

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace tobrisk {
+
 // Free functions, any thread.
 // IPv4 addresses are host-order numbers, the first octet in the most significant byte.
 
@@ -18,3 +20,5 @@ std::optional<uint32_t> ParseInetAddr(std::string_view text);
 
 // The dotted form, "a.b.c.d".
 std::string FormatInetAddr(uint32_t address);
+
+} // namespace tobrisk

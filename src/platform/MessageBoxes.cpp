@@ -5,7 +5,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-MsgAnswer CQtMessageBoxes::Show(const QString& text, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon)
+namespace tobrisk {
+
+MsgAnswer QtMessageBoxes::Show(const QString& text, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon)
 {
     QWidget* parent = QApplication::activeModalWidget();
     if (!parent)
@@ -43,3 +45,5 @@ MsgAnswer CQtMessageBoxes::Show(const QString& text, MsgButtons buttons, MsgAnsw
     box.exec();
     return MsgAnswer::Ok;
 }
+
+} // namespace tobrisk

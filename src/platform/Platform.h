@@ -9,13 +9,17 @@
 #include "platform/RemotePhoneBook.h"
 #include "platform/WaitCursor.h"
 
+namespace tobrisk {
+
 // The operating-system services the program calls; tests hand in recording fakes.
-struct CPlatform {
-    IMessageBoxes& messages;
-    IFileDialogs& fileDialogs;
-    IWaitCursor& waitCursor;
-    IDebugOutput& debug;
-    IRemotePhoneBook& phoneBook;
-    IRemoteDialer& dialer;
-    IPrintDevice& printDevice;
+struct Platform {
+    MessageBoxes& messages;
+    FileDialogs& fileDialogs;
+    WaitCursor& waitCursor;
+    DebugOutput& debug;
+    RemotePhoneBook& phoneBook;
+    RemoteDialer& dialer;
+    PrintDevice& printDevice;
 };
+
+} // namespace tobrisk

@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <csignal>
 
+namespace tobrisk {
+
 namespace {
 
 // Exit statuses as the pppd manual words them.
@@ -112,9 +114,9 @@ PppdPaths PppdPathsFromEnvironment()
     return paths;
 }
 
-CPppdDialer::CPppdDialer(PppdPaths paths, int dialLimitMs) : paths_(std::move(paths)), dialLimitMs_(dialLimitMs) {}
+PppdDialer::PppdDialer(PppdPaths paths, int dialLimitMs) : paths_(std::move(paths)), dialLimitMs_(dialLimitMs) {}
 
-uint32_t CPppdDialer::GetDialParams(const std::string& entryName, DialParams& params)
+uint32_t PppdDialer::GetDialParams(const std::string& entryName, DialParams& params)
 {
     // The peers file is what pppd will read as the entry's stored parameters.
     if (!IsPlainEntryName(entryName) ||
@@ -125,7 +127,7 @@ uint32_t CPppdDialer::GetDialParams(const std::string& entryName, DialParams& pa
     return 0;
 }
 
-uint32_t CPppdDialer::AddNumberOptions(const DialParams& params, QStringList& arguments)
+uint32_t PppdDialer::AddNumberOptions(const DialParams& params, QStringList& arguments)
 {
     if (params.phoneNumber.empty())
         return 0;
@@ -154,7 +156,7 @@ uint32_t CPppdDialer::AddNumberOptions(const DialParams& params, QStringList& ar
     return PPPD_PEER_TAKES_NO_NUMBER;
 }
 
-uint32_t CPppdDialer::CheckDial(const DialParams& params)
+uint32_t PppdDialer::CheckDial(const DialParams& params)
 {
     if (!IsPlainEntryName(params.entryName))
         return PPPD_OPTION_ERROR;
@@ -162,7 +164,7 @@ uint32_t CPppdDialer::CheckDial(const DialParams& params)
     return AddNumberOptions(params, arguments);
 }
 
-uint32_t CPppdDialer::Dial(const DialParams& params, DialHandle& handle)
+uint32_t PppdDialer::Dial(const DialParams& params, DialHandle& handle)
 {
     handle = 0;
     if (!IsPlainEntryName(params.entryName))
@@ -218,7 +220,7 @@ uint32_t CPppdDialer::Dial(const DialParams& params, DialHandle& handle)
     return 0;
 }
 
-uint32_t CPppdDialer::GetServerAddress(DialHandle handle, std::string& address)
+uint32_t PppdDialer::GetServerAddress(DialHandle handle, std::string& address)
 {
     const auto link = links_.find(handle);
     if (link == links_.end())
@@ -229,7 +231,7 @@ uint32_t CPppdDialer::GetServerAddress(DialHandle handle, std::string& address)
     return 0;
 }
 
-pid_t CPppdDialer::ReadLinkPid(const std::string& name) const
+pid_t PppdDialer::ReadLinkPid(const std::string& name) const
 {
     QFile file(QDir(paths_.runFolder).filePath(QStringLiteral("ppp-%1.pid").arg(FromCp1252(name))));
     if (!file.open(QIODevice::ReadOnly))
@@ -239,7 +241,7 @@ pid_t CPppdDialer::ReadLinkPid(const std::string& name) const
     return ok && pid > 0 ? pid_t(pid) : 0;
 }
 
-void CPppdDialer::HangUp(DialHandle handle)
+void PppdDialer::HangUp(DialHandle handle)
 {
     const auto link = links_.find(handle);
     if (link == links_.end())
@@ -249,7 +251,7 @@ void CPppdDialer::HangUp(DialHandle handle)
         ::kill(link->second.pid, SIGTERM);
 }
 
-bool CPppdDialer::IsReleased(DialHandle handle)
+bool PppdDialer::IsReleased(DialHandle handle)
 {
     const auto link = links_.find(handle);
     if (link == links_.end())
@@ -263,7 +265,7 @@ bool CPppdDialer::IsReleased(DialHandle handle)
     return true;
 }
 
-QString CPppdDialer::ErrorText(uint32_t error)
+QString PppdDialer::ErrorText(uint32_t error)
 {
     const QString link = FromCp1252(refused_.entryName);
     switch (error) {
@@ -282,3 +284,5 @@ QString CPppdDialer::ErrorText(uint32_t error)
         return PppdErrorText(error);
     }
 }
+
+} // namespace tobrisk

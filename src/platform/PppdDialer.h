@@ -7,6 +7,8 @@
 #include <map>
 #include <sys/types.h>
 
+namespace tobrisk {
+
 // Error numbers of our own, beyond pppd's exit codes (0 to 19), for what pppd cannot report itself.
 inline constexpr uint32_t PPPD_NOT_STARTED = 1000;
 inline constexpr uint32_t PPPD_CRASHED = 1001;
@@ -46,9 +48,9 @@ PppdPaths PppdPathsFromEnvironment();
 // file. The number goes on the command line, so that it is dialled whatever the peer file holds and
 // whether or not the user can write it. Owned by main() (or a test) and used on the user-interface
 // thread only.
-class CPppdDialer : public IRemoteDialer {
+class PppdDialer : public RemoteDialer {
 public:
-    explicit CPppdDialer(PppdPaths paths = {}, int dialLimitMs = PPPD_DIAL_LIMIT_MS);
+    explicit PppdDialer(PppdPaths paths = {}, int dialLimitMs = PPPD_DIAL_LIMIT_MS);
 
     uint32_t GetDialParams(const std::string& entryName, DialParams& params) override;
     // Refuses a number that cannot be passed safely, and a peer that would not dial it.
@@ -76,3 +78,5 @@ private:
     std::map<DialHandle, Link> links_;
     DialHandle nextHandle_ = 1;
 };
+
+} // namespace tobrisk

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <array>
 
+namespace tobrisk {
+
 namespace {
 
 constexpr qint64 MAX_PEER_FILE = 1 << 20;
@@ -398,9 +400,9 @@ std::optional<std::string> ReadPeerFile(const QString& path)
     return std::string(bytes.constData(), size_t(bytes.size()));
 }
 
-CPppdPhoneBook::CPppdPhoneBook(QString folder) : folder_(std::move(folder)) {}
+PppdPhoneBook::PppdPhoneBook(QString folder) : folder_(std::move(folder)) {}
 
-QString CPppdPhoneBook::PeerPath(const std::string& name) const
+QString PppdPhoneBook::PeerPath(const std::string& name) const
 {
     const QString fileName = FromCp1252(name);
     if (fileName.isEmpty() || fileName.contains(QLatin1Char('/')) || fileName == QLatin1String(".") ||
@@ -409,7 +411,7 @@ QString CPppdPhoneBook::PeerPath(const std::string& name) const
     return QDir(folder_).filePath(fileName);
 }
 
-uint32_t CPppdPhoneBook::ListEntries(std::vector<std::string>& names)
+uint32_t PppdPhoneBook::ListEntries(std::vector<std::string>& names)
 {
     names.clear();
     const QDir folder(folder_);
@@ -430,7 +432,7 @@ uint32_t CPppdPhoneBook::ListEntries(std::vector<std::string>& names)
     return 0;
 }
 
-uint32_t CPppdPhoneBook::ReadEntryProperties(const std::string& name, RemoteEntryProperties& properties)
+uint32_t PppdPhoneBook::ReadEntryProperties(const std::string& name, RemoteEntryProperties& properties)
 {
     properties = {};
     const std::optional<std::string> text = ReadPeerFile(PeerPath(name));
@@ -440,7 +442,7 @@ uint32_t CPppdPhoneBook::ReadEntryProperties(const std::string& name, RemoteEntr
     return 0;
 }
 
-uint32_t CPppdPhoneBook::WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties)
+uint32_t PppdPhoneBook::WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties)
 {
     const QString path = PeerPath(name);
     const std::optional<std::string> text = ReadPeerFile(path);
@@ -459,7 +461,7 @@ uint32_t CPppdPhoneBook::WriteEntryProperties(const std::string& name, const Rem
     return out.commit() ? 0 : REMOTE_ERR_FATAL;
 }
 
-RemoteEntryFile CPppdPhoneBook::EntryFile(const std::string& name)
+RemoteEntryFile PppdPhoneBook::EntryFile(const std::string& name)
 {
     const QString path = PeerPath(name);
     const QFileInfo info(path);
@@ -468,10 +470,12 @@ RemoteEntryFile CPppdPhoneBook::EntryFile(const std::string& name)
     return {path, info.isWritable()};
 }
 
-uint32_t CPppdPhoneBook::EditEntry(const std::string& name)
+uint32_t PppdPhoneBook::EditEntry(const std::string& name)
 {
     const QString path = PeerPath(name);
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return REMOTE_ERR_OPTIONS;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? 0 : REMOTE_ERR_FATAL;
 }
+
+} // namespace tobrisk

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+namespace tobrisk {
+
 // One word of a pppd options file, as pppd splits it: its place in the text (quotes
 // included) and its value (quotes and escapes resolved).
 struct PeerWord {
@@ -61,9 +63,9 @@ std::optional<std::string> ReadPeerFile(const QString& path);
 // The phone book over pppd's peers folder: one file per entry, named after it, as
 // `pppd call NAME` reads it. Owned by main() (tests make their own over a temporary
 // folder); user-interface thread.
-class CPppdPhoneBook : public IRemotePhoneBook {
+class PppdPhoneBook : public RemotePhoneBook {
 public:
-    explicit CPppdPhoneBook(QString folder = QStringLiteral("/etc/ppp/peers"));
+    explicit PppdPhoneBook(QString folder = QStringLiteral("/etc/ppp/peers"));
 
     uint32_t ListEntries(std::vector<std::string>& names) override;
     uint32_t ReadEntryProperties(const std::string& name, RemoteEntryProperties& properties) override;
@@ -80,3 +82,5 @@ private:
 
     QString folder_;
 };
+
+} // namespace tobrisk

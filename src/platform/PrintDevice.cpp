@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+namespace tobrisk {
+
 namespace {
 
 int LineHeight(const QFont& font, const QPaintDevice* device, const QString& text)
@@ -36,14 +38,14 @@ int PixelSizeForCell(QFont font, const QPaintDevice* device, int cellHeight)
 
 } // namespace
 
-CQtPrintDevice::CQtPrintDevice(IFileDialogs& dialogs) : dialogs_(dialogs) {}
+QtPrintDevice::QtPrintDevice(FileDialogs& dialogs) : dialogs_(dialogs) {}
 
-CQtPrintDevice::~CQtPrintDevice()
+QtPrintDevice::~QtPrintDevice()
 {
     Release();
 }
 
-bool CQtPrintDevice::Choose(QWidget* parent)
+bool QtPrintDevice::Choose(QWidget* parent)
 {
     Release();
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -58,17 +60,17 @@ bool CQtPrintDevice::Choose(QWidget* parent)
     return false;
 }
 
-int CQtPrintDevice::PageWidth() const
+int QtPrintDevice::PageWidth() const
 {
     return printer_ ? printer_->width() : 0;
 }
 
-int CQtPrintDevice::PageHeight() const
+int QtPrintDevice::PageHeight() const
 {
     return printer_ ? printer_->height() : 0;
 }
 
-void CQtPrintDevice::SetFont(const QString& family, int cellHeight, bool bold)
+void QtPrintDevice::SetFont(const QString& family, int cellHeight, bool bold)
 {
     // fontconfig maps the asked face to a metric-compatible one; the second family is the one it picks
     // on the machines we support, named so that no proportional face is ever substituted.
@@ -82,14 +84,14 @@ void CQtPrintDevice::SetFont(const QString& family, int cellHeight, bool bold)
         painter_->setFont(*font_);
 }
 
-int CQtPrintDevice::TextHeight(const QString& text)
+int QtPrintDevice::TextHeight(const QString& text)
 {
     if (!printer_ || !font_)
         return 0;
     return LineHeight(*font_, printer_.get(), text);
 }
 
-bool CQtPrintDevice::StartDocument(const QString& name)
+bool QtPrintDevice::StartDocument(const QString& name)
 {
     if (!printer_)
         return false;
@@ -105,22 +107,22 @@ bool CQtPrintDevice::StartDocument(const QString& name)
     return true;
 }
 
-void CQtPrintDevice::StartPage()
+void QtPrintDevice::StartPage()
 {
     // The painter begins the first page itself.
     if (painter_ && pagesStarted_++ > 0)
         printer_->newPage();
 }
 
-void CQtPrintDevice::DrawText(int x, int y, const QString& text)
+void QtPrintDevice::DrawText(int x, int y, const QString& text)
 {
     if (painter_)
         painter_->drawText(x, y + painter_->fontMetrics().ascent(), text);
 }
 
-void CQtPrintDevice::EndPage() {}
+void QtPrintDevice::EndPage() {}
 
-void CQtPrintDevice::EndDocument()
+void QtPrintDevice::EndDocument()
 {
     if (painter_) {
         painter_->end();
@@ -128,9 +130,11 @@ void CQtPrintDevice::EndDocument()
     }
 }
 
-void CQtPrintDevice::Release()
+void QtPrintDevice::Release()
 {
     EndDocument();
     font_.reset();
     printer_.reset();
 }
+
+} // namespace tobrisk

@@ -5,13 +5,18 @@
 #include <memory>
 
 class QWidget;
+class QFont;
+class QPainter;
+class QPrinter;
+
+namespace tobrisk {
 
 // A printer as the listing uses it: its printable area in device pixels, one font, text drawn with its
 // top-left corner at a point, and a job of pages. Owned by the platform; used on the user-interface thread,
 // one job at a time.
-class IPrintDevice {
+class PrintDevice {
 public:
-    virtual ~IPrintDevice() = default;
+    virtual ~PrintDevice() = default;
     // Shows the print dialog with the page range preset to 1; false when the user cancels. Whatever range the
     // dialog is left at, the job prints every page.
     virtual bool Choose(QWidget* parent) = 0;
@@ -31,16 +36,13 @@ public:
     virtual void Release() = 0;
 };
 
-class IFileDialogs;
-class QFont;
-class QPainter;
-class QPrinter;
+class FileDialogs;
 
 // Draws on a QPrinter chosen through the print dialog of the file-dialog seam (a PDF file is one choice).
-class CQtPrintDevice : public IPrintDevice {
+class QtPrintDevice : public PrintDevice {
 public:
-    explicit CQtPrintDevice(IFileDialogs& dialogs);
-    ~CQtPrintDevice() override;
+    explicit QtPrintDevice(FileDialogs& dialogs);
+    ~QtPrintDevice() override;
 
     bool Choose(QWidget* parent) override;
     int PageWidth() const override;
@@ -55,9 +57,11 @@ public:
     void Release() override;
 
 private:
-    IFileDialogs& dialogs_;
+    FileDialogs& dialogs_;
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QPainter> painter_;
     std::unique_ptr<QFont> font_;
     int pagesStarted_ = 0;
 };
+
+} // namespace tobrisk

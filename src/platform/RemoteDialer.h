@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace tobrisk {
+
 // A link that the remote-access service brought up; 0 is none.
 using DialHandle = uint64_t;
 
@@ -16,9 +18,9 @@ struct DialParams {
 
 // The dialling side of the remote-access service, used on the user-interface thread. Each call gives
 // 0 or the service's own error number, which ErrorText turns into the service's text.
-class IRemoteDialer {
+class RemoteDialer {
 public:
-    virtual ~IRemoteDialer() = default;
+    virtual ~RemoteDialer() = default;
 
     // The stored dial parameters of the entry, as the user saved them.
     virtual uint32_t GetDialParams(const std::string& entryName, DialParams& params) = 0;
@@ -36,3 +38,5 @@ public:
     virtual bool IsReleased(DialHandle handle) = 0;
     virtual QString ErrorText(uint32_t error) = 0;
 };
+
+} // namespace tobrisk

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace tobrisk {
+
 // The phone book of the remote-access (dial-up networking) service: its entries, their
 // device types and the properties that the dial-up code changes before it dials.
 //
@@ -37,9 +39,9 @@ struct RemoteEntryFile {
 };
 
 // Owned by the application (the platform set); user-interface thread.
-class IRemotePhoneBook {
+class RemotePhoneBook {
 public:
-    virtual ~IRemotePhoneBook() = default;
+    virtual ~RemotePhoneBook() = default;
 
     // The names of the book's entries, in a stable order.
     virtual uint32_t ListEntries(std::vector<std::string>& names) = 0;
@@ -53,3 +55,5 @@ public:
     virtual uint32_t EditEntry(const std::string& name) = 0;
     virtual RemoteEntryFile EntryFile(const std::string& name) = 0;
 };
+
+} // namespace tobrisk

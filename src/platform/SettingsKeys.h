@@ -4,6 +4,8 @@
 #include <QLatin1String>
 #include <QString>
 
+namespace tobrisk {
+
 // The per-user stores, each under "Software\Harnok Applications\<its name>".
 enum class SettingsFile { Program, Connection };
 
@@ -40,3 +42,5 @@ inline constexpr SettingsKey IsdnConnection{SettingsFile::Connection, QLatin1Str
 inline constexpr SettingsKey AnalogConnection{SettingsFile::Connection, QLatin1String("Analog Ras connection"),
                                               QLatin1String()};
 } // namespace SettingsKeys
+
+} // namespace tobrisk

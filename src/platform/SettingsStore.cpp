@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SettingsStore.h"
 
-CSettingsStore::CSettingsStore(SettingsFile file)
+namespace tobrisk {
+
+SettingsStore::SettingsStore(SettingsFile file)
     : file_(file), settings_(QSettings::UserScope, QStringLiteral("Harnok Applications"), SettingsFileName(file))
 {
 }
 
-std::optional<QString> CSettingsStore::Value(const SettingsKey& key) const
+std::optional<QString> SettingsStore::Value(const SettingsKey& key) const
 {
     Q_ASSERT(key.file == file_);
     const QVariant value = settings_.value(key.name);
@@ -15,14 +17,16 @@ std::optional<QString> CSettingsStore::Value(const SettingsKey& key) const
     return value.toString();
 }
 
-void CSettingsStore::SetValue(const SettingsKey& key, const QString& value)
+void SettingsStore::SetValue(const SettingsKey& key, const QString& value)
 {
     Q_ASSERT(key.file == file_);
     settings_.setValue(key.name, value);
 }
 
-bool CSettingsStore::Sync()
+bool SettingsStore::Sync()
 {
     settings_.sync();
     return settings_.status() == QSettings::NoError;
 }
+
+} // namespace tobrisk

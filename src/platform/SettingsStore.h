@@ -7,11 +7,13 @@
 #include <QString>
 #include <optional>
 
+namespace tobrisk {
+
 // Per-user values of one store, under "Software\Harnok Applications\<store name>". Tests redirect the
 // store with QSettings::setPath before they create one.
-class CSettingsStore {
+class SettingsStore {
 public:
-    explicit CSettingsStore(SettingsFile file);
+    explicit SettingsStore(SettingsFile file);
 
     // The key must belong to this store.
     std::optional<QString> Value(const SettingsKey& key) const;
@@ -23,3 +25,5 @@ private:
     SettingsFile file_;
     QSettings settings_;
 };
+
+} // namespace tobrisk

@@ -5,6 +5,8 @@
 #include <QLocalSocket>
 #include <unistd.h>
 
+namespace tobrisk {
+
 namespace {
 
 constexpr int CONNECT_TIMEOUT_MS = 1000;
@@ -12,14 +14,14 @@ const QByteArray RAISE_REQUEST = QByteArrayLiteral("raise\n");
 
 } // namespace
 
-CSingleInstance::CSingleInstance(const QString& name, QObject* parent) : QObject(parent), name_(name) {}
+SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(parent), name_(name) {}
 
-QString CSingleInstance::DefaultName()
+QString SingleInstance::DefaultName()
 {
     return QStringLiteral("Tobrisk%1").arg(getuid());
 }
 
-bool CSingleInstance::NotifyRunningInstance()
+bool SingleInstance::NotifyRunningInstance()
 {
     QLocalSocket socket;
     socket.connectToServer(name_);
@@ -31,7 +33,7 @@ bool CSingleInstance::NotifyRunningInstance()
     return true;
 }
 
-bool CSingleInstance::Listen()
+bool SingleInstance::Listen()
 {
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
@@ -52,3 +54,5 @@ bool CSingleInstance::Listen()
     });
     return true;
 }
+
+} // namespace tobrisk

@@ -6,13 +6,15 @@
 
 class QLocalServer;
 
+namespace tobrisk {
+
 // One program per user: the first start listens on a local socket, a later start asks it
 // to come to the front and then ends.
-class CSingleInstance : public QObject {
+class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    explicit CSingleInstance(const QString& name, QObject* parent = nullptr);
+    explicit SingleInstance(const QString& name, QObject* parent = nullptr);
 
     // The per-user name the program uses.
     static QString DefaultName();
@@ -29,3 +31,5 @@ private:
     QString name_;
     QLocalServer* server_ = nullptr;
 };
+
+} // namespace tobrisk

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/TextScan.h"
 
+namespace tobrisk {
+
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -42,3 +44,5 @@ LeadingDigits ReadLeadingInteger(std::string_view text)
     read.value = uint32_t(value);
     return read;
 }
+
+} // namespace tobrisk

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace tobrisk {
+
 // Free functions, any thread. Characters are bytes read with the C locale's rules, so that no reading
 // depends on the locale of the machine.
 
@@ -26,3 +28,5 @@ struct LeadingDigits {
 // The decimal integer at the start of a text, read as the C library reads one: blanks, at most one sign,
 // then digits up to the first character that is not one.
 LeadingDigits ReadLeadingInteger(std::string_view text);
+
+} // namespace tobrisk

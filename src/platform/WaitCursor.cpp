@@ -4,12 +4,16 @@
 #include <QCursor>
 #include <QGuiApplication>
 
-void CQtWaitCursor::Show()
+namespace tobrisk {
+
+void QtWaitCursor::Show()
 {
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
 }
 
-void CQtWaitCursor::Restore()
+void QtWaitCursor::Restore()
 {
     QGuiApplication::restoreOverrideCursor();
 }
+
+} // namespace tobrisk

@@ -1,27 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-class IWaitCursor {
+namespace tobrisk {
+
+class WaitCursor {
 public:
-    virtual ~IWaitCursor() = default;
+    virtual ~WaitCursor() = default;
     virtual void Show() = 0;
     virtual void Restore() = 0;
 };
 
-class CQtWaitCursor : public IWaitCursor {
+class QtWaitCursor : public WaitCursor {
 public:
     void Show() override;
     void Restore() override;
 };
 
 // Shows the wait cursor for the life of the scope, so every early return restores it.
-class CWaitCursorScope {
+class WaitCursorScope {
 public:
-    explicit CWaitCursorScope(IWaitCursor& cursor) : cursor_(cursor) { cursor_.Show(); }
-    ~CWaitCursorScope() { cursor_.Restore(); }
-    CWaitCursorScope(const CWaitCursorScope&) = delete;
-    CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
+    explicit WaitCursorScope(WaitCursor& cursor) : cursor_(cursor) { cursor_.Show(); }
+    ~WaitCursorScope() { cursor_.Restore(); }
+    WaitCursorScope(const WaitCursorScope&) = delete;
+    WaitCursorScope& operator=(const WaitCursorScope&) = delete;
 
 private:
-    IWaitCursor& cursor_;
+    WaitCursor& cursor_;
 };
+
+} // namespace tobrisk

@@ -3,6 +3,8 @@
 
 #include "platform/CodePage.h"
 
+namespace tobrisk {
+
 bool FitsCodePage(const QString& text)
 {
     return FromCp1252(ToCp1252(text)) == text;
@@ -12,3 +14,5 @@ QValidator::State CodePageValidator::validate(QString& input, int& /*position*/)
 {
     return FitsCodePage(input) ? Acceptable : Invalid;
 }
+
+} // namespace tobrisk

@@ -3,6 +3,8 @@
 
 #include <QValidator>
 
+namespace tobrisk {
+
 // Owned by the edit field it is set on; user-interface thread.
 // Refuses, as it is typed or pasted, any character that code page 1252 cannot hold, so that a name or a
 // number never reaches the directory with a character silently replaced. Every accepted character is one
@@ -18,3 +20,5 @@ public:
 
 // True when every character of the text survives the trip to code page 1252 and back.
 bool FitsCodePage(const QString& text);
+
+} // namespace tobrisk

@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
-CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QWidget(parent)
+namespace tobrisk {
+
+IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent)
 {
     // The look of one line edit around the four boxes.
     auto* frame = new QLineEdit(this);
@@ -58,7 +60,7 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QWidget(parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-bool CIpAddressEdit::IsBlank() const
+bool IpAddressEdit::IsBlank() const
 {
     for (const QLineEdit* part : parts_)
         if (!part->text().isEmpty())
@@ -66,7 +68,7 @@ bool CIpAddressEdit::IsBlank() const
     return true;
 }
 
-uint32_t CIpAddressEdit::Address() const
+uint32_t IpAddressEdit::Address() const
 {
     uint32_t address = 0;
     for (const QLineEdit* part : parts_)
@@ -74,25 +76,25 @@ uint32_t CIpAddressEdit::Address() const
     return address;
 }
 
-void CIpAddressEdit::SetAddress(uint32_t address)
+void IpAddressEdit::SetAddress(uint32_t address)
 {
     for (size_t i = 0; i < parts_.size(); ++i)
         parts_[i]->setText(QString::number((address >> (24 - 8 * i)) & 0xFFu));
 }
 
-void CIpAddressEdit::Clear()
+void IpAddressEdit::Clear()
 {
     for (QLineEdit* part : parts_)
         part->clear();
 }
 
-void CIpAddressEdit::SetReadOnly(bool readOnly)
+void IpAddressEdit::SetReadOnly(bool readOnly)
 {
     for (QLineEdit* part : parts_)
         part->setReadOnly(readOnly);
 }
 
-void CIpAddressEdit::SetLabel(QLabel* label)
+void IpAddressEdit::SetLabel(QLabel* label)
 {
     label->setBuddy(this);
     QString name = label->text();
@@ -102,13 +104,13 @@ void CIpAddressEdit::SetLabel(QLabel* label)
         parts_[i]->setAccessibleName(QStringLiteral("%1 %2 di 4").arg(name).arg(i + 1));
 }
 
-void CIpAddressEdit::FocusFirstPart()
+void IpAddressEdit::FocusFirstPart()
 {
     parts_[0]->setFocus();
     parts_[0]->selectAll();
 }
 
-int CIpAddressEdit::IndexOf(const QObject* part) const
+int IpAddressEdit::IndexOf(const QObject* part) const
 {
     for (size_t i = 0; i < parts_.size(); ++i)
         if (parts_[i] == part)
@@ -116,7 +118,7 @@ int CIpAddressEdit::IndexOf(const QObject* part) const
     return -1;
 }
 
-void CIpAddressEdit::FocusPart(int index, bool atStart)
+void IpAddressEdit::FocusPart(int index, bool atStart)
 {
     QLineEdit* part = parts_[size_t(index)];
     part->setFocus();
@@ -126,7 +128,7 @@ void CIpAddressEdit::FocusPart(int index, bool atStart)
         part->end(false);
 }
 
-bool CIpAddressEdit::eventFilter(QObject* watched, QEvent* event)
+bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
 {
     const int index = IndexOf(watched);
     if (index < 0 || event->type() != QEvent::KeyPress)
@@ -159,3 +161,5 @@ bool CIpAddressEdit::eventFilter(QObject* watched, QEvent* event)
     }
     return QWidget::eventFilter(watched, event);
 }
+
+} // namespace tobrisk

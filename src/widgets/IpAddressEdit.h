@@ -8,13 +8,15 @@
 class QLabel;
 class QLineEdit;
 
+namespace tobrisk {
+
 // An IPv4 address field: four boxes of one octet each. '.' moves to the next box, so an
 // address is typed as it is written. A field whose four boxes are all empty is blank, which
 // is not the same as 0.0.0.0. Owned by its dialog; user-interface thread.
-class CIpAddressEdit : public QWidget {
+class IpAddressEdit : public QWidget {
     Q_OBJECT
 public:
-    explicit CIpAddressEdit(QWidget* parent = nullptr);
+    explicit IpAddressEdit(QWidget* parent = nullptr);
 
     // True when every box is empty.
     bool IsBlank() const;
@@ -42,3 +44,5 @@ private:
 
     std::array<QLineEdit*, 4> parts_{};
 };
+
+} // namespace tobrisk

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QPushButton>
 
+namespace tobrisk {
+
 QDialogButtonBox* NewOkCancelRow(QDialog& dialog)
 {
     auto* buttons = new QDialogButtonBox(&dialog);
@@ -16,3 +18,5 @@ QDialogButtonBox* NewOkCancelRow(QDialog& dialog)
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     return buttons;
 }
+
+} // namespace tobrisk

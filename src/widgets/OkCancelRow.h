@@ -5,6 +5,10 @@
 
 class QDialog;
 
+namespace tobrisk {
+
 // "OK" (the default button) and "Annulla", wired to the dialog's accept and reject, with the same texts
 // and object names in every dialog. Created on the user-interface thread, owned by the dialog.
 QDialogButtonBox* NewOkCancelRow(QDialog& dialog);
+
+} // namespace tobrisk

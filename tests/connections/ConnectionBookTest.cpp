@@ -8,6 +8,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+using namespace tobrisk;
+
 namespace {
 
 constexpr uint32_t NOT_SET = ADDRESS_NOT_SET;
@@ -29,7 +31,7 @@ void WriteAll(const QString& path, std::string_view bytes)
     ASSERT_EQ(file.write(bytes.data(), qint64(bytes.size())), qint64(bytes.size()));
 }
 
-std::vector<std::string> Names(const CConnectionBook& book)
+std::vector<std::string> Names(const ConnectionBook& book)
 {
     std::vector<std::string> names;
     for (const auto& entry : book)
@@ -75,7 +77,7 @@ TEST(BookLineTest, ReadsTheFieldsAsTheFileHoldsThem)
         SCOPED_TRACE(c.line);
         const BookLine read = ParseBookLine(c.line);
         ASSERT_TRUE(read.entry);
-        const CConnectionEntry& e = *read.entry;
+        const ConnectionEntry& e = *read.entry;
         EXPECT_EQ(e.name, c.name);
         EXPECT_EQ(e.lanAddress, c.lanAddress);
         EXPECT_EQ(e.lanBasePort, c.lanBasePort);
@@ -109,10 +111,10 @@ TEST(BookLineTest, WritesTheSixteenFieldsWithCrLf)
     ASSERT_TRUE(read.entry);
     EXPECT_EQ(FormatBookLine(*read.entry), "Sede;3232235786;5000;4294967295;65535;;;1;1;;;0;;0;0;0\r\n");
 
-    const CConnectionEntry fresh;
+    const ConnectionEntry fresh;
     EXPECT_EQ(FormatBookLine(fresh), ";4294967295;65535;4294967295;65535;;;255;1;;;0;;0;0;0\r\n");
 
-    CConnectionEntry entry;
+    ConnectionEntry entry;
     entry.name = "Filiale";
     entry.isdnNumber = "0521";
     entry.analogNumber = "0039051";
@@ -136,7 +138,7 @@ TEST(BookLineTest, ReadsTheReservedFieldsAndWritesTheirTextBack)
     const std::string line = "Sede;1.2.3.4;5000;;;;;1;5;a,,b;testo A;7;;2;300;4294967295;coda;x";
     const BookLine read = ParseBookLine(line);
     ASSERT_TRUE(read.entry);
-    const CConnectionEntry& e = *read.entry;
+    const ConnectionEntry& e = *read.entry;
     EXPECT_TRUE(e.reservedFlag);
     EXPECT_EQ(e.reservedList, (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(e.reservedTextA, "testo A");
@@ -159,7 +161,7 @@ TEST(BookLineTest, ReadsTheReservedFieldsAndWritesTheirTextBack)
 TEST(ConnectionBookTest, LoadsLinesOfAnyEndAndLength)
 {
     const std::string longName(100000, 'n');
-    CConnectionBook book;
+    ConnectionBook book;
     book.LoadBytes("Primo;;;;;;;1\r\n"
                    "corta;1;2\n"
                    "Secondo;;;;;;;2\n" +
@@ -173,7 +175,7 @@ TEST(ConnectionBookTest, LoadsLinesOfAnyEndAndLength)
 
 TEST(ConnectionBookTest, FirstLineOfANameWinsAndCaseMatters)
 {
-    CConnectionBook book;
+    ConnectionBook book;
     book.LoadBytes("Sede;;;;;;;1\r\n'Sede';;;;;;;2\r\nsede;;;;;;;3\r\n", "sede");
     ASSERT_EQ(Names(book), (std::vector<std::string>{"Sede", "sede"}));
     EXPECT_EQ(book.At(0)->preferredMode, 1);
@@ -192,7 +194,7 @@ TEST(ConnectionBookTest, SaveAndLoadKeepTheFileAsItWas)
     const std::string file = "Sede;3232235786;5000;4294967295;65535;;;1;1;;;0;;0;0;0\r\n"
                              "Filiale;16909060;40000;84281096;40000;0039051;051;5;0;,x,,y;a b;6;;1;9;-7\r\n";
     WriteAll(path, file);
-    CConnectionBook book;
+    ConnectionBook book;
     book.Load(path, {});
     ASSERT_EQ(book.Count(), 2u);
     ASSERT_TRUE(book.Save(path));
@@ -204,14 +206,14 @@ TEST(ConnectionBookTest, SaveAndLoadKeepTheFileAsItWas)
     ASSERT_TRUE(book.Save(path));
     EXPECT_EQ(ReadAll(path), "Sede;4294967295;65535;4294967295;65535;;;1;1;;;0;;0;0;0\r\n");
 
-    CConnectionBook empty;
+    ConnectionBook empty;
     ASSERT_TRUE(empty.Save(path));
     EXPECT_EQ(ReadAll(path), "");
 }
 
 TEST(ConnectionBookTest, UnreadableFileGivesAnEmptyBook)
 {
-    CConnectionBook book;
+    ConnectionBook book;
     book.LoadBytes("Sede;;;;;;;1", {});
     QTemporaryDir dir;
     book.Load(dir.filePath(QStringLiteral("assente.csv")), "Sede");
@@ -227,9 +229,9 @@ TEST(ConnectionBookTest, FailedSaveLeavesTheOldBook)
     const std::string old = "Sede;3232235786;5000;4294967295;65535;;;1;1;;;0;;0;0;0\r\n";
     WriteAll(path, old);
 
-    CConnectionBook big;
+    ConnectionBook big;
     for (int i = 0; i < 2000; ++i) {
-        auto entry = std::make_unique<CConnectionEntry>();
+        auto entry = std::make_unique<ConnectionEntry>();
         entry->name = "Centralino " + std::to_string(i);
         big.Append(std::move(entry));
     }
@@ -254,7 +256,7 @@ TEST(ConnectionBookTest, FailedSaveLeavesTheOldBook)
 
 TEST(ConnectionBookTest, SortsByNameWithoutCaseKeepingEqualNamesInOrder)
 {
-    CConnectionBook book;
+    ConnectionBook book;
     book.LoadBytes("beta;;;;;;;1\nAlfa;;;;;;;1\nalfa;;;;;;;1\n_x;;;;;;;1\nZeta;;;;;;;1\n", {});
     book.SortByName();
     // '_' lies between the upper and the lower case letters; folding puts it before them.
@@ -263,12 +265,12 @@ TEST(ConnectionBookTest, SortsByNameWithoutCaseKeepingEqualNamesInOrder)
 
 TEST(ConnectionBookTest, RemoveDeletesOnlyThatEntry)
 {
-    CConnectionBook book;
+    ConnectionBook book;
     book.LoadBytes("a;;;;;;;1\nb;;;;;;;1\nc;;;;;;;1\n", "b");
     book.Remove(book.SelectedEntry());
     EXPECT_EQ(Names(book), (std::vector<std::string>{"a", "c"}));
     EXPECT_EQ(book.SelectedEntry(), nullptr);
-    CConnectionEntry stranger;
+    ConnectionEntry stranger;
     book.Remove(&stranger);
     EXPECT_EQ(book.Count(), 2u);
 }

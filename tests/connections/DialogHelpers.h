@@ -10,6 +10,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 // Finds a named child of a dialog; a missing one fails the test at once.
 template <typename T> T* Child(QWidget* dialog, const char* name)
 {
@@ -45,7 +47,7 @@ inline void Type(QWidget* dialog, const char* edit, const QString& text)
 // so that '.' has to move it on; an empty text blanks the field.
 inline void TypeAddress(QWidget* dialog, const char* edit, const QString& text)
 {
-    auto* field = Child<CIpAddressEdit>(dialog, edit);
+    auto* field = Child<IpAddressEdit>(dialog, edit);
     field->Clear();
     field->FocusFirstPart();
     for (const QChar c : text)

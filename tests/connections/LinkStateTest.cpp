@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "connections/LinkState.h"
-#include "connections/DialUp.h"
+#include "connections/DialUpLinks.h"
 
 #include "link/Protocol.h"
 
@@ -16,21 +16,23 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace tobrisk;
+
 namespace {
 
 constexpr uint32_t LOOPBACK = 0x7F000001;
 constexpr int ARRIVAL_MS = 5000;
 
 // Stands for a window that owns a socket: keeps the frames and timeouts posted to it.
-class CFrameSink : public QObject {
+class FrameSink : public QObject {
 public:
     std::vector<std::vector<uint8_t>> frames;
     int timeouts = 0;
 
     bool event(QEvent* event) override
     {
-        if (const auto* pbx = dynamic_cast<const CPbxEvent*>(event)) {
-            if (event->type() == WM_PBX_DATA)
+        if (const auto* pbx = dynamic_cast<const SocketEvent*>(event)) {
+            if (event->type() == kFrameEvent)
                 frames.emplace_back(pbx->Frame().begin(), pbx->Frame().end());
             else
                 ++timeouts;
@@ -73,15 +75,15 @@ protected:
         dialer.serverAddress = address;
     }
     uint32_t SimAddress() const { return ntohl(::inet_addr(dialer.serverAddress.c_str())); }
-    LinkParams Params() { return LinkParams{&window, WM_PBX_DATA, WM_PBX_TIMEOUT, 2}; }
+    LinkParams Params() { return LinkParams{&window, kFrameEvent, kTimeoutEvent, 2}; }
 
-    CFakePlatform fake;
-    CFakeRemotePhoneBook phoneBook;
-    CFakeRemoteDialer dialer;
-    CDialUp dialUp{phoneBook, dialer, 300};
-    CLinkState link{fake.waitCursor, dialUp};
-    CFrameSink window;
-    CFrameSink dialog;
+    FakePlatform fake;
+    FakeRemotePhoneBook phoneBook;
+    FakeRemoteDialer dialer;
+    DialUpLinks dialUp{phoneBook, dialer, 300};
+    LinkState link{fake.waitCursor, dialUp};
+    FrameSink window;
+    FrameSink dialog;
     exsim::ExchangeSim sim;
 };
 
@@ -218,7 +220,7 @@ TEST_F(LinkStateTest, EachFailingDialUpStepGivesItsCodeAndTheServicesNumberAndTe
 {
     struct Case {
         const char* name;
-        std::function<void(CFakeRemoteDialer&, CFakeRemotePhoneBook&)> fault;
+        std::function<void(FakeRemoteDialer&, FakeRemotePhoneBook&)> fault;
         int code;
         QString message;
     };
@@ -241,11 +243,11 @@ TEST_F(LinkStateTest, EachFailingDialUpStepGivesItsCodeAndTheServicesNumberAndTe
                         "-testo 1002-")},
     };
     for (const Case& c : cases) {
-        CFakeRemotePhoneBook book;
+        FakeRemotePhoneBook book;
         book.Add("isdn1", "isdn", "999");
-        CFakeRemoteDialer service;
-        CDialUp state(book, service, 300);
-        CLinkState failing(fake.waitCursor, state);
+        FakeRemoteDialer service;
+        DialUpLinks state(book, service, 300);
+        LinkState failing(fake.waitCursor, state);
         c.fault(service, book);
 
         const Results told = failing.ConnectDialUp("isdn1", "0511234", 4, Params());
@@ -312,11 +314,11 @@ TEST_F(LinkStateTest, ClosingWithNothingUpOnlyForgetsTheMode)
 
 TEST(ConnectErrors, EveryCodeHasItsTextAndItsFamilysForm)
 {
-    CFakePlatform fake;
-    CFakeRemotePhoneBook book;
-    CFakeRemoteDialer dialer;
-    CDialUp dialUp(book, dialer);
-    CLinkState link(fake.waitCursor, dialUp);
+    FakePlatform fake;
+    FakeRemotePhoneBook book;
+    FakeRemoteDialer dialer;
+    DialUpLinks dialUp(book, dialer);
+    LinkState link(fake.waitCursor, dialUp);
     EXPECT_EQ(ConnectErrorText(ERR_SOCKET_OPEN), QStringLiteral("Errore in apertura socket"));
     EXPECT_EQ(ConnectErrorText(ERR_THREAD), QStringLiteral("Errore nella creazione del thread"));
     EXPECT_EQ(ConnectErrorText(ERR_EVENT_SELECT), QStringLiteral("Errore selezione degli eventi"));

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "connections/DialUp.h"
+#include "connections/DialUpLinks.h"
 
 #include "platform/PppdDialer.h"
 #include "platform/PppdPhoneBook.h"
@@ -8,6 +8,8 @@
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
+
+using namespace tobrisk;
 
 namespace {
 
@@ -43,10 +45,10 @@ protected:
                            entry};
     }
 
-    CStandInPppd pppd;
-    CPppdPhoneBook phoneBook{pppd.PeersFolder()};
-    CPppdDialer dialer{PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()}};
-    CDialUp dialUp{phoneBook, dialer, 500};
+    StandInPppd pppd;
+    PppdPhoneBook phoneBook{pppd.PeersFolder()};
+    PppdDialer dialer{PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()}};
+    DialUpLinks dialUp{phoneBook, dialer, 500};
 };
 
 TEST_F(PppdLinkTest, PppdReadsThePeerWithTheNewNumberAndNoDefaultRoute)

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 constexpr uint32_t LOOPBACK = 0x7F000001;
@@ -22,8 +24,8 @@ TEST(SessionTest, ReportsADropOnceForEachLink)
     faults.dropPolls = 1;
     sim.SetFaults(faults);
 
-    CFakePlatform fake;
-    Session session(fake.platform, CSupervisionTimes{60'000, 200});
+    FakePlatform fake;
+    Session session(fake.platform, SupervisionTimes{60'000, 200});
     QStringList reported;
     QObject::connect(&session, &Session::dropped, [&](const QString& text) { reported << text; });
     ASSERT_TRUE(session.Link()
@@ -45,9 +47,9 @@ TEST(SessionTest, ReportsADropOnceForEachLink)
         SCOPED_TRACE(step.what);
         if (step.newLink)
             session.Supervise();
-        session.Supervision().OnTimer();
+        session.Supervisor().OnTimer();
         EXPECT_EQ(reported, step.reported);
-        EXPECT_FALSE(session.Supervision().IsActive());
+        EXPECT_FALSE(session.Supervisor().IsActive());
     }
     session.Close();
     EXPECT_TRUE(fake.messages.Shown().empty());

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 QStringList Arguments(std::initializer_list<const char*> words)

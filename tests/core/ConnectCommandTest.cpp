@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 TEST(ConnectCommandTexts, IncompatibleVersionNamesItAndTheRangeZeroPadded)

@@ -4,7 +4,7 @@
 #include "core/EditEntryCommand.h"
 #include "directory/DirectoryView.h"
 #include "directory/LineSeizure.h"
-#include "directory/NumCifre.h"
+#include "directory/DigitsDialog.h"
 #include "support/FakePlatform.h"
 #include "support/ListRows.h"
 #include "support/ModalDriver.h"
@@ -15,6 +15,8 @@
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
+
+using namespace tobrisk;
 
 namespace {
 
@@ -31,9 +33,9 @@ protected:
     }
 
     // Types the text and presses OK; the dialog is closed afterwards if it stayed open. True on OK.
-    bool Run(const QString& typed, const std::function<void(CNumCifre&)>& after = nullptr)
+    bool Run(const QString& typed, const std::function<void(DigitsDialog&)>& after = nullptr)
     {
-        dialog = std::make_unique<CNumCifre>(directory.Settings(), model.Rows(), fake.messages);
+        dialog = std::make_unique<DigitsDialog>(directory.Settings(), model.Rows(), fake.messages);
         int result = -1;
         EXPECT_TRUE(RunModal([&] { result = dialog->exec(); },
                              [&](QWidget*) {
@@ -71,10 +73,10 @@ protected:
     }
 
     Directory directory;
-    CFakePlatform fake;
+    FakePlatform fake;
     DirectoryTableModel model{directory};
     DirectoryView view{model, fake.waitCursor};
-    std::unique_ptr<CNumCifre> dialog;
+    std::unique_ptr<DigitsDialog> dialog;
     QString initialText;
 };
 
@@ -90,7 +92,7 @@ TEST_F(NumCifreTest, OnlyTwoToFourDigitsAreTaken)
         SCOPED_TRACE(c.typed);
         const qsizetype before = fake.messages.Texts().size();
         QWidget* focused = nullptr;
-        EXPECT_EQ(Run(QString::fromLatin1(c.typed), [&](CNumCifre& d) { focused = d.focusWidget(); }), c.accepted);
+        EXPECT_EQ(Run(QString::fromLatin1(c.typed), [&](DigitsDialog& d) { focused = d.focusWidget(); }), c.accepted);
         EXPECT_EQ(initialText, QStringLiteral("3"));
         if (c.accepted) {
             EXPECT_EQ(fake.messages.Texts().size(), before);
@@ -126,7 +128,7 @@ TEST_F(NumCifreTest, NoKeepsTheDialogOpenAndAnotherNumberDeletesNothing)
     Load(3, {{7, "A"}, {12, "B"}, {123, "C"}});
     fake.messages.Answer(MsgAnswer::No);
     bool open = false;
-    ASSERT_TRUE(Run(QStringLiteral("2"), [&](CNumCifre& d) {
+    ASSERT_TRUE(Run(QStringLiteral("2"), [&](DigitsDialog& d) {
         open = d.isVisible();
         QLineEdit* edit = d.findChild<QLineEdit*>(QStringLiteral("digitsEdit"));
         EXPECT_EQ(edit->selectedText(), QStringLiteral("2"));
@@ -173,7 +175,7 @@ TEST_F(NumCifreTest, DigitsChangeKeepsTheSelection)
 TEST_F(NumCifreTest, LabelIsTheBuddyOfTheField)
 {
     Load(3, {});
-    Run(QStringLiteral("3"), [&](CNumCifre& d) {
+    Run(QStringLiteral("3"), [&](DigitsDialog& d) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("Numero cifre agenda"));
         const QLabel* label = d.findChild<QLabel*>();
         ASSERT_NE(label, nullptr);
@@ -183,7 +185,7 @@ TEST_F(NumCifreTest, LabelIsTheBuddyOfTheField)
 }
 
 // Deleting and storing edits in the list alone, as while not connected.
-class DirectoryEditsTest : public NumCifreTest {
+class DigitsCommandTest : public NumCifreTest {
 protected:
     void Select(std::initializer_list<int> rows)
     {
@@ -201,14 +203,14 @@ protected:
             view.SelectLastRow();
         return deleted;
     }
-    void Store(const CEntryEdit& edit)
+    void Store(const EntryEdit& edit)
     {
         ApplyEntryEdit(edit, directory, nullptr);
         view.SelectShortNumbers({edit.shortNumber});
     }
 };
 
-TEST_F(DirectoryEditsTest, DeleteAsksWithYesAsDefaultAndLeavesTheLastRowSelected)
+TEST_F(DigitsCommandTest, DeleteAsksWithYesAsDefaultAndLeavesTheLastRowSelected)
 {
     Load(3, {{1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}, {5, "E"}});
     Select({0, 2, 3});
@@ -228,7 +230,7 @@ TEST_F(DirectoryEditsTest, DeleteAsksWithYesAsDefaultAndLeavesTheLastRowSelected
     }
 }
 
-TEST_F(DirectoryEditsTest, StoredEditsSelectTheNewOrModifiedEntry)
+TEST_F(DigitsCommandTest, StoredEditsSelectTheNewOrModifiedEntry)
 {
     Load(3, {{5, "A"}, {12, "B"}, {30, "C"}});
     Select({0});

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/CommandIds.h"
-#include "core/MainFrame.h"
-#include "core/PlimsetApp.h"
+#include "core/MainWindow.h"
+#include "core/Application.h"
 #include "directory/DirectoryView.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+
+using namespace tobrisk;
 
 namespace {
 
@@ -49,8 +51,8 @@ protected:
         return name;
     }
 
-    CFakePlatform fake;
-    CPlimsetApp app{fake.platform};
+    FakePlatform fake;
+    Application app{fake.platform};
 };
 
 TEST_F(DirectoryCommandsTest, DoubleClickEditsTheFirstSelectedRowWhateverTheSelection)

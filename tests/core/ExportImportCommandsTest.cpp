@@ -20,6 +20,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
+using namespace tobrisk;
+
 namespace {
 
 const QString kExportDone = QStringLiteral("Salvataggio su file completato con successo!");
@@ -100,7 +102,7 @@ protected:
 
     QString FilePath(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
 
-    CFakePlatform fake;
+    FakePlatform fake;
     QTemporaryDir folder;
     Directory directory;
     DirectoryTableModel model{directory};
@@ -137,7 +139,7 @@ TEST_F(FileCommandsTest, ExportWritesTheListInItsOrderAndRemembersTheFolder)
     EXPECT_EQ(fake.fileDialogs.Requests()[0].defaultSuffix, QStringLiteral("csv"));
     EXPECT_TRUE(fake.fileDialogs.Requests()[0].save);
     EXPECT_EQ(lastFolder, folder.path());
-    EXPECT_EQ(CSettingsStore(SettingsFile::Program).Value(SettingsKeys::LastFolder), folder.path());
+    EXPECT_EQ(SettingsStore(SettingsFile::Program).Value(SettingsKeys::LastFolder), folder.path());
 }
 
 TEST_F(FileCommandsTest, ExportWithoutHeadingReplacesTheOldFile)
@@ -174,7 +176,7 @@ TEST_F(FileCommandsTest, FileInTheRootRemembersTheRoot)
 {
     ASSERT_TRUE(Export(QStringLiteral("/agenda.csv"), [](QWidget* dialog) { ClickButton(dialog, "cancelButton"); }));
     EXPECT_EQ(lastFolder, QStringLiteral("/"));
-    EXPECT_EQ(CSettingsStore(SettingsFile::Program).Value(SettingsKeys::LastFolder), QStringLiteral("/"));
+    EXPECT_EQ(SettingsStore(SettingsFile::Program).Value(SettingsKeys::LastFolder), QStringLiteral("/"));
 }
 
 TEST_F(FileCommandsTest, ExportThatCannotOpenOrWriteKeepsTheOldFile)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/CommandIds.h"
-#include "core/PlimsetApp.h"
+#include "core/Application.h"
 #include "directory/DirectoryView.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 class FileCommandsAppTest : public ::testing::Test {
@@ -25,8 +27,8 @@ protected:
         app.View()->SelectLastRow();
     }
 
-    CFakePlatform fake;
-    CPlimsetApp app{fake.platform};
+    FakePlatform fake;
+    Application app{fake.platform};
 };
 
 } // namespace
@@ -54,7 +56,7 @@ TEST_F(FileCommandsAppTest, PrintCommandPrintsTheListWithItsJobName)
     app.OnCommand(ID_FILE_PRINT);
     EXPECT_EQ(fake.printDevice.DocumentName(), QStringLiteral("Gestione numeri brevi di sistema"));
     int lines = 0;
-    for (const CFakePrintDevice::Call& call : fake.printDevice.Calls())
+    for (const FakePrintDevice::Call& call : fake.printDevice.Calls())
         lines += call.op == "DrawText" ? 1 : 0;
     EXPECT_EQ(lines, 3);
 }

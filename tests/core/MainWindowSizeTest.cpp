@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/MainFrame.h"
-#include "core/PlimsetApp.h"
+#include "core/MainWindow.h"
+#include "core/Application.h"
 #include "support/FakePlatform.h"
 
 #include <QScreen>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 // The program starts maximized; un-maximizing must give a window that visibly is not the whole screen.
 TEST(MainWindowSize, StartsMaximizedAndRestoresToASmallerCentredWindow)
 {
-    CFakePlatform fake;
-    CPlimsetApp app{fake.platform};
+    FakePlatform fake;
+    Application app{fake.platform};
     ASSERT_TRUE(app.Start());
-    CMainFrame& frame = *app.MainFrame();
+    MainWindow& frame = *app.MainFrame();
     const QRect screen = frame.screen()->availableGeometry();
     EXPECT_TRUE(frame.isMaximized());
 

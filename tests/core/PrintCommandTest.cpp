@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 const QString kHeading = QStringLiteral("Numero breve   Nome                             Numero di telefono"
@@ -28,7 +30,7 @@ protected:
     std::vector<std::vector<QString>> Pages() const
     {
         std::vector<std::vector<QString>> pages;
-        for (const CFakePrintDevice::Call& call : fake.printDevice.Calls()) {
+        for (const FakePrintDevice::Call& call : fake.printDevice.Calls()) {
             if (call.op == "StartPage")
                 pages.emplace_back();
             else if (call.op == "DrawText")
@@ -37,7 +39,7 @@ protected:
         return pages;
     }
 
-    CFakePlatform fake;
+    FakePlatform fake;
     Directory directory;
     DirectoryTableModel model{directory};
 };

@@ -15,13 +15,15 @@
 #include <map>
 #include <utility>
 
+using namespace tobrisk;
+
 namespace {
 
 // Answers the print dialog by pointing the printer at a PDF file. With a resolution the page is A4 without
 // margins at that many dots per inch; with leaveRange the dialog is left at page 2 only.
-class CPdfChooser : public IFileDialogs {
+class PdfChooser : public FileDialogs {
 public:
-    explicit CPdfChooser(QString path) : path_(std::move(path)) {}
+    explicit PdfChooser(QString path) : path_(std::move(path)) {}
     std::optional<QString> OpenFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override
     {
         return {};
@@ -182,10 +184,10 @@ protected:
     }
 
     QTemporaryDir folder;
-    CPdfChooser chooser;
-    CFakePlatform fake;
-    CQtPrintDevice device{chooser};
-    CPlatform platform{fake.messages,  fake.fileDialogs, fake.waitCursor, fake.debug,
+    PdfChooser chooser;
+    FakePlatform fake;
+    QtPrintDevice device{chooser};
+    Platform platform{fake.messages,  fake.fileDialogs, fake.waitCursor, fake.debug,
                        fake.phoneBook, fake.dialer,      device};
     Directory directory;
     DirectoryTableModel model{directory};

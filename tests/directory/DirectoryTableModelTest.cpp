@@ -8,6 +8,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 // The model tester reports through this logging category; every report is a failure.
@@ -22,7 +24,7 @@ void RecordModelTesterReports(QtMsgType, const QMessageLogContext& context, cons
 class DirectoryModelTest : public ::testing::Test {
 protected:
     Directory directory;
-    CFakeWaitCursor waitCursor;
+    FakeWaitCursor waitCursor;
     DirectoryTableModel tableModel{directory};
     DirectoryView view{tableModel, waitCursor};
 };

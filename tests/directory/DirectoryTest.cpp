@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 std::vector<uint16_t> ShortNumbersInOrder(const Directory& directory)

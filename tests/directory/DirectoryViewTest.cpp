@@ -9,9 +9,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
-using SortImage = CSortHeader::SortImage;
+using SortImage = SortHeader::SortImage;
 
 class DirectoryViewTest : public ::testing::Test {
 protected:
@@ -45,7 +47,7 @@ protected:
     {
         std::vector<SortImage> images;
         for (int column = 0; column < kDirectoryColumnCount; ++column)
-            images.push_back(view.SortHeader()->ImageOf(column));
+            images.push_back(view.Header()->ImageOf(column));
         return images;
     }
 
@@ -66,7 +68,7 @@ protected:
     }
 
     Directory directory;
-    CFakeWaitCursor waitCursor;
+    FakeWaitCursor waitCursor;
     DirectoryTableModel model{directory, &waitCursor};
     DirectoryView view{model, waitCursor};
 };

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 std::vector<const Entry*> Pointers(const std::vector<Entry>& records)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 TEST(LineSeizureTest, TextAndKindOfEveryClass)
 {
     const struct {

@@ -6,9 +6,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
-using SortImage = CSortHeader::SortImage;
+using SortImage = SortHeader::SortImage;
 
 // Opaque pixels per row of a 10x10 image.
 std::vector<int> InkPerRow(const QPixmap& pixmap)
@@ -26,7 +28,7 @@ std::vector<int> InkPerRow(const QPixmap& pixmap)
 
 TEST(SortHeaderTest, ImagesAreBlankAndTrianglesOnTransparent)
 {
-    CSortHeader header;
+    SortHeader header;
     for (SortImage image : {SortImage::Blank, SortImage::Down, SortImage::Up})
         EXPECT_EQ(header.Picture(image).size(), QSize(10, 10));
     const std::vector<int> none(10, 0);
@@ -37,7 +39,7 @@ TEST(SortHeaderTest, ImagesAreBlankAndTrianglesOnTransparent)
 
 TEST(SortHeaderTest, SortColumnShowsItsDirectionOthersBlank)
 {
-    CSortHeader header;
+    SortHeader header;
     header.SetSortState(2, false);
     EXPECT_EQ(header.ImageOf(2), SortImage::Down);
     EXPECT_EQ(header.ImageOf(0), SortImage::Blank);
@@ -50,7 +52,7 @@ TEST(SortHeaderTest, ImageIsDrawnRightOfTheTitle)
 {
     QStandardItemModel model(0, 2);
     model.setHorizontalHeaderLabels({QStringLiteral("Numero breve"), QStringLiteral("Nome")});
-    CSortHeader header;
+    SortHeader header;
     header.setModel(&model);
     header.resizeSection(0, 200);
     header.resizeSection(1, 200);

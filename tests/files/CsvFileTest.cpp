@@ -7,6 +7,8 @@
 #include <QBuffer>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 const std::array<std::string_view, 4> kHeadings = {"Numero breve", "Nome", "Numero di telefono", "Impegno linea"};
@@ -24,7 +26,7 @@ std::string Written(const std::vector<Entry>& records, bool heading)
 
 std::vector<std::string> ReadLines(QIODevice& device)
 {
-    CCsvLineReader reader(device);
+    CsvLineReader reader(device);
     std::vector<std::string> lines;
     while (const auto line = reader.NextLine())
         lines.emplace_back(*line);
@@ -40,9 +42,9 @@ std::vector<std::string> ReadLines(const std::string& bytes)
 }
 
 // Takes every byte until the limit, then refuses, like a full disk.
-class CLimitedDevice : public QIODevice {
+class LimitedDevice : public QIODevice {
 public:
-    explicit CLimitedDevice(qint64 limit) : limit_(limit) { open(QIODevice::WriteOnly); }
+    explicit LimitedDevice(qint64 limit) : limit_(limit) { open(QIODevice::WriteOnly); }
     std::string written;
 
 protected:
@@ -101,7 +103,7 @@ TEST(WriteDirectoryCsvTest, StopsAtTheFirstShortLine)
 {
     const Entry a{"A", "1", 0, 1};
     const Entry b{"B", "2", 0, 2};
-    CLimitedDevice device(12);
+    LimitedDevice device(12);
     EXPECT_FALSE(WriteDirectoryCsv(device, kHeadings, {&a, &b}, false));
     // The first line went whole; the second was cut and nothing followed.
     EXPECT_EQ(device.written, "1;A;1;N\r\n2;B");
@@ -195,7 +197,7 @@ TEST(CsvLineReaderTest, LinesAndPieces)
     for (const auto& [bytes, lines] : cases) {
         EXPECT_EQ(ReadLines(bytes), lines) << bytes;
         // A device that yields one byte per read never has a whole line at hand: the same lines come out.
-        CTricklingDevice slow(QByteArray::fromStdString(bytes), {1});
+        TricklingDevice slow(QByteArray::fromStdString(bytes), {1});
         EXPECT_EQ(ReadLines(slow), lines) << bytes;
     }
 }

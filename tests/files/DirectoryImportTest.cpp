@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace tobrisk;
+
 namespace {
 
 // One entry as "short;name;phone;seizure in hex", the form the expectations are written in.
@@ -35,7 +37,7 @@ protected:
         QByteArray data = QByteArray::fromStdString(bytes);
         QBuffer file(&data);
         file.open(QIODevice::ReadOnly);
-        CCsvLineReader reader(file);
+        CsvLineReader reader(file);
         const std::string first(reader.NextLine().value_or(std::string_view()));
         leftOut = ImportRecords(reader, first, options, {directory, fake.messages, false});
         return Listed();
@@ -59,7 +61,7 @@ protected:
         return options;
     }
 
-    CFakePlatform fake;
+    FakePlatform fake;
     Directory directory;
     int leftOut = 0;
 };

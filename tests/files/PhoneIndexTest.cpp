@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+using namespace tobrisk;
+
 namespace {
 
 // The walk the index stands in for: entries in stored order, the first with the number wins.
-struct CWalkedDirectory {
+struct WalkedDirectory {
     std::vector<const Entry*> entries;
 
     void Add(const Entry& entry)
@@ -44,7 +46,7 @@ struct CWalkedDirectory {
 TEST(PhoneIndexTest, FirstEntryOfANumberAsTheWalkFindsIt)
 {
     std::deque<Entry> records;
-    CPhoneIndex index(100, 0);
+    PhoneIndex index(100, 0);
     const auto add = [&](uint16_t shortNumber, const char* phone) {
         index.Add(records.emplace_back(Entry{"n", phone, 0, shortNumber}));
     };
@@ -77,8 +79,8 @@ TEST(PhoneIndexTest, AgreesWithTheWalkOverLongRandomRuns)
     for (int i = 0; i < 300; ++i)
         phones.push_back(std::to_string(random() % 1000));
     std::deque<Entry> records;
-    CPhoneIndex index(64, 1);
-    CWalkedDirectory walk;
+    PhoneIndex index(64, 1);
+    WalkedDirectory walk;
     for (int step = 0; step < 20000; ++step) {
         const auto shortNumber = uint16_t(random() % 64);
         const std::string& phone = phones[random() % (step < 10000 ? 8 : phones.size())];

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "connections/ConnectionSettings.h"
 #include "core/CommandIds.h"
-#include "core/MainFrame.h"
-#include "core/PlimsetApp.h"
+#include "core/MainWindow.h"
+#include "core/Application.h"
 #include "link/Protocol.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+
+using namespace tobrisk;
 
 namespace {
 
@@ -36,14 +38,14 @@ TEST(ConnectCommand, TheDialogLeavesTheProgramOnLineUntilDisconnetti)
     }
     QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), SettingsFileName(SettingsFile::Connection))
         .clear();
-    CSettingsStore settings(SettingsFile::Connection);
+    SettingsStore settings(SettingsFile::Connection);
     settings.SetValue(SettingsKeys::BookFile, book);
     settings.SetValue(SettingsKeys::LastName, QStringLiteral("Demo"));
 
-    CFakePlatform fake;
-    CPlimsetApp app(fake.platform);
+    FakePlatform fake;
+    Application app(fake.platform);
     ASSERT_TRUE(app.Start());
-    CMainFrame& frame = *app.MainFrame();
+    MainWindow& frame = *app.MainFrame();
     EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_CONNECT); },
                          [](QWidget* dialog) {
                              QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("connectButton")),
@@ -68,10 +70,10 @@ TEST(ConnectCommand, CancellingTheDialogLeavesTheProgramOffLine)
     QTemporaryDir dir;
     QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"), SettingsFileName(SettingsFile::Connection))
         .clear();
-    CSettingsStore(SettingsFile::Connection)
+    SettingsStore(SettingsFile::Connection)
         .SetValue(SettingsKeys::BookFile, dir.filePath(QStringLiteral("Agenda.csv")));
-    CFakePlatform fake;
-    CPlimsetApp app(fake.platform);
+    FakePlatform fake;
+    Application app(fake.platform);
     ASSERT_TRUE(app.Start());
     bool connected = true;
     EXPECT_TRUE(RunModal([&] { connected = app.RunConnectDialog(); },

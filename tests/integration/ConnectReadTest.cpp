@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 
+using namespace tobrisk;
+
 namespace {
 
 const QString NOT_ENABLED = QStringLiteral("Opzione non abilitata sul sistema!");
@@ -88,7 +90,7 @@ TEST_F(ConnectReadTest, FillsTheListSettingsAndNumberLists)
 
     // The bulk refresh selects the last row.
     EXPECT_EQ(View().SelectedRows(), std::vector<int>{3});
-    EXPECT_TRUE(app.session.Supervision().IsActive());
+    EXPECT_TRUE(app.session.Supervisor().IsActive());
     EXPECT_EQ(app.MainFrame()->LinePaneText(), QStringLiteral("In linea: 127.000.000.001"));
     EXPECT_FALSE(Enabled(ID_CONNECT));
     EXPECT_FALSE(Enabled(ID_FILE_SAVE_TO_EXCHANGE));
@@ -118,7 +120,7 @@ TEST_F(ConnectReadTest, ConnettiReadsTheExchangeChosenInTheConnectionDialog)
     EXPECT_EQ(app.directory.Count(), 4);
     EXPECT_EQ(app.directory.Settings().directoryPrefix, "77");
     EXPECT_EQ(app.directory.RoutingNumbers().size(), 3u);
-    EXPECT_TRUE(app.session.Supervision().IsActive());
+    EXPECT_TRUE(app.session.Supervisor().IsActive());
     EXPECT_FALSE(Enabled(ID_CONNECT));
 }
 
@@ -160,7 +162,7 @@ TEST_F(ConnectReadTest, RefusalOrIncompatibleVersionDisconnectsWithItsMessage)
             EXPECT_FALSE(Enabled(ID_DISCONNECT));
             // The release reached the exchange, which then closes the connection.
             EXPECT_TRUE(sim.WaitForConnectionsClosed(connections, 5000));
-            EXPECT_FALSE(app.session.Supervision().IsActive());
+            EXPECT_FALSE(app.session.Supervisor().IsActive());
         } else {
             EXPECT_EQ(outcome, ConnectOutcome::Connected);
             EXPECT_TRUE(shown.isEmpty());
@@ -274,7 +276,7 @@ TEST_F(ConnectReadTest, TableReadErrorKeepsTheLinkAndWhatWasRead)
 
         EXPECT_EQ(fake.messages.Texts().mid(qsizetype(shownBefore)), QStringList{QString::fromUtf8(c.message)});
         EXPECT_TRUE(app.IsConnected());
-        EXPECT_TRUE(app.session.Supervision().IsActive());
+        EXPECT_TRUE(app.session.Supervisor().IsActive());
         EXPECT_EQ(app.directory.Count(), c.listed);
         EXPECT_EQ(View().Model().rowCount(), c.listed);
         EXPECT_EQ(app.directory.RoutingNumbers().size(), c.routings);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/CommandIds.h"
-#include "core/MainFrame.h"
-#include "core/PlimsetApp.h"
+#include "core/MainWindow.h"
+#include "core/Application.h"
 #include "directory/DirectoryView.h"
-#include "link/PbxEvents.h"
+#include "link/SocketEvents.h"
 #include "link/Protocol.h"
 #include "support/FakePlatform.h"
 #include "support/ListRows.h"
@@ -18,6 +18,8 @@
 
 #include <string>
 #include <vector>
+
+using namespace tobrisk;
 
 using namespace std::string_literals;
 

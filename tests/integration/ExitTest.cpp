@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/CommandIds.h"
-#include "core/MainFrame.h"
-#include "core/PlimsetApp.h"
+#include "core/MainWindow.h"
+#include "core/Application.h"
 #include "directory/DirectoryView.h"
-#include "link/PbxEvents.h"
+#include "link/SocketEvents.h"
 #include "link/Protocol.h"
 #include "support/FakePlatform.h"
 
@@ -17,11 +17,13 @@
 #include <string>
 #include <vector>
 
+using namespace tobrisk;
+
 namespace {
 
 struct LeaveCase {
     const char* what;
-    std::function<void(CPlimsetApp&)> leave;
+    std::function<void(Application&)> leave;
     // Exit runs after the main window has gone; the Disconnetti command leaves it open.
     bool windowStays;
 };
@@ -81,8 +83,8 @@ TEST_P(ExitTest, ReleaseIsTheLastRequestTheExchangeReceives)
 
 INSTANTIATE_TEST_SUITE_P(
     LeaveBy, ExitTest,
-    ::testing::Values(LeaveCase{"Esci", [](CPlimsetApp& app) { app.Exit(); }, false},
-                      LeaveCase{"Disconnetti", [](CPlimsetApp& app) { app.OnCommand(ID_DISCONNECT); }, true}),
+    ::testing::Values(LeaveCase{"Esci", [](Application& app) { app.Exit(); }, false},
+                      LeaveCase{"Disconnetti", [](Application& app) { app.OnCommand(ID_DISCONNECT); }, true}),
     [](const ::testing::TestParamInfo<LeaveCase>& param) { return std::string(param.param.what); });
 
 } // namespace

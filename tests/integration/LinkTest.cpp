@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/ConfigMemory.h"
-#include "link/PbxEvents.h"
-#include "link/PbxProtocol.h"
-#include "link/PbxSocket.h"
+#include "link/ConfigurationMemory.h"
+#include "link/SocketEvents.h"
+#include "link/ExchangeProtocol.h"
+#include "link/ExchangeSocket.h"
 #include "link/Protocol.h"
 #include "support/FakePlatform.h"
 
@@ -20,11 +20,13 @@
 #include <string>
 #include <vector>
 
+using namespace tobrisk;
+
 using namespace std::string_literals;
 
 namespace {
 
-using WaitEnd = CPbxProtocol::WaitEnd;
+using WaitEnd = ExchangeProtocol::WaitEnd;
 using Records = std::map<uint16_t, std::string>;
 
 constexpr int SIM_WAIT_MS = 5000;
@@ -49,7 +51,7 @@ exsim::Tables FixtureTables()
 }
 
 // Stands for the main frame: hands every event on to the protocol, as the frame does.
-class CProtocolOwner : public QObject {
+class ProtocolOwner : public QObject {
 public:
     std::function<bool(QEvent*)> forward;
 
@@ -77,15 +79,15 @@ protected:
     void Connect()
     {
         guard.Start();
-        socket = std::make_unique<CPbxSocket>();
-        ASSERT_EQ(socket->Open(&owner, LOOPBACK, sim.ProgrammingPort(), WM_PBX_DATA, WM_PBX_TIMEOUT), 0);
+        socket = std::make_unique<ExchangeSocket>();
+        ASSERT_EQ(socket->Open(&owner, LOOPBACK, sim.ProgrammingPort(), kFrameEvent, kTimeoutEvent), 0);
     }
 
     // What the configuration memory holds of one table, found by walking it.
     Records Held(uint16_t table) const
     {
         Records held;
-        CConfigMemory::Position position = memory.FirstPosition();
+        ConfigurationMemory::Position position = memory.FirstPosition();
         while (const auto record = memory.NextOfTable(position, table)) {
             const bool first =
                 held.emplace(record->key.index, std::string(record->data.begin(), record->data.end())).second;
@@ -106,21 +108,21 @@ protected:
     std::vector<exsim::Request> ReceivedUpToAPoll()
     {
         const std::vector<uint8_t> poll = BuildRequest(CMD_POLL);
-        protocol.ReplyState().pollAnswered = false;
+        protocol.Replies().pollAnswered = false;
         socket->SendWithTimeout(poll.data(), int(poll.size()), POLL_TIMEOUT_MS);
-        EXPECT_EQ(protocol.WaitUntil([this] { return protocol.ReplyState().pollAnswered; }), WaitEnd::Finished);
+        EXPECT_EQ(protocol.WaitUntil([this] { return protocol.Replies().pollAnswered; }), WaitEnd::Finished);
         std::vector<exsim::Request> received = sim.Received();
         EXPECT_EQ(received.back().command, CMD_POLL);
         return received;
     }
 
     exsim::ExchangeSim sim{FixtureTables()};
-    CConfigMemory memory;
-    CFakeWaitCursor waitCursor;
-    CProtocolOwner owner;
-    std::unique_ptr<CPbxSocket> socket;
-    CPbxProtocol protocol{socket, memory, waitCursor};
-    CWaitGuard guard{protocol};
+    ConfigurationMemory memory;
+    FakeWaitCursor waitCursor;
+    ProtocolOwner owner;
+    std::unique_ptr<ExchangeSocket> socket;
+    ExchangeProtocol protocol{socket, memory, waitCursor};
+    WaitGuard guard{protocol};
 };
 
 TEST_F(LinkTest, AccessIsGrantedOrRefusedWithOneMessage)
@@ -138,10 +140,10 @@ TEST_F(LinkTest, AccessIsGrantedOrRefusedWithOneMessage)
         if (refusal) {
             EXPECT_EQ(access.code, ERR_ACCESS_REFUSED);
             EXPECT_EQ(access.text, NOT_ENABLED);
-            EXPECT_EQ(protocol.ReplyState().accessState, ACCESS_REFUSED);
+            EXPECT_EQ(protocol.Replies().accessState, ACCESS_REFUSED);
         } else {
             EXPECT_TRUE(access.text.isEmpty());
-            EXPECT_EQ(protocol.ReplyState().accessState, ACCESS_GRANTED);
+            EXPECT_EQ(protocol.Replies().accessState, ACCESS_GRANTED);
         }
     }
 }
@@ -207,7 +209,7 @@ TEST_F(LinkTest, RecordReadReturnsWhatTheExchangeHoldsNow)
         SCOPED_TRACE(c.what);
         // A copy left from earlier must not pass for the exchange's answer.
         const uint8_t stale[] = {'o', 'l', 'd', 0};
-        memory.Store(CDataMemRec({c.index, c.table}, stale, sizeof stale));
+        memory.Store(RecordBlock({c.index, c.table}, stale, sizeof stale));
 
         const auto data = protocol.ReadRecord(c.table, c.index);
 
@@ -400,11 +402,11 @@ TEST_F(LinkTest, UnansweredPollEndsItsWaitTimedOut)
 
     const WaitEnd expected[] = {WaitEnd::TimedOut, WaitEnd::Finished};
     for (const WaitEnd end : expected) {
-        protocol.ReplyState().pollAnswered = false;
+        protocol.Replies().pollAnswered = false;
         socket->SendWithTimeout(poll.data(), int(poll.size()), POLL_WAIT_MS);
 
-        EXPECT_EQ(protocol.WaitUntil([this] { return protocol.ReplyState().pollAnswered; }), end);
-        EXPECT_EQ(protocol.ReplyState().pollAnswered, end == WaitEnd::Finished);
+        EXPECT_EQ(protocol.WaitUntil([this] { return protocol.Replies().pollAnswered; }), end);
+        EXPECT_EQ(protocol.Replies().pollAnswered, end == WaitEnd::Finished);
     }
 }
 

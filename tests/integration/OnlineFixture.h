@@ -4,10 +4,10 @@
 #include "connections/ConnectionSettings.h"
 #include "connections/Supervision.h"
 #include "core/ConnectCommand.h"
-#include "core/MainFrame.h"
-#include "core/PlimsetApp.h"
+#include "core/MainWindow.h"
+#include "core/Application.h"
 #include "directory/DirectoryView.h"
-#include "link/PbxEvents.h"
+#include "link/SocketEvents.h"
 #include "link/Protocol.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+using namespace tobrisk;
+
 using namespace std::string_literals;
 
 struct PreparedEntry {
@@ -41,7 +43,7 @@ struct PreparedEntry {
 // as the connection dialog leaves it: owned by the main frame, connectedMode set.
 class OnlineFixture : public ::testing::Test {
 protected:
-    explicit OnlineFixture(exsim::Tables tables, CSupervisionTimes times = {60'000, 300})
+    explicit OnlineFixture(exsim::Tables tables, SupervisionTimes times = {60'000, 300})
         : sim(std::move(tables)), app(fake.platform, times)
     {
     }
@@ -63,9 +65,9 @@ protected:
     void OpenLink(uint8_t mode = 1)
     {
         guard.Start();
-        app.session.Link().programmingSocket = std::make_unique<CPbxSocket>();
+        app.session.Link().programmingSocket = std::make_unique<ExchangeSocket>();
         ASSERT_EQ(app.session.Link().programmingSocket->Open(&app.session.Receiver(), LOOPBACK, sim.ProgrammingPort(),
-                                                             WM_PBX_DATA, WM_PBX_TIMEOUT),
+                                                             kFrameEvent, kTimeoutEvent),
                   0);
         app.session.Link().connectedMode = mode;
     }
@@ -118,16 +120,16 @@ protected:
         QSettings(QSettings::UserScope, QStringLiteral("Harnok Applications"),
                   SettingsFileName(SettingsFile::Connection))
             .clear();
-        CSettingsStore settings(SettingsFile::Connection);
+        SettingsStore settings(SettingsFile::Connection);
         settings.SetValue(SettingsKeys::BookFile, path);
         settings.SetValue(SettingsKeys::LastName, QStringLiteral("Demo"));
     }
 
     exsim::ExchangeSim sim;
-    CFakePlatform fake;
+    FakePlatform fake;
     // Before the application: its status bar may still report a message while it is torn down.
     QStringList statusMessages;
-    CPlimsetApp app;
-    CWaitGuard guard{app.session.Protocol()};
+    Application app;
+    WaitGuard guard{app.session.Protocol()};
     QTemporaryDir bookDir;
 };

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <optional>
 
+using namespace tobrisk;
+
 namespace {
 
 const QString NOT_SAVED =
@@ -121,7 +123,7 @@ TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
 {
     const struct {
         const char* what;
-        CSavePabx::Mode mode;
+        SaveToExchangeDialog::Mode mode;
         std::vector<PreparedEntry> prepared;
         uint8_t digits;
         std::optional<MsgAnswer> digitsAnswer;
@@ -130,7 +132,7 @@ TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
         std::string digitsOnExchange;
     } cases[] = {
         {"overwrite",
-         CSavePabx::Overwrite,
+         SaveToExchangeDialog::Overwrite,
          {ROSSI, NUOVO},
          4,
          std::nullopt,
@@ -141,7 +143,7 @@ TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
           {12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario")}},
          "4\0"s},
         {"overwrite with an empty list",
-         CSavePabx::Overwrite,
+         SaveToExchangeDialog::Overwrite,
          {},
          3,
          std::nullopt,
@@ -149,7 +151,7 @@ TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
          {},
          "3\0"s},
         {"update, same digits",
-         CSavePabx::Update,
+         SaveToExchangeDialog::Update,
          {ROSSI},
          3,
          std::nullopt,
@@ -157,7 +159,7 @@ TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
          {{12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario")}, {15, VERDI}},
          "3\0"s},
         {"update, other digits taken",
-         CSavePabx::Update,
+         SaveToExchangeDialog::Update,
          {ROSSI},
          4,
          MsgAnswer::Yes,
@@ -166,7 +168,7 @@ TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
          {{12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario")}, {15, VERDI}},
          "4\0"s},
         {"update, other digits refused",
-         CSavePabx::Update,
+         SaveToExchangeDialog::Update,
          {NUOVO},
          2,
          MsgAnswer::No,
@@ -217,7 +219,7 @@ TEST_F(SaveTest, UpdateOfAFullListAddsNoneOfTheExchangesEntries)
         full.push_back({number, "Nome " + std::to_string(number), "02", 0x7FFF});
     StartCase(full, 3);
 
-    SaveToExchange(app.ExchangeContext(), CSavePabx::Update, ConnectToSim());
+    SaveToExchange(app.ExchangeContext(), SaveToExchangeDialog::Update, ConnectToSim());
 
     const std::vector<Sent> sent = SentBySave(2000);
     ASSERT_EQ(sent.size(), 2000u);
@@ -287,8 +289,8 @@ TEST_F(SaveTest, ConnectionThatFailsGivesThePreparedListBack)
         {"incompatible version", oldVersion, IncompatibleVersionText(6)},
     };
     for (const auto& c : cases) {
-        for (const CSavePabx::Mode mode : {CSavePabx::Overwrite, CSavePabx::Update}) {
-            SCOPED_TRACE(std::string(c.what) + (mode == CSavePabx::Overwrite ? ", overwrite" : ", update"));
+        for (const SaveToExchangeDialog::Mode mode : {SaveToExchangeDialog::Overwrite, SaveToExchangeDialog::Update}) {
+            SCOPED_TRACE(std::string(c.what) + (mode == SaveToExchangeDialog::Overwrite ? ", overwrite" : ", update"));
             StartCase({ROSSI, NUOVO}, 4, c.faults);
             const auto prepared = Listed();
 
@@ -311,7 +313,7 @@ TEST_F(SaveTest, DirectoryThatCannotBeReadIsNeitherDeletedNorWritten)
     StartCase({ROSSI, NUOVO}, 4, silent);
     const auto prepared = Listed();
 
-    SaveToExchange(app.ExchangeContext(), CSavePabx::Overwrite, ConnectToSim());
+    SaveToExchange(app.ExchangeContext(), SaveToExchangeDialog::Overwrite, ConnectToSim());
 
     EXPECT_EQ(Shown(), (QStringList{QStringLiteral("Errore in lettura agenda dal centralino!"), NOT_SAVED}));
     EXPECT_FALSE(app.IsConnected());
@@ -327,8 +329,8 @@ TEST_F(SaveTest, LinkThatDropsDuringTheWritesStopsTheSave)
     std::vector<PreparedEntry> prepared;
     for (uint16_t number = 100; number < 150; ++number)
         prepared.push_back({number, "Nome " + std::to_string(number), "02", 0x7FFF});
-    for (const CSavePabx::Mode mode : {CSavePabx::Overwrite, CSavePabx::Update}) {
-        SCOPED_TRACE(mode == CSavePabx::Overwrite ? "overwrite" : "update");
+    for (const SaveToExchangeDialog::Mode mode : {SaveToExchangeDialog::Overwrite, SaveToExchangeDialog::Update}) {
+        SCOPED_TRACE(mode == SaveToExchangeDialog::Overwrite ? "overwrite" : "update");
         StartCase(prepared, 3);
         const auto listed = Listed();
         ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
@@ -411,14 +413,14 @@ protected:
         shownBefore = fake.messages.Shown().size();
     }
 
-    void Save(CSavePabx::Mode mode)
+    void Save(SaveToExchangeDialog::Mode mode)
     {
         SaveToExchange(app.ExchangeContext(), mode, [this] { return Connect(); });
     }
 
     // The requests of a save without a drop, once the exchange has taken them all; polls and the release
     // of the disconnect are not the save's.
-    std::vector<exsim::Request> RequestsOfASave(CSavePabx::Mode mode)
+    std::vector<exsim::Request> RequestsOfASave(SaveToExchangeDialog::Mode mode)
     {
         StartRun(std::nullopt);
         Save(mode);
@@ -435,7 +437,7 @@ protected:
 
     QStringList Shown() const { return fake.messages.Texts().mid(qsizetype(shownBefore)); }
 
-    void DropOnEveryRequest(CSavePabx::Mode mode, const char* modeName)
+    void DropOnEveryRequest(SaveToExchangeDialog::Mode mode, const char* modeName)
     {
         const std::vector<exsim::Request> requests = RequestsOfASave(mode);
         ASSERT_TRUE(std::any_of(requests.begin(), requests.end(), IsWrite));
@@ -461,12 +463,12 @@ protected:
 
 TEST_F(SaveDropTest, OverwriteDroppedOnEachRequest)
 {
-    DropOnEveryRequest(CSavePabx::Overwrite, "overwrite");
+    DropOnEveryRequest(SaveToExchangeDialog::Overwrite, "overwrite");
 }
 
 TEST_F(SaveDropTest, UpdateDroppedOnEachRequest)
 {
-    DropOnEveryRequest(CSavePabx::Update, "update");
+    DropOnEveryRequest(SaveToExchangeDialog::Update, "update");
 }
 
 } // namespace

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "link/PbxProtocol.h"
+#include "link/ExchangeProtocol.h"
 
 #include "exchange-sim/ExchangeSim.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <string>
+
+using namespace tobrisk;
 
 inline constexpr uint32_t LOOPBACK = 0x7F000001;
 
@@ -21,9 +23,9 @@ inline void StartLoopbackSim(exsim::ExchangeSim& sim)
 }
 
 // A wait that never ends fails the test instead of blocking the suite.
-class CWaitGuard {
+class WaitGuard {
 public:
-    explicit CWaitGuard(CPbxProtocol& protocol)
+    explicit WaitGuard(ExchangeProtocol& protocol)
     {
         timer_.setSingleShot(true);
         QObject::connect(&timer_, &QTimer::timeout, [this, &protocol] {

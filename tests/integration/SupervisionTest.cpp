@@ -5,6 +5,8 @@
 #include <chrono>
 #include <thread>
 
+using namespace tobrisk;
+
 namespace {
 
 const std::string START = "Plimset: INIZIO CHECK CONNESSIONE\n";
@@ -29,7 +31,7 @@ class SupervisionTest : public OnlineFixture {
 protected:
     SupervisionTest() : OnlineFixture(SmallExchange()) {}
 
-    CSupervision& Supervision() { return app.session.Supervision(); }
+    Supervision& Supervisor() { return app.session.Supervisor(); }
 
     std::vector<std::string> TracesSince(size_t first) const
     {
@@ -61,14 +63,14 @@ TEST_F(SupervisionTest, EthernetPollIsRetriedOnceThenTheLinkIsDropped)
         SCOPED_TRACE(c.what);
         DropPolls(c.dropPolls);
         ASSERT_EQ(Connect(), ConnectOutcome::Connected);
-        ASSERT_TRUE(Supervision().IsActive());
+        ASSERT_TRUE(Supervisor().IsActive());
         const size_t tracesBefore = fake.debug.Lines().size();
 
-        Supervision().OnTimer();
+        Supervisor().OnTimer();
 
         EXPECT_EQ(TracesSince(tracesBefore), c.traces);
         EXPECT_EQ(app.IsConnected(), c.stays);
-        EXPECT_EQ(Supervision().IsActive(), c.stays);
+        EXPECT_EQ(Supervisor().IsActive(), c.stays);
         if (c.stays) {
             EXPECT_TRUE(fake.messages.Shown().empty());
             EXPECT_EQ(app.MainFrame()->LinePaneText(), QStringLiteral("In linea: 127.000.000.001"));
@@ -87,9 +89,9 @@ TEST_F(SupervisionTest, PointToPointLinkIsNeverPolledOnlyItsSocketErrorDropsIt)
     for (uint8_t mode : std::initializer_list<uint8_t>{3, 4, 5}) {
         SCOPED_TRACE(int(mode));
         ASSERT_NO_FATAL_FAILURE(OpenLink(mode));
-        Supervision().Start();
+        Supervisor().Start();
 
-        Supervision().OnTimer();
+        Supervisor().OnTimer();
 
         EXPECT_TRUE(fake.debug.Lines().empty());
         EXPECT_TRUE(app.IsConnected());
@@ -107,12 +109,12 @@ TEST_F(SupervisionTest, PointToPointLinkIsNeverPolledOnlyItsSocketErrorDropsIt)
     }
     ASSERT_NE(app.session.Link().programmingSocket->LastError(), 0);
 
-    Supervision().OnTimer();
+    Supervisor().OnTimer();
 
     EXPECT_TRUE(fake.debug.Lines().empty());
     EXPECT_EQ(fake.messages.Texts(), QStringList{LINK_DROP});
     EXPECT_FALSE(app.IsConnected());
-    EXPECT_FALSE(Supervision().IsActive());
+    EXPECT_FALSE(Supervisor().IsActive());
     EXPECT_EQ(app.directory.Count(), 0);
 }
 
@@ -125,14 +127,14 @@ TEST_F(SupervisionTest, CheckDuringATableReadLetsTheReadFinish)
     sim.SetFaults(faults);
     const size_t tracesBefore = fake.debug.Lines().size();
     app.session.Memory().Clear();
-    QTimer::singleShot(50, app.MainFrame(), [this] { Supervision().OnTimer(); });
+    QTimer::singleShot(50, app.MainFrame(), [this] { Supervisor().OnTimer(); });
 
     EXPECT_TRUE(app.session.Protocol().ReadTable(TBL_DIRECTORY));
 
     EXPECT_EQ(TracesSince(tracesBefore), (std::vector<std::string>{START, OK}));
     EXPECT_TRUE(app.IsConnected());
     size_t records = 0;
-    CConfigMemory::Position position = app.session.Memory().FirstPosition();
+    ConfigurationMemory::Position position = app.session.Memory().FirstPosition();
     while (app.session.Memory().NextOfTable(position, TBL_DIRECTORY))
         ++records;
     EXPECT_EQ(records, 4u);
@@ -148,7 +150,7 @@ TEST_F(SupervisionTest, UnansweredCheckDuringATableReadStillEnds)
     faults.dropPolls = 1;
     sim.SetFaults(faults);
     const size_t tracesBefore = fake.debug.Lines().size();
-    QTimer::singleShot(50, app.MainFrame(), [this] { Supervision().OnTimer(); });
+    QTimer::singleShot(50, app.MainFrame(), [this] { Supervisor().OnTimer(); });
 
     app.session.Protocol().ReadTable(TBL_DIRECTORY);
 
@@ -163,9 +165,9 @@ TEST_F(SupervisionTest, WindowKeepsRepaintingDuringACheck)
     ASSERT_EQ(Connect(), ConnectOutcome::Connected);
     QStatusBar* bar = app.MainFrame()->statusBar();
     int paints = 0;
-    class CPaintCounter : public QObject {
+    class PaintCounter : public QObject {
     public:
-        explicit CPaintCounter(int& count) : count_(count) {}
+        explicit PaintCounter(int& count) : count_(count) {}
         bool eventFilter(QObject*, QEvent* event) override
         {
             if (event->type() == QEvent::Paint)
@@ -179,7 +181,7 @@ TEST_F(SupervisionTest, WindowKeepsRepaintingDuringACheck)
     bar->installEventFilter(&counter);
     QTimer::singleShot(100, bar, [bar] { bar->showMessage(QStringLiteral("ridisegna")); });
 
-    EXPECT_FALSE(Supervision().CheckConnection(false));
+    EXPECT_FALSE(Supervisor().CheckConnection(false));
 
     EXPECT_GT(paints, 0);
     bar->removeEventFilter(&counter);

@@ -17,7 +17,7 @@ int BoundSocket(uint16_t& port)
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(CLoopbackPeer::ADDRESS);
+    address.sin_addr.s_addr = htonl(LoopbackPeer::ADDRESS);
     socklen_t size = sizeof address;
     ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
@@ -33,7 +33,7 @@ bool Readable(int fd)
 
 } // namespace
 
-CLoopbackPeer::CLoopbackPeer(int receiveBuffer)
+LoopbackPeer::LoopbackPeer(int receiveBuffer)
 {
     listener_ = BoundSocket(port_);
     // Set before listening, so the accepted connection takes it and its window is sized by it.
@@ -42,20 +42,20 @@ CLoopbackPeer::CLoopbackPeer(int receiveBuffer)
     ::listen(listener_, 1);
 }
 
-CLoopbackPeer::~CLoopbackPeer()
+LoopbackPeer::~LoopbackPeer()
 {
     CloseConnection();
     ::close(listener_);
 }
 
-uint16_t CLoopbackPeer::ClosedPort()
+uint16_t LoopbackPeer::ClosedPort()
 {
     uint16_t port = 0;
     ::close(BoundSocket(port));
     return port;
 }
 
-bool CLoopbackPeer::Accept()
+bool LoopbackPeer::Accept()
 {
     if (!Readable(listener_))
         return false;
@@ -66,7 +66,7 @@ bool CLoopbackPeer::Accept()
     return connection_ >= 0;
 }
 
-void CLoopbackPeer::Write(const std::vector<uint8_t>& bytes)
+void LoopbackPeer::Write(const std::vector<uint8_t>& bytes)
 {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -77,7 +77,7 @@ void CLoopbackPeer::Write(const std::vector<uint8_t>& bytes)
     }
 }
 
-std::vector<uint8_t> CLoopbackPeer::Read(size_t count)
+std::vector<uint8_t> LoopbackPeer::Read(size_t count)
 {
     std::vector<uint8_t> bytes(count);
     size_t done = 0;
@@ -91,20 +91,20 @@ std::vector<uint8_t> CLoopbackPeer::Read(size_t count)
     return bytes;
 }
 
-bool CLoopbackPeer::SeesEnd()
+bool LoopbackPeer::SeesEnd()
 {
     uint8_t byte;
     return Readable(connection_) && ::recv(connection_, &byte, 1, 0) == 0;
 }
 
-void CLoopbackPeer::CloseConnection()
+void LoopbackPeer::CloseConnection()
 {
     if (connection_ >= 0)
         ::close(connection_);
     connection_ = -1;
 }
 
-void CLoopbackPeer::ResetConnection()
+void LoopbackPeer::ResetConnection()
 {
     const linger abort{1, 0};
     ::setsockopt(connection_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);

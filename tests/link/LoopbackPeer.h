@@ -7,14 +7,14 @@
 
 // The far end of a socket under test: listens on 127.0.0.1 and accepts one connection, then writes
 // chosen bytes and reads what arrives.
-class CLoopbackPeer {
+class LoopbackPeer {
 public:
     // A receive buffer of that many bytes (0: the system's); a small one, with the peer not reading,
     // soon leaves the sender's bytes nowhere to go.
-    explicit CLoopbackPeer(int receiveBuffer = 0);
-    ~CLoopbackPeer();
-    CLoopbackPeer(const CLoopbackPeer&) = delete;
-    CLoopbackPeer& operator=(const CLoopbackPeer&) = delete;
+    explicit LoopbackPeer(int receiveBuffer = 0);
+    ~LoopbackPeer();
+    LoopbackPeer(const LoopbackPeer&) = delete;
+    LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
     static constexpr uint32_t ADDRESS = 0x7F000001;
     uint16_t Port() const { return port_; }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "link/PbxProtocol.h"
+#include "link/ExchangeProtocol.h"
 #include "link/Protocol.h"
 
 #include "TestBytes.h"
@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+
+using namespace tobrisk;
 
 TEST(ProtocolFrames, RequestsAreByteExact)
 {

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+using namespace tobrisk;
+
 using namespace std::string_literals;
 
 namespace {
@@ -86,27 +88,27 @@ TEST(RecordFormats, DirectoryRecordGivesSeizureNumberAndName)
     const struct {
         const char* what;
         std::string data;
-        std::optional<SDirectoryFields> fields;
+        std::optional<DirectoryFields> fields;
     } cases[] = {
         {"as the exchange writes it", Fields({"7fff", "0", "0212345678", "Rossi"}),
-         SDirectoryFields{0x7FFF, "0212345678", "Rossi"}},
+         DirectoryFields{0x7FFF, "0212345678", "Rossi"}},
         {"fifth field ignored", Fields({"301", "0", "02", "Bianchi", "extra"}),
-         SDirectoryFields{0x0301, "02", "Bianchi"}},
+         DirectoryFields{0x0301, "02", "Bianchi"}},
         {"three fields", Fields({"7fff", "0", "0212345678"}), std::nullopt},
         {"nothing", "", std::nullopt},
         {"last field without its NUL", Fields({"4081", "0", "3471234567"}) + "Verdi",
-         SDirectoryFields{0x4081, "3471234567", "Verdi"}},
+         DirectoryFields{0x4081, "3471234567", "Verdi"}},
         {"0x7F ends a field too",
          "0\x7F"
          "0\x7F"
          "11\x7F"
          "Neri\x7F",
-         SDirectoryFields{0, "11", "Neri"}},
-        {"empty seizure and texts", Fields({"", "0", "", ""}), SDirectoryFields{0, "", ""}},
-        {"seizure up to the first other character", Fields({"30g1", "0", "1", "A"}), SDirectoryFields{0x30, "1", "A"}},
-        {"seizure cut to 16 bits", Fields({"12345", "0", "1", "A"}), SDirectoryFields{0x2345, "1", "A"}},
+         DirectoryFields{0, "11", "Neri"}},
+        {"empty seizure and texts", Fields({"", "0", "", ""}), DirectoryFields{0, "", ""}},
+        {"seizure up to the first other character", Fields({"30g1", "0", "1", "A"}), DirectoryFields{0x30, "1", "A"}},
+        {"seizure cut to 16 bits", Fields({"12345", "0", "1", "A"}), DirectoryFields{0x2345, "1", "A"}},
         {"longer than any record the exchange writes", Fields({"7fff", "0", "1", longName}),
-         SDirectoryFields{0x7FFF, "1", longName}},
+         DirectoryFields{0x7FFF, "1", longName}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -172,10 +174,10 @@ TEST(RecordFormats, ReplyFramesGiveTheirStatusAndTheDialAnswerItsLittleEndianCod
 
 TEST(RecordFormats, TableIndicesAreOneTablesShortNumbersAscending)
 {
-    CConfigMemory memory;
+    ConfigurationMemory memory;
     for (const auto& [index, table] :
          {std::pair{9, TBL_ROUTING}, {3, TBL_ROUTING}, {5, TBL_URBAN_LINE}, {1, TBL_ROUTING}})
-        memory.Store(CDataMemRec({uint16_t(index), table}, nullptr, 0));
+        memory.Store(RecordBlock({uint16_t(index), table}, nullptr, 0));
     EXPECT_EQ(TableIndices(memory, TBL_ROUTING), (std::vector<uint16_t>{1, 3, 9}));
     EXPECT_EQ(TableIndices(memory, TBL_URBAN_LINE), std::vector<uint16_t>{5});
     EXPECT_TRUE(TableIndices(memory, TBL_DIRECTORY).empty());

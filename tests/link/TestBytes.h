@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+using namespace tobrisk;
+
 using Bytes = std::vector<uint8_t>;
 
 // "02 00 0C" -> the bytes, as frames are written down.

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "link/PbxEvents.h"
+#include "link/SocketEvents.h"
 
 #include <QObject>
 #include <functional>
 #include <vector>
 
+using namespace tobrisk;
+
 // Stands for the window that owns a socket: records what the receive thread posts and, when told to,
 // hands every event on (as the main frame does to the protocol).
-class CTestOwner : public QObject {
+class TestOwner : public QObject {
 public:
     std::vector<std::vector<uint8_t>> frames;
     int timeouts = 0;
@@ -17,10 +19,10 @@ public:
 
     bool event(QEvent* event) override
     {
-        if (const auto* pbx = dynamic_cast<const CPbxEvent*>(event)) {
-            if (event->type() == WM_PBX_DATA)
+        if (const auto* pbx = dynamic_cast<const SocketEvent*>(event)) {
+            if (event->type() == kFrameEvent)
                 frames.emplace_back(pbx->Frame().begin(), pbx->Frame().end());
-            else if (event->type() == WM_PBX_TIMEOUT)
+            else if (event->type() == kTimeoutEvent)
                 ++timeouts;
         }
         if (forward && forward(event))

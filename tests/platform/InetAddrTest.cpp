@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 TEST(InetAddrTest, ReadsEveryFormOfTheClassicParser)
 {
     const std::vector<std::pair<std::string, std::optional<uint32_t>>> cases = {

@@ -8,6 +8,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 class PppdDialerTest : public ::testing::Test {
@@ -25,8 +27,8 @@ protected:
         return true;
     }
 
-    CStandInPppd pppd;
-    CPppdDialer dialer{PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()}};
+    StandInPppd pppd;
+    PppdDialer dialer{PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()}};
 };
 
 TEST_F(PppdDialerTest, BringsTheLinkUpWithUpdetachAndEndsItBySignal)
@@ -83,7 +85,7 @@ TEST_F(PppdDialerTest, RefusesEntriesWithoutAReadablePeerFile)
 
 TEST_F(PppdDialerTest, AMissingProgramAndAMissingAddressHaveTheirOwnNumbers)
 {
-    CPppdDialer absent(PppdPaths{pppd.Path(QStringLiteral("no-such-pppd")), pppd.PeersFolder(), pppd.RunFolder()});
+    PppdDialer absent(PppdPaths{pppd.Path(QStringLiteral("no-such-pppd")), pppd.PeersFolder(), pppd.RunFolder()});
     DialHandle handle = 0;
     EXPECT_EQ(absent.Dial(DialParams{"isdn1", {}}, handle), PPPD_NOT_STARTED);
     EXPECT_FALSE(absent.ErrorText(PPPD_NOT_STARTED).isEmpty());
@@ -99,7 +101,7 @@ TEST_F(PppdDialerTest, AMissingProgramAndAMissingAddressHaveTheirOwnNumbers)
 TEST_F(PppdDialerTest, ADialThatNeverEndsIsGivenUpOnAtTheLimit)
 {
     pppd.Hang();
-    CPppdDialer impatient(PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()}, 300);
+    PppdDialer impatient(PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()}, 300);
     DialHandle handle = 0;
     QElapsedTimer elapsed;
     elapsed.start();

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+using namespace tobrisk;
+
 namespace {
 
 void WriteFile(const QString& path, std::string_view text)
@@ -208,7 +210,7 @@ TEST(PppdPhoneBookTest, ListsThePeersFolderInAStableOrder)
     // A peer that cannot be read (for root as well): listed, but its properties fail.
     ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("manca")), dir.filePath(QStringLiteral("guasto"))));
 
-    CPppdPhoneBook book(dir.path());
+    PppdPhoneBook book(dir.path());
     std::vector<std::string> names;
     ASSERT_EQ(book.ListEntries(names), 0u);
     EXPECT_EQ(names, (std::vector<std::string>{"Centrale", "guasto", "ufficio"}));
@@ -220,7 +222,7 @@ TEST(PppdPhoneBookTest, ListsThePeersFolderInAStableOrder)
     ASSERT_EQ(book.ReadEntryProperties("Centrale", properties), 0u);
     EXPECT_EQ(properties.deviceType, "PPPoE");
 
-    CPppdPhoneBook missing(dir.filePath(QStringLiteral("assente")));
+    PppdPhoneBook missing(dir.filePath(QStringLiteral("assente")));
     EXPECT_EQ(missing.ListEntries(names), REMOTE_ERR_OPTIONS);
     EXPECT_TRUE(names.empty());
 }
@@ -230,7 +232,7 @@ TEST(PppdPhoneBookTest, WritesThePeerFile)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ufficio"));
     WriteFile(path, MODEM_PEER);
-    CPppdPhoneBook book(dir.path());
+    PppdPhoneBook book(dir.path());
 
     RemoteEntryProperties properties;
     ASSERT_EQ(book.ReadEntryProperties("ufficio", properties), 0u);
@@ -254,7 +256,7 @@ TEST(PppdPhoneBookTest, EditOpensThePeerFileOnTheDesktop)
 {
     QTemporaryDir dir;
     WriteFile(dir.filePath(QStringLiteral("ufficio")), MODEM_PEER);
-    CPppdPhoneBook book(dir.path());
+    PppdPhoneBook book(dir.path());
     UrlRecorder desktop;
     EXPECT_EQ(book.EditEntry("ufficio"), 0u);
     EXPECT_EQ(book.EditEntry("assente"), REMOTE_ERR_OPTIONS);

@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 // Settings that users' machines already hold were written under these literal stores and names; each must
@@ -35,7 +37,7 @@ TEST(SettingsKeysTest, ValuesWrittenUnderTheOldNamesReadThroughTheTable)
             old.clear();
             old.setValue(QLatin1String(c.name), value);
         }
-        EXPECT_EQ(CSettingsStore(c.key.file).Value(c.key), value);
+        EXPECT_EQ(SettingsStore(c.key.file).Value(c.key), value);
     }
 }
 

@@ -5,15 +5,17 @@
 #include <QUuid>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 TEST(SingleInstanceTest, ASecondStartAsksTheFirstToComeToTheFront)
 {
     const QString name = QStringLiteral("TobriskTest-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    CSingleInstance first(name);
+    SingleInstance first(name);
     EXPECT_FALSE(first.NotifyRunningInstance());
     ASSERT_TRUE(first.Listen());
-    QSignalSpy raised(&first, &CSingleInstance::raiseRequested);
+    QSignalSpy raised(&first, &SingleInstance::raiseRequested);
 
-    CSingleInstance second(name);
+    SingleInstance second(name);
     EXPECT_TRUE(second.NotifyRunningInstance());
     EXPECT_TRUE(raised.wait(5000));
 }

@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+using namespace tobrisk;
+
 namespace {
 
 struct LeadingCase {

@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
-CFakeMessageBoxes::~CFakeMessageBoxes()
+using namespace tobrisk;
+
+FakeMessageBoxes::~FakeMessageBoxes()
 {
     EXPECT_TRUE(answers_.empty()) << answers_.size() << " queued message-box answer(s) never used";
 }
 
-MsgAnswer CFakeMessageBoxes::Show(const QString& text, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon)
+MsgAnswer FakeMessageBoxes::Show(const QString& text, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon)
 {
     shown_.push_back({text, buttons, defaultButton, icon});
     // A plain message has one answer; the queue is kept for the questions.
@@ -23,7 +25,7 @@ MsgAnswer CFakeMessageBoxes::Show(const QString& text, MsgButtons buttons, MsgAn
     return answer;
 }
 
-QStringList CFakeMessageBoxes::Texts() const
+QStringList FakeMessageBoxes::Texts() const
 {
     QStringList texts;
     for (const ShownBox& box : shown_)
@@ -31,13 +33,13 @@ QStringList CFakeMessageBoxes::Texts() const
     return texts;
 }
 
-CFakeFileDialogs::~CFakeFileDialogs()
+FakeFileDialogs::~FakeFileDialogs()
 {
     EXPECT_TRUE(paths_.empty()) << "queued file-dialog answer(s) never used";
     EXPECT_TRUE(printerAnswers_.empty()) << "queued print-dialog answer(s) never used";
 }
 
-std::optional<QString> CFakeFileDialogs::Next()
+std::optional<QString> FakeFileDialogs::Next()
 {
     if (paths_.empty()) {
         ADD_FAILURE() << "unexpected file dialog";
@@ -50,21 +52,21 @@ std::optional<QString> CFakeFileDialogs::Next()
     return path;
 }
 
-std::optional<QString> CFakeFileDialogs::OpenFile(QWidget*, const QString& title, const QString& folder,
+std::optional<QString> FakeFileDialogs::OpenFile(QWidget*, const QString& title, const QString& folder,
                                                   const QString& filter, const QString& defaultSuffix)
 {
     requests_.push_back({title, folder, filter, defaultSuffix, false});
     return Next();
 }
 
-std::optional<QString> CFakeFileDialogs::SaveFile(QWidget*, const QString& title, const QString& path,
+std::optional<QString> FakeFileDialogs::SaveFile(QWidget*, const QString& title, const QString& path,
                                                   const QString& filter, const QString& defaultSuffix)
 {
     requests_.push_back({title, path, filter, defaultSuffix, true});
     return Next();
 }
 
-bool CFakeFileDialogs::ChoosePrinter(QWidget*, QPrinter&)
+bool FakeFileDialogs::ChoosePrinter(QWidget*, QPrinter&)
 {
     if (printerAnswers_.empty()) {
         ADD_FAILURE() << "unexpected print dialog";
@@ -75,7 +77,7 @@ bool CFakeFileDialogs::ChoosePrinter(QWidget*, QPrinter&)
     return answer;
 }
 
-CFakeRemotePhoneBook::Entry* CFakeRemotePhoneBook::Find(const std::string& name)
+FakeRemotePhoneBook::Entry* FakeRemotePhoneBook::Find(const std::string& name)
 {
     for (Entry& entry : entries)
         if (entry.name == name)
@@ -83,7 +85,7 @@ CFakeRemotePhoneBook::Entry* CFakeRemotePhoneBook::Find(const std::string& name)
     return nullptr;
 }
 
-uint32_t CFakeRemotePhoneBook::ListEntries(std::vector<std::string>& names)
+uint32_t FakeRemotePhoneBook::ListEntries(std::vector<std::string>& names)
 {
     names.clear();
     if (listError != 0)
@@ -93,7 +95,7 @@ uint32_t CFakeRemotePhoneBook::ListEntries(std::vector<std::string>& names)
     return 0;
 }
 
-uint32_t CFakeRemotePhoneBook::ReadEntryProperties(const std::string& name, RemoteEntryProperties& properties)
+uint32_t FakeRemotePhoneBook::ReadEntryProperties(const std::string& name, RemoteEntryProperties& properties)
 {
     properties = {};
     const Entry* entry = Find(name);
@@ -105,7 +107,7 @@ uint32_t CFakeRemotePhoneBook::ReadEntryProperties(const std::string& name, Remo
     return 0;
 }
 
-uint32_t CFakeRemotePhoneBook::WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties)
+uint32_t FakeRemotePhoneBook::WriteEntryProperties(const std::string& name, const RemoteEntryProperties& properties)
 {
     written.emplace_back(name, properties);
     Entry* entry = Find(name);
@@ -118,13 +120,13 @@ uint32_t CFakeRemotePhoneBook::WriteEntryProperties(const std::string& name, con
     return 0;
 }
 
-uint32_t CFakeRemotePhoneBook::EditEntry(const std::string& name)
+uint32_t FakeRemotePhoneBook::EditEntry(const std::string& name)
 {
     edited.push_back(name);
     return Find(name) ? 0 : REMOTE_ERR_OPTIONS;
 }
 
-RemoteEntryFile CFakeRemotePhoneBook::EntryFile(const std::string& name)
+RemoteEntryFile FakeRemotePhoneBook::EntryFile(const std::string& name)
 {
     const Entry* entry = Find(name);
     if (!entry)

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+using namespace tobrisk;
+
 struct ShownBox {
     QString text;
     MsgButtons buttons;
@@ -23,9 +25,9 @@ struct ShownBox {
 // themselves and leave the queue alone. A question with no queued answer fails the test,
 // and so do answers left unused when the responder is destroyed, so a missing question
 // cannot pass.
-class CFakeMessageBoxes : public IMessageBoxes {
+class FakeMessageBoxes : public MessageBoxes {
 public:
-    ~CFakeMessageBoxes() override;
+    ~FakeMessageBoxes() override;
     MsgAnswer Show(const QString& text, MsgButtons buttons, MsgAnswer defaultButton, MsgIcon icon) override;
 
     void Answer(MsgAnswer answer) { answers_.push_back(answer); }
@@ -37,9 +39,9 @@ private:
     std::deque<MsgAnswer> answers_;
 };
 
-class CFakeFileDialogs : public IFileDialogs {
+class FakeFileDialogs : public FileDialogs {
 public:
-    ~CFakeFileDialogs() override;
+    ~FakeFileDialogs() override;
     std::optional<QString> OpenFile(QWidget*, const QString& title, const QString& folder, const QString& filter,
                                     const QString& defaultSuffix) override;
     std::optional<QString> SaveFile(QWidget*, const QString& title, const QString& path, const QString& filter,
@@ -66,7 +68,7 @@ private:
     std::vector<Request> requests_;
 };
 
-class CFakeWaitCursor : public IWaitCursor {
+class FakeWaitCursor : public WaitCursor {
 public:
     void Show() override
     {
@@ -82,7 +84,7 @@ private:
     int shows_ = 0;
 };
 
-class CFakeDebugOutput : public IDebugOutput {
+class FakeDebugOutput : public DebugOutput {
 public:
     void Write(std::string_view line) override { lines_.emplace_back(line); }
     const std::vector<std::string>& Lines() const { return lines_; }
@@ -93,7 +95,7 @@ private:
 
 // A phone book held in memory. Reads and writes go to its entries, so what a write stored
 // reads back; every write and edit is also recorded in order.
-class CFakeRemotePhoneBook : public IRemotePhoneBook {
+class FakeRemotePhoneBook : public RemotePhoneBook {
 public:
     struct Entry {
         std::string name;
@@ -123,13 +125,13 @@ public:
 };
 
 // One test's platform: every seam replaced by a recording fake.
-struct CFakePlatform {
-    CFakeMessageBoxes messages;
-    CFakeFileDialogs fileDialogs;
-    CFakeWaitCursor waitCursor;
-    CFakeDebugOutput debug;
-    CFakeRemotePhoneBook phoneBook;
-    CFakeRemoteDialer dialer;
-    CFakePrintDevice printDevice;
-    CPlatform platform{messages, fileDialogs, waitCursor, debug, phoneBook, dialer, printDevice};
+struct FakePlatform {
+    FakeMessageBoxes messages;
+    FakeFileDialogs fileDialogs;
+    FakeWaitCursor waitCursor;
+    FakeDebugOutput debug;
+    FakeRemotePhoneBook phoneBook;
+    FakeRemoteDialer dialer;
+    FakePrintDevice printDevice;
+    Platform platform{messages, fileDialogs, waitCursor, debug, phoneBook, dialer, printDevice};
 };

@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
-CFakePrintDevice::~CFakePrintDevice()
+using namespace tobrisk;
+
+FakePrintDevice::~FakePrintDevice()
 {
     EXPECT_TRUE(answers_.empty()) << "queued print-dialog answer(s) never used";
 }
 
-bool CFakePrintDevice::Choose(QWidget*)
+bool FakePrintDevice::Choose(QWidget*)
 {
     if (answers_.empty()) {
         ADD_FAILURE() << "unexpected print dialog";
@@ -19,18 +21,18 @@ bool CFakePrintDevice::Choose(QWidget*)
     return answer;
 }
 
-void CFakePrintDevice::SetFont(const QString& family, int cellHeight, bool bold)
+void FakePrintDevice::SetFont(const QString& family, int cellHeight, bool bold)
 {
     cellHeight_ = cellHeight;
     calls_.push_back({"SetFont", bold ? 1 : 0, cellHeight, family});
 }
 
-int CFakePrintDevice::TextHeight(const QString&)
+int FakePrintDevice::TextHeight(const QString&)
 {
     return cellHeight_ > 0 ? cellHeight_ : 20;
 }
 
-bool CFakePrintDevice::StartDocument(const QString& name)
+bool FakePrintDevice::StartDocument(const QString& name)
 {
     documentName_ = name;
     calls_.push_back({"StartDocument", 0, 0, name});

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+using namespace tobrisk;
+
 // Records every call of a print job; the print dialog answers from a queue. Text is as high as the cell
 // height the font was asked for, or 20 pixels with the default font.
-class CFakePrintDevice : public IPrintDevice {
+class FakePrintDevice : public PrintDevice {
 public:
     struct Call {
         std::string op;
@@ -19,7 +21,7 @@ public:
         QString text;
     };
 
-    ~CFakePrintDevice() override;
+    ~FakePrintDevice() override;
 
     void Confirm(bool confirm) { answers_.push_back(confirm); }
     void FailStart(bool fail) { failStart_ = fail; }

@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+using namespace tobrisk;
+
 // A remote-access service that answers from its settings and records every call in order
 // ("params isdn1", "check isdn1 0511", "dial isdn1 0511", "address", "hangup", "status").
-class CFakeRemoteDialer : public IRemoteDialer {
+class FakeRemoteDialer : public RemoteDialer {
 public:
     uint32_t paramsError = 0;
     uint32_t checkError = 0;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+using namespace tobrisk;
+
 // The directory list as a test reads it back: by the short numbers its rows show.
 
 inline std::vector<uint16_t> ShownShortNumbers(const DirectoryView& view)

@@ -12,9 +12,9 @@
 // for, runs a connect command given on its command line, and either fails with a chosen exit code or "brings the link
 // up": it prints what pppd prints before detaching and leaves a daemon behind whose pid it writes to the link's pid
 // file.
-class CStandInPppd {
+class StandInPppd {
 public:
-    CStandInPppd()
+    StandInPppd()
     {
         QDir(dir_.path()).mkpath(QStringLiteral("peers"));
         QDir(dir_.path()).mkpath(QStringLiteral("run"));
@@ -46,7 +46,7 @@ public:
         QFile(Path(QStringLiteral("bin/chat"))).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    ~CStandInPppd()
+    ~StandInPppd()
     {
         // A daemon that ignored SIGTERM must not outlive the test.
         for (const QString& pidFile : QDir(Path(QStringLiteral("run"))).entryList(QDir::Files)) {

@@ -9,9 +9,9 @@
 
 // A read-only device that hands its bytes out a few at a time, one chunk per read, as a pipe or a slow
 // disk would: the chunk sizes are given, and the last one repeats.
-class CTricklingDevice : public QIODevice {
+class TricklingDevice : public QIODevice {
 public:
-    CTricklingDevice(QByteArray bytes, std::vector<size_t> chunkSizes)
+    TricklingDevice(QByteArray bytes, std::vector<size_t> chunkSizes)
         : bytes_(std::move(bytes)), chunkSizes_(std::move(chunkSizes))
     {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);

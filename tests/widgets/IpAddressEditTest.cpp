@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 class IpAddressEditTest : public ::testing::Test {
@@ -14,7 +16,7 @@ protected:
     void SetUp() override
     {
         window.resize(300, 60);
-        edit = new CIpAddressEdit(&window);
+        edit = new IpAddressEdit(&window);
         next = new QLineEdit(&window);
         next->move(0, 30);
         window.show();
@@ -39,7 +41,7 @@ protected:
     }
 
     QWidget window;
-    CIpAddressEdit* edit = nullptr;
+    IpAddressEdit* edit = nullptr;
     QLineEdit* next = nullptr;
 };
 

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using namespace tobrisk;
+
 namespace {
 
 TEST(OkCancelRowTest, OkIsTheDefaultAndEachButtonEndsTheDialogItsWay)

@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Application.h"
+
+#include "connections/ConnectDialog.h"
+#include "connections/ConnectionSettings.h"
+#include "core/AboutDialog.h"
+#include "core/CommandIds.h"
+#include "core/ConnectCommand.h"
+#include "core/DeleteEntriesCommand.h"
+#include "core/DigitsCommand.h"
+#include "core/EditEntryCommand.h"
+#include "core/ExportCommand.h"
+#include "core/ImportCommand.h"
+#include "core/MainWindow.h"
+#include "core/PrintCommand.h"
+#include "core/SaveCommand.h"
+#include "directory/DirectoryView.h"
+#include "platform/Platform.h"
+#include "platform/SettingsStore.h"
+
+#include <QScreen>
+#include <QStyle>
+
+namespace tobrisk {
+
+namespace {
+
+constexpr qsizetype MAX_FOLDER_LENGTH = 251;
+
+} // namespace
+
+QString LastFolderFromSetting(const std::optional<QString>& value)
+{
+    if (!value || value->size() > MAX_FOLDER_LENGTH)
+        return QString();
+    return *value;
+}
+
+Application::Application(Platform& platform, SupervisionTimes supervisionTimes, QObject* parent)
+    : QObject(parent), session(platform, supervisionTimes), platform_(platform)
+{
+    connect(&session, &Session::dropped, this, [this](const QString& text) {
+        Disconnect();
+        platform_.messages.Show(text);
+    });
+}
+
+Application::~Application()
+{
+    Exit();
+}
+
+bool Application::Start()
+{
+    const SettingsStore settings(SettingsFile::Program);
+    lastFolder = LastFolderFromSetting(settings.Value(SettingsKeys::LastFolder));
+
+    mainFrame_ = std::make_unique<MainWindow>(*this);
+    UpdateCommandUi();
+    // The normal geometry is what un-maximizing returns to, so it must not be the whole screen.
+    const QRect screen = mainFrame_->screen()->availableGeometry();
+    mainFrame_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                                QSize(screen.width() * 3 / 4, screen.height() * 3 / 4), screen));
+    mainFrame_->showMaximized();
+    return true;
+}
+
+void Application::Exit()
+{
+    if (mainFrame_) {
+        directory.Clear();
+        mainFrame_.reset();
+    }
+    if (IsConnected())
+        Disconnect();
+}
+
+DirectoryView* Application::View() const
+{
+    return mainFrame_ ? mainFrame_->View() : nullptr;
+}
+
+std::vector<const Entry*> Application::ShownEntries() const
+{
+    if (const DirectoryView* view = View())
+        return view->Model().Rows();
+    return {};
+}
+
+void Application::Disconnect()
+{
+    WaitCursorScope wait(platform_.waitCursor);
+    ++disconnects_;
+    directory.ResetExchangeSettings();
+    directoryNumbers.clear();
+    if (const Result closed = session.Close(); !closed)
+        platform_.messages.Show(closed.text, MsgButtons::Ok, MsgAnswer::Ok, ConnectResultIcon(closed.code));
+    directory.Clear();
+    UpdateCommandUi();
+}
+
+bool Application::IsCommandEnabled(int id) const
+{
+    const DirectoryView* view = View();
+    switch (id) {
+    case ID_FILE_SAVE_TO_EXCHANGE:
+    case ID_CONNECT:
+        return !IsConnected();
+    case ID_DISCONNECT:
+        return IsConnected();
+    case ID_ENTRY_ADD:
+        return view && !directory.IsFull();
+    case ID_ENTRY_DELETE:
+        return view && view->SelectedCount() >= 1;
+    case ID_ENTRY_MODIFY:
+        return view && view->SelectedCount() == 1;
+    default:
+        return true;
+    }
+}
+
+void Application::UpdateCommandUi()
+{
+    if (mainFrame_)
+        mainFrame_->UpdateCommandUi();
+}
+
+void Application::OnCommand(int id)
+{
+    if (!IsCommandEnabled(id))
+        return;
+    switch (id) {
+    case ID_CONNECT:
+        ConnectCommand();
+        break;
+    case ID_FILE_SAVE_TO_EXCHANGE:
+        SaveCommand();
+        break;
+    case ID_DISCONNECT:
+        Disconnect();
+        break;
+    case ID_ENTRY_ADD:
+        if (DirectoryView* view = View()) {
+            if (const auto stored = RunEditEntry(
+                    directory, nullptr, platform_.messages, [this] { return ExchangeWhileConnected(); },
+                    mainFrame_.get()))
+                view->SelectShortNumbers({*stored});
+        }
+        break;
+    case ID_ENTRY_MODIFY:
+        EditFirstSelectedEntry();
+        break;
+    case ID_ENTRY_DELETE:
+        if (DirectoryView* view = View()) {
+            if (view->SelectedCount() > 0 &&
+                RunDeleteEntries(directory, view->SelectedShortNumbers(), platform_.messages, ExchangeWhileConnected()))
+                view->SelectLastRow();
+        }
+        break;
+    case ID_DIGITS:
+        if (View())
+            ChooseDigits();
+        break;
+    case ID_APP_ABOUT:
+        ShowAbout();
+        break;
+    case ID_FILE_EXPORT:
+        if (View())
+            RunExport(platform_, lastFolder, ShownEntries(), mainFrame_.get());
+        break;
+    case ID_FILE_IMPORT:
+        if (View())
+            RunImport(platform_, lastFolder, directory,
+                      {[this] { return IsConnected(); }, [this] { Disconnect(); }, [this] { return ChooseDigits(); }},
+                      mainFrame_.get());
+        break;
+    case ID_FILE_PRINT:
+        if (View())
+            RunPrint(platform_, directory.Settings(), ShownEntries(), mainFrame_.get());
+        break;
+    case ID_APP_EXIT:
+        if (mainFrame_)
+            mainFrame_->close();
+        break;
+    default:
+        break;
+    }
+    UpdateCommandUi();
+}
+
+bool Application::RunConnectDialog()
+{
+    SettingsStore settings(SettingsFile::Connection);
+    ConnectDialog dialog(settings, platform_, ConnectDialogActions(session, platform_.messages), mainFrame_.get());
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    UpdateCommandUi();
+    return accepted && IsConnected();
+}
+
+ExchangeCommandContext Application::ExchangeContext()
+{
+    return ExchangeCommandContext{session,
+                                  directory,
+                                  directoryNumbers,
+                                  View(),
+                                  platform_,
+                                  mainFrame_.get(),
+                                  [this] { Disconnect(); },
+                                  [this] { return disconnects_; },
+                                  [this] { UpdateCommandUi(); }};
+}
+
+ConnectOutcome Application::ConnectCommand()
+{
+    return RunConnectCommand(ExchangeContext(), [this] { return RunConnectDialog(); });
+}
+
+void Application::SaveCommand()
+{
+    RunSaveCommand(ExchangeContext(), [this] { return ConnectCommand(); });
+}
+
+void Application::EditFirstSelectedEntry()
+{
+    DirectoryView* view = View();
+    if (!view)
+        return;
+    const std::vector<int> rows = view->SelectedRows();
+    if (rows.empty())
+        return;
+    if (const auto stored = RunEditEntry(
+            directory, &view->Model().EntryAt(rows.front()), platform_.messages,
+            [this] { return ExchangeWhileConnected(); }, mainFrame_.get()))
+        view->SelectShortNumbers({*stored});
+    UpdateCommandUi();
+}
+
+ExchangeProtocol* Application::ExchangeWhileConnected()
+{
+    return IsConnected() ? &session.Protocol() : nullptr;
+}
+
+bool Application::ChooseDigits()
+{
+    DirectoryView* view = View();
+    if (!view)
+        return false;
+    const std::vector<uint16_t> selected = view->SelectedShortNumbers();
+    if (!RunDigits(
+            directory, ShownEntries(), platform_.messages, [this] { return ExchangeWhileConnected(); },
+            mainFrame_.get()))
+        return false;
+    // The entries still there stay selected, the last of them current.
+    view->SelectShortNumbers(selected);
+    return true;
+}
+
+void Application::ShowAbout()
+{
+    AboutDialog dialog(mainFrame_.get());
+    dialog.exec();
+}
+
+} // namespace tobrisk

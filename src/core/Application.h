@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "connections/Session.h"
+#include "directory/Directory.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tobrisk {
+
+struct Platform;
+class MainWindow;
+enum class ConnectOutcome;
+struct ExchangeCommandContext;
+class DirectoryView;
+
+// The one application object: owns the directory, the session with the exchange, and the main frame;
+// every command of the menus and the tool bar arrives here.
+class Application : public QObject {
+    Q_OBJECT
+
+public:
+    // The supervision's times are the real ones unless a test hands in shorter ones.
+    explicit Application(Platform& platform, SupervisionTimes supervisionTimes = {}, QObject* parent = nullptr);
+    ~Application() override;
+
+    // Reads the settings and creates and shows the main window; false when it cannot be made.
+    bool Start();
+    // After the main window has closed.
+    void Exit();
+
+    bool IsConnected() const { return session.IsConnected(); }
+    void Disconnect();
+    // Runs the connection dialog, which has the session connect; true when the program is connected
+    // afterwards.
+    bool RunConnectDialog();
+    // "Connetti": the connection dialog, then access, version and the reads of the exchange.
+    ConnectOutcome ConnectCommand();
+    // "Salva su centralino".
+    void SaveCommand();
+
+    void OnCommand(int id);
+    bool IsCommandEnabled(int id) const;
+    // The list's double click: "Modifica" on the first selected row, whatever the selection.
+    void EditFirstSelectedEntry();
+    // Re-applies the enable rules and the line pane after any change of state.
+    void UpdateCommandUi();
+
+    // What the connect and save commands work on, for one command.
+    ExchangeCommandContext ExchangeContext();
+
+    Platform& Seams() { return platform_; }
+    MainWindow* MainFrame() const { return mainFrame_.get(); }
+    DirectoryView* View() const;
+    // The entries in the order the list shows them; none without the main window.
+    std::vector<const Entry*> ShownEntries() const;
+
+    QString lastFolder;
+    Directory directory;
+    std::vector<uint16_t> directoryNumbers;
+    Session session;
+
+private:
+    void ShowAbout();
+    ExchangeProtocol* ExchangeWhileConnected();
+    // The number-of-digits dialog over the list as shown, applied to the directory; false when cancelled.
+    bool ChooseDigits();
+
+    Platform& platform_;
+    std::unique_ptr<MainWindow> mainFrame_;
+    // How often the disconnect sequence has run: a flow that waits on the link compares it to tell
+    // its own link from one connected again while it waited.
+    unsigned disconnects_ = 0;
+};
+
+// The folder value is kept only when it fits the 252-byte buffer the program reads it into.
+QString LastFolderFromSetting(const std::optional<QString>& value);
+
+} // namespace tobrisk

@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/MainWindow.h"
+
+#include "core/CommandIds.h"
+#include "core/Application.h"
+#include "core/Version.h"
+#include "directory/DirectoryView.h"
+#include "platform/Platform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+namespace tobrisk {
+
+namespace {
+
+// Sized, like the resource it stands for, by "Fuori linea" and 22 spaces.
+const QString LINE_PANE_SIZE_TEXT = QStringLiteral("Fuori linea") + QString(22, QLatin1Char(' '));
+
+QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
+{
+    return QIcon::fromTheme(QLatin1String(name), QApplication::style()->standardIcon(fallback));
+}
+
+} // namespace
+
+MainWindow::MainWindow(Application& app) : app_(app)
+{
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QStringLiteral("Gestione agenda centralini Velmora - Versione " TOBRISK_VERSION));
+    setWindowIcon(QIcon(QStringLiteral(":/tobrisk.png")));
+
+    auto* model = new DirectoryTableModel(app_.directory, &app_.Seams().waitCursor, this);
+    view_ = new DirectoryView(*model, app_.Seams().waitCursor, this);
+    setCentralWidget(view_);
+    // A double click edits the first selected row even when several are selected.
+    connect(view_, &DirectoryView::editRequested, this, [this] { app_.EditFirstSelectedEntry(); });
+    connect(view_, &DirectoryView::entriesOrSelectionChanged, this, &MainWindow::UpdateCommandUi);
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+}
+
+QAction* MainWindow::AddCommand(int id, const QString& text, const QString& prompt, const QIcon& icon,
+                                const QKeySequence& shortcut)
+{
+    auto* action = new QAction(icon, text, this);
+    action->setObjectName(QStringLiteral("command%1Action").arg(id));
+    action->setData(id);
+    // The prompt's first line goes to the status bar, a second line is the tool tip.
+    const QString statusTip = prompt.section(QLatin1Char('\n'), 0, 0);
+    const QString toolTip = prompt.section(QLatin1Char('\n'), 1);
+    action->setStatusTip(statusTip);
+    action->setToolTip(toolTip.isEmpty() ? statusTip : toolTip);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, [this, id] { app_.OnCommand(id); });
+    actions_[id] = action;
+    addAction(action);
+    return action;
+}
+
+void MainWindow::CreateActions()
+{
+    AddCommand(ID_FILE_IMPORT, QStringLiteral("&Leggi da file\tCtrl+O"), QStringLiteral("Importa agenda da file .csv"),
+               ThemeIcon("document-open", QStyle::SP_DialogOpenButton), QKeySequence(Qt::CTRL | Qt::Key_O));
+    AddCommand(ID_FILE_EXPORT, QStringLiteral("&Salva su file\tCtrl+F"), QStringLiteral("Esporta agenda su file .csv"),
+               ThemeIcon("document-save", QStyle::SP_DialogSaveButton), QKeySequence(Qt::CTRL | Qt::Key_F));
+    AddCommand(ID_FILE_SAVE_TO_EXCHANGE, QStringLiteral("&Salva su centralino\tCtrl+S"),
+               QStringLiteral("Salva agenda su centralino"), ThemeIcon("document-send", QStyle::SP_DriveNetIcon),
+               QKeySequence(Qt::CTRL | Qt::Key_S));
+    AddCommand(ID_FILE_PRINT, QStringLiteral("Stam&pa\tCtrl+P"), QStringLiteral("Stampa"),
+               ThemeIcon("document-print", QStyle::SP_FileDialogDetailedView), QKeySequence(Qt::CTRL | Qt::Key_P));
+    AddCommand(ID_APP_EXIT, QStringLiteral("&Esci"), QStringLiteral("Chiude l'applicazione.\nEsci"));
+    AddCommand(ID_CONNECT, QStringLiteral("&Connetti"), QStringLiteral("Connetti a centralino"),
+               ThemeIcon("network-connect", QStyle::SP_DialogYesButton));
+    AddCommand(ID_DISCONNECT, QStringLiteral("&Disconnetti"), QStringLiteral("Disconnetti da centralino"),
+               ThemeIcon("network-disconnect", QStyle::SP_BrowserStop));
+    AddCommand(ID_ENTRY_ADD, QStringLiteral("&Aggiungi"), QStringLiteral("Aggiungi numero di agenda"),
+               ThemeIcon("list-add", QStyle::SP_FileDialogNewFolder));
+    AddCommand(ID_ENTRY_DELETE, QStringLiteral("&Elimina"), QStringLiteral("Elimina numeri di agenda"),
+               ThemeIcon("edit-delete", QStyle::SP_TrashIcon));
+    AddCommand(ID_ENTRY_MODIFY, QStringLiteral("&Modifica"), QStringLiteral("Modifica numero di agenda"),
+               ThemeIcon("document-edit", QStyle::SP_FileDialogContentsView));
+    AddCommand(ID_DIGITS, QStringLiteral("&Numero cifre"), QStringLiteral("Modifica numero di cifre agenda"),
+               ThemeIcon("format-list-numbered", QStyle::SP_FileDialogListView));
+    AddCommand(ID_APP_ABOUT, QStringLiteral("&Informazioni..."),
+               QStringLiteral("Visualizza informazioni sul programma, il numero di versione e il "
+                              "copyright.\nInformazioni su"),
+               ThemeIcon("help-about", QStyle::SP_MessageBoxInformation));
+}
+
+void MainWindow::CreateMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(Action(ID_FILE_IMPORT));
+    file->addAction(Action(ID_FILE_EXPORT));
+    file->addAction(Action(ID_FILE_SAVE_TO_EXCHANGE));
+    file->addAction(Action(ID_FILE_PRINT));
+    file->addSeparator();
+    file->addAction(Action(ID_APP_EXIT));
+
+    QMenu* connection = menuBar()->addMenu(QStringLiteral("&Connessione"));
+    connection->addAction(Action(ID_CONNECT));
+    connection->addAction(Action(ID_DISCONNECT));
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Modifica"));
+    edit->addAction(Action(ID_ENTRY_ADD));
+    edit->addAction(Action(ID_ENTRY_DELETE));
+    edit->addAction(Action(ID_ENTRY_MODIFY));
+    edit->addAction(Action(ID_DIGITS));
+
+    // Created here because the framework's own toggles need the bars to exist.
+    menuBar()->addMenu(QStringLiteral("&Visualizza"))->setObjectName(QStringLiteral("viewMenu"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
+    help->addAction(Action(ID_APP_ABOUT));
+
+    for (QMenu* menu : {file, connection, edit})
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateCommandUi);
+}
+
+void MainWindow::CreateToolBar()
+{
+    toolBar_ = addToolBar(QStringLiteral("Barra degli strumenti"));
+    toolBar_->setObjectName(QStringLiteral("mainToolBar"));
+    toolBar_->setMovable(true);
+    toolBar_->setFloatable(true);
+    toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+    // 0 stands for a gap between groups of buttons.
+    // clang-format off
+    const int layout[] = {ID_FILE_IMPORT, ID_FILE_EXPORT, ID_FILE_SAVE_TO_EXCHANGE, ID_FILE_PRINT, 0,
+                          ID_CONNECT, ID_DISCONNECT, 0,
+                          ID_ENTRY_ADD, ID_ENTRY_DELETE, ID_ENTRY_MODIFY, ID_DIGITS, 0,
+                          ID_APP_ABOUT};
+    // clang-format on
+    for (int id : layout) {
+        if (id == 0)
+            toolBar_->addSeparator();
+        else
+            toolBar_->addAction(Action(id));
+    }
+}
+
+void MainWindow::CreateStatusBar()
+{
+    linePane_ = new QLabel(this);
+    linePane_->setObjectName(QStringLiteral("linePaneLabel"));
+    linePane_->setMinimumWidth(linePane_->fontMetrics().horizontalAdvance(LINE_PANE_SIZE_TEXT));
+    statusBar()->addPermanentWidget(linePane_);
+
+    QAction* toolBarToggle = toolBar_->toggleViewAction();
+    QAction* statusBarToggle = new QAction(this);
+    statusBarToggle->setCheckable(true);
+    statusBarToggle->setChecked(true);
+    connect(statusBarToggle, &QAction::toggled, statusBar(), &QStatusBar::setVisible);
+
+    const struct {
+        int id;
+        QAction* action;
+        const char* text;
+        const char* prompt;
+    } toggles[] = {
+        {ID_VIEW_TOOLBAR, toolBarToggle, "&Barra degli strumenti",
+         "Mostra o nasconde la barra degli strumenti.\nBarra degli strumenti"},
+        {ID_VIEW_STATUS_BAR, statusBarToggle, "Barra di &stato",
+         "Mostra o nasconde la barra di stato.\nBarra di stato"},
+    };
+    QMenu* viewMenu = menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu"));
+    for (const auto& toggle : toggles) {
+        const QString prompt = QString::fromUtf8(toggle.prompt);
+        toggle.action->setText(QString::fromUtf8(toggle.text));
+        toggle.action->setObjectName(QStringLiteral("command%1Action").arg(toggle.id));
+        toggle.action->setStatusTip(prompt.section(QLatin1Char('\n'), 0, 0));
+        toggle.action->setToolTip(prompt.section(QLatin1Char('\n'), 1));
+        toggle.action->setData(toggle.id);
+        actions_[toggle.id] = toggle.action;
+        viewMenu->addAction(toggle.action);
+    }
+    UpdateLinePane();
+}
+
+QAction* MainWindow::Action(int id) const
+{
+    const auto found = actions_.find(id);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void MainWindow::UpdateCommandUi()
+{
+    for (const auto& [id, action] : actions_)
+        action->setEnabled(app_.IsCommandEnabled(id));
+    UpdateLinePane();
+}
+
+QString MainWindow::LinePaneText() const
+{
+    return linePane_->text();
+}
+
+void MainWindow::UpdateLinePane()
+{
+    const ExchangeSocket* socket = app_.session.Link().programmingSocket.get();
+    if (app_.IsConnected() && socket)
+        linePane_->setText(QStringLiteral("In linea: %1").arg(FormatAddress(socket->PeerAddress())));
+    else
+        linePane_->setText(QStringLiteral("Fuori linea"));
+}
+
+void MainWindow::BringToFront()
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front)
+        front = this;
+    front->raise();
+    front->activateWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    const MsgAnswer answer =
+        app_.Seams().messages.Show(QStringLiteral("Sei sicuro di voler chiudere il programma?"), MsgButtons::YesNo);
+    if (answer == MsgAnswer::No)
+        event->ignore();
+    else
+        event->accept();
+}
+
+} // namespace tobrisk

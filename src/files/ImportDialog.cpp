@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "files/ImportDialog.h"
+
+#include "directory/DialogParts.h"
+#include "platform/CodePage.h"
+#include "platform/MessageBoxes.h"
+#include "widgets/OkCancelRow.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace tobrisk {
+
+namespace {
+
+QString ProblemText(ImportChoiceProblem problem)
+{
+    switch (problem) {
+    case ImportChoiceProblem::NoShortNumber:
+        return QStringLiteral("Selezionare un campo da cui prelevare\nl'informazione del numero breve di agenda!");
+    case ImportChoiceProblem::NoName:
+        return QStringLiteral("Selezionare un campo da cui prelevare\nl'informazione del nome in agenda!");
+    case ImportChoiceProblem::NoPhone:
+        return QStringLiteral("Selezionare un campo da cui prelevare\nl'informazione del numero telefonico in agenda!");
+    case ImportChoiceProblem::NoLineSeizure:
+        return QStringLiteral("Selezionare un campo da cui prelevare\nl'informazione dell'impegno linea in agenda!");
+    case ImportChoiceProblem::SameField:
+        return QStringLiteral("Impossibile utilizzare lo stesso dato\nper differenti campi che si devono prelevare!");
+    case ImportChoiceProblem::None:
+        break;
+    }
+    return QString();
+}
+
+QComboBox* MakeList(const QString& objectName, QWidget* parent)
+{
+    auto* list = new QComboBox(parent);
+    list->setObjectName(objectName);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(24);
+    return list;
+}
+
+} // namespace
+
+ImportDialog::ImportDialog(std::string firstLine, MessageBoxes& messages, QWidget* parent)
+    : QDialog(parent), messages_(messages), firstLine_(std::move(firstLine))
+{
+    setObjectName(QStringLiteral("importDialog"));
+    setWindowTitle(QStringLiteral("Importa agenda da file .csv"));
+
+    modeGroup_ = NewReplaceOrUpdateChoice(*this);
+
+    autoNumberBox_ = new QCheckBox(QStringLiteral("Genera automaticamente un numero breve"), this);
+    autoNumberBox_->setObjectName(QStringLiteral("autoNumberCheckBox"));
+    separatorList_ = new QComboBox(this);
+    separatorList_->setObjectName(QStringLiteral("separatorComboBox"));
+    separatorList_->addItems({QStringLiteral("Punto e virgola"), QStringLiteral("Virgola")});
+    headingBox_ = new QCheckBox(QStringLiteral("Utilizza prima riga del file come intestazione"), this);
+    headingBox_->setObjectName(QStringLiteral("headingCheckBox"));
+
+    shortNumberList_ = MakeList(QStringLiteral("shortNumberComboBox"), this);
+    nameList_ = MakeList(QStringLiteral("nameComboBox"), this);
+    phoneList_ = MakeList(QStringLiteral("phoneComboBox"), this);
+    lineSeizureList_ = MakeList(QStringLiteral("lineSeizureComboBox"), this);
+
+    auto* options = new QFormLayout;
+    options->addRow(modeGroup_->button(0));
+    options->addRow(modeGroup_->button(1));
+    options->addRow(autoNumberBox_);
+    options->addRow(QStringLiteral("&Separatore:"), separatorList_);
+    options->addRow(headingBox_);
+
+    auto* mapping = new QFormLayout;
+    mapping->addRow(QStringLiteral("Numero &breve"), shortNumberList_);
+    mapping->addRow(QStringLiteral("&Nome"), nameList_);
+    mapping->addRow(QStringLiteral("Numero di &telefono"), phoneList_);
+    mapping->addRow(QStringLiteral("&Impegno linea"), lineSeizureList_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(options);
+    layout->addWidget(
+        new QLabel(QStringLiteral("Scegliere su quali campi del file .csv mappare le seguenti informazioni"), this));
+    layout->addLayout(mapping);
+    layout->addWidget(NewOkCancelRow(*this));
+
+    connect(modeGroup_, &QButtonGroup::idClicked, this, &ImportDialog::OnModeClicked);
+    connect(autoNumberBox_, &QCheckBox::clicked, this, &ImportDialog::OnAutoNumberClicked);
+    connect(headingBox_, &QCheckBox::clicked, this, &ImportDialog::OnHeadingClicked);
+
+    // Opening: the controls show the members, the first line is split at ';' and the lists are filled.
+    separatorList_->setCurrentIndex(0);
+    headingFields_ = SplitHeadingFields(firstLine_, separator_);
+    FillFieldLists();
+    Refresh();
+    connect(separatorList_, &QComboBox::currentIndexChanged, this, &ImportDialog::OnSeparatorChosen);
+}
+
+QComboBox* ImportDialog::ListOf(ImportChoiceList list) const
+{
+    switch (list) {
+    case ImportChoiceList::Name:
+        return nameList_;
+    case ImportChoiceList::Phone:
+        return phoneList_;
+    case ImportChoiceList::LineSeizure:
+        return lineSeizureList_;
+    case ImportChoiceList::ShortNumber:
+        break;
+    }
+    return shortNumberList_;
+}
+
+void ImportDialog::FillFieldLists()
+{
+    for (QComboBox* list : {shortNumberList_, nameList_, phoneList_, lineSeizureList_})
+        list->clear();
+    lineSeizureList_->addItem(QString());
+    QStringList items;
+    items.reserve(qsizetype(headingFields_.size()));
+    for (size_t i = 0; i < headingFields_.size(); ++i)
+        items << (firstLineIsHeading_ ? FromCp1252(headingFields_[i]) : QStringLiteral("Campo %1").arg(i + 1));
+    for (QComboBox* list : {shortNumberList_, nameList_, phoneList_, lineSeizureList_})
+        list->addItems(items);
+
+    const ImportChoices first = FirstImportChoices(int(headingFields_.size()), autoNumber_);
+    shortNumberList_->setCurrentIndex(first.shortNumber);
+    nameList_->setCurrentIndex(first.name);
+    phoneList_->setCurrentIndex(first.phone);
+    lineSeizureList_->setCurrentIndex(first.lineSeizure);
+}
+
+void ImportDialog::Refresh()
+{
+    modeGroup_->button(importMode_)->setChecked(true);
+    headingBox_->setChecked(firstLineIsHeading_);
+    autoNumberBox_->setChecked(autoNumber_);
+}
+
+void ImportDialog::OnModeClicked(int mode)
+{
+    if (mode == importMode_) {
+        Refresh();
+        return;
+    }
+    importMode_ = mode;
+    if (mode == 0) {
+        autoNumberBox_->setEnabled(true);
+        shortNumberList_->setEnabled(true);
+        if (!headingFields_.empty())
+            shortNumberList_->setCurrentIndex(0);
+    } else {
+        if (autoNumber_) {
+            autoNumber_ = false;
+            autoNumberBox_->setChecked(false);
+            shortNumberList_->setEnabled(true);
+            if (!headingFields_.empty())
+                shortNumberList_->setCurrentIndex(0);
+        }
+        // Generated numbers would renumber entries that the update keeps.
+        autoNumberBox_->setEnabled(false);
+    }
+    Refresh();
+}
+
+void ImportDialog::OnAutoNumberClicked()
+{
+    autoNumber_ = !autoNumber_;
+    if (autoNumber_) {
+        shortNumberList_->setCurrentIndex(-1);
+        shortNumberList_->setEnabled(false);
+    } else {
+        if (!headingFields_.empty())
+            shortNumberList_->setCurrentIndex(0);
+        shortNumberList_->setEnabled(true);
+    }
+    Refresh();
+}
+
+void ImportDialog::OnHeadingClicked()
+{
+    firstLineIsHeading_ = !firstLineIsHeading_;
+    FillFieldLists();
+    Refresh();
+}
+
+void ImportDialog::OnSeparatorChosen(int item)
+{
+    const char chosen = item == 1 ? ',' : ';';
+    if (chosen != separator_) {
+        separator_ = chosen;
+        headingFields_ = SplitHeadingFields(firstLine_, separator_);
+        FillFieldLists();
+    }
+    Refresh();
+}
+
+void ImportDialog::accept()
+{
+    const ImportChoices choices{shortNumberList_->currentIndex(), nameList_->currentIndex(), phoneList_->currentIndex(),
+                                lineSeizureList_->currentIndex()};
+    const ImportChoiceCheck check = CheckImportChoices(choices, autoNumber_);
+    if (check.problem != ImportChoiceProblem::None) {
+        messages_.Show(ProblemText(check.problem));
+        QComboBox* list = ListOf(check.focus);
+        list->setFocus();
+        if (QLineEdit* edit = list->lineEdit())
+            edit->selectAll();
+        return;
+    }
+    options_.importMode = importMode_;
+    options_.firstLineIsHeading = firstLineIsHeading_;
+    options_.autoNumber = autoNumber_;
+    options_.separator = separator_;
+    options_.shortNumberField = autoNumber_ ? -1 : choices.shortNumber;
+    options_.nameField = choices.name;
+    options_.phoneField = choices.phone;
+    options_.lineSeizureChoice = choices.lineSeizure;
+    QDialog::accept();
+}
+
+} // namespace tobrisk

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QEvent>
+#include <QMetaObject>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <thread>
+
+class QObject;
+
+namespace tobrisk {
+
+constexpr int ERR_SOCKET_OPEN = 0x1001;
+constexpr int ERR_SOCKET_CONNECT = 0x1002;
+constexpr int ERR_THREAD = 0x1003;
+constexpr int ERR_EVENT_SELECT = 0x1004;
+
+// About what the original platform allows a TCP connect before it gives up.
+constexpr int CONNECT_TIMEOUT_MS = 20000;
+
+// One TCP connection to an exchange or a PPPoE device, owned by the link state and used on the
+// user-interface thread. A receive thread cuts the incoming bytes into frames and hands each one, or the
+// expiry of an armed reply timeout, to the owner object as an event of its own, in arrival order;
+// the frames of one read of the socket cost the owner's thread one wake-up. Sending happens directly
+// on the caller's thread.
+class ExchangeSocket {
+public:
+    explicit ExchangeSocket(int framing = 2, int connectTimeoutMs = CONNECT_TIMEOUT_MS);
+    ~ExchangeSocket();
+    ExchangeSocket(const ExchangeSocket&) = delete;
+    ExchangeSocket& operator=(const ExchangeSocket&) = delete;
+
+    // 0, or an ERR_SOCKET_* / ERR_THREAD / ERR_EVENT_SELECT code with LastError() holding the errno.
+    // The connect gives up after the connect timeout (ETIMEDOUT); on the user-interface thread the
+    // windows keep painting while it runs.
+    // Already open: 0, and nothing changes. While open, an event filter on the owner hands it the frames
+    // when the owner's thread handles the socket's posted wake-up, from any event loop of that thread.
+    int Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent::Type dataMessage,
+             QEvent::Type timeoutMessage);
+    void Close();
+    bool IsOpen() const { return link_ != nullptr; }
+
+    // A peer that has not taken the bytes within the read timeout, READ_TIMEOUT_MS, ends the link:
+    // LastError() is set and the receive side ends, as on a drop.
+    void Send(const uint8_t* bytes, int length);
+    // A non-zero timeout arms the one-shot reply timeout before sending; the next complete frame received
+    // disarms it. Bytes that complete no frame (noise, a reply cut short) leave it running. The send itself
+    // gives up as Send() does, after the same timeout.
+    void SendWithTimeout(const uint8_t* bytes, int length, uint32_t timeoutMs);
+    // false, and nothing sent, when the socket is not open or the number is over 31 characters.
+    bool SendDial(std::string_view number);
+    void SendRelease();
+
+    uint32_t PeerAddress() const { return peerAddress_; }
+    int32_t LastError() const { return lastError_; }
+    int Framing() const { return framing_; }
+
+private:
+    struct SharedLink;
+    class Relay;
+    static void Receive(std::shared_ptr<SharedLink> link);
+    void Arm(uint32_t timeoutMs);
+    void SendWithin(const uint8_t* bytes, int length, uint32_t boundMs);
+
+    int framing_;
+    int connectTimeoutMs_;
+    uint32_t peerAddress_ = 0;
+    int32_t lastError_ = 0;
+    std::shared_ptr<SharedLink> link_;
+    std::unique_ptr<Relay> relay_;
+    std::thread thread_;
+    QMetaObject::Connection ownerWatch_;
+};
+
+} // namespace tobrisk
