@@ -4,10 +4,10 @@
 // it waits.
 
 #include "link/ConfigurationMemory.h"
-#include "link/SocketEvents.h"
 #include "link/ExchangeProtocol.h"
 #include "link/ExchangeSocket.h"
 #include "link/Protocol.h"
+#include "link/SocketEvents.h"
 #include "platform/WaitCursor.h"
 
 #include "exchange-sim/ExchangeSim.h"
@@ -39,7 +39,7 @@ namespace {
 
 constexpr uint32_t LOOPBACK = 0x7F000001;
 
-// Stands for the main frame, which hands the socket's events to the protocol.
+// Stands for the main window, which hands the socket's events to the protocol.
 class ProtocolOwner : public QObject {
 public:
     explicit ProtocolOwner(ExchangeProtocol& protocol) : protocol_(protocol) {}

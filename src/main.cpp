@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Application.h"
 #include "core/CommandLine.h"
 #include "core/MainWindow.h"
-#include "core/Application.h"
 #include "platform/Platform.h"
 #include "platform/PppdDialer.h"
 #include "platform/PppdPhoneBook.h"
@@ -47,7 +47,7 @@ int main(int argc, char** argv)
     Application app(platform);
     if (!app.Start())
         return 1;
-    QObject::connect(&instance, &SingleInstance::raiseRequested, &app, [&app] { app.MainFrame()->BringToFront(); });
+    QObject::connect(&instance, &SingleInstance::raiseRequested, &app, [&app] { app.Window()->BringToFront(); });
 
     const int result = QApplication::exec();
     app.Exit();

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/ConnectCommand.h"
 #include "core/Application.h"
+#include "core/ConnectCommand.h"
 #include "platform/DebugOutput.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
@@ -46,7 +46,7 @@ public:
     // Creates and shows the main window; false when it cannot be made.
     bool Start() { return app_.Start(); }
     // "Connetti" once its dialog is done: the programming socket opened to 127.0.0.1 at `port` and owned by
-    // the main frame, Ethernet LAN; then access, version and the reads. Cancelled when the socket cannot
+    // the main window, Ethernet LAN; then access, version and the reads. Cancelled when the socket cannot
     // be opened.
     ConnectOutcome Connect(std::uint16_t port);
 

@@ -55,21 +55,24 @@ bool Application::Start()
     const SettingsStore settings(SettingsFile::Program);
     lastFolder = LastFolderFromSetting(settings.Value(SettingsKeys::LastFolder));
 
-    mainFrame_ = std::make_unique<MainWindow>(*this);
+    mainWindow_ =
+        std::make_unique<MainWindow>(directory, session, platform_, [this](int id) { return IsCommandEnabled(id); });
+    connect(mainWindow_.get(), &MainWindow::commandTriggered, this, &Application::OnCommand);
+    connect(mainWindow_.get(), &MainWindow::editRequested, this, &Application::EditFirstSelectedEntry);
     UpdateCommandUi();
     // The normal geometry is what un-maximizing returns to, so it must not be the whole screen.
-    const QRect screen = mainFrame_->screen()->availableGeometry();
-    mainFrame_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
-                                                QSize(screen.width() * 3 / 4, screen.height() * 3 / 4), screen));
-    mainFrame_->showMaximized();
+    const QRect screen = mainWindow_->screen()->availableGeometry();
+    mainWindow_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                                 QSize(screen.width() * 3 / 4, screen.height() * 3 / 4), screen));
+    mainWindow_->showMaximized();
     return true;
 }
 
 void Application::Exit()
 {
-    if (mainFrame_) {
+    if (mainWindow_) {
         directory.Clear();
-        mainFrame_.reset();
+        mainWindow_.reset();
     }
     if (IsConnected())
         Disconnect();
@@ -77,7 +80,7 @@ void Application::Exit()
 
 DirectoryView* Application::View() const
 {
-    return mainFrame_ ? mainFrame_->View() : nullptr;
+    return mainWindow_ ? mainWindow_->View() : nullptr;
 }
 
 std::vector<const Entry*> Application::ShownEntries() const
@@ -121,8 +124,8 @@ bool Application::IsCommandEnabled(int id) const
 
 void Application::UpdateCommandUi()
 {
-    if (mainFrame_)
-        mainFrame_->UpdateCommandUi();
+    if (mainWindow_)
+        mainWindow_->UpdateCommandUi();
 }
 
 void Application::OnCommand(int id)
@@ -143,7 +146,7 @@ void Application::OnCommand(int id)
         if (DirectoryView* view = View()) {
             if (const auto stored = RunEditEntry(
                     directory, nullptr, platform_.messages, [this] { return ExchangeWhileConnected(); },
-                    mainFrame_.get()))
+                    mainWindow_.get()))
                 view->SelectShortNumbers({*stored});
         }
         break;
@@ -166,21 +169,21 @@ void Application::OnCommand(int id)
         break;
     case ID_FILE_EXPORT:
         if (View())
-            RunExport(platform_, lastFolder, ShownEntries(), mainFrame_.get());
+            RunExport(platform_, lastFolder, ShownEntries(), mainWindow_.get());
         break;
     case ID_FILE_IMPORT:
         if (View())
             RunImport(platform_, lastFolder, directory,
                       {[this] { return IsConnected(); }, [this] { Disconnect(); }, [this] { return ChooseDigits(); }},
-                      mainFrame_.get());
+                      mainWindow_.get());
         break;
     case ID_FILE_PRINT:
         if (View())
-            RunPrint(platform_, directory.Settings(), ShownEntries(), mainFrame_.get());
+            RunPrint(platform_, directory.Settings(), ShownEntries(), mainWindow_.get());
         break;
     case ID_APP_EXIT:
-        if (mainFrame_)
-            mainFrame_->close();
+        if (mainWindow_)
+            mainWindow_->close();
         break;
     default:
         break;
@@ -191,7 +194,7 @@ void Application::OnCommand(int id)
 bool Application::RunConnectDialog()
 {
     SettingsStore settings(SettingsFile::Connection);
-    ConnectDialog dialog(settings, platform_, ConnectDialogActions(session, platform_.messages), mainFrame_.get());
+    ConnectDialog dialog(settings, platform_, ConnectDialogActions(session, platform_.messages), mainWindow_.get());
     const bool accepted = dialog.exec() == QDialog::Accepted;
     UpdateCommandUi();
     return accepted && IsConnected();
@@ -204,7 +207,7 @@ ExchangeCommandContext Application::ExchangeContext()
                                   directoryNumbers,
                                   View(),
                                   platform_,
-                                  mainFrame_.get(),
+                                  mainWindow_.get(),
                                   [this] { Disconnect(); },
                                   [this] { return disconnects_; },
                                   [this] { UpdateCommandUi(); }};
@@ -230,7 +233,7 @@ void Application::EditFirstSelectedEntry()
         return;
     if (const auto stored = RunEditEntry(
             directory, &view->Model().EntryAt(rows.front()), platform_.messages,
-            [this] { return ExchangeWhileConnected(); }, mainFrame_.get()))
+            [this] { return ExchangeWhileConnected(); }, mainWindow_.get()))
         view->SelectShortNumbers({*stored});
     UpdateCommandUi();
 }
@@ -248,7 +251,7 @@ bool Application::ChooseDigits()
     const std::vector<uint16_t> selected = view->SelectedShortNumbers();
     if (!RunDigits(
             directory, ShownEntries(), platform_.messages, [this] { return ExchangeWhileConnected(); },
-            mainFrame_.get()))
+            mainWindow_.get()))
         return false;
     // The entries still there stay selected, the last of them current.
     view->SelectShortNumbers(selected);
@@ -257,7 +260,7 @@ bool Application::ChooseDigits()
 
 void Application::ShowAbout()
 {
-    AboutDialog dialog(mainFrame_.get());
+    AboutDialog dialog(mainWindow_.get());
     dialog.exec();
 }
 

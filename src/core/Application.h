@@ -19,7 +19,7 @@ enum class ConnectOutcome;
 struct ExchangeCommandContext;
 class DirectoryView;
 
-// The one application object: owns the directory, the session with the exchange, and the main frame;
+// The one application object: owns the directory, the session with the exchange, and the main window;
 // every command of the menus and the tool bar arrives here.
 class Application : public QObject {
     Q_OBJECT
@@ -55,7 +55,7 @@ public:
     ExchangeCommandContext ExchangeContext();
 
     Platform& Seams() { return platform_; }
-    MainWindow* MainFrame() const { return mainFrame_.get(); }
+    MainWindow* Window() const { return mainWindow_.get(); }
     DirectoryView* View() const;
     // The entries in the order the list shows them; none without the main window.
     std::vector<const Entry*> ShownEntries() const;
@@ -72,7 +72,7 @@ private:
     bool ChooseDigits();
 
     Platform& platform_;
-    std::unique_ptr<MainWindow> mainFrame_;
+    std::unique_ptr<MainWindow> mainWindow_;
     // How often the disconnect sequence has run: a flow that waits on the link compares it to tell
     // its own link from one connected again while it waited.
     unsigned disconnects_ = 0;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/MainWindow.h"
 
+#include "connections/Session.h"
 #include "core/CommandIds.h"
-#include "core/Application.h"
 #include "core/Version.h"
 #include "directory/DirectoryView.h"
 #include "platform/Platform.h"
@@ -30,17 +30,18 @@ QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
 
 } // namespace
 
-MainWindow::MainWindow(Application& app) : app_(app)
+MainWindow::MainWindow(Directory& directory, const Session& session, Platform& platform, EnableRule isCommandEnabled)
+    : session_(session), platform_(platform), isCommandEnabled_(std::move(isCommandEnabled))
 {
-    setObjectName(QStringLiteral("mainFrame"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Gestione agenda centralini Velmora - Versione " TOBRISK_VERSION));
     setWindowIcon(QIcon(QStringLiteral(":/tobrisk.png")));
 
-    auto* model = new DirectoryTableModel(app_.directory, &app_.Seams().waitCursor, this);
-    view_ = new DirectoryView(*model, app_.Seams().waitCursor, this);
+    auto* model = new DirectoryTableModel(directory, &platform_.waitCursor, this);
+    view_ = new DirectoryView(*model, platform_.waitCursor, this);
     setCentralWidget(view_);
     // A double click edits the first selected row even when several are selected.
-    connect(view_, &DirectoryView::editRequested, this, [this] { app_.EditFirstSelectedEntry(); });
+    connect(view_, &DirectoryView::editRequested, this, &MainWindow::editRequested);
     connect(view_, &DirectoryView::entriesOrSelectionChanged, this, &MainWindow::UpdateCommandUi);
 
     CreateActions();
@@ -62,7 +63,7 @@ QAction* MainWindow::AddCommand(int id, const QString& text, const QString& prom
     action->setToolTip(toolTip.isEmpty() ? statusTip : toolTip);
     if (!shortcut.isEmpty())
         action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, [this, id] { app_.OnCommand(id); });
+    connect(action, &QAction::triggered, this, [this, id] { emit commandTriggered(id); });
     actions_[id] = action;
     addAction(action);
     return action;
@@ -197,7 +198,7 @@ QAction* MainWindow::Action(int id) const
 void MainWindow::UpdateCommandUi()
 {
     for (const auto& [id, action] : actions_)
-        action->setEnabled(app_.IsCommandEnabled(id));
+        action->setEnabled(isCommandEnabled_(id));
     UpdateLinePane();
 }
 
@@ -208,8 +209,8 @@ QString MainWindow::LinePaneText() const
 
 void MainWindow::UpdateLinePane()
 {
-    const ExchangeSocket* socket = app_.session.Link().programmingSocket.get();
-    if (app_.IsConnected() && socket)
+    const ExchangeSocket* socket = session_.Link().programmingSocket.get();
+    if (session_.IsConnected() && socket)
         linePane_->setText(QStringLiteral("In linea: %1").arg(FormatAddress(socket->PeerAddress())));
     else
         linePane_->setText(QStringLiteral("Fuori linea"));
@@ -229,7 +230,7 @@ void MainWindow::BringToFront()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     const MsgAnswer answer =
-        app_.Seams().messages.Show(QStringLiteral("Sei sicuro di voler chiudere il programma?"), MsgButtons::YesNo);
+        platform_.messages.Show(QStringLiteral("Sei sicuro di voler chiudere il programma?"), MsgButtons::YesNo);
     if (answer == MsgAnswer::No)
         event->ignore();
     else

@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <map>
 
 class QAction;
@@ -11,15 +12,21 @@ class QToolBar;
 
 namespace tobrisk {
 
-class Application;
+class Directory;
 class DirectoryView;
+class Session;
+struct Platform;
 
-// The main window: menus, tool bar, status bar with the line pane, and the directory list.
+// The main window: menus, tool bar, status bar with the line pane, and the directory list. It shows
+// and asks; what a command does is the application object's, which it tells through its signals.
+// Owned by the application object; user-interface thread.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainWindow(Application& app);
+    using EnableRule = std::function<bool(int commandId)>;
+
+    MainWindow(Directory& directory, const Session& session, Platform& platform, EnableRule isCommandEnabled);
 
     DirectoryView* View() const { return view_; }
     QAction* Action(int id) const;
@@ -32,6 +39,11 @@ public:
     void BringToFront();
     void UpdateLinePane();
 
+signals:
+    void commandTriggered(int commandId);
+    // A double click on a row.
+    void editRequested();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -43,7 +55,9 @@ private:
     QAction* AddCommand(int id, const QString& text, const QString& prompt, const QIcon& icon = QIcon(),
                         const QKeySequence& shortcut = QKeySequence());
 
-    Application& app_;
+    const Session& session_;
+    Platform& platform_;
+    EnableRule isCommandEnabled_;
     DirectoryView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* linePane_ = nullptr;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/SaveToExchangeDialog.h"
 
-#include "directory/DialogParts.h"
 #include "widgets/OkCancelRow.h"
+#include "widgets/ReplaceOrUpdateChoice.h"
 
 #include <QAbstractButton>
 #include <QVBoxLayout>
@@ -11,7 +11,7 @@ namespace tobrisk {
 
 SaveToExchangeDialog::SaveToExchangeDialog(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("savePabxDialog"));
+    setObjectName(QStringLiteral("saveToExchangeDialog"));
     setWindowTitle(QStringLiteral("Salvataggio agenda su centralino"));
 
     modeGroup_ = NewReplaceOrUpdateChoice(*this);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Progress of long work in the main frame's status bar, owned by the command doing the work on the
+// Progress of long work in the main window's status bar, owned by the command doing the work on the
 // user-interface thread. The message goes with the object, and the status bar shows what it showed
 // before (the line pane never leaves it).
 

@@ -15,8 +15,8 @@
 
 namespace tobrisk {
 
-DigitsDialog::DigitsDialog(const DirectorySettings& settings, std::vector<const Entry*> displayed, MessageBoxes& messages,
-                     QWidget* parent)
+DigitsDialog::DigitsDialog(const DirectorySettings& settings, std::vector<const Entry*> displayed,
+                           MessageBoxes& messages, QWidget* parent)
     : QDialog(parent), settings_(settings), messages_(messages)
 {
     // Copies: a dropped connection may empty the list while the dialog is open.
@@ -25,7 +25,7 @@ DigitsDialog::DigitsDialog(const DirectorySettings& settings, std::vector<const 
         displayedCopies_.push_back(*entry);
     for (const Entry& entry : displayedCopies_)
         displayed_.push_back(&entry);
-    setObjectName(QStringLiteral("numCifreDialog"));
+    setObjectName(QStringLiteral("digitsDialog"));
     setWindowTitle(QStringLiteral("Numero cifre agenda"));
 
     digitsEdit_ = new QLineEdit(this);

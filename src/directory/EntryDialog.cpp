@@ -41,12 +41,12 @@ std::string PaddedDigits(uint16_t shortNumber, uint8_t digits)
 } // namespace
 
 EntryDialog::EntryDialog(const DirectorySettings& settings, std::vector<const Entry*> entries,
-                 const std::vector<uint16_t>& routingNumbers, const std::vector<uint16_t>& urbanLineNumbers,
-                 MessageBoxes& messages, const Entry* modified, QWidget* parent)
+                         const std::vector<uint16_t>& routingNumbers, const std::vector<uint16_t>& urbanLineNumbers,
+                         MessageBoxes& messages, const Entry* modified, QWidget* parent)
     : QDialog(parent), settings_(settings), routingNumbers_(routingNumbers), urbanLineNumbers_(urbanLineNumbers),
       messages_(messages)
 {
-    setObjectName(QStringLiteral("modDirDialog"));
+    setObjectName(QStringLiteral("entryDialog"));
     // Copies: a nested event loop runs while the dialog is open, and a dropped connection empties the list.
     entryCopies_.reserve(entries.size());
     for (const Entry* entry : entries)
@@ -190,7 +190,7 @@ void EntryDialog::BuildLayout()
 }
 
 void EntryDialog::FillChoices(const std::vector<uint16_t>& values, std::string (*text)(uint16_t),
-                          std::optional<uint16_t> key)
+                              std::optional<uint16_t> key)
 {
     choiceCombo_->clear();
     choiceTexts_.clear();
@@ -303,7 +303,7 @@ void EntryDialog::accept()
 EntryEdit EntryDialog::Result() const
 {
     return EntryEdit{oldShortNumber_, shortNumber_, name_, phone_,
-                      LineSeizureFromChoice(seizureKind_, selectedItemText_)};
+                     LineSeizureFromChoice(seizureKind_, selectedItemText_)};
 }
 
 } // namespace tobrisk

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ImportDialog.h"
 
-#include "directory/DialogParts.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
 #include "widgets/OkCancelRow.h"
+#include "widgets/ReplaceOrUpdateChoice.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -31,9 +31,9 @@ public:
 
     bool event(QEvent* event) override
     {
-        if (const auto* pbx = dynamic_cast<const SocketEvent*>(event)) {
+        if (const auto* socketEvent = dynamic_cast<const SocketEvent*>(event)) {
             if (event->type() == kFrameEvent)
-                frames.emplace_back(pbx->Frame().begin(), pbx->Frame().end());
+                frames.emplace_back(socketEvent->Frame().begin(), socketEvent->Frame().end());
             else
                 ++timeouts;
             return true;

@@ -23,7 +23,7 @@ class ApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(app.Start()); }
 
-    MainWindow& Frame() { return *app.MainFrame(); }
+    MainWindow& Frame() { return *app.Window(); }
     DirectoryView& View() { return *app.View(); }
     bool Enabled(int id) { return Frame().Action(id)->isEnabled(); }
 

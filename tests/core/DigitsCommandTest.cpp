@@ -2,9 +2,9 @@
 #include "core/DigitsCommand.h"
 #include "core/DeleteEntriesCommand.h"
 #include "core/EditEntryCommand.h"
+#include "directory/DigitsDialog.h"
 #include "directory/DirectoryView.h"
 #include "directory/LineSeizure.h"
-#include "directory/DigitsDialog.h"
 #include "support/FakePlatform.h"
 #include "support/ListRows.h"
 #include "support/ModalDriver.h"
@@ -21,7 +21,7 @@ using namespace tobrisk;
 namespace {
 
 // The number-of-digits dialog and the deletes of the list, without an exchange.
-class NumCifreTest : public ::testing::Test {
+class DigitsDialogTest : public ::testing::Test {
 protected:
     void Load(uint8_t digits, std::initializer_list<std::pair<uint16_t, const char*>> entries)
     {
@@ -80,7 +80,7 @@ protected:
     QString initialText;
 };
 
-TEST_F(NumCifreTest, OnlyTwoToFourDigitsAreTaken)
+TEST_F(DigitsDialogTest, OnlyTwoToFourDigitsAreTaken)
 {
     Load(3, {{7, "A"}});
     const struct {
@@ -106,7 +106,7 @@ TEST_F(NumCifreTest, OnlyTwoToFourDigitsAreTaken)
     EXPECT_EQ(dialog->Digits(), 4) << "the field takes one character";
 }
 
-TEST_F(NumCifreTest, FewerDigitsListTheEntriesTheyRemove)
+TEST_F(DigitsDialogTest, FewerDigitsListTheEntriesTheyRemove)
 {
     Load(4, {{7, "A"}, {123, "B"}, {1234, "C"}});
     fake.messages.Answer(MsgAnswer::Yes);
@@ -123,7 +123,7 @@ TEST_F(NumCifreTest, FewerDigitsListTheEntriesTheyRemove)
     EXPECT_EQ(directory.Count(), 2);
 }
 
-TEST_F(NumCifreTest, NoKeepsTheDialogOpenAndAnotherNumberDeletesNothing)
+TEST_F(DigitsDialogTest, NoKeepsTheDialogOpenAndAnotherNumberDeletesNothing)
 {
     Load(3, {{7, "A"}, {12, "B"}, {123, "C"}});
     fake.messages.Answer(MsgAnswer::No);
@@ -159,7 +159,7 @@ TEST_F(NumCifreTest, NoKeepsTheDialogOpenAndAnotherNumberDeletesNothing)
     EXPECT_TRUE(dialog->EntriesToDelete().empty());
 }
 
-TEST_F(NumCifreTest, DigitsChangeKeepsTheSelection)
+TEST_F(DigitsDialogTest, DigitsChangeKeepsTheSelection)
 {
     Load(3, {{7, "A"}, {12, "B"}, {123, "C"}, {200, "D"}});
     view.selectionModel()->select(view.model()->index(0, 0),
@@ -172,7 +172,7 @@ TEST_F(NumCifreTest, DigitsChangeKeepsTheSelection)
     EXPECT_EQ(model.EntryAt(0).shortNumber, 7);
 }
 
-TEST_F(NumCifreTest, LabelIsTheBuddyOfTheField)
+TEST_F(DigitsDialogTest, LabelIsTheBuddyOfTheField)
 {
     Load(3, {});
     Run(QStringLiteral("3"), [&](DigitsDialog& d) {
@@ -185,7 +185,7 @@ TEST_F(NumCifreTest, LabelIsTheBuddyOfTheField)
 }
 
 // Deleting and storing edits in the list alone, as while not connected.
-class DigitsCommandTest : public NumCifreTest {
+class DigitsCommandTest : public DigitsDialogTest {
 protected:
     void Select(std::initializer_list<int> rows)
     {

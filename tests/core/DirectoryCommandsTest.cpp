@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Application.h"
 #include "core/CommandIds.h"
 #include "core/MainWindow.h"
-#include "core/Application.h"
 #include "directory/DirectoryView.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
@@ -25,7 +25,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(app.Start());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(app.MainFrame()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(app.Window()));
         app.directory.AddOrReplace(5, "Rossi", "021", 0x7FFF);
         app.directory.AddOrReplace(12, "Bianchi", "022", 0x7FFF);
         app.directory.AddOrReplace(30, "Verdi", "023", 0x7FFF);

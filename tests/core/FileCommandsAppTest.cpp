@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/CommandIds.h"
 #include "core/Application.h"
+#include "core/CommandIds.h"
 #include "directory/DirectoryView.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
@@ -84,7 +84,7 @@ TEST_F(FileCommandsAppTest, ImportCommandAsksTheDigitsThenTheOptions)
     });
     EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_FILE_IMPORT); },
                          [&](QWidget* digits) {
-                             EXPECT_EQ(digits->objectName(), QStringLiteral("numCifreDialog"));
+                             EXPECT_EQ(digits->objectName(), QStringLiteral("digitsDialog"));
                              QLineEdit* edit = digits->findChild<QLineEdit*>(QStringLiteral("digitsEdit"));
                              edit->selectAll();
                              QTest::keyClicks(edit, QStringLiteral("4"));

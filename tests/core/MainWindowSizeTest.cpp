@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/MainWindow.h"
 #include "core/Application.h"
+#include "core/MainWindow.h"
 #include "support/FakePlatform.h"
 
 #include <QScreen>
@@ -14,7 +14,7 @@ TEST(MainWindowSize, StartsMaximizedAndRestoresToASmallerCentredWindow)
     FakePlatform fake;
     Application app{fake.platform};
     ASSERT_TRUE(app.Start());
-    MainWindow& frame = *app.MainFrame();
+    MainWindow& frame = *app.Window();
     const QRect screen = frame.screen()->availableGeometry();
     EXPECT_TRUE(frame.isMaximized());
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "connections/ConnectionSettings.h"
+#include "core/Application.h"
 #include "core/CommandIds.h"
 #include "core/MainWindow.h"
-#include "core/Application.h"
 #include "link/Protocol.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
@@ -45,7 +45,7 @@ TEST(ConnectCommand, TheDialogLeavesTheProgramOnLineUntilDisconnetti)
     FakePlatform fake;
     Application app(fake.platform);
     ASSERT_TRUE(app.Start());
-    MainWindow& frame = *app.MainFrame();
+    MainWindow& frame = *app.Window();
     EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_CONNECT); },
                          [](QWidget* dialog) {
                              QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("connectButton")),
@@ -83,7 +83,7 @@ TEST(ConnectCommand, CancellingTheDialogLeavesTheProgramOffLine)
                          }));
     EXPECT_FALSE(connected);
     EXPECT_FALSE(app.IsConnected());
-    EXPECT_TRUE(app.MainFrame()->Action(ID_CONNECT)->isEnabled());
+    EXPECT_TRUE(app.Window()->Action(ID_CONNECT)->isEnabled());
 }
 
 } // namespace

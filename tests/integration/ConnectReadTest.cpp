@@ -48,7 +48,7 @@ class ConnectReadTest : public OnlineFixture {
 protected:
     ConnectReadTest() : OnlineFixture(ReadTables()) {}
 
-    bool Enabled(int id) { return app.MainFrame()->Action(id)->isEnabled(); }
+    bool Enabled(int id) { return app.Window()->Action(id)->isEnabled(); }
 
     // Runs the action once, from inside the running wait, as soon as the exchange has taken a request of
     // that command and table: with the exchange's replies delayed, the wait for it is still running then.
@@ -91,7 +91,7 @@ TEST_F(ConnectReadTest, FillsTheListSettingsAndNumberLists)
     // The bulk refresh selects the last row.
     EXPECT_EQ(View().SelectedRows(), std::vector<int>{3});
     EXPECT_TRUE(app.session.Supervisor().IsActive());
-    EXPECT_EQ(app.MainFrame()->LinePaneText(), QStringLiteral("In linea: 127.000.000.001"));
+    EXPECT_EQ(app.Window()->LinePaneText(), QStringLiteral("In linea: 127.000.000.001"));
     EXPECT_FALSE(Enabled(ID_CONNECT));
     EXPECT_FALSE(Enabled(ID_FILE_SAVE_TO_EXCHANGE));
     EXPECT_TRUE(Enabled(ID_DISCONNECT));
@@ -101,7 +101,7 @@ TEST_F(ConnectReadTest, FillsTheListSettingsAndNumberLists)
     EXPECT_EQ(statusMessages.first(), QStringLiteral("Lettura agenda dal centralino, voci lette: 1"));
     EXPECT_TRUE(statusMessages.contains(QStringLiteral("Lettura agenda dal centralino, voci lette: 5")));
     EXPECT_EQ(statusMessages.last(), QString());
-    EXPECT_EQ(app.MainFrame()->statusBar()->currentMessage(), QString());
+    EXPECT_EQ(app.Window()->statusBar()->currentMessage(), QString());
 }
 
 TEST_F(ConnectReadTest, ConnettiReadsTheExchangeChosenInTheConnectionDialog)

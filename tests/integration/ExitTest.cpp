@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Application.h"
 #include "core/CommandIds.h"
 #include "core/MainWindow.h"
-#include "core/Application.h"
 #include "directory/DirectoryView.h"
-#include "link/SocketEvents.h"
 #include "link/Protocol.h"
+#include "link/SocketEvents.h"
 #include "support/FakePlatform.h"
 
 #include "OnlineFixture.h"
@@ -74,10 +74,10 @@ TEST_P(ExitTest, ReleaseIsTheLastRequestTheExchangeReceives)
         ASSERT_NE(app.View(), nullptr);
         EXPECT_EQ(app.directory.Count(), 0);
         EXPECT_EQ(app.View()->Model().rowCount(), 0);
-        EXPECT_TRUE(app.MainFrame()->Action(ID_CONNECT)->isEnabled());
-        EXPECT_FALSE(app.MainFrame()->Action(ID_DISCONNECT)->isEnabled());
+        EXPECT_TRUE(app.Window()->Action(ID_CONNECT)->isEnabled());
+        EXPECT_FALSE(app.Window()->Action(ID_DISCONNECT)->isEnabled());
     } else {
-        EXPECT_EQ(app.MainFrame(), nullptr);
+        EXPECT_EQ(app.Window(), nullptr);
     }
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/ConfigurationMemory.h"
-#include "link/SocketEvents.h"
 #include "link/ExchangeProtocol.h"
 #include "link/ExchangeSocket.h"
 #include "link/Protocol.h"
+#include "link/SocketEvents.h"
 #include "support/FakePlatform.h"
 
 #include "SimHarness.h"
@@ -50,7 +50,7 @@ exsim::Tables FixtureTables()
     return tables;
 }
 
-// Stands for the main frame: hands every event on to the protocol, as the frame does.
+// Stands for the main window: hands every event on to the protocol, as the frame does.
 class ProtocolOwner : public QObject {
 public:
     std::function<bool(QEvent*)> forward;

@@ -3,12 +3,12 @@
 
 #include "connections/ConnectionSettings.h"
 #include "connections/Supervision.h"
+#include "core/Application.h"
 #include "core/ConnectCommand.h"
 #include "core/MainWindow.h"
-#include "core/Application.h"
 #include "directory/DirectoryView.h"
-#include "link/SocketEvents.h"
 #include "link/Protocol.h"
+#include "link/SocketEvents.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
 
@@ -40,7 +40,7 @@ struct PreparedEntry {
 };
 
 // The whole program against the simulated exchange on 127.0.0.1, with the programming socket opened
-// as the connection dialog leaves it: owned by the main frame, connectedMode set.
+// as the connection dialog leaves it: owned by the main window, connectedMode set.
 class OnlineFixture : public ::testing::Test {
 protected:
     explicit OnlineFixture(exsim::Tables tables, SupervisionTimes times = {60'000, 300})
@@ -52,7 +52,7 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(StartLoopbackSim(sim));
         ASSERT_TRUE(app.Start());
-        QObject::connect(app.MainFrame()->statusBar(), &QStatusBar::messageChanged,
+        QObject::connect(app.Window()->statusBar(), &QStatusBar::messageChanged,
                          [this](const QString& text) { statusMessages << text; });
     }
 

@@ -208,7 +208,7 @@ TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
             EXPECT_TRUE(statusMessages.contains(
                 QStringLiteral("Scrittura agenda sul centralino: voce %1 di %1").arg(c.directory.size())));
         }
-        EXPECT_EQ(app.MainFrame()->statusBar()->currentMessage(), QString());
+        EXPECT_EQ(app.Window()->statusBar()->currentMessage(), QString());
     }
 }
 
@@ -345,7 +345,7 @@ TEST_F(SaveTest, LinkThatDropsDuringTheWritesStopsTheSave)
         EXPECT_EQ(Shown(), QStringList{NOT_COMPLETED});
         EXPECT_FALSE(app.IsConnected());
         EXPECT_EQ(Listed(), listed);
-        EXPECT_EQ(app.MainFrame()->statusBar()->currentMessage(), QString());
+        EXPECT_EQ(app.Window()->statusBar()->currentMessage(), QString());
     }
 }
 

@@ -73,13 +73,13 @@ TEST_F(SupervisionTest, EthernetPollIsRetriedOnceThenTheLinkIsDropped)
         EXPECT_EQ(Supervisor().IsActive(), c.stays);
         if (c.stays) {
             EXPECT_TRUE(fake.messages.Shown().empty());
-            EXPECT_EQ(app.MainFrame()->LinePaneText(), QStringLiteral("In linea: 127.000.000.001"));
+            EXPECT_EQ(app.Window()->LinePaneText(), QStringLiteral("In linea: 127.000.000.001"));
             EXPECT_EQ(app.directory.Count(), 4);
             app.Disconnect();
         } else {
             EXPECT_EQ(fake.messages.Texts(), QStringList{ETHERNET_DROP});
             EXPECT_EQ(app.directory.Count(), 0);
-            EXPECT_EQ(app.MainFrame()->LinePaneText(), QStringLiteral("Fuori linea"));
+            EXPECT_EQ(app.Window()->LinePaneText(), QStringLiteral("Fuori linea"));
         }
     }
 }
@@ -127,7 +127,7 @@ TEST_F(SupervisionTest, CheckDuringATableReadLetsTheReadFinish)
     sim.SetFaults(faults);
     const size_t tracesBefore = fake.debug.Lines().size();
     app.session.Memory().Clear();
-    QTimer::singleShot(50, app.MainFrame(), [this] { Supervisor().OnTimer(); });
+    QTimer::singleShot(50, app.Window(), [this] { Supervisor().OnTimer(); });
 
     EXPECT_TRUE(app.session.Protocol().ReadTable(TBL_DIRECTORY));
 
@@ -150,7 +150,7 @@ TEST_F(SupervisionTest, UnansweredCheckDuringATableReadStillEnds)
     faults.dropPolls = 1;
     sim.SetFaults(faults);
     const size_t tracesBefore = fake.debug.Lines().size();
-    QTimer::singleShot(50, app.MainFrame(), [this] { Supervisor().OnTimer(); });
+    QTimer::singleShot(50, app.Window(), [this] { Supervisor().OnTimer(); });
 
     app.session.Protocol().ReadTable(TBL_DIRECTORY);
 
@@ -163,7 +163,7 @@ TEST_F(SupervisionTest, WindowKeepsRepaintingDuringACheck)
 {
     DropPolls(1);
     ASSERT_EQ(Connect(), ConnectOutcome::Connected);
-    QStatusBar* bar = app.MainFrame()->statusBar();
+    QStatusBar* bar = app.Window()->statusBar();
     int paints = 0;
     class PaintCounter : public QObject {
     public:

@@ -24,7 +24,7 @@ Bytes Copy(std::span<const uint8_t> bytes)
 
 } // namespace
 
-TEST(ConfigMemory, BlockLayoutIsMarkerLengthKeyThenData)
+TEST(ConfigurationMemory, BlockLayoutIsMarkerLengthKeyThenData)
 {
     const RecordBlock block = Record(TBL_DIRECTORY, 12, Text("ab"));
     const uint16_t header[] = {6, 12, TBL_DIRECTORY};
@@ -36,7 +36,7 @@ TEST(ConfigMemory, BlockLayoutIsMarkerLengthKeyThenData)
     EXPECT_EQ(block.Key(), (RecordKey{12, TBL_DIRECTORY}));
 }
 
-TEST(ConfigMemory, RecordWithoutDataHasLengthFour)
+TEST(ConfigurationMemory, RecordWithoutDataHasLengthFour)
 {
     ConfigurationMemory memory;
     memory.Store(RecordBlock({0, TBL_DIGITS}, nullptr, 0));
@@ -46,7 +46,7 @@ TEST(ConfigMemory, RecordWithoutDataHasLengthFour)
     EXPECT_TRUE(found->Data().empty());
 }
 
-TEST(ConfigMemory, SameKeyReplacesAndKeysDifferInBothFields)
+TEST(ConfigurationMemory, SameKeyReplacesAndKeysDifferInBothFields)
 {
     ConfigurationMemory memory;
     memory.Store(Record(TBL_DIRECTORY, 5, Text("old")));
@@ -64,7 +64,7 @@ TEST(ConfigMemory, SameKeyReplacesAndKeysDifferInBothFields)
     EXPECT_EQ(memory.Count(), 2u);
 }
 
-TEST(ConfigMemory, NextOfTableVisitsEachRecordOfTheTableOnce)
+TEST(ConfigurationMemory, NextOfTableVisitsEachRecordOfTheTableOnce)
 {
     ConfigurationMemory memory;
     // Neighbouring tables on both sides, and the extreme indices of the wanted one.
@@ -91,7 +91,7 @@ TEST(ConfigMemory, NextOfTableVisitsEachRecordOfTheTableOnce)
     EXPECT_EQ(position, memory.EndPosition());
 }
 
-TEST(ConfigMemory, ClearEmptiesEverything)
+TEST(ConfigurationMemory, ClearEmptiesEverything)
 {
     ConfigurationMemory memory;
     memory.Store(Record(TBL_DIRECTORY, 1, Text("x")));

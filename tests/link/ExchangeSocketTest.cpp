@@ -2,8 +2,8 @@
 #include "link/ExchangeSocket.h"
 
 #include "link/FrameAssembler.h"
-#include "link/SocketEvents.h"
 #include "link/Protocol.h"
+#include "link/SocketEvents.h"
 
 #include "LoopbackPeer.h"
 #include "TestBytes.h"
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Whatever arrives short of a whole frame, the wait for the reply ends with the timeout armed when the
 // request was sent.
-TEST(PbxSocket, ReplyTimeoutRunsUntilAWholeFrameArrives)
+TEST(ExchangeSocket, ReplyTimeoutRunsUntilAWholeFrameArrives)
 {
     const Bytes record = Reply(1, TBL_DIRECTORY, Text("ABCD"));
     const struct {
@@ -167,7 +167,7 @@ TEST(PbxSocket, ReplyTimeoutRunsUntilAWholeFrameArrives)
     }
 }
 
-TEST(PbxSocket, WholeFrameDisarmsTheReplyTimeout)
+TEST(ExchangeSocket, WholeFrameDisarmsTheReplyTimeout)
 {
     Connection connection;
     connection.socket.SendWithTimeout(nullptr, 0, 300);
@@ -180,7 +180,7 @@ TEST(PbxSocket, WholeFrameDisarmsTheReplyTimeout)
     EXPECT_EQ(connection.owner.timeouts, 0);
 }
 
-TEST(PbxSocket, TimeoutDropsAPartlyReceivedFrame)
+TEST(ExchangeSocket, TimeoutDropsAPartlyReceivedFrame)
 {
     Connection connection;
     const Bytes record = Reply(1, TBL_DIRECTORY, Text("ABCD"));
@@ -223,7 +223,7 @@ std::vector<Bytes> Split(const Bytes& frames, size_t frameSize)
     return split;
 }
 
-TEST(PbxSocket, FramesOfOneReadCostTheOwnerOneWakeUp)
+TEST(ExchangeSocket, FramesOfOneReadCostTheOwnerOneWakeUp)
 {
     Connection connection;
     WakeCounter counter;
@@ -237,7 +237,7 @@ TEST(PbxSocket, FramesOfOneReadCostTheOwnerOneWakeUp)
     EXPECT_LE(counter.wakes, 2);
 }
 
-TEST(PbxSocket, HandlerInANestedLoopStillSeesTheFramesThatFollow)
+TEST(ExchangeSocket, HandlerInANestedLoopStillSeesTheFramesThatFollow)
 {
     Connection connection;
     std::vector<Bytes> seenInside;
@@ -272,7 +272,7 @@ TEST(PbxSocket, HandlerInANestedLoopStillSeesTheFramesThatFollow)
 }
 
 // As a dialog does that closes its link when the device's answer is a failure.
-TEST(PbxSocket, CloseInsideAFrameHandlerDropsTheRestOfTheRead)
+TEST(ExchangeSocket, CloseInsideAFrameHandlerDropsTheRestOfTheRead)
 {
     Connection connection;
     connection.owner.forward = [&](QEvent* event) {
@@ -287,7 +287,7 @@ TEST(PbxSocket, CloseInsideAFrameHandlerDropsTheRestOfTheRead)
     EXPECT_FALSE(connection.socket.IsOpen());
 }
 
-TEST(PbxSocket, FramesAndTimeoutsKeepTheirOrderAcrossManyReads)
+TEST(ExchangeSocket, FramesAndTimeoutsKeepTheirOrderAcrossManyReads)
 {
     Connection connection;
     const Bytes frames = Numbered(300, TBL_DIRECTORY);
@@ -304,7 +304,7 @@ TEST(PbxSocket, FramesAndTimeoutsKeepTheirOrderAcrossManyReads)
     EXPECT_EQ(connection.owner.frames.back(), DONE);
 }
 
-TEST(PbxSocket, SendDialRefusesANumberOver31Characters)
+TEST(ExchangeSocket, SendDialRefusesANumberOver31Characters)
 {
     Connection connection;
     const std::string longest(31, '5');
@@ -317,7 +317,7 @@ TEST(PbxSocket, SendDialRefusesANumberOver31Characters)
     EXPECT_EQ(connection.peer.Read(dial.size() + release.size()), dial + release);
 }
 
-TEST(PbxSocket, OpenToAClosedPortFailsWithTheSystemError)
+TEST(ExchangeSocket, OpenToAClosedPortFailsWithTheSystemError)
 {
     TestOwner owner;
     ExchangeSocket socket;
@@ -363,7 +363,7 @@ private:
     uint16_t port_ = 0;
 };
 
-TEST(PbxSocket, AHangingConnectGivesUpAtItsTimeoutWhileEventsGoOn)
+TEST(ExchangeSocket, AHangingConnectGivesUpAtItsTimeoutWhileEventsGoOn)
 {
     FullListener listener;
     TestOwner owner;
@@ -382,7 +382,7 @@ TEST(PbxSocket, AHangingConnectGivesUpAtItsTimeoutWhileEventsGoOn)
     EXPECT_TRUE(handled) << "the user-interface thread's events run while the connect waits";
 }
 
-TEST(PbxSocket, NeverOpenedSocketDoesNothing)
+TEST(ExchangeSocket, NeverOpenedSocketDoesNothing)
 {
     ExchangeSocket socket;
     socket.Close();
@@ -394,7 +394,7 @@ TEST(PbxSocket, NeverOpenedSocketDoesNothing)
     EXPECT_EQ(socket.LastError(), 0);
 }
 
-TEST(PbxSocket, OpenWhileOpenKeepsTheConnection)
+TEST(ExchangeSocket, OpenWhileOpenKeepsTheConnection)
 {
     Connection connection;
     EXPECT_EQ(
@@ -405,7 +405,7 @@ TEST(PbxSocket, OpenWhileOpenKeepsTheConnection)
     EXPECT_EQ(connection.peer.Read(11), BuildReleaseRequest());
 }
 
-TEST(PbxSocket, CloseEndsTheConnectionAndPostsNothingMore)
+TEST(ExchangeSocket, CloseEndsTheConnectionAndPostsNothingMore)
 {
     Connection connection;
     connection.socket.SendWithTimeout(nullptr, 0, 100);
@@ -419,7 +419,7 @@ TEST(PbxSocket, CloseEndsTheConnectionAndPostsNothingMore)
     EXPECT_TRUE(connection.owner.frames.empty());
 }
 
-TEST(PbxSocket, PeerGoneIsASendErrorNotASignal)
+TEST(ExchangeSocket, PeerGoneIsASendErrorNotASignal)
 {
     Connection connection;
     connection.peer.CloseConnection();
@@ -440,7 +440,7 @@ TEST(PbxSocket, PeerGoneIsASendErrorNotASignal)
 // An exchange that stays connected but takes no more bytes: the send gives up after the request's own
 // timeout (the read timeout for a plain write) instead of holding the user for ever, records the error,
 // and ends the link, so the wait for any reply ends at once.
-TEST(PbxSocket, SendToAPeerThatStopsReadingGivesUpAndEndsTheLink)
+TEST(ExchangeSocket, SendToAPeerThatStopsReadingGivesUpAndEndsTheLink)
 {
     const struct {
         const char* what;
@@ -492,7 +492,7 @@ TEST(PbxSocket, SendToAPeerThatStopsReadingGivesUpAndEndsTheLink)
     }
 }
 
-TEST(PbxSocket, FramesForADestroyedOwnerAreDropped)
+TEST(ExchangeSocket, FramesForADestroyedOwnerAreDropped)
 {
     LoopbackPeer peer;
     auto owner = std::make_unique<TestOwner>();

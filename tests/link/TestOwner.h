@@ -10,7 +10,7 @@
 using namespace tobrisk;
 
 // Stands for the window that owns a socket: records what the receive thread posts and, when told to,
-// hands every event on (as the main frame does to the protocol).
+// hands every event on (as the main window does to the protocol).
 class TestOwner : public QObject {
 public:
     std::vector<std::vector<uint8_t>> frames;
@@ -19,9 +19,9 @@ public:
 
     bool event(QEvent* event) override
     {
-        if (const auto* pbx = dynamic_cast<const SocketEvent*>(event)) {
+        if (const auto* socketEvent = dynamic_cast<const SocketEvent*>(event)) {
             if (event->type() == kFrameEvent)
-                frames.emplace_back(pbx->Frame().begin(), pbx->Frame().end());
+                frames.emplace_back(socketEvent->Frame().begin(), socketEvent->Frame().end());
             else if (event->type() == kTimeoutEvent)
                 ++timeouts;
         }

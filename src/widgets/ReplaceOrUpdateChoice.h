@@ -7,8 +7,8 @@ class QDialog;
 
 namespace tobrisk {
 
-// Pieces that several of the program's dialogs build alike, so that their texts, object names and
-// behaviour stay the same everywhere. Created on the user-interface thread, owned by the dialog.
+// The replace-or-update choice that the import and the save to the exchange both offer, built alike so that
+// its texts, object names and behaviour stay the same. Created on the user-interface thread, owned by the dialog.
 
 // "Sovrascrivi agenda" (id 0) and "Aggiorna agenda" (id 1), for a dialog that writes a whole directory
 // over one that exists; neither is checked yet. The buttons are in the group and owned by the dialog.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "directory/DialogParts.h"
+#include "widgets/ReplaceOrUpdateChoice.h"
 
 #include <QDialog>
 #include <QRadioButton>
