@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "connections/Session.h"
 
-#include "link/SocketEvents.h"
 #include "link/RecordFormats.h"
+#include "link/SocketEvents.h"
 #include "platform/Platform.h"
 #include "platform/WaitCursor.h"
 
@@ -135,6 +135,14 @@ void Session::ReportDrop(const QString& text)
         return;
     dropReported_ = true;
     emit dropped(text);
+}
+
+std::optional<uint32_t> Session::ExchangeAddress() const
+{
+    const ExchangeSocket* socket = link_.programmingSocket.get();
+    if (!IsConnected() || !socket)
+        return std::nullopt;
+    return socket->PeerAddress();
 }
 
 } // namespace tobrisk

@@ -45,6 +45,8 @@ public:
                      QObject* parent = nullptr);
 
     bool IsConnected() const { return link_.IsConnected(); }
+    // The exchange's address while connected; nothing off line.
+    std::optional<uint32_t> ExchangeAddress() const;
     LinkState& Link() { return link_; }
     const LinkState& Link() const { return link_; }
     ExchangeProtocol& Protocol() { return protocol_; }

@@ -209,9 +209,8 @@ QString MainWindow::LinePaneText() const
 
 void MainWindow::UpdateLinePane()
 {
-    const ExchangeSocket* socket = session_.Link().programmingSocket.get();
-    if (session_.IsConnected() && socket)
-        linePane_->setText(QStringLiteral("In linea: %1").arg(FormatAddress(socket->PeerAddress())));
+    if (const std::optional<uint32_t> address = session_.ExchangeAddress())
+        linePane_->setText(QStringLiteral("In linea: %1").arg(FormatAddress(*address)));
     else
         linePane_->setText(QStringLiteral("Fuori linea"));
 }
