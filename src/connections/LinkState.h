@@ -57,7 +57,7 @@ QString ConnectErrorText(int code);
 MsgIcon ConnectResultIcon(int code);
 
 // The link to the exchange that outlives the connection dialog: the sockets it brought up, the mode it
-// is connected in and the socket errors of the current attempt. Owned by the application object; used
+// is connected in and the socket errors of the current attempt. Owned by the session; used
 // on the user-interface thread only.
 class LinkState {
 public:

@@ -205,7 +205,7 @@ ExchangeCommandContext Application::ExchangeContext()
     return ExchangeCommandContext{session,
                                   directory,
                                   directoryNumbers,
-                                  View(),
+                                  [this] { return ShownEntries(); },
                                   platform_,
                                   mainWindow_.get(),
                                   [this] { Disconnect(); },

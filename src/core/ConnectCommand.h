@@ -16,7 +16,7 @@ class QMainWindow;
 namespace tobrisk {
 
 class Directory;
-class DirectoryView;
+struct Entry;
 class MessageBoxes;
 class Session;
 struct Platform;
@@ -27,8 +27,8 @@ struct ExchangeCommandContext {
     Session& session;
     Directory& directory;
     std::vector<uint16_t>& directoryNumbers;
-    // The list, while the main window exists.
-    DirectoryView* view;
+    // The entries in the order the list shows them; none without the main window.
+    std::function<std::vector<const Entry*>()> shownEntries;
     Platform& platform;
     // Owns the dialogs and shows the progress; may be null.
     QMainWindow* window;

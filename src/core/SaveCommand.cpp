@@ -4,7 +4,6 @@
 #include "connections/Session.h"
 #include "core/StatusProgress.h"
 #include "directory/Directory.h"
-#include "directory/DirectoryView.h"
 #include "directory/Entry.h"
 #include "link/ExchangeLimits.h"
 #include "link/Protocol.h"
@@ -106,9 +105,8 @@ void MergeExchangeEntries(const Directory& directory, std::vector<Entry>& pendin
 void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode, const ConnectStep& connect)
 {
     std::vector<Entry> pending;
-    if (const DirectoryView* view = context.view)
-        for (const Entry* entry : view->Model().Rows())
-            pending.push_back(*entry);
+    for (const Entry* entry : context.shownEntries())
+        pending.push_back(*entry);
     const std::vector<Entry> prepared = pending;
     const uint8_t digits = context.directory.Settings().shortNumberDigits;
 
