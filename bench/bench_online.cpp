@@ -4,9 +4,9 @@
 // unanswered poll (the longest wait of a check) and one whole supervision cycle.
 
 #include "connections/Supervision.h"
+#include "core/Application.h"
 #include "core/ConnectCommand.h"
 #include "core/MainWindow.h"
-#include "core/Application.h"
 #include "directory/DirectoryTableModel.h"
 #include "directory/DirectoryView.h"
 #include "directory/Entry.h"

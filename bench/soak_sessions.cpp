@@ -6,10 +6,10 @@
 // when descriptors or threads grew, or memory grew beyond a small allowance, after the first report
 // (memory only without the address sanitizer).
 
+#include "core/Application.h"
 #include "core/ConnectCommand.h"
 #include "core/DeleteEntriesCommand.h"
 #include "core/EditEntryCommand.h"
-#include "core/Application.h"
 #include "core/SaveCommand.h"
 #include "core/SaveToExchangeDialog.h"
 #include "directory/Directory.h"

@@ -2,9 +2,9 @@
 #include "OnlineProgram.h"
 
 #include "core/MainWindow.h"
-#include "link/SocketEvents.h"
 #include "link/ExchangeSocket.h"
 #include "link/Protocol.h"
+#include "link/SocketEvents.h"
 
 #include "exchange-sim/Protocol.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "connections/ConnectDialog.h"
 
-#include "connections/ConnectionEntryDialog.h"
 #include "connections/ConnectionBook.h"
+#include "connections/ConnectionEntryDialog.h"
 #include "connections/ConnectionSettings.h"
 #include "connections/ConnectionSettingsDialog.h"
 #include "platform/CodePage.h"
@@ -486,8 +486,8 @@ void ConnectDialog::Add()
 {
     KeepShownBook();
     ConnectionEntryDialog editor(
-        ConnectionEntryDialog::Mode::Create, *book_, nullptr, [this](const std::string& name) { return CommitBook(name); },
-        platform_.messages, this);
+        ConnectionEntryDialog::Mode::Create, *book_, nullptr,
+        [this](const std::string& name) { return CommitBook(name); }, platform_.messages, this);
     editor.exec();
 }
 
@@ -497,8 +497,8 @@ void ConnectDialog::Modify()
         return;
     KeepShownBook();
     ConnectionEntryDialog editor(
-        ConnectionEntryDialog::Mode::Modify, *book_, currentEntry_, [this](const std::string& name) { return CommitBook(name); },
-        platform_.messages, this);
+        ConnectionEntryDialog::Mode::Modify, *book_, currentEntry_,
+        [this](const std::string& name) { return CommitBook(name); }, platform_.messages, this);
     editor.exec();
 }
 

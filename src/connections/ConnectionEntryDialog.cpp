@@ -54,8 +54,8 @@ std::optional<std::string> NumberOf(const QLineEdit& edit)
 
 } // namespace
 
-ConnectionEntryDialog::ConnectionEntryDialog(Mode mode, ConnectionBook& book, ConnectionEntry* entry, CommitBook commitBook,
-                     MessageBoxes& messages, QWidget* parent)
+ConnectionEntryDialog::ConnectionEntryDialog(Mode mode, ConnectionBook& book, ConnectionEntry* entry,
+                                             CommitBook commitBook, MessageBoxes& messages, QWidget* parent)
     : QDialog(parent), mode_(mode), book_(book), entry_(mode == Mode::Create ? nullptr : entry),
       commitBook_(std::move(commitBook)), messages_(messages)
 {
@@ -74,8 +74,7 @@ ConnectionEntryDialog::ConnectionEntryDialog(Mode mode, ConnectionBook& book, Co
     top->addRow(QStringLiteral("Nome connessione"), nameEdit_);
     top->addRow(QStringLiteral("Modalità collegamento preferenziale"), modeList_);
 
-    auto addressGroup = [this](const QString& title, const QString& prefix, IpAddressEdit*& address,
-                               QLineEdit*& port) {
+    auto addressGroup = [this](const QString& title, const QString& prefix, IpAddressEdit*& address, QLineEdit*& port) {
         auto* group = new QGroupBox(title, this);
         auto* form = new QFormLayout(group);
         auto* addressLabel = new QLabel(QStringLiteral("Indirizzo IP:"), group);

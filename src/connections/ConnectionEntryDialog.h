@@ -28,8 +28,8 @@ public:
     using CommitBook = std::function<bool(const std::string& nameToSelect)>;
 
     // In modify mode `entry` is the book's entry to change; in create mode it is not used.
-    ConnectionEntryDialog(Mode mode, ConnectionBook& book, ConnectionEntry* entry, CommitBook commitBook, MessageBoxes& messages,
-              QWidget* parent = nullptr);
+    ConnectionEntryDialog(Mode mode, ConnectionBook& book, ConnectionEntry* entry, CommitBook commitBook,
+                          MessageBoxes& messages, QWidget* parent = nullptr);
 
     void accept() override;
 

@@ -64,8 +64,8 @@ int FillEntryList(QComboBox& list, RemotePhoneBook& phoneBook, const std::string
     return 0;
 }
 
-ConnectionSettingsDialog::ConnectionSettingsDialog(SettingsStore& settings, RemotePhoneBook& phoneBook, MessageBoxes& messages,
-                         FileDialogs& fileDialogs, QWidget* parent)
+ConnectionSettingsDialog::ConnectionSettingsDialog(SettingsStore& settings, RemotePhoneBook& phoneBook,
+                                                   MessageBoxes& messages, FileDialogs& fileDialogs, QWidget* parent)
     : QDialog(parent), settings_(settings), phoneBook_(phoneBook), messages_(messages), fileDialogs_(fileDialogs)
 {
     setWindowTitle(QStringLiteral("Impostazioni generali di connessione"));
@@ -166,7 +166,8 @@ ConnectionSettingsDialog::ConnectionSettingsDialog(SettingsStore& settings, Remo
     newFileCreated_ = false;
 }
 
-QComboBox* ConnectionSettingsDialog::AddEntryList(const QString& objectName, QPushButton*& propertiesButton, const QString& listName)
+QComboBox* ConnectionSettingsDialog::AddEntryList(const QString& objectName, QPushButton*& propertiesButton,
+                                                  const QString& listName)
 {
     auto* list = new QComboBox(this);
     list->setObjectName(objectName);

@@ -30,7 +30,7 @@ class ConnectionSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     ConnectionSettingsDialog(SettingsStore& settings, RemotePhoneBook& phoneBook, MessageBoxes& messages,
-                FileDialogs& fileDialogs, QWidget* parent = nullptr);
+                             FileDialogs& fileDialogs, QWidget* parent = nullptr);
 
     // True once "Crea nuova" was confirmed in its file dialog, whether or not the file could
     // be made.

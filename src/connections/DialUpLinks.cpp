@@ -22,7 +22,8 @@ DialUpLinks::DialUpLinks(RemotePhoneBook& phoneBook, RemoteDialer& dialer, int h
 {
 }
 
-int DialUpLinks::DialUp(const std::optional<std::string>& number, const std::string& entryName, uint32_t& exchangeAddress)
+int DialUpLinks::DialUp(const std::optional<std::string>& number, const std::string& entryName,
+                        uint32_t& exchangeAddress)
 {
     if (number && number->size() > MAX_PHONE_NUMBER) {
         dialUpError = DIALUP_NUMBER_TOO_LONG;

@@ -110,7 +110,7 @@ Results LinkState::ConnectEthernet(uint32_t address, uint16_t basePort, uint8_t 
 }
 
 Results LinkState::StartPppoe(std::string_view isdnNumber, uint32_t deviceAddress, uint16_t devicePort,
-                               QObject* deviceReceiver, const LinkParams& params)
+                              QObject* deviceReceiver, const LinkParams& params)
 {
     // The detail of these errors is the number's length.
     const auto detail = long(isdnNumber.size());
@@ -151,7 +151,7 @@ Results LinkState::FinishPppoe(const std::string& pppoeEntryName, const LinkPara
 }
 
 Results LinkState::ConnectDialUp(const std::string& entryName, const std::string& number, uint8_t mode,
-                                  const LinkParams& params)
+                                 const LinkParams& params)
 {
     uint32_t exchangeAddress = 0;
     const int dialled = dialUp_.DialUp(number, entryName, exchangeAddress);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "link/SocketEvents.h"
 #include "link/ExchangeSocket.h"
 #include "link/Result.h"
+#include "link/SocketEvents.h"
 #include "platform/MessageBoxes.h"
 
 #include <QEvent>

@@ -20,9 +20,7 @@ namespace {
 // meanwhile is not the one the step was reading.
 class SameLink {
 public:
-    explicit SameLink(const ExchangeCommandContext& context) : context_(context), disconnects_(context.disconnects())
-    {
-    }
+    explicit SameLink(const ExchangeCommandContext& context) : context_(context), disconnects_(context.disconnects()) {}
     bool operator()() const { return context_.session.IsConnected() && context_.disconnects() == disconnects_; }
 
 private:

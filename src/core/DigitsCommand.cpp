@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/DigitsCommand.h"
 
-#include "directory/Directory.h"
 #include "directory/DigitsDialog.h"
+#include "directory/Directory.h"
 #include "link/ExchangeProtocol.h"
 
 namespace tobrisk {

@@ -24,8 +24,8 @@ std::optional<uint16_t> RunEditEntry(Directory& directory, const Entry* modified
     std::optional<Entry> copy;
     if (modified)
         copy = *modified;
-    EntryDialog dialog(directory.Settings(), directory.Entries(), directory.RoutingNumbers(), directory.UrbanLineNumbers(),
-                   messages, copy ? &*copy : nullptr, parent);
+    EntryDialog dialog(directory.Settings(), directory.Entries(), directory.RoutingNumbers(),
+                       directory.UrbanLineNumbers(), messages, copy ? &*copy : nullptr, parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const EntryEdit edit = dialog.Result();

@@ -10,8 +10,7 @@
 
 namespace tobrisk {
 
-void RunImport(Platform& platform, QString& lastFolder, Directory& directory, const ImportSteps& steps,
-               QWidget* parent)
+void RunImport(Platform& platform, QString& lastFolder, Directory& directory, const ImportSteps& steps, QWidget* parent)
 {
     MessageBoxes& messages = platform.messages;
     if (steps.isConnected()) {

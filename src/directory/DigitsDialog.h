@@ -24,7 +24,7 @@ class DigitsDialog : public QDialog {
 public:
     // `displayed`: the list's rows as shown; the indices of EntriesToDelete() refer to them.
     DigitsDialog(const DirectorySettings& settings, std::vector<const Entry*> displayed, MessageBoxes& messages,
-              QWidget* parent = nullptr);
+                 QWidget* parent = nullptr);
 
     // Valid once the dialog has been accepted.
     uint8_t Digits() const { return digits_; }

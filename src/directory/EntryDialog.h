@@ -38,8 +38,8 @@ class EntryDialog : public QDialog {
 
 public:
     EntryDialog(const DirectorySettings& settings, std::vector<const Entry*> entries,
-            const std::vector<uint16_t>& routingNumbers, const std::vector<uint16_t>& urbanLineNumbers,
-            MessageBoxes& messages, const Entry* modified, QWidget* parent = nullptr);
+                const std::vector<uint16_t>& routingNumbers, const std::vector<uint16_t>& urbanLineNumbers,
+                MessageBoxes& messages, const Entry* modified, QWidget* parent = nullptr);
 
     bool AddMode() const { return addMode_; }
     int SeizureKind() const { return seizureKind_; }

@@ -56,7 +56,7 @@ DirectoryImport::DirectoryImport(const ImportOptions& options, ImportTarget targ
 }
 
 DirectoryImport::DirectoryImport(const ImportOptions& options, ImportTarget target,
-                                   const std::vector<const Entry*>& entries)
+                                 const std::vector<const Entry*>& entries)
     : options_(options), target_(target), maxShortNumber_(LargestShortNumber(target.directory.Settings())),
       phones_(ShortNumberRange(entries, maxShortNumber_), entries.size() + size_t(kMaxEntries)),
       entryAtStart_(ShortNumberRange(entries, maxShortNumber_), nullptr)
@@ -152,7 +152,7 @@ void DirectoryImport::ImportLine(std::string_view line)
 }
 
 void DirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string_view normalized, bool validNumber,
-                                    bool hasName, bool hasPhone)
+                                   bool hasName, bool hasPhone)
 {
     MessageBoxes& messages = target_.messages;
     if (askInvalidNumber_ && !validNumber) {

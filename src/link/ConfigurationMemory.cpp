@@ -59,7 +59,8 @@ bool ConfigurationMemory::Remove(RecordKey key)
     return records_.erase(key.Value()) > 0;
 }
 
-std::optional<ConfigurationMemory::TableRecord> ConfigurationMemory::NextOfTable(Position& position, uint16_t table) const
+std::optional<ConfigurationMemory::TableRecord> ConfigurationMemory::NextOfTable(Position& position,
+                                                                                 uint16_t table) const
 {
     // The map is ordered by table, then index, so a table's records lie together.
     const uint32_t tableStart = uint32_t(table) << 16;

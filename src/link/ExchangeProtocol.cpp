@@ -2,9 +2,9 @@
 #include "link/ExchangeProtocol.h"
 
 #include "link/ExchangeLimits.h"
-#include "link/SocketEvents.h"
 #include "link/Protocol.h"
 #include "link/RecordFormats.h"
+#include "link/SocketEvents.h"
 #include "platform/WaitCursor.h"
 
 #include <QEventLoop>
@@ -41,7 +41,7 @@ struct ExchangeProtocol::RunningWait {
 };
 
 ExchangeProtocol::ExchangeProtocol(std::unique_ptr<ExchangeSocket>& programmingSocket, ConfigurationMemory& memory,
-                           WaitCursor& waitCursor)
+                                   WaitCursor& waitCursor)
     : socket_(programmingSocket), memory_(memory), waitCursor_(waitCursor)
 {
 }
@@ -235,8 +235,8 @@ bool ExchangeProtocol::DeleteRecord(uint16_t table, uint16_t index)
     return LinkUp();
 }
 
-bool ExchangeProtocol::WriteDirectoryRecord(uint16_t shortNumber, const std::string& name, const std::string& phoneNumber,
-                                        uint16_t lineSeizure)
+bool ExchangeProtocol::WriteDirectoryRecord(uint16_t shortNumber, const std::string& name,
+                                            const std::string& phoneNumber, uint16_t lineSeizure)
 {
     const std::vector<uint8_t> record = tobrisk::DirectoryRecord(name, phoneNumber, lineSeizure);
     return WriteRecord(TBL_DIRECTORY, shortNumber, record.data(), record.size());

@@ -40,7 +40,8 @@ struct ReplyState {
 // dispatcher that fills the configuration memory and the reply state, and the nested waits.
 class ExchangeProtocol {
 public:
-    ExchangeProtocol(std::unique_ptr<ExchangeSocket>& programmingSocket, ConfigurationMemory& memory, WaitCursor& waitCursor);
+    ExchangeProtocol(std::unique_ptr<ExchangeSocket>& programmingSocket, ConfigurationMemory& memory,
+                     WaitCursor& waitCursor);
     ExchangeProtocol(const ExchangeProtocol&) = delete;
     ExchangeProtocol& operator=(const ExchangeProtocol&) = delete;
 

@@ -2,8 +2,8 @@
 #include "link/ExchangeSocket.h"
 
 #include "link/FrameAssembler.h"
-#include "link/SocketEvents.h"
 #include "link/Protocol.h"
+#include "link/SocketEvents.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -222,7 +222,10 @@ private:
     std::shared_ptr<SharedLink> link_;
 };
 
-ExchangeSocket::ExchangeSocket(int framing, int connectTimeoutMs) : framing_(framing), connectTimeoutMs_(connectTimeoutMs) {}
+ExchangeSocket::ExchangeSocket(int framing, int connectTimeoutMs)
+    : framing_(framing), connectTimeoutMs_(connectTimeoutMs)
+{
+}
 
 ExchangeSocket::~ExchangeSocket()
 {
@@ -230,7 +233,7 @@ ExchangeSocket::~ExchangeSocket()
 }
 
 int ExchangeSocket::Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent::Type dataMessage,
-                     QEvent::Type timeoutMessage)
+                         QEvent::Type timeoutMessage)
 {
     if (link_)
         return 0;
@@ -266,8 +269,7 @@ int ExchangeSocket::Open(QObject* owner, uint32_t peerAddress, uint16_t port, QE
         relay_->moveToThread(owner->thread());
         owner->installEventFilter(relay_.get());
         if (const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(owner->thread()))
-            QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, relay_.get(),
-                             &Relay::OnAboutToBlock);
+            QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, relay_.get(), &Relay::OnAboutToBlock);
     }
 
     try {

@@ -24,13 +24,13 @@ std::optional<QString> RunFileDialog(QWidget* parent, const QString& title, cons
 } // namespace
 
 std::optional<QString> QtFileDialogs::OpenFile(QWidget* parent, const QString& title, const QString& folder,
-                                                const QString& filter, const QString& defaultSuffix)
+                                               const QString& filter, const QString& defaultSuffix)
 {
     return RunFileDialog(parent, title, folder, filter, defaultSuffix, QFileDialog::AcceptOpen);
 }
 
 std::optional<QString> QtFileDialogs::SaveFile(QWidget* parent, const QString& title, const QString& path,
-                                                const QString& filter, const QString& defaultSuffix)
+                                               const QString& filter, const QString& defaultSuffix)
 {
     return RunFileDialog(parent, title, path, filter, defaultSuffix, QFileDialog::AcceptSave);
 }

@@ -4,8 +4,8 @@
 #include "connections/ConnectionBook.h"
 #include "connections/ConnectionSettings.h"
 #include "connections/DialUpLinks.h"
-#include "link/SocketEvents.h"
 #include "link/Protocol.h"
+#include "link/SocketEvents.h"
 #include "platform/PppdDialer.h"
 #include "platform/PppdPhoneBook.h"
 #include "platform/SettingsStore.h"
@@ -676,7 +676,7 @@ TEST_F(ConnectDialogTest, PppoeEndToEndThroughPppd)
     PppdPhoneBook phoneBook(pppd.PeersFolder());
     PppdDialer dialer(PppdPaths{pppd.Program(), pppd.PeersFolder(), pppd.RunFolder()});
     Platform platform{fake.messages, fake.fileDialogs, fake.waitCursor, fake.debug,
-                       phoneBook,     dialer,           fake.printDevice};
+                      phoneBook,     dialer,           fake.printDevice};
     Session pppdSession(platform, {}, 2000);
     LinkState& pppdLink = pppdSession.Link();
     DialUpLinks& pppdDialUp = pppdSession.DialUp();

@@ -188,7 +188,7 @@ protected:
     FakePlatform fake;
     QtPrintDevice device{chooser};
     Platform platform{fake.messages,  fake.fileDialogs, fake.waitCursor, fake.debug,
-                       fake.phoneBook, fake.dialer,      device};
+                      fake.phoneBook, fake.dialer,      device};
     Directory directory;
     DirectoryTableModel model{directory};
 };

@@ -53,7 +53,7 @@ protected:
     bool Run(std::optional<uint16_t> modified, const std::function<void(EntryDialog&)>& act)
     {
         dialog = std::make_unique<EntryDialog>(settings, Entries(), routings, urbanLines, fake.messages,
-                                           modified ? EntryOf(*modified) : nullptr);
+                                               modified ? EntryOf(*modified) : nullptr);
         int result = -1;
         EXPECT_TRUE(RunModal([&] { result = dialog->exec(); },
                              [&](QWidget*) {

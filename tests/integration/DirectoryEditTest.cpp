@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Application.h"
 #include "core/CommandIds.h"
 #include "core/MainWindow.h"
-#include "core/Application.h"
 #include "directory/DirectoryView.h"
-#include "link/SocketEvents.h"
 #include "link/Protocol.h"
+#include "link/SocketEvents.h"
 #include "support/FakePlatform.h"
 #include "support/ListRows.h"
 #include "support/ModalDriver.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/ExchangeProtocol.h"
 
-#include "link/SocketEvents.h"
 #include "link/Protocol.h"
 #include "link/RecordFormats.h"
+#include "link/SocketEvents.h"
 
 #include "LoopbackPeer.h"
 #include "TestBytes.h"

@@ -53,14 +53,14 @@ std::optional<QString> FakeFileDialogs::Next()
 }
 
 std::optional<QString> FakeFileDialogs::OpenFile(QWidget*, const QString& title, const QString& folder,
-                                                  const QString& filter, const QString& defaultSuffix)
+                                                 const QString& filter, const QString& defaultSuffix)
 {
     requests_.push_back({title, folder, filter, defaultSuffix, false});
     return Next();
 }
 
 std::optional<QString> FakeFileDialogs::SaveFile(QWidget*, const QString& title, const QString& path,
-                                                  const QString& filter, const QString& defaultSuffix)
+                                                 const QString& filter, const QString& defaultSuffix)
 {
     requests_.push_back({title, path, filter, defaultSuffix, true});
     return Next();
