@@ -147,7 +147,7 @@ public:
             return false;
         }
         std::vector<Entry> prepared;
-        for (const Entry* entry : app.ShownEntries())
+        for (const Entry* entry : app.ListedEntries())
             prepared.push_back(*entry);
         if (!Disconnect(failure))
             return false;

@@ -15,6 +15,7 @@
 #include "core/PrintCommand.h"
 #include "core/SaveCommand.h"
 #include "directory/DirectoryView.h"
+#include "directory/FreeShortNumbersDialog.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 
@@ -83,10 +84,10 @@ DirectoryView* Application::View() const
     return mainWindow_ ? mainWindow_->View() : nullptr;
 }
 
-std::vector<const Entry*> Application::ShownEntries() const
+std::vector<const Entry*> Application::ListedEntries() const
 {
     if (const DirectoryView* view = View())
-        return view->Model().Rows();
+        return view->Model().AllRows();
     return {};
 }
 
@@ -169,7 +170,7 @@ void Application::OnCommand(int id)
         break;
     case ID_FILE_EXPORT:
         if (View())
-            RunExport(platform_, lastFolder, ShownEntries(), mainWindow_.get());
+            RunExport(platform_, lastFolder, ListedEntries(), mainWindow_.get());
         break;
     case ID_FILE_IMPORT:
         if (View())
@@ -179,7 +180,11 @@ void Application::OnCommand(int id)
         break;
     case ID_FILE_PRINT:
         if (View())
-            RunPrint(platform_, directory.Settings(), ShownEntries(), mainWindow_.get());
+            RunPrint(platform_, directory.Settings(), ListedEntries(), mainWindow_.get());
+        break;
+    case ID_VIEW_FREE_SHORT_NUMBERS:
+        if (View())
+            ShowFreeShortNumbers();
         break;
     case ID_APP_EXIT:
         if (mainWindow_)
@@ -205,7 +210,7 @@ ExchangeCommandContext Application::ExchangeContext()
     return ExchangeCommandContext{session,
                                   directory,
                                   directoryNumbers,
-                                  [this] { return ShownEntries(); },
+                                  [this] { return ListedEntries(); },
                                   platform_,
                                   mainWindow_.get(),
                                   [this] { Disconnect(); },
@@ -250,12 +255,24 @@ bool Application::ChooseDigits()
         return false;
     const std::vector<uint16_t> selected = view->SelectedShortNumbers();
     if (!RunDigits(
-            directory, ShownEntries(), platform_.messages, [this] { return ExchangeWhileConnected(); },
+            directory, ListedEntries(), platform_.messages, [this] { return ExchangeWhileConnected(); },
             mainWindow_.get()))
         return false;
     // The entries still there stay selected, the last of them current.
     view->SelectShortNumbers(selected);
     return true;
+}
+
+void Application::ShowFreeShortNumbers()
+{
+    FreeShortNumbersDialog dialog(directory.Settings(), directory.Entries(), IsCommandEnabled(ID_ENTRY_ADD),
+                                  mainWindow_.get());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (const auto stored = RunEditEntry(
+            directory, nullptr, platform_.messages, [this] { return ExchangeWhileConnected(); }, mainWindow_.get(),
+            dialog.ChosenShortNumber()))
+        View()->SelectShortNumbers({*stored});
 }
 
 void Application::ShowAbout()

@@ -57,8 +57,8 @@ public:
     Platform& Seams() { return platform_; }
     MainWindow* Window() const { return mainWindow_.get(); }
     DirectoryView* View() const;
-    // The entries in the order the list shows them; none without the main window.
-    std::vector<const Entry*> ShownEntries() const;
+    // Every entry in the order the list shows them, those a filter hides too; none without the main window.
+    std::vector<const Entry*> ListedEntries() const;
 
     QString lastFolder;
     Directory directory;
@@ -67,6 +67,8 @@ public:
 
 private:
     void ShowAbout();
+    // "Numeri brevi liberi", then "Aggiungi" with the number picked there.
+    void ShowFreeShortNumbers();
     ExchangeProtocol* ExchangeWhileConnected();
     // The number-of-digits dialog over the list as shown, applied to the directory; false when cancelled.
     bool ChooseDigits();

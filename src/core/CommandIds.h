@@ -20,6 +20,7 @@ enum CommandId : int {
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
     ID_APP_ABOUT = 57664,
+    ID_VIEW_FREE_SHORT_NUMBERS = 0x9100,
 };
 
 // The line pane of the status bar.

@@ -19,13 +19,16 @@ void ApplyEntryEdit(const EntryEdit& edit, Directory& directory, ExchangeProtoco
 }
 
 std::optional<uint16_t> RunEditEntry(Directory& directory, const Entry* modified, MessageBoxes& messages,
-                                     const ExchangeWhileConnected& exchange, QWidget* parent)
+                                     const ExchangeWhileConnected& exchange, QWidget* parent,
+                                     std::optional<uint16_t> offered)
 {
     std::optional<Entry> copy;
     if (modified)
         copy = *modified;
     EntryDialog dialog(directory.Settings(), directory.Entries(), directory.RoutingNumbers(),
                        directory.UrbanLineNumbers(), messages, copy ? &*copy : nullptr, parent);
+    if (offered && !copy)
+        dialog.OfferShortNumber(*offered);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const EntryEdit edit = dialog.Result();

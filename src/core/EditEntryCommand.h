@@ -27,8 +27,10 @@ using ExchangeWhileConnected = std::function<ExchangeProtocol*()>;
 void ApplyEntryEdit(const EntryEdit& edit, Directory& directory, ExchangeProtocol* exchange);
 
 // Runs the entry editor on `modified` (a copy, so the dialog does not depend on the directory while it
-// runs), or on a new entry when null. Returns the short number stored, none when the user cancelled.
+// runs), or on a new entry when null, which starts with `offered` as its short number when given. Returns
+// the short number stored, none when the user cancelled.
 std::optional<uint16_t> RunEditEntry(Directory& directory, const Entry* modified, MessageBoxes& messages,
-                                     const ExchangeWhileConnected& exchange, QWidget* parent);
+                                     const ExchangeWhileConnected& exchange, QWidget* parent,
+                                     std::optional<uint16_t> offered = std::nullopt);
 
 } // namespace tobrisk

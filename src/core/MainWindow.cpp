@@ -5,16 +5,20 @@
 #include "core/CommandIds.h"
 #include "core/Version.h"
 #include "directory/DirectoryView.h"
+#include "platform/CodePage.h"
 #include "platform/Platform.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 namespace tobrisk {
 
@@ -39,7 +43,7 @@ MainWindow::MainWindow(Directory& directory, const Session& session, Platform& p
 
     auto* model = new DirectoryTableModel(directory, &platform_.waitCursor, this);
     view_ = new DirectoryView(*model, platform_.waitCursor, this);
-    setCentralWidget(view_);
+    CreateSearchField();
     // A double click edits the first selected row even when several are selected.
     connect(view_, &DirectoryView::editRequested, this, &MainWindow::editRequested);
     connect(view_, &DirectoryView::entriesOrSelectionChanged, this, &MainWindow::UpdateCommandUi);
@@ -48,6 +52,49 @@ MainWindow::MainWindow(Directory& directory, const Session& session, Platform& p
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    connect(model, &QAbstractItemModel::layoutChanged, this, &MainWindow::UpdateFilterCount);
+    connect(model, &QAbstractItemModel::modelReset, this, &MainWindow::UpdateFilterCount);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &MainWindow::UpdateFilterCount);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &MainWindow::UpdateFilterCount);
+}
+
+void MainWindow::CreateSearchField()
+{
+    searchField_ = new QLineEdit(this);
+    searchField_->setObjectName(QStringLiteral("searchLineEdit"));
+    searchField_->setPlaceholderText(QStringLiteral("Cerca"));
+    searchField_->setClearButtonEnabled(true);
+    connect(searchField_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { view_->Model().SetFilter(ToCp1252(text)); });
+    // Ctrl+F is the export's; the search takes the same key with Shift.
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this);
+    connect(find, &QShortcut::activated, this, [this] {
+        searchField_->setFocus(Qt::ShortcutFocusReason);
+        searchField_->selectAll();
+    });
+    auto* empty = new QShortcut(QKeySequence(Qt::Key_Escape), searchField_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(empty, &QShortcut::activated, searchField_, &QLineEdit::clear);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(searchField_);
+    layout->addWidget(view_);
+    setCentralWidget(central);
+}
+
+QString MainWindow::FilterCountText() const
+{
+    return filterCount_->text();
+}
+
+void MainWindow::UpdateFilterCount()
+{
+    const DirectoryTableModel& model = view_->Model();
+    filterCount_->setText(model.IsFiltered()
+                              ? QStringLiteral("%1 di %2 voci").arg(model.Rows().size()).arg(model.AllRows().size())
+                              : QString());
 }
 
 QAction* MainWindow::AddCommand(int id, const QString& text, const QString& prompt, const QIcon& icon,
@@ -93,6 +140,8 @@ void MainWindow::CreateActions()
                ThemeIcon("document-edit", QStyle::SP_FileDialogContentsView));
     AddCommand(ID_DIGITS, QStringLiteral("&Numero cifre"), QStringLiteral("Modifica numero di cifre agenda"),
                ThemeIcon("format-list-numbered", QStyle::SP_FileDialogListView));
+    AddCommand(ID_VIEW_FREE_SHORT_NUMBERS, QStringLiteral("Numeri brevi &liberi"),
+               QStringLiteral("Mostra i numeri brevi non ancora usati"));
     AddCommand(ID_APP_ABOUT, QStringLiteral("&Informazioni..."),
                QStringLiteral("Visualizza informazioni sul programma, il numero di versione e il "
                               "copyright.\nInformazioni su"),
@@ -156,6 +205,9 @@ void MainWindow::CreateStatusBar()
     linePane_ = new QLabel(this);
     linePane_->setObjectName(QStringLiteral("linePaneLabel"));
     linePane_->setMinimumWidth(linePane_->fontMetrics().horizontalAdvance(LINE_PANE_SIZE_TEXT));
+    filterCount_ = new QLabel(this);
+    filterCount_->setObjectName(QStringLiteral("filterCountLabel"));
+    statusBar()->addPermanentWidget(filterCount_);
     statusBar()->addPermanentWidget(linePane_);
 
     QAction* toolBarToggle = toolBar_->toggleViewAction();
@@ -186,6 +238,7 @@ void MainWindow::CreateStatusBar()
         actions_[toggle.id] = toggle.action;
         viewMenu->addAction(toggle.action);
     }
+    viewMenu->addAction(Action(ID_VIEW_FREE_SHORT_NUMBERS));
     UpdateLinePane();
 }
 

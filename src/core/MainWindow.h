@@ -8,6 +8,7 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QToolBar;
 
 namespace tobrisk {
@@ -32,6 +33,9 @@ public:
     QAction* Action(int id) const;
     QToolBar* ToolBar() const { return toolBar_; }
     QString LinePaneText() const;
+    QLineEdit* SearchField() const { return searchField_; }
+    // "%1 di %2 voci" while a filter hides entries, empty otherwise.
+    QString FilterCountText() const;
 
     void UpdateCommandUi();
     // A later start of the program asked for this window: restore it and bring it, or its open
@@ -52,6 +56,8 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateSearchField();
+    void UpdateFilterCount();
     QAction* AddCommand(int id, const QString& text, const QString& prompt, const QIcon& icon = QIcon(),
                         const QKeySequence& shortcut = QKeySequence());
 
@@ -61,6 +67,8 @@ private:
     DirectoryView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* linePane_ = nullptr;
+    QLineEdit* searchField_ = nullptr;
+    QLabel* filterCount_ = nullptr;
     std::map<int, QAction*> actions_;
 };
 

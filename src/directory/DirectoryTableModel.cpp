@@ -58,11 +58,13 @@ DirectoryTableModel::DirectoryTableModel(const Directory& directory, WaitCursor*
     // Until the reset ends the rows would show entries that may already have left.
     connect(&directory_, &Directory::aboutToReset, this, [this] {
         beginResetModel();
+        all_.clear();
         rows_.clear();
     });
     connect(&directory_, &Directory::reset, this, &DirectoryTableModel::OnReset);
-    rows_ = directory_.Entries();
-    std::stable_sort(rows_.begin(), rows_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    all_ = directory_.Entries();
+    std::stable_sort(all_.begin(), all_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    rows_ = all_;
 }
 
 int DirectoryTableModel::rowCount(const QModelIndex& parent) const
@@ -132,14 +134,37 @@ void DirectoryTableModel::SortByColumn(int column)
         return;
     sortAscending_ = !(sortAscending_ && column == sortColumn_);
     sortColumn_ = column;
+    std::stable_sort(all_.begin(), all_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    ShowRows(Filtered());
+}
 
+void DirectoryTableModel::SetFilter(std::string_view text)
+{
+    filter_ = EntryFilter(text);
+    ShowRows(Filtered());
+}
+
+std::vector<const Entry*> DirectoryTableModel::Filtered() const
+{
+    if (filter_.IsEmpty())
+        return all_;
+    std::vector<const Entry*> shown;
+    const DirectorySettings& settings = directory_.Settings();
+    for (const Entry* entry : all_)
+        if (filter_.Matches(*entry, settings))
+            shown.push_back(entry);
+    return shown;
+}
+
+void DirectoryTableModel::ShowRows(std::vector<const Entry*> rows)
+{
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<const Entry*> persistent;
     persistent.reserve(size_t(before.size()));
     for (const QModelIndex& index : before)
         persistent.push_back(rows_[size_t(index.row())]);
-    std::stable_sort(rows_.begin(), rows_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    rows_ = std::move(rows);
     // Each entry's new row, for the indices the view holds on to.
     std::vector<std::pair<const Entry*, int>> byEntry;
     byEntry.reserve(rows_.size());
@@ -150,7 +175,8 @@ void DirectoryTableModel::SortByColumn(int column)
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i) {
         const auto found = std::lower_bound(byEntry.begin(), byEntry.end(), std::make_pair(persistent[size_t(i)], 0));
-        after.push_back(index(found->second, before[i].column()));
+        const bool shown = found != byEntry.end() && found->first == persistent[size_t(i)];
+        after.push_back(shown ? index(found->second, before[i].column()) : QModelIndex());
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -158,6 +184,11 @@ void DirectoryTableModel::SortByColumn(int column)
 
 void DirectoryTableModel::OnInserted(const Entry& entry)
 {
+    all_.insert(std::upper_bound(all_.begin(), all_.end(), &entry,
+                                 [this](const Entry* a, const Entry* b) { return RowLess(a, b); }),
+                &entry);
+    if (!filter_.Matches(entry, directory_.Settings()))
+        return;
     const auto position = std::upper_bound(rows_.begin(), rows_.end(), &entry,
                                            [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
     const int row = int(position - rows_.begin());
@@ -168,6 +199,8 @@ void DirectoryTableModel::OnInserted(const Entry& entry)
 
 void DirectoryTableModel::OnRemoved(const Entry& entry)
 {
+    if (const auto held = std::find(all_.begin(), all_.end(), &entry); held != all_.end())
+        all_.erase(held);
     const auto position = std::find(rows_.begin(), rows_.end(), &entry);
     if (position == rows_.end())
         return;
@@ -181,6 +214,9 @@ void DirectoryTableModel::OnChanged()
 {
     if (!rows_.empty())
         emit dataChanged(index(0, kColumnShortNumber), index(rowCount() - 1, kColumnShortNumber), {Qt::DisplayRole});
+    // The short numbers read differently now, so the filter may take other entries.
+    if (IsFiltered())
+        ShowRows(Filtered());
 }
 
 void DirectoryTableModel::OnReset()
@@ -188,10 +224,11 @@ void DirectoryTableModel::OnReset()
     std::optional<WaitCursorScope> wait;
     if (waitCursor_)
         wait.emplace(*waitCursor_);
-    rows_ = directory_.Entries();
+    all_ = directory_.Entries();
     // A directory read from the exchange arrives in ascending short numbers, the order shown at first.
-    if (!std::is_sorted(rows_.begin(), rows_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); }))
-        std::stable_sort(rows_.begin(), rows_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    if (!std::is_sorted(all_.begin(), all_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); }))
+        std::stable_sort(all_.begin(), all_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    rows_ = Filtered();
     endResetModel();
 }
 

@@ -223,6 +223,11 @@ void EntryDialog::DisableChoices()
     choiceCombo_->setEnabled(false);
 }
 
+void EntryDialog::OfferShortNumber(uint16_t shortNumber)
+{
+    shortNumberEdit_->setText(FromCp1252(PaddedDigits(shortNumber, settings_.shortNumberDigits)));
+}
+
 void EntryDialog::SetSeizureChoice(int kind)
 {
     if (kind < kKindNone || kind > kKindUrbanLine)

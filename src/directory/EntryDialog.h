@@ -49,6 +49,8 @@ public:
     void FillRoutingChoices(std::optional<uint16_t> key);
     void FillUrbanLineChoices(std::optional<uint16_t> key);
     void SetSeizureChoice(int kind);
+    // Puts this short number in the field in place of the one proposed when adding.
+    void OfferShortNumber(uint16_t shortNumber);
 
 public slots:
     void accept() override;

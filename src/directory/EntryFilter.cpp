@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "directory/EntryFilter.h"
+
+#include "directory/LineSeizure.h"
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+
+namespace tobrisk {
+
+namespace {
+
+constexpr std::array<char, 256> MakeFoldTable()
+{
+    std::array<char, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[size_t(c)] = char(c);
+    for (int c = 'A'; c <= 'Z'; ++c)
+        table[size_t(c)] = char(c - 'A' + 'a');
+    // The accented letters of code page 1252, upper and lower case, by their base letter.
+    const struct {
+        unsigned char first;
+        unsigned char last;
+        char base;
+    } runs[] = {
+        {0xC0, 0xC5, 'a'}, {0xE0, 0xE5, 'a'}, {0xC7, 0xC7, 'c'}, {0xE7, 0xE7, 'c'}, {0xC8, 0xCB, 'e'},
+        {0xE8, 0xEB, 'e'}, {0xCC, 0xCF, 'i'}, {0xEC, 0xEF, 'i'}, {0xD0, 0xD0, 'd'}, {0xF0, 0xF0, 'd'},
+        {0xD1, 0xD1, 'n'}, {0xF1, 0xF1, 'n'}, {0xD2, 0xD6, 'o'}, {0xF2, 0xF6, 'o'}, {0xD8, 0xD8, 'o'},
+        {0xF8, 0xF8, 'o'}, {0xD9, 0xDC, 'u'}, {0xF9, 0xFC, 'u'}, {0xDD, 0xDD, 'y'}, {0xFD, 0xFD, 'y'},
+        {0xFF, 0xFF, 'y'}, {0x9F, 0x9F, 'y'}, {0x8A, 0x8A, 's'}, {0x9A, 0x9A, 's'}, {0x8E, 0x8E, 'z'},
+        {0x9E, 0x9E, 'z'},
+    };
+    for (const auto& run : runs)
+        for (int c = run.first; c <= run.last; ++c)
+            table[size_t(c)] = run.base;
+    table[0x8C] = char(0x9C); // Œ
+    table[0xC6] = char(0xE6); // Æ
+    table[0xDE] = char(0xFE); // Þ
+    return table;
+}
+
+constexpr std::array<char, 256> kFold = MakeFoldTable();
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Texts of an entry are at most a few dozen bytes: they are folded into a buffer on the stack, no
+// allocation per entry and keystroke.
+class FoldedText {
+public:
+    FoldedText(std::string_view text, bool digitsOnly)
+    {
+        for (char c : text) {
+            if (length_ == buffer_.size())
+                break;
+            if (digitsOnly) {
+                if (IsDigit(c))
+                    buffer_[length_++] = c;
+            } else {
+                buffer_[length_++] = kFold[uint8_t(c)];
+            }
+        }
+    }
+    bool Contains(std::string_view word) const
+    {
+        return std::string_view(buffer_.data(), length_).find(word) != std::string_view::npos;
+    }
+
+private:
+    std::array<char, 64> buffer_{};
+    size_t length_ = 0;
+};
+
+} // namespace
+
+std::string FoldForSearch(std::string_view text)
+{
+    std::string folded(text);
+    for (char& c : folded)
+        c = kFold[uint8_t(c)];
+    return folded;
+}
+
+EntryFilter::EntryFilter(std::string_view text)
+{
+    size_t position = 0;
+    while (position < text.size()) {
+        while (position < text.size() && IsBlank(text[position]))
+            ++position;
+        const size_t start = position;
+        while (position < text.size() && !IsBlank(text[position]))
+            ++position;
+        if (position == start)
+            break;
+        Word word{FoldForSearch(text.substr(start, position - start)), {}};
+        // A word with a letter in it is no telephone number, whatever digits it holds.
+        const bool hasLetter = std::any_of(word.folded.begin(), word.folded.end(),
+                                           [](char c) { return (c >= 'a' && c <= 'z') || uint8_t(c) >= 0x80; });
+        if (!hasLetter)
+            std::copy_if(word.folded.begin(), word.folded.end(), std::back_inserter(word.digits), IsDigit);
+        words_.push_back(std::move(word));
+    }
+}
+
+bool EntryFilter::Matches(const Entry& entry, const DirectorySettings& settings) const
+{
+    if (words_.empty())
+        return true;
+    const FoldedText name(entry.name, false);
+    const FoldedText phone(entry.phoneNumber, true);
+    const FoldedText shortNumber(ShortNumberText(settings, entry.shortNumber), false);
+    const FoldedText seizure(LineSeizureText(entry.lineSeizure), false);
+    for (const Word& word : words_) {
+        const bool found = name.Contains(word.folded) || (!word.digits.empty() && phone.Contains(word.digits)) ||
+                           shortNumber.Contains(word.folded) || seizure.Contains(word.folded);
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+} // namespace tobrisk
