@@ -52,6 +52,11 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+bool IsLetter(char folded)
+{
+    return (folded >= 'a' && folded <= 'z') || uint8_t(folded) >= 0x80;
+}
+
 // Texts of an entry are at most a few dozen bytes: they are folded into a buffer on the stack, no
 // allocation per entry and keystroke.
 class FoldedText {
@@ -64,8 +69,9 @@ public:
             if (digitsOnly) {
                 if (IsDigit(c))
                     buffer_[length_++] = c;
-            } else {
-                buffer_[length_++] = kFold[uint8_t(c)];
+            } else if (const char folded = kFold[uint8_t(c)];
+                       !(IsLetter(folded) && length_ > 0 && buffer_[length_ - 1] == folded)) {
+                buffer_[length_++] = folded;
             }
         }
     }
@@ -83,9 +89,13 @@ private:
 
 std::string FoldForSearch(std::string_view text)
 {
-    std::string folded(text);
-    for (char& c : folded)
-        c = kFold[uint8_t(c)];
+    std::string folded;
+    folded.reserve(text.size());
+    for (char c : text) {
+        const char f = kFold[uint8_t(c)];
+        if (!(IsLetter(f) && !folded.empty() && folded.back() == f))
+            folded.push_back(f);
+    }
     return folded;
 }
 
@@ -102,8 +112,7 @@ EntryFilter::EntryFilter(std::string_view text)
             break;
         Word word{FoldForSearch(text.substr(start, position - start)), {}};
         // A word with a letter in it is no telephone number, whatever digits it holds.
-        const bool hasLetter = std::any_of(word.folded.begin(), word.folded.end(),
-                                           [](char c) { return (c >= 'a' && c <= 'z') || uint8_t(c) >= 0x80; });
+        const bool hasLetter = std::any_of(word.folded.begin(), word.folded.end(), IsLetter);
         if (!hasLetter)
             std::copy_if(word.folded.begin(), word.folded.end(), std::back_inserter(word.digits), IsDigit);
         words_.push_back(std::move(word));

@@ -11,12 +11,14 @@
 namespace tobrisk {
 
 // Code page 1252 text made comparable for a search: letters lower case, accented letters as their base
-// letter ("Niccolò" reads "niccolo").
+// letter, and a doubled letter as one, since a typed name often loses or gains one ("Niccolò" reads
+// "nicolo"). Digits stay as they are: "5003" is no "503".
 std::string FoldForSearch(std::string_view text);
 
 // What the user typed over the list, split into words. An entry matches when each word is found in its
 // short number as shown, its name, its telephone number or its line-seizure text; case and accents do not
-// count, and a telephone number is compared by its digits alone, so "02 765" finds "02-765 43".
+// count (as FoldForSearch reads them), and a telephone number is compared by its digits alone, so "02 765"
+// finds "02-765 43".
 class EntryFilter {
 public:
     EntryFilter() = default;

@@ -53,6 +53,82 @@ TEST_F(DirectoryModelTest, PassesTheModelTesterThroughEveryChange)
     EXPECT_TRUE(modelTesterReports.isEmpty()) << modelTesterReports.join('\n').toStdString();
 }
 
+TEST_F(DirectoryModelTest, FilterPassesTheModelTesterThroughEveryChange)
+{
+    modelTesterReports.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(RecordModelTesterReports);
+    {
+        QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+        {
+            const Directory::BulkChange filling(directory);
+            for (uint16_t n = 0; n < 50; ++n)
+                directory.AddOrReplace(n, "Nome " + std::to_string(n % 7), std::to_string(n), 0);
+        }
+        view.SelectShortNumbers({3, 10, 17});
+        tableModel.SetFilter("nome 3");
+        view.SortByColumn(1);
+        directory.AddOrReplace(60, "Nome 3", "60", 0);
+        directory.AddOrReplace(61, "Altro", "61", 0);
+        directory.Remove(10);
+        directory.SetShortNumberDigits(4);
+        tableModel.SetFilter("");
+        tableModel.SetFilter("5");
+        directory.Clear();
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(modelTesterReports.isEmpty()) << modelTesterReports.join('\n').toStdString();
+}
+
+TEST_F(DirectoryModelTest, FilterShowsMatchingRowsInSortOrderAndKeepsTheRestInAllRows)
+{
+    directory.AddOrReplace(1, "Rossi", "021", 0);
+    directory.AddOrReplace(2, "Bianchi", "022", 0);
+    directory.AddOrReplace(3, "Rossini", "023", 0);
+    view.SortByColumn(1);
+    view.SortByColumn(1); // names descending
+    const auto numbers = [](const std::vector<const Entry*>& rows) {
+        std::vector<uint16_t> shown;
+        for (const Entry* entry : rows)
+            shown.push_back(entry->shortNumber);
+        return shown;
+    };
+
+    tableModel.SetFilter("ross");
+    EXPECT_TRUE(tableModel.IsFiltered());
+    EXPECT_EQ(numbers(tableModel.Rows()), (std::vector<uint16_t>{3, 1}));
+    EXPECT_EQ(numbers(tableModel.AllRows()), (std::vector<uint16_t>{3, 1, 2}));
+
+    // What is stored under a filter shows only when it matches, in its sorted place either way.
+    directory.AddOrReplace(4, "Rossetti", "024", 0);
+    directory.AddOrReplace(5, "Verdi", "025", 0);
+    EXPECT_EQ(numbers(tableModel.Rows()), (std::vector<uint16_t>{3, 1, 4}));
+    EXPECT_EQ(numbers(tableModel.AllRows()), (std::vector<uint16_t>{5, 3, 1, 4, 2}));
+    directory.Remove(3);
+    EXPECT_EQ(numbers(tableModel.Rows()), (std::vector<uint16_t>{1, 4}));
+
+    // A new prefix changes every short number as shown, and so what the filter takes.
+    tableModel.SetFilter("9005");
+    EXPECT_TRUE(tableModel.Rows().empty());
+    directory.SetPrefix("9");
+    EXPECT_EQ(numbers(tableModel.Rows()), (std::vector<uint16_t>{5}));
+
+    tableModel.SetFilter("  ");
+    EXPECT_FALSE(tableModel.IsFiltered());
+    EXPECT_EQ(numbers(tableModel.Rows()), (std::vector<uint16_t>{5, 1, 4, 2}));
+}
+
+TEST_F(DirectoryModelTest, SelectionUnderAFilterHoldsOnlyShownRows)
+{
+    for (uint16_t n = 1; n <= 4; ++n)
+        directory.AddOrReplace(n, n % 2 ? "Rossi" : "Verdi", std::to_string(n), 0);
+    view.SelectShortNumbers({1, 2, 3, 4});
+    tableModel.SetFilter("rossi");
+    EXPECT_EQ(view.SelectedShortNumbers(), (std::vector<uint16_t>{1, 3}));
+    // Emptying the filter brings the hidden rows back, but not into the selection.
+    tableModel.SetFilter("");
+    EXPECT_EQ(view.SelectedShortNumbers(), (std::vector<uint16_t>{1, 3}));
+}
+
 TEST_F(DirectoryModelTest, CellTextsAreFormattedWhenAskedFor)
 {
     directory.AddOrReplace(7, "Nicol\xF2", "0123P45#", 0x4085);
