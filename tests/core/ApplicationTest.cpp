@@ -106,7 +106,7 @@ TEST_F(ApplicationTest, MenusAndToolBarHoldTheCommandsInOrder)
         {ID_FILE_IMPORT, ID_FILE_EXPORT, ID_FILE_SAVE_TO_EXCHANGE, ID_FILE_PRINT, 0, ID_APP_EXIT},
         {ID_CONNECT, ID_DISCONNECT},
         {ID_ENTRY_ADD, ID_ENTRY_DELETE, ID_ENTRY_MODIFY, ID_DIGITS},
-        {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR},
+        {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_FREE_SHORT_NUMBERS},
         {ID_APP_ABOUT},
     };
     for (int i = 0; i < menus.size(); ++i)

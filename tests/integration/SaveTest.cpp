@@ -4,6 +4,7 @@
 #include "core/SaveCommand.h"
 #include "support/ModalDriver.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -210,6 +211,22 @@ TEST_F(SaveTest, WritesInListOrderAfterDeletingOrMerging)
         }
         EXPECT_EQ(app.Window()->statusBar()->currentMessage(), QString());
     }
+}
+
+TEST_F(SaveTest, SaveUnderAFilterWritesEveryEntryInListOrder)
+{
+    StartCase({ROSSI, NUOVO}, 3);
+    app.View()->SortByColumn(kColumnName); // Nuovo before Rossi
+    app.Window()->SearchField()->setText(QStringLiteral("rossi"));
+    ASSERT_EQ(app.View()->Model().rowCount(), 1);
+
+    SaveToExchange(app.ExchangeContext(), SaveToExchangeDialog::Overwrite, ConnectToSim());
+
+    EXPECT_EQ(SentBySave(5),
+              (std::vector<Sent>{Delete(12), Delete(15), WriteDigits("3\0"s),
+                                 Write(7, exsim::DirectoryRecord(0x4001, "0611", "Nuovo Ufficio")),
+                                 Write(12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario"))}));
+    EXPECT_EQ(app.directory.Count(), 2);
 }
 
 TEST_F(SaveTest, UpdateOfAFullListAddsNoneOfTheExchangesEntries)
