@@ -63,16 +63,19 @@ class FoldedText {
 public:
     FoldedText(std::string_view text, bool digitsOnly)
     {
-        for (char c : text) {
-            if (length_ == buffer_.size())
-                break;
-            if (digitsOnly) {
-                if (IsDigit(c))
-                    buffer_[length_++] = c;
-            } else if (const char folded = kFold[uint8_t(c)];
-                       !(IsLetter(folded) && length_ > 0 && buffer_[length_ - 1] == folded)) {
+        const size_t size = std::min(text.size(), buffer_.size());
+        if (digitsOnly) {
+            for (size_t i = 0; i < size; ++i)
+                if (IsDigit(text[i]))
+                    buffer_[length_++] = text[i];
+            return;
+        }
+        char previous = 0;
+        for (size_t i = 0; i < size; ++i) {
+            const char folded = kFold[uint8_t(text[i])];
+            if (folded != previous || !IsLetter(folded))
                 buffer_[length_++] = folded;
-            }
+            previous = folded;
         }
     }
     bool Contains(std::string_view word) const
@@ -81,7 +84,8 @@ public:
     }
 
 private:
-    std::array<char, 64> buffer_{};
+    // Left uninitialised: only the first length_ bytes are ever read.
+    std::array<char, 64> buffer_;
     size_t length_ = 0;
 };
 
