@@ -92,6 +92,27 @@ TEST_F(FilterCommandsTest, DeleteUnderAFilterTakesOnlyTheShownSelectedRows)
     EXPECT_FALSE(app.directory.Contains(30));
 }
 
+TEST_F(FilterCommandsTest, FewerDigitsUnderAFilterRemoveHiddenEntriesToo)
+{
+    app.directory.SetShortNumberDigits(4);
+    app.directory.AddOrReplace(1234, "Lungo", "04", 0x7FFF);
+    QTest::keyClicks(&Search(), QStringLiteral("verdi"));
+
+    fake.messages.Answer(MsgAnswer::Yes);
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_DIGITS); },
+                         [](QWidget* dialog) {
+                             auto* digits = dialog->findChild<QLineEdit*>(QStringLiteral("digitsEdit"));
+                             digits->clear();
+                             QTest::keyClicks(digits, QStringLiteral("3"));
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")),
+                                               Qt::LeftButton);
+                         }));
+    ASSERT_EQ(fake.messages.Texts().size(), 1);
+    EXPECT_TRUE(fake.messages.Texts()[0].contains(QStringLiteral("\n51234-Lungo\n")));
+    EXPECT_FALSE(app.directory.Contains(1234));
+    EXPECT_EQ(app.directory.Count(), 3);
+}
+
 TEST_F(FilterCommandsTest, FreeShortNumbersShowsTheRangesAndAddsWithThePickedNumber)
 {
     QAction* command = app.Window()->Action(ID_VIEW_FREE_SHORT_NUMBERS);
