@@ -15,6 +15,7 @@
 #include "core/PrintCommand.h"
 #include "core/SaveCommand.h"
 #include "directory/DirectoryView.h"
+#include "directory/LineSeizure.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 
@@ -94,6 +95,7 @@ void Application::Disconnect()
 {
     WaitCursorScope wait(platform_.waitCursor);
     ++disconnects_;
+    history_.Clear();
     directory.ResetExchangeSettings();
     directoryNumbers.clear();
     if (const Result closed = session.Close(); !closed)
@@ -117,6 +119,10 @@ bool Application::IsCommandEnabled(int id) const
         return view && view->SelectedCount() >= 1;
     case ID_ENTRY_MODIFY:
         return view && view->SelectedCount() == 1;
+    case ID_EDIT_UNDO:
+        return history_.CanUndo();
+    case ID_EDIT_REDO:
+        return history_.CanRedo();
     default:
         return true;
     }
@@ -124,8 +130,11 @@ bool Application::IsCommandEnabled(int id) const
 
 void Application::UpdateCommandUi()
 {
-    if (mainWindow_)
-        mainWindow_->UpdateCommandUi();
+    if (!mainWindow_)
+        return;
+    mainWindow_->Action(ID_EDIT_UNDO)->setText(history_.UndoText());
+    mainWindow_->Action(ID_EDIT_REDO)->setText(history_.RedoText());
+    mainWindow_->UpdateCommandUi();
 }
 
 void Application::OnCommand(int id)
@@ -144,10 +153,13 @@ void Application::OnCommand(int id)
         break;
     case ID_ENTRY_ADD:
         if (DirectoryView* view = View()) {
+            const DirectorySnapshot before = TakeSnapshot(directory);
             if (const auto stored = RunEditEntry(
                     directory, nullptr, platform_.messages, [this] { return ExchangeWhileConnected(); },
-                    mainWindow_.get()))
+                    mainWindow_.get())) {
+                history_.Record(QStringLiteral("aggiunta di %1").arg(ShortNumberLabel(*stored)), before);
                 view->SelectShortNumbers({*stored});
+            }
         }
         break;
     case ID_ENTRY_MODIFY:
@@ -155,14 +167,29 @@ void Application::OnCommand(int id)
         break;
     case ID_ENTRY_DELETE:
         if (DirectoryView* view = View()) {
-            if (view->SelectedCount() > 0 &&
-                RunDeleteEntries(directory, view->SelectedShortNumbers(), platform_.messages, ExchangeWhileConnected()))
+            const DirectorySnapshot before = TakeSnapshot(directory);
+            if (view->SelectedCount() > 0 && RunDeleteEntries(directory, view->SelectedShortNumbers(),
+                                                              platform_.messages, ExchangeWhileConnected())) {
+                const int removed = int(before.entries.size()) - directory.Count();
+                history_.Record(removed == 1 ? QStringLiteral("eliminazione di 1 voce")
+                                             : QStringLiteral("eliminazione di %1 voci").arg(removed),
+                                before);
                 view->SelectLastRow();
+            }
         }
         break;
     case ID_DIGITS:
-        if (View())
-            ChooseDigits();
+        if (View()) {
+            const DirectorySnapshot before = TakeSnapshot(directory);
+            if (ChooseDigits())
+                history_.Record(QStringLiteral("numero cifre"), before);
+        }
+        break;
+    case ID_EDIT_UNDO:
+        history_.Undo(ExchangeWhileConnected(), mainWindow_.get());
+        break;
+    case ID_EDIT_REDO:
+        history_.Redo(ExchangeWhileConnected(), mainWindow_.get());
         break;
     case ID_APP_ABOUT:
         ShowAbout();
@@ -172,10 +199,19 @@ void Application::OnCommand(int id)
             RunExport(platform_, lastFolder, ShownEntries(), mainWindow_.get());
         break;
     case ID_FILE_IMPORT:
-        if (View())
+        if (View()) {
+            DirectorySnapshot before = TakeSnapshot(directory);
+            // The disconnect empties the list: the import starts from what it leaves.
             RunImport(platform_, lastFolder, directory,
-                      {[this] { return IsConnected(); }, [this] { Disconnect(); }, [this] { return ChooseDigits(); }},
+                      {[this] { return IsConnected(); },
+                       [this, &before] {
+                           Disconnect();
+                           before = TakeSnapshot(directory);
+                       },
+                       [this] { return ChooseDigits(); }},
                       mainWindow_.get());
+            history_.Record(QStringLiteral("importazione"), before);
+        }
         break;
     case ID_FILE_PRINT:
         if (View())
@@ -215,7 +251,12 @@ ExchangeCommandContext Application::ExchangeContext()
 
 ConnectOutcome Application::ConnectCommand()
 {
-    return RunConnectCommand(ExchangeContext(), [this] { return RunConnectDialog(); });
+    const ConnectOutcome outcome = RunConnectCommand(ExchangeContext(), [this] { return RunConnectDialog(); });
+    // The list now holds what was read, not what the steps led to; the save, which connects first, ends the
+    // history here too.
+    if (outcome != ConnectOutcome::Cancelled)
+        history_.Clear();
+    return outcome;
 }
 
 void Application::SaveCommand()
@@ -231,10 +272,13 @@ void Application::EditFirstSelectedEntry()
     const std::vector<int> rows = view->SelectedRows();
     if (rows.empty())
         return;
+    const DirectorySnapshot before = TakeSnapshot(directory);
     if (const auto stored = RunEditEntry(
             directory, &view->Model().EntryAt(rows.front()), platform_.messages,
-            [this] { return ExchangeWhileConnected(); }, mainWindow_.get()))
+            [this] { return ExchangeWhileConnected(); }, mainWindow_.get())) {
+        history_.Record(QStringLiteral("modifica di %1").arg(ShortNumberLabel(*stored)), before);
         view->SelectShortNumbers({*stored});
+    }
     UpdateCommandUi();
 }
 
@@ -256,6 +300,11 @@ bool Application::ChooseDigits()
     // The entries still there stay selected, the last of them current.
     view->SelectShortNumbers(selected);
     return true;
+}
+
+QString Application::ShortNumberLabel(uint16_t shortNumber) const
+{
+    return QString::fromStdString(ShortNumberText(directory.Settings(), shortNumber));
 }
 
 void Application::ShowAbout()
