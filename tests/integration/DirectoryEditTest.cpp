@@ -329,15 +329,30 @@ TEST_F(UndoOnLineTest, UndoingAModifyDeletesTheNewNumberBeforeWritingTheOldOne)
         << statusMessages.join(QLatin1Char('|')).toStdString();
 }
 
-TEST_F(UndoOnLineTest, HistoryEndsOnDisconnect)
+TEST_F(UndoOnLineTest, HistoryEndsOnDisconnectAndOnConnect)
 {
-    Select({12});
-    fake.messages.Answer(MsgAnswer::Yes);
-    app.OnCommand(ID_ENTRY_DELETE);
-    ASSERT_TRUE(app.Window()->Action(ID_EDIT_UNDO)->isEnabled());
+    const auto deleteTwelve = [this] {
+        Select({12});
+        fake.messages.Answer(MsgAnswer::Yes);
+        app.OnCommand(ID_ENTRY_DELETE);
+        ASSERT_EQ(UndoText(), QStringLiteral("Annulla eliminazione di 1 voce"));
+    };
+    ASSERT_NO_FATAL_FAILURE(deleteTwelve());
     app.OnCommand(ID_DISCONNECT);
     EXPECT_FALSE(app.Window()->Action(ID_EDIT_UNDO)->isEnabled());
     EXPECT_EQ(UndoText(), QStringLiteral("Annulla"));
+
+    Prepare({{7, "Zeta", "021", 0x7FFF}, {12, "Caff\xE8", "022", 0x0301}}, 3);
+    ASSERT_NO_FATAL_FAILURE(deleteTwelve());
+    ASSERT_NO_FATAL_FAILURE(UseBookNaming(sim));
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_CONNECT); },
+                         [](QWidget* dialog) {
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("connectButton")),
+                                               Qt::LeftButton);
+                         }));
+    ASSERT_TRUE(app.IsConnected());
+    EXPECT_FALSE(app.Window()->Action(ID_EDIT_UNDO)->isEnabled());
+    EXPECT_FALSE(app.Window()->Action(ID_EDIT_REDO)->isEnabled());
 }
 
 // The exchange closes the link before an undo. A write into the closed link may still go out unnoticed, as
