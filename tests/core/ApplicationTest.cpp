@@ -89,6 +89,9 @@ TEST_F(ApplicationTest, EveryCommandHasItsTextAcceleratorAndPrompt)
         EXPECT_EQ(action->statusTip(), QString::fromUtf8(c.statusTip));
         EXPECT_EQ(action->toolTip(), QString::fromUtf8(c.toolTip));
     }
+    EXPECT_EQ(
+        Frame().Action(ID_EDIT_REDO)->shortcuts(),
+        (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));
 }
 
 TEST_F(ApplicationTest, MenusAndToolBarHoldTheCommandsInOrder)
