@@ -80,10 +80,10 @@ bool DirectoryStep::Reach(bool toBefore)
     const auto target = [toBefore](const Change& change) -> const std::optional<Entry>& {
         return toBefore ? change.before : change.after;
     };
-    // The number-of-digits command leaves what no longer fits on the exchange, which drops it by itself:
+    // A change of the number of digits leaves what no longer fits on the exchange, which drops it by itself:
     // repeating that step deletes nothing there either.
     const auto dropped = [&](const Change& change) {
-        return !target(change) && !EntriesTooLong({&*change.current}, digits).empty();
+        return digitsBefore_ != digitsAfter_ && !target(change) && !EntriesTooLong({&*change.current}, digits).empty();
     };
 
     bool anyChange = currentDigits_ != digits;

@@ -304,6 +304,7 @@ TEST_F(UndoOnLineTest, EveryKindOfStepIsUndoneAndRedoneOnTheExchange)
         EXPECT_EQ(Listed(), done);
         ASSERT_NO_FATAL_FAILURE(ExpectExchangeHoldsTheList());
     }
+    EXPECT_TRUE(sim.Record(TBL_DIRECTORY, 123)) << "the digits change, redone, deletes nothing on the exchange";
     for (size_t i = 0; i < std::size(steps); ++i)
         app.OnCommand(ID_EDIT_UNDO);
     EXPECT_EQ(Listed(), start);
