@@ -16,6 +16,8 @@
 #include "core/SaveCommand.h"
 #include "directory/DirectoryView.h"
 #include "directory/FreeShortNumbersDialog.h"
+#include "directory/LineSeizure.h"
+#include "platform/CodePage.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 
@@ -95,6 +97,7 @@ void Application::Disconnect()
 {
     WaitCursorScope wait(platform_.waitCursor);
     ++disconnects_;
+    history_.Clear();
     directory.ResetExchangeSettings();
     directoryNumbers.clear();
     if (const Result closed = session.Close(); !closed)
@@ -118,6 +121,10 @@ bool Application::IsCommandEnabled(int id) const
         return view && view->SelectedCount() >= 1;
     case ID_ENTRY_MODIFY:
         return view && view->SelectedCount() == 1;
+    case ID_EDIT_UNDO:
+        return history_.CanUndo();
+    case ID_EDIT_REDO:
+        return history_.CanRedo();
     default:
         return true;
     }
@@ -125,8 +132,11 @@ bool Application::IsCommandEnabled(int id) const
 
 void Application::UpdateCommandUi()
 {
-    if (mainWindow_)
-        mainWindow_->UpdateCommandUi();
+    if (!mainWindow_)
+        return;
+    mainWindow_->Action(ID_EDIT_UNDO)->setText(history_.UndoText());
+    mainWindow_->Action(ID_EDIT_REDO)->setText(history_.RedoText());
+    mainWindow_->UpdateCommandUi();
 }
 
 void Application::OnCommand(int id)
@@ -144,26 +154,36 @@ void Application::OnCommand(int id)
         Disconnect();
         break;
     case ID_ENTRY_ADD:
-        if (DirectoryView* view = View()) {
-            if (const auto stored = RunEditEntry(
-                    directory, nullptr, platform_.messages, [this] { return ExchangeWhileConnected(); },
-                    mainWindow_.get()))
-                view->SelectShortNumbers({*stored});
-        }
+        AddEntry(std::nullopt);
         break;
     case ID_ENTRY_MODIFY:
         EditFirstSelectedEntry();
         break;
     case ID_ENTRY_DELETE:
         if (DirectoryView* view = View()) {
-            if (view->SelectedCount() > 0 &&
-                RunDeleteEntries(directory, view->SelectedShortNumbers(), platform_.messages, ExchangeWhileConnected()))
+            const DirectorySnapshot before = TakeSnapshot(directory);
+            if (view->SelectedCount() > 0 && RunDeleteEntries(directory, view->SelectedShortNumbers(),
+                                                              platform_.messages, ExchangeWhileConnected())) {
+                const int removed = int(before.entries.size()) - directory.Count();
+                history_.Record(removed == 1 ? QStringLiteral("eliminazione di 1 voce")
+                                             : QStringLiteral("eliminazione di %1 voci").arg(removed),
+                                before);
                 view->SelectLastRow();
+            }
         }
         break;
     case ID_DIGITS:
-        if (View())
-            ChooseDigits();
+        if (View()) {
+            const DirectorySnapshot before = TakeSnapshot(directory);
+            if (ChooseDigits())
+                history_.Record(QStringLiteral("numero cifre"), before);
+        }
+        break;
+    case ID_EDIT_UNDO:
+        history_.Undo(ExchangeWhileConnected(), mainWindow_.get());
+        break;
+    case ID_EDIT_REDO:
+        history_.Redo(ExchangeWhileConnected(), mainWindow_.get());
         break;
     case ID_APP_ABOUT:
         ShowAbout();
@@ -173,10 +193,19 @@ void Application::OnCommand(int id)
             RunExport(platform_, lastFolder, ListedEntries(), mainWindow_.get());
         break;
     case ID_FILE_IMPORT:
-        if (View())
+        if (View()) {
+            DirectorySnapshot before = TakeSnapshot(directory);
+            // The disconnect empties the list: the import starts from what it leaves.
             RunImport(platform_, lastFolder, directory,
-                      {[this] { return IsConnected(); }, [this] { Disconnect(); }, [this] { return ChooseDigits(); }},
+                      {[this] { return IsConnected(); },
+                       [this, &before] {
+                           Disconnect();
+                           before = TakeSnapshot(directory);
+                       },
+                       [this] { return ChooseDigits(); }},
                       mainWindow_.get());
+            history_.Record(QStringLiteral("importazione"), before);
+        }
         break;
     case ID_FILE_PRINT:
         if (View())
@@ -220,7 +249,12 @@ ExchangeCommandContext Application::ExchangeContext()
 
 ConnectOutcome Application::ConnectCommand()
 {
-    return RunConnectCommand(ExchangeContext(), [this] { return RunConnectDialog(); });
+    const ConnectOutcome outcome = RunConnectCommand(ExchangeContext(), [this] { return RunConnectDialog(); });
+    // The list now holds what was read, not what the steps led to; the save, which connects first, ends the
+    // history here too.
+    if (outcome != ConnectOutcome::Cancelled)
+        history_.Clear();
+    return outcome;
 }
 
 void Application::SaveCommand()
@@ -236,10 +270,13 @@ void Application::EditFirstSelectedEntry()
     const std::vector<int> rows = view->SelectedRows();
     if (rows.empty())
         return;
+    const DirectorySnapshot before = TakeSnapshot(directory);
     if (const auto stored = RunEditEntry(
             directory, &view->Model().EntryAt(rows.front()), platform_.messages,
-            [this] { return ExchangeWhileConnected(); }, mainWindow_.get()))
+            [this] { return ExchangeWhileConnected(); }, mainWindow_.get())) {
+        history_.Record(QStringLiteral("modifica di %1").arg(ShortNumberLabel(*stored)), before);
         view->SelectShortNumbers({*stored});
+    }
     UpdateCommandUi();
 }
 
@@ -269,10 +306,26 @@ void Application::ShowFreeShortNumbers()
                                   mainWindow_.get());
     if (dialog.exec() != QDialog::Accepted)
         return;
+    AddEntry(dialog.ChosenShortNumber());
+}
+
+void Application::AddEntry(std::optional<uint16_t> offeredShortNumber)
+{
+    DirectoryView* view = View();
+    if (!view)
+        return;
+    const DirectorySnapshot before = TakeSnapshot(directory);
     if (const auto stored = RunEditEntry(
             directory, nullptr, platform_.messages, [this] { return ExchangeWhileConnected(); }, mainWindow_.get(),
-            dialog.ChosenShortNumber()))
-        View()->SelectShortNumbers({*stored});
+            offeredShortNumber)) {
+        history_.Record(QStringLiteral("aggiunta di %1").arg(ShortNumberLabel(*stored)), before);
+        view->SelectShortNumbers({*stored});
+    }
+}
+
+QString Application::ShortNumberLabel(uint16_t shortNumber) const
+{
+    return FromCp1252(ShortNumberText(directory.Settings(), shortNumber));
 }
 
 void Application::ShowAbout()

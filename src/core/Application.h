@@ -2,6 +2,7 @@
 #pragma once
 
 #include "connections/Session.h"
+#include "core/UndoHistory.h"
 #include "directory/Directory.h"
 
 #include <QObject>
@@ -69,15 +70,19 @@ private:
     void ShowAbout();
     // "Numeri brevi liberi", then "Aggiungi" with the number picked there.
     void ShowFreeShortNumbers();
+    // "Aggiungi", with the short number chosen among the free ones or the editor's own proposal.
+    void AddEntry(std::optional<uint16_t> offeredShortNumber);
     ExchangeProtocol* ExchangeWhileConnected();
     // The number-of-digits dialog over the list as shown, applied to the directory; false when cancelled.
     bool ChooseDigits();
+    QString ShortNumberLabel(uint16_t shortNumber) const;
 
     Platform& platform_;
     std::unique_ptr<MainWindow> mainWindow_;
     // How often the disconnect sequence has run: a flow that waits on the link compares it to tell
     // its own link from one connected again while it waited.
     unsigned disconnects_ = 0;
+    UndoHistory history_{directory};
 };
 
 // The folder value is kept only when it fits the 252-byte buffer the program reads it into.

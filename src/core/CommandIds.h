@@ -21,6 +21,8 @@ enum CommandId : int {
     ID_VIEW_STATUS_BAR = 59393,
     ID_APP_ABOUT = 57664,
     ID_VIEW_FREE_SHORT_NUMBERS = 0x9100,
+    ID_EDIT_UNDO = 0x9200,
+    ID_EDIT_REDO = 0x9201,
 };
 
 // The line pane of the status bar.

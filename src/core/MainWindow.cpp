@@ -142,6 +142,12 @@ void MainWindow::CreateActions()
                ThemeIcon("format-list-numbered", QStyle::SP_FileDialogListView));
     AddCommand(ID_VIEW_FREE_SHORT_NUMBERS, QStringLiteral("Numeri brevi &liberi"),
                QStringLiteral("Mostra i numeri brevi non ancora usati"));
+    // The application names the step in the texts as the history changes.
+    AddCommand(ID_EDIT_UNDO, QStringLiteral("Annulla"), QStringLiteral("Annulla l'ultima modifica all'agenda"),
+               ThemeIcon("edit-undo", QStyle::SP_ArrowBack), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    AddCommand(ID_EDIT_REDO, QStringLiteral("Ripeti"), QStringLiteral("Ripeti la modifica annullata"),
+               ThemeIcon("edit-redo", QStyle::SP_ArrowForward))
+        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     AddCommand(ID_APP_ABOUT, QStringLiteral("&Informazioni..."),
                QStringLiteral("Visualizza informazioni sul programma, il numero di versione e il "
                               "copyright.\nInformazioni su"),
@@ -167,6 +173,9 @@ void MainWindow::CreateMenus()
     edit->addAction(Action(ID_ENTRY_DELETE));
     edit->addAction(Action(ID_ENTRY_MODIFY));
     edit->addAction(Action(ID_DIGITS));
+    edit->addSeparator();
+    edit->addAction(Action(ID_EDIT_UNDO));
+    edit->addAction(Action(ID_EDIT_REDO));
 
     // Created here because the framework's own toggles need the bars to exist.
     menuBar()->addMenu(QStringLiteral("&Visualizza"))->setObjectName(QStringLiteral("viewMenu"));

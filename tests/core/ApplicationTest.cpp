@@ -71,6 +71,9 @@ TEST_F(ApplicationTest, EveryCommandHasItsTextAcceleratorAndPrompt)
         {ID_ENTRY_DELETE, "&Elimina", "", "Elimina numeri di agenda", "Elimina numeri di agenda"},
         {ID_ENTRY_MODIFY, "&Modifica", "", "Modifica numero di agenda", "Modifica numero di agenda"},
         {ID_DIGITS, "&Numero cifre", "", "Modifica numero di cifre agenda", "Modifica numero di cifre agenda"},
+        {ID_EDIT_UNDO, "Annulla", "Ctrl+Z", "Annulla l'ultima modifica all'agenda",
+         "Annulla l'ultima modifica all'agenda"},
+        {ID_EDIT_REDO, "Ripeti", "Ctrl+Y", "Ripeti la modifica annullata", "Ripeti la modifica annullata"},
         {ID_VIEW_TOOLBAR, "&Barra degli strumenti", "", "Mostra o nasconde la barra degli strumenti.",
          "Barra degli strumenti"},
         {ID_VIEW_STATUS_BAR, "Barra di &stato", "", "Mostra o nasconde la barra di stato.", "Barra di stato"},
@@ -86,6 +89,9 @@ TEST_F(ApplicationTest, EveryCommandHasItsTextAcceleratorAndPrompt)
         EXPECT_EQ(action->statusTip(), QString::fromUtf8(c.statusTip));
         EXPECT_EQ(action->toolTip(), QString::fromUtf8(c.toolTip));
     }
+    EXPECT_EQ(
+        Frame().Action(ID_EDIT_REDO)->shortcuts(),
+        (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));
 }
 
 TEST_F(ApplicationTest, MenusAndToolBarHoldTheCommandsInOrder)
@@ -105,7 +111,7 @@ TEST_F(ApplicationTest, MenusAndToolBarHoldTheCommandsInOrder)
     const std::vector<std::vector<int>> expected = {
         {ID_FILE_IMPORT, ID_FILE_EXPORT, ID_FILE_SAVE_TO_EXCHANGE, ID_FILE_PRINT, 0, ID_APP_EXIT},
         {ID_CONNECT, ID_DISCONNECT},
-        {ID_ENTRY_ADD, ID_ENTRY_DELETE, ID_ENTRY_MODIFY, ID_DIGITS},
+        {ID_ENTRY_ADD, ID_ENTRY_DELETE, ID_ENTRY_MODIFY, ID_DIGITS, 0, ID_EDIT_UNDO, ID_EDIT_REDO},
         {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_FREE_SHORT_NUMBERS},
         {ID_APP_ABOUT},
     };

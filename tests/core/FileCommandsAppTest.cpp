@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Application.h"
 #include "core/CommandIds.h"
+#include "core/MainWindow.h"
 #include "directory/DirectoryView.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
@@ -99,4 +100,13 @@ TEST_F(FileCommandsAppTest, ImportCommandAsksTheDigitsThenTheOptions)
     EXPECT_EQ(entry.shortNumber, 1234);
     EXPECT_EQ(entry.phoneNumber, "39021234");
     EXPECT_EQ(app.directory.RoutingNumbers(), std::vector<uint16_t>{0x0305});
+
+    // The digits and the entries read are one step.
+    EXPECT_EQ(app.Window()->Action(ID_EDIT_UNDO)->text(), QStringLiteral("Annulla importazione"));
+    app.OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(app.directory.Settings().shortNumberDigits, 3);
+    ASSERT_EQ(app.View()->Model().rowCount(), 1);
+    EXPECT_EQ(app.View()->Model().EntryAt(0).name, "Magazzino");
+    EXPECT_FALSE(app.Window()->Action(ID_EDIT_UNDO)->isEnabled());
+    EXPECT_EQ(app.Window()->Action(ID_EDIT_REDO)->text(), QStringLiteral("Ripeti importazione"));
 }

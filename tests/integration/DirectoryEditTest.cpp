@@ -210,3 +210,183 @@ TEST_F(DirectoryEditTest, ConnectionLostWhileEditingSendsNothing)
 }
 
 } // namespace
+
+namespace {
+
+// Undo and redo on line: after each, the exchange holds what the list shows.
+class UndoOnLineTest : public DirectoryEditTest {
+protected:
+    QString UndoText() { return app.Window()->Action(ID_EDIT_UNDO)->text(); }
+    QString RedoText() { return app.Window()->Action(ID_EDIT_REDO)->text(); }
+
+    // Once the exchange has answered a poll it has taken every request sent before it.
+    void ExpectExchangeHoldsTheList()
+    {
+        ASSERT_EQ(app.session.Protocol().Poll(POLL_TIMEOUT_MS), ExchangeProtocol::WaitEnd::Finished);
+        const uint8_t digits = app.directory.Settings().shortNumberDigits;
+        EXPECT_EQ(sim.Record(TBL_DIGITS, 0), std::to_string(digits) + '\0');
+        std::map<uint16_t, std::string> held = OnExchange(TBL_DIRECTORY);
+        // What the number of digits no longer admits the exchange drops by itself.
+        std::erase_if(held, [&](const auto& record) { return std::to_string(record.first).size() > digits; });
+        EXPECT_EQ(held, Listed());
+    }
+
+    // The requests other than polls that the exchange received from `from` on.
+    std::vector<Sent> SentSince(size_t from)
+    {
+        std::vector<Sent> sent;
+        const std::vector<exsim::Request> received = sim.Received();
+        for (size_t i = from; i < received.size(); ++i)
+            if (received[i].command != CMD_POLL)
+                sent.push_back({received[i].command, received[i].table, received[i].index, received[i].payload});
+        return sent;
+    }
+};
+
+struct OnLineStep {
+    const char* label;
+    std::function<void()> run;
+};
+
+TEST_F(UndoOnLineTest, EveryKindOfStepIsUndoneAndRedoneOnTheExchange)
+{
+    const OnLineStep steps[] = {
+        {"aggiunta di 5124",
+         [this] {
+             EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_ENTRY_ADD); },
+                                  [&](QWidget* dialog) {
+                                      QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("nameEdit")),
+                                                       QStringLiteral("Nuovo"));
+                                      QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("phoneEdit")),
+                                                       QStringLiteral("0611"));
+                                      QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")),
+                                                        Qt::LeftButton);
+                                  }));
+         }},
+        {"modifica di 5015",
+         [this] {
+             Select({12});
+             RunDialog(ID_ENTRY_MODIFY, QStringLiteral("shortNumberEdit"), QStringLiteral("15"));
+         }},
+        {"modifica di 5030",
+         [this] {
+             Select({30});
+             RunDialog(ID_ENTRY_MODIFY, QStringLiteral("nameEdit"), QStringLiteral("Gamma"));
+         }},
+        {"eliminazione di 2 voci",
+         [this] {
+             Select({7, 41});
+             fake.messages.Answer(MsgAnswer::Yes);
+             app.OnCommand(ID_ENTRY_DELETE);
+         }},
+        {"numero cifre",
+         [this] {
+             fake.messages.Answer(MsgAnswer::Yes);
+             RunDialog(ID_DIGITS, QStringLiteral("digitsEdit"), QStringLiteral("2"));
+         }},
+    };
+    const auto start = Listed();
+    for (const OnLineStep& step : steps) {
+        SCOPED_TRACE(step.label);
+        step.run();
+        const auto done = Listed();
+        ASSERT_NO_FATAL_FAILURE(ExpectExchangeHoldsTheList());
+        EXPECT_EQ(UndoText(), QStringLiteral("Annulla ") + step.label);
+        EXPECT_EQ(RedoText(), QStringLiteral("Ripeti"));
+        EXPECT_FALSE(app.Window()->Action(ID_EDIT_REDO)->isEnabled());
+
+        app.OnCommand(ID_EDIT_UNDO);
+        EXPECT_NE(Listed(), done);
+        ASSERT_NO_FATAL_FAILURE(ExpectExchangeHoldsTheList());
+        EXPECT_EQ(RedoText(), QStringLiteral("Ripeti ") + step.label);
+
+        app.OnCommand(ID_EDIT_REDO);
+        EXPECT_EQ(Listed(), done);
+        ASSERT_NO_FATAL_FAILURE(ExpectExchangeHoldsTheList());
+    }
+    EXPECT_TRUE(sim.Record(TBL_DIRECTORY, 123)) << "the digits change, redone, deletes nothing on the exchange";
+    for (size_t i = 0; i < std::size(steps); ++i)
+        app.OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(Listed(), start);
+    ASSERT_NO_FATAL_FAILURE(ExpectExchangeHoldsTheList());
+    EXPECT_FALSE(app.Window()->Action(ID_EDIT_UNDO)->isEnabled());
+    EXPECT_EQ(UndoText(), QStringLiteral("Annulla"));
+}
+
+TEST_F(UndoOnLineTest, UndoingAModifyDeletesTheNewNumberBeforeWritingTheOldOne)
+{
+    Select({12});
+    RunDialog(ID_ENTRY_MODIFY, QStringLiteral("nameEdit"), QStringLiteral("Gamma"));
+    ASSERT_NO_FATAL_FAILURE(ExpectExchangeHoldsTheList());
+    const size_t before = sim.Received().size();
+    statusMessages.clear();
+
+    app.OnCommand(ID_EDIT_UNDO);
+    ASSERT_NO_FATAL_FAILURE(ExpectExchangeHoldsTheList());
+    EXPECT_EQ(SentSince(before),
+              (std::vector<Sent>{{CMD_DELETE_RECORD, TBL_DIRECTORY, 12, ""},
+                                 {CMD_WRITE_RECORD, TBL_DIRECTORY, 12, Record(0x0301, "022", "Caff\xE8")}}));
+    EXPECT_TRUE(statusMessages.contains(QStringLiteral("Annullamento sul centralino: voce 2 di 2")))
+        << statusMessages.join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(UndoOnLineTest, HistoryEndsOnDisconnectAndOnConnect)
+{
+    const auto deleteTwelve = [this] {
+        Select({12});
+        fake.messages.Answer(MsgAnswer::Yes);
+        app.OnCommand(ID_ENTRY_DELETE);
+        ASSERT_EQ(UndoText(), QStringLiteral("Annulla eliminazione di 1 voce"));
+    };
+    ASSERT_NO_FATAL_FAILURE(deleteTwelve());
+    app.OnCommand(ID_DISCONNECT);
+    EXPECT_FALSE(app.Window()->Action(ID_EDIT_UNDO)->isEnabled());
+    EXPECT_EQ(UndoText(), QStringLiteral("Annulla"));
+
+    Prepare({{7, "Zeta", "021", 0x7FFF}, {12, "Caff\xE8", "022", 0x0301}}, 3);
+    ASSERT_NO_FATAL_FAILURE(deleteTwelve());
+    ASSERT_NO_FATAL_FAILURE(UseBookNaming(sim));
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_CONNECT); },
+                         [](QWidget* dialog) {
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("connectButton")),
+                                               Qt::LeftButton);
+                         }));
+    ASSERT_TRUE(app.IsConnected());
+    EXPECT_FALSE(app.Window()->Action(ID_EDIT_UNDO)->isEnabled());
+    EXPECT_FALSE(app.Window()->Action(ID_EDIT_REDO)->isEnabled());
+}
+
+// The exchange closes the link before an undo. A write into the closed link may still go out unnoticed, as
+// any write on line may; the first that fails stops the undo, and what it did not undo stays to be undone.
+TEST_F(UndoOnLineTest, AFailedReverseWriteLeavesTheRestToBeUndone)
+{
+    const auto start = Listed();
+    Select({12, 30});
+    fake.messages.Answer(MsgAnswer::Yes);
+    app.OnCommand(ID_ENTRY_DELETE);
+    ASSERT_NO_FATAL_FAILURE(ExpectExchangeHoldsTheList());
+
+    exsim::Faults faults;
+    faults.closeAfterRequests = unsigned(sim.Received().size()) + 1;
+    sim.SetFaults(faults);
+    EXPECT_NE(app.session.Protocol().Poll(POLL_TIMEOUT_MS), ExchangeProtocol::WaitEnd::Finished);
+    ASSERT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
+
+    app.OnCommand(ID_EDIT_UNDO);
+    EXPECT_FALSE(app.session.Protocol().LinkUp());
+    EXPECT_FALSE(Listed().contains(30)) << "the entry whose write failed is not back in the list";
+    EXPECT_EQ(UndoText(), QStringLiteral("Annulla eliminazione di 2 voci"));
+    EXPECT_FALSE(app.Window()->Action(ID_EDIT_REDO)->isEnabled());
+
+    // A link again, without the read that would end the history: the undo goes on where it stopped.
+    sim.SetFaults({});
+    ASSERT_NO_FATAL_FAILURE(OpenLink());
+    ASSERT_TRUE(app.session.Protocol().RequestAccess());
+    app.OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(Listed(), start);
+    ASSERT_EQ(app.session.Protocol().Poll(POLL_TIMEOUT_MS), ExchangeProtocol::WaitEnd::Finished);
+    EXPECT_EQ(sim.Record(TBL_DIRECTORY, 30), Record(0x0000, "023", "Alfa"));
+    EXPECT_EQ(RedoText(), QStringLiteral("Ripeti eliminazione di 2 voci"));
+}
+
+} // namespace
