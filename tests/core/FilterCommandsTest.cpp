@@ -148,6 +148,10 @@ TEST_F(FilterCommandsTest, FreeShortNumbersShowsTheRangesAndAddsWithThePickedNum
     ASSERT_NE(app.directory.Find(13), nullptr);
     EXPECT_EQ(app.directory.Find(13)->name, "Neri");
     EXPECT_EQ(View().SelectedShortNumbers(), std::vector<uint16_t>{13});
+    // An add from here is a step of the history like any other.
+    EXPECT_EQ(app.Window()->Action(ID_EDIT_UNDO)->text(), QStringLiteral("Annulla aggiunta di 5013"));
+    app.OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(app.directory.Find(13), nullptr);
 }
 
 } // namespace
