@@ -27,8 +27,8 @@ struct ExchangeCommandContext {
     Session& session;
     Directory& directory;
     std::vector<uint16_t>& directoryNumbers;
-    // The entries in the order the list shows them; none without the main window.
-    std::function<std::vector<const Entry*>()> shownEntries;
+    // Every entry in the order the list shows them, whatever the filter hides; none without the main window.
+    std::function<std::vector<const Entry*>()> listedEntries;
     Platform& platform;
     // Owns the dialogs and shows the progress; may be null.
     QMainWindow* window;

@@ -105,7 +105,7 @@ void MergeExchangeEntries(const Directory& directory, std::vector<Entry>& pendin
 void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode, const ConnectStep& connect)
 {
     std::vector<Entry> pending;
-    for (const Entry* entry : context.shownEntries())
+    for (const Entry* entry : context.listedEntries())
         pending.push_back(*entry);
     const std::vector<Entry> prepared = pending;
     const uint8_t digits = context.directory.Settings().shortNumberDigits;
