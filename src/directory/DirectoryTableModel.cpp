@@ -5,29 +5,59 @@
 #include "platform/CodePage.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 namespace tobrisk {
 
 namespace {
 
+// memcmp compares as unsigned char, so accented letters come after the ASCII ones; a text that begins
+// another comes first.
 bool BytesLess(const std::string& a, const std::string& b)
 {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return uint8_t(x) < uint8_t(y); });
+    const int common = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    return common < 0 || (common == 0 && a.size() < b.size());
 }
 
-bool KeyLess(const Entry& a, const Entry& b, int column)
+struct ShortNumberLess {
+    bool operator()(const Entry* a, const Entry* b) const { return a->shortNumber < b->shortNumber; }
+};
+
+struct NameLess {
+    bool operator()(const Entry* a, const Entry* b) const { return BytesLess(a->name, b->name); }
+};
+
+struct PhoneNumberLess {
+    bool operator()(const Entry* a, const Entry* b) const { return BytesLess(a->phoneNumber, b->phoneNumber); }
+};
+
+struct LineSeizureLess {
+    bool operator()(const Entry* a, const Entry* b) const { return a->lineSeizure < b->lineSeizure; }
+};
+
+// Descending by swapping the operands, so entries that sort alike still keep the order they had.
+template <typename Less> struct Reversed {
+    bool operator()(const Entry* a, const Entry* b) const { return Less{}(b, a); }
+};
+
+// Calls `use` with the row order of this column and direction. The column is looked at once here rather
+// than at every comparison of a sort or a search.
+template <typename Use> decltype(auto) WithRowLess(int column, bool ascending, Use&& use)
 {
+    const auto directed = [&](auto less) -> decltype(auto) {
+        using Less = decltype(less);
+        return ascending ? use(less) : use(Reversed<Less>{});
+    };
     switch (column) {
     case kColumnName:
-        return BytesLess(a.name, b.name);
+        return directed(NameLess{});
     case kColumnPhoneNumber:
-        return BytesLess(a.phoneNumber, b.phoneNumber);
+        return directed(PhoneNumberLess{});
     case kColumnLineSeizure:
-        return a.lineSeizure < b.lineSeizure;
+        return directed(LineSeizureLess{});
     default:
-        return a.shortNumber < b.shortNumber;
+        return directed(ShortNumberLess{});
     }
 }
 
@@ -63,7 +93,7 @@ DirectoryTableModel::DirectoryTableModel(const Directory& directory, WaitCursor*
     });
     connect(&directory_, &Directory::reset, this, &DirectoryTableModel::OnReset);
     all_ = directory_.Entries();
-    std::stable_sort(all_.begin(), all_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    SortAll();
     rows_ = all_;
 }
 
@@ -123,9 +153,9 @@ int DirectoryTableModel::RowOf(uint16_t shortNumber) const
     return found == rows_.end() ? -1 : int(found - rows_.begin());
 }
 
-bool DirectoryTableModel::RowLess(const Entry* a, const Entry* b) const
+void DirectoryTableModel::SortAll()
 {
-    return sortAscending_ ? KeyLess(*a, *b, sortColumn_) : KeyLess(*b, *a, sortColumn_);
+    WithRowLess(sortColumn_, sortAscending_, [this](auto less) { std::stable_sort(all_.begin(), all_.end(), less); });
 }
 
 void DirectoryTableModel::SortByColumn(int column)
@@ -134,7 +164,7 @@ void DirectoryTableModel::SortByColumn(int column)
         return;
     sortAscending_ = !(sortAscending_ && column == sortColumn_);
     sortColumn_ = column;
-    std::stable_sort(all_.begin(), all_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    SortAll();
     ShowRows(Filtered());
 }
 
@@ -184,13 +214,14 @@ void DirectoryTableModel::ShowRows(std::vector<const Entry*> rows)
 
 void DirectoryTableModel::OnInserted(const Entry& entry)
 {
-    all_.insert(std::upper_bound(all_.begin(), all_.end(), &entry,
-                                 [this](const Entry* a, const Entry* b) { return RowLess(a, b); }),
-                &entry);
+    const auto after = [this, &entry](const std::vector<const Entry*>& rows) {
+        return WithRowLess(sortColumn_, sortAscending_,
+                           [&](auto less) { return std::upper_bound(rows.begin(), rows.end(), &entry, less); });
+    };
+    all_.insert(after(all_), &entry);
     if (!filter_.Matches(entry, directory_.Settings()))
         return;
-    const auto position = std::upper_bound(rows_.begin(), rows_.end(), &entry,
-                                           [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    const auto position = after(rows_);
     const int row = int(position - rows_.begin());
     beginInsertRows({}, row, row);
     rows_.insert(position, &entry);
@@ -226,8 +257,9 @@ void DirectoryTableModel::OnReset()
         wait.emplace(*waitCursor_);
     all_ = directory_.Entries();
     // A directory read from the exchange arrives in ascending short numbers, the order shown at first.
-    if (!std::is_sorted(all_.begin(), all_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); }))
-        std::stable_sort(all_.begin(), all_.end(), [this](const Entry* a, const Entry* b) { return RowLess(a, b); });
+    if (!WithRowLess(sortColumn_, sortAscending_,
+                     [this](auto less) { return std::is_sorted(all_.begin(), all_.end(), less); }))
+        SortAll();
     rows_ = Filtered();
     endResetModel();
 }

@@ -65,7 +65,8 @@ private:
     // Shows these rows in place of the current ones; indices held on to follow their entries, or become
     // invalid when their entry is no longer shown.
     void ShowRows(std::vector<const Entry*> rows);
-    bool RowLess(const Entry* a, const Entry* b) const;
+    // Puts every entry in the sort order; entries that sort alike keep the order they had.
+    void SortAll();
     void OnInserted(const Entry& entry);
     void OnRemoved(const Entry& entry);
     void OnChanged();
