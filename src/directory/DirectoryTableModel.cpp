@@ -190,23 +190,21 @@ void DirectoryTableModel::ShowRows(std::vector<const Entry*> rows)
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    std::vector<const Entry*> persistent;
-    persistent.reserve(size_t(before.size()));
-    for (const QModelIndex& index : before)
-        persistent.push_back(rows_[size_t(index.row())]);
+    // The entry of each index held on to, with the index's place in `before`. The view holds few, so the
+    // new rows are looked up among them rather than sorted.
+    using Held = std::pair<const Entry*, qsizetype>;
+    std::vector<Held> held;
+    held.reserve(size_t(before.size()));
+    for (qsizetype i = 0; i < before.size(); ++i)
+        held.emplace_back(rows_[size_t(before[i].row())], i);
+    std::sort(held.begin(), held.end());
     rows_ = std::move(rows);
-    // Each entry's new row, for the indices the view holds on to.
-    std::vector<std::pair<const Entry*, int>> byEntry;
-    byEntry.reserve(rows_.size());
-    for (size_t row = 0; row < rows_.size(); ++row)
-        byEntry.emplace_back(rows_[row], int(row));
-    std::sort(byEntry.begin(), byEntry.end());
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype i = 0; i < before.size(); ++i) {
-        const auto found = std::lower_bound(byEntry.begin(), byEntry.end(), std::make_pair(persistent[size_t(i)], 0));
-        const bool shown = found != byEntry.end() && found->first == persistent[size_t(i)];
-        after.push_back(shown ? index(found->second, before[i].column()) : QModelIndex());
+    QModelIndexList after(before.size());
+    for (size_t row = 0; row < rows_.size() && !held.empty(); ++row) {
+        const auto byEntry = [](const Held& h, const Entry* e) { return h.first < e; };
+        for (auto found = std::lower_bound(held.begin(), held.end(), rows_[row], byEntry);
+             found != held.end() && found->first == rows_[row]; ++found)
+            after[found->second] = index(int(row), before[found->second].column());
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
