@@ -109,6 +109,28 @@ TEST_F(DirectoryViewTest, HeaderClicksSortByTheDirectionRule)
     }
 }
 
+TEST_F(DirectoryViewTest, EntriesThatSortAlikeKeepTheOrderTheyHadEitherWay)
+{
+    {
+        const Directory::BulkChange filling(directory);
+        Add(1, "Bruno", "5", 0x0305);
+        Add(2, "anna", "5", 0x7FFF);
+        Add(3, "Bruno", "4", 0x0305);
+        Add(4, "Bruno", "5", 0x7FFF);
+    }
+    const struct {
+        int click;
+        std::vector<uint16_t> order;
+    } steps[] = {
+        {1, {1, 3, 4, 2}}, {1, {2, 1, 3, 4}}, {2, {3, 2, 1, 4}}, {3, {3, 1, 2, 4}}, {3, {2, 4, 3, 1}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << "click on column " << step.click);
+        ClickHeader(step.click);
+        EXPECT_EQ(ShownShortNumbers(view), step.order);
+    }
+}
+
 TEST_F(DirectoryViewTest, NewEntriesTakeTheirPlaceInTheSortOrder)
 {
     AddSortFixture();
