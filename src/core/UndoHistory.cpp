@@ -13,14 +13,6 @@ namespace tobrisk {
 
 namespace {
 
-bool Same(const std::optional<Entry>& a, const std::optional<Entry>& b)
-{
-    if (!a || !b)
-        return !a && !b;
-    return a->shortNumber == b->shortNumber && a->name == b->name && a->phoneNumber == b->phoneNumber &&
-           a->lineSeizure == b->lineSeizure;
-}
-
 std::optional<Entry> EntryOf(const DirectorySnapshot& snapshot, uint16_t shortNumber)
 {
     const auto found = snapshot.entries.find(shortNumber);
@@ -50,7 +42,7 @@ DirectoryStep::DirectoryStep(const QString& text, const DirectorySnapshot& befor
         numbers.insert(shortNumber);
     for (uint16_t shortNumber : numbers) {
         Change change{shortNumber, EntryOf(before, shortNumber), EntryOf(after, shortNumber), std::nullopt};
-        if (Same(change.before, change.after))
+        if (change.before == change.after)
             continue;
         change.current = change.after;
         changes_.push_back(std::move(change));
@@ -89,7 +81,7 @@ bool DirectoryStep::Reach(bool toBefore)
     bool anyChange = currentDigits_ != digits;
     int sends = anyChange ? 1 : 0;
     for (const Change& change : changes_) {
-        if (Same(change.current, target(change)))
+        if (change.current == target(change))
             continue;
         anyChange = true;
         if (change.current && !dropped(change))
@@ -120,7 +112,7 @@ bool DirectoryStep::Reach(bool toBefore)
     }
     // Every delete goes before any write, so no two entries ever share a short number on the exchange.
     for (Change& change : changes_) {
-        if (!change.current || Same(change.current, target(change)))
+        if (!change.current || change.current == target(change))
             continue;
         if (exchange && !dropped(change) && !sent(exchange->DeleteDirectoryRecord(change.shortNumber)))
             return false;

@@ -12,6 +12,8 @@ struct Entry {
     std::string phoneNumber;
     uint16_t lineSeizure = 0;
     uint16_t shortNumber = 0;
+
+    friend bool operator==(const Entry&, const Entry&) = default;
 };
 
 } // namespace tobrisk

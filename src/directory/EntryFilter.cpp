@@ -2,6 +2,7 @@
 #include "directory/EntryFilter.h"
 
 #include "directory/LineSeizure.h"
+#include "platform/TextScan.h"
 
 #include <algorithm>
 #include <array>
@@ -42,16 +43,6 @@ constexpr std::array<char, 256> MakeFoldTable()
 
 constexpr std::array<char, 256> kFold = MakeFoldTable();
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 bool IsLetter(char folded)
 {
     return (folded >= 'a' && folded <= 'z') || uint8_t(folded) >= 0x80;
@@ -66,7 +57,7 @@ public:
         const size_t size = std::min(text.size(), buffer_.size());
         if (digitsOnly) {
             for (size_t i = 0; i < size; ++i)
-                if (IsDigit(text[i]))
+                if (IsDecimalDigit(text[i]))
                     buffer_[length_++] = text[i];
             return;
         }
@@ -118,7 +109,7 @@ EntryFilter::EntryFilter(std::string_view text)
         // A word with a letter in it is no telephone number, whatever digits it holds.
         const bool hasLetter = std::any_of(word.folded.begin(), word.folded.end(), IsLetter);
         if (!hasLetter)
-            std::copy_if(word.folded.begin(), word.folded.end(), std::back_inserter(word.digits), IsDigit);
+            std::copy_if(word.folded.begin(), word.folded.end(), std::back_inserter(word.digits), IsDecimalDigit);
         words_.push_back(std::move(word));
     }
 }

@@ -4,6 +4,7 @@
 #include "directory/LineSeizure.h"
 #include "platform/CodePage.h"
 #include "platform/SettingsStore.h"
+#include "platform/TextScan.h"
 
 #include <QDir>
 #include <QIODevice>
@@ -141,8 +142,7 @@ std::string NormalizeShortNumberText(std::string_view text, const DirectorySetti
 
 bool IsShortNumberText(std::string_view text, const DirectorySettings& settings)
 {
-    return text.size() <= settings.shortNumberDigits &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return text.size() <= settings.shortNumberDigits && std::all_of(text.begin(), text.end(), IsDecimalDigit);
 }
 
 std::string DigitsOnly(std::string_view text)
@@ -151,7 +151,7 @@ std::string DigitsOnly(std::string_view text)
     for (char c : text) {
         if (digits.size() == kMaxDigits)
             break;
-        if (c >= '0' && c <= '9')
+        if (IsDecimalDigit(c))
             digits += c;
     }
     return digits;
