@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "connections/ExchangeReads.h"
 #include "link/Result.h"
 
 class QMainWindow;
@@ -38,27 +39,9 @@ struct ExchangeCommandContext {
     std::function<void()> updateCommandUi;
 };
 
-QString IncompatibleVersionText(int version);
-
-// How a connection attempt ended, as the save needs to know it.
-enum class ConnectOutcome {
-    Cancelled,       // no link came up; nothing changed
-    Failed,          // access refused, version incompatible or link lost: this attempt's link is gone
-    DirectoryUnread, // connected, but the exchange's directory did not arrive
-    Connected,       // connected with the directory read (routings or urban lines may have failed)
-};
-
-// LinkLost: the link was closed while a read waited (by the user, or on a drop the supervision found);
-// nothing more was read or shown, and what the disconnect left stays.
-enum class ReadOutcome { Complete, DirectoryFailed, RoutingsFailed, UrbanLinesFailed, LinkLost };
-
-// Everything "Connetti" does once the dialog has left a programming socket open and connectedMode
-// set: access, version, supervision, settings, directory and line tables, and the list refresh. A
-// disconnect while any of them waits ends them at the next step, silently.
+// Everything "Connetti" does once the dialog has left a programming socket open and connectedMode set: the
+// shared reads, with the directory's progress in the status bar, then the command state refreshed.
 ConnectOutcome ReadAfterConnect(const ExchangeCommandContext& context);
-// False when the link was closed during the reads; the settings are then the disconnect's.
-bool ReadSettings(const ExchangeCommandContext& context);
-ReadOutcome ReadDirectoryAndLines(const ExchangeCommandContext& context);
 // Tells the user each result, in order.
 void ShowConnectResults(MessageBoxes& messages, const Results& told);
 // What the connection dialog runs: the session's connect, then what it has to tell.
