@@ -9,7 +9,7 @@ include(GNUInstallDirs)
 set(TOBRISK_APP_ID com.harnok.Tobrisk)
 set(TOBRISK_DATA ${PROJECT_SOURCE_DIR}/data)
 
-install(TARGETS tobrisk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+install(TARGETS tobrisk tobrisk-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 install(FILES ${TOBRISK_DATA}/${TOBRISK_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT program)
 configure_file(${TOBRISK_DATA}/${TOBRISK_APP_ID}.metainfo.xml.in

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/ExchangeRuns.h"
+
+#include "cli/HeadlessPlatform.h"
+#include "connections/ExchangeReads.h"
+#include "connections/Session.h"
+#include "directory/Directory.h"
+#include "directory/DirectoryTableModel.h"
+#include "files/CsvFile.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSaveFile>
+#include <QThread>
+#include <QTimer>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+namespace tobrisk {
+
+namespace {
+
+QString Failure(const QStringList& told, const QString& otherwise)
+{
+    return told.isEmpty() ? otherwise : told.join(QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+// The sessions running now, so an interruption can close each on its own thread.
+class LiveSessions {
+public:
+    void Add(Session* session)
+    {
+        const std::lock_guard lock(mutex_);
+        sessions_.push_back(session);
+    }
+    void Remove(Session* session)
+    {
+        const std::lock_guard lock(mutex_);
+        std::erase(sessions_, session);
+    }
+    void CloseAll()
+    {
+        const std::lock_guard lock(mutex_);
+        for (Session* session : sessions_)
+            QMetaObject::invokeMethod(
+                session, [session] { session->Close(); }, Qt::QueuedConnection);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Session*> sessions_;
+};
+
+ReadRun ReadWithSession(const ReadJob& job, const std::atomic<bool>& interrupted, LiveSessions* live)
+{
+    ReadRun run{QString::fromLatin1(job.entry.name), false, 0, job.csvPath, {}};
+    HeadlessPlatform platform;
+    Session session(platform.Services());
+    if (live)
+        live->Add(&session);
+    const auto unlisted = std::unique_ptr<Session, std::function<void(Session*)>>(&session, [live](Session* ended) {
+        if (live)
+            live->Remove(ended);
+    });
+
+    ConnectRequest request;
+    request.mode = ModeForEntry(job.entry);
+    const bool lan = request.mode == MODE_ETHERNET_LAN;
+    request.address = lan ? job.entry.lanAddress : job.entry.wanAddress;
+    request.port = lan ? job.entry.lanBasePort : job.entry.wanBasePort;
+    if (request.mode != MODE_ETHERNET_LAN && request.mode != MODE_ETHERNET_WAN) {
+        run.failure = QStringLiteral("no Ethernet address in the book");
+        return run;
+    }
+    if (interrupted) {
+        run.failure = QStringLiteral("interrupted");
+        return run;
+    }
+    const Results told = session.Connect(request);
+    if (!told.empty() || !session.IsConnected()) {
+        QStringList texts;
+        for (const Result& result : told)
+            texts.push_back(result.text);
+        run.failure = Failure(texts, QStringLiteral("no link"));
+        return run;
+    }
+
+    Directory directory;
+    std::vector<uint16_t> numbers;
+    unsigned disconnects = 0;
+    const ExchangeReadContext context{session,
+                                      directory,
+                                      numbers,
+                                      platform.Services().messages,
+                                      platform.Services().waitCursor,
+                                      [&] {
+                                          ++disconnects;
+                                          session.Close();
+                                      },
+                                      [&] { return disconnects; },
+                                      nullptr};
+    const ConnectOutcome outcome = ReadAfterConnect(context);
+    const bool complete = outcome == ConnectOutcome::Connected && platform.Told().isEmpty() && !interrupted;
+    session.Close();
+    if (!complete) {
+        run.failure =
+            Failure(platform.Told(), interrupted ? QStringLiteral("interrupted") : QStringLiteral("link lost"));
+        return run;
+    }
+
+    // The list's own order, so the file is the window's export of the same exchange.
+    const DirectoryTableModel listed(directory);
+    const std::vector<const Entry*> rows = listed.AllRows();
+    const std::array<std::string_view, 4> headings = {DirectoryColumnTitle(0), DirectoryColumnTitle(1),
+                                                      DirectoryColumnTitle(2), DirectoryColumnTitle(3)};
+    QSaveFile file(job.csvPath);
+    if (!file.open(QIODevice::WriteOnly) || !WriteDirectoryCsv(file, headings, rows, true) || !file.commit()) {
+        run.failure = QStringLiteral("cannot write %1").arg(job.csvPath);
+        return run;
+    }
+    run.ok = true;
+    run.entries = int(rows.size());
+    return run;
+}
+
+} // namespace
+
+uint8_t ModeForEntry(const ConnectionEntry& entry)
+{
+    if (entry.preferredMode != MODE_NONE)
+        return entry.preferredMode;
+    if (entry.lanAddress != ADDRESS_NOT_SET)
+        return MODE_ETHERNET_LAN;
+    if (entry.wanAddress != ADDRESS_NOT_SET)
+        return MODE_ETHERNET_WAN;
+    return MODE_NONE;
+}
+
+ReadRun ReadOneExchange(const ReadJob& job, const std::atomic<bool>& interrupted)
+{
+    return ReadWithSession(job, interrupted, nullptr);
+}
+
+std::vector<ReadRun> ReadExchanges(const std::vector<ReadJob>& jobs, int parallel, const std::atomic<bool>& interrupted,
+                                   const std::function<void(const ReadRun&)>& finished)
+{
+    std::vector<ReadRun> runs(jobs.size());
+    std::mutex mutex;
+    std::deque<size_t> ethernet;
+    std::deque<size_t> modem;
+    for (size_t index = 0; index < jobs.size(); ++index) {
+        const uint8_t mode = ModeForEntry(jobs[index].entry);
+        (mode == MODE_ETHERNET_LAN || mode == MODE_ETHERNET_WAN || mode == MODE_NONE ? ethernet : modem)
+            .push_back(index);
+    }
+    LiveSessions live;
+    QEventLoop loop;
+    int running = 0;
+    // One worker takes the modem's queue before any Ethernet work, so the modem carries one link at a time.
+    const auto work = [&](bool takesModem) {
+        for (;;) {
+            size_t index = 0;
+            {
+                const std::lock_guard lock(mutex);
+                std::deque<size_t>& queue = takesModem && !modem.empty() ? modem : ethernet;
+                if (queue.empty())
+                    return;
+                index = queue.front();
+                queue.pop_front();
+            }
+            ReadRun run = ReadWithSession(jobs[index], interrupted, &live);
+            QMetaObject::invokeMethod(
+                &loop,
+                [&, index, run = std::move(run)] {
+                    runs[index] = run;
+                    if (finished)
+                        finished(run);
+                },
+                Qt::QueuedConnection);
+        }
+    };
+    const int threads = std::max(1, std::min(parallel, int(jobs.size())));
+    std::vector<std::unique_ptr<QThread>> workers;
+    for (int number = 0; number < threads; ++number) {
+        workers.emplace_back(QThread::create(work, number == 0));
+        QObject::connect(workers.back().get(), &QThread::finished, &loop, [&] {
+            if (--running == 0)
+                loop.quit();
+        });
+        ++running;
+        workers.back()->start();
+    }
+    QTimer watch;
+    bool closing = false;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+        if (interrupted && !closing) {
+            closing = true;
+            const std::lock_guard lock(mutex);
+            ethernet.clear();
+            modem.clear();
+        }
+        if (interrupted)
+            live.CloseAll();
+    });
+    watch.start(50);
+    if (running > 0)
+        loop.exec();
+    for (const auto& worker : workers)
+        worker->wait();
+    // The results posted last arrive after the threads ended.
+    QCoreApplication::sendPostedEvents(&loop);
+    return runs;
+}
+
+} // namespace tobrisk

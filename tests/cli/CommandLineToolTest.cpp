@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/CommandLineTool.h"
+#include "core/Application.h"
+#include "core/CommandIds.h"
+#include "core/ConnectCommand.h"
+#include "link/Protocol.h"
+#include "link/SocketEvents.h"
+#include "support/FakePlatform.h"
+#include "support/ModalDriver.h"
+
+#include "exchange-sim/ExchangeSim.h"
+#include "exchange-sim/Protocol.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+
+using namespace tobrisk;
+using namespace std::string_literals;
+
+namespace {
+
+constexpr uint32_t LOOPBACK = 0x7F000001;
+
+// Bytes an export has to carry through: a name with a code-page letter, a record of three fields and
+// line seizures of every kind.
+exsim::Tables ExchangeTables(const std::string& name)
+{
+    exsim::Tables tables;
+    tables[TBL_VERSION][0x0500] = "5\0"s;
+    tables[TBL_DIGITS][0] = "3\0"s;
+    tables[TBL_PREFIX][15] = "0\0"s;
+    tables[TBL_ROUTING][0x0301] = "";
+    tables[TBL_URBAN_LINE][0x4001] = "x\0"s;
+    tables[TBL_DIRECTORY][3] = exsim::DirectoryRecord(0x0301, "01 23", "Caff\xE8 " + name);
+    tables[TBL_DIRECTORY][12] = exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi " + name);
+    tables[TBL_DIRECTORY][20] = "7fff\0"
+                                "0\0"
+                                "0611\0"s;
+    tables[TBL_DIRECTORY][456] = exsim::DirectoryRecord(0x4001, "3471234567", "Verdi");
+    return tables;
+}
+
+struct CliRun {
+    int code;
+    QString out;
+    QString err;
+};
+
+// Several simulated exchanges, each in a book of the window's format, and the program run against them.
+class CommandLineTool : public ::testing::Test {
+protected:
+    void AddExchange(const std::string& name, const exsim::Faults& faults = {})
+    {
+        sims.push_back(std::make_unique<exsim::ExchangeSim>(ExchangeTables(name)));
+        exsim::StartOptions options;
+        options.pppoeDevice = false;
+        std::string error;
+        ASSERT_TRUE(sims.back()->Start(options, error)) << error;
+        sims.back()->SetFaults(faults);
+        book += QStringLiteral("%1;2130706433;%2;;;;;1\r\n")
+                    .arg(QString::fromStdString(name))
+                    .arg(sims.back()->ProgrammingPort() - 8);
+    }
+
+    CliRun Cli(QStringList arguments)
+    {
+        const QString path = folder.filePath(QStringLiteral("Agenda.csv"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(book.toLatin1());
+        file.close();
+        arguments << QStringLiteral("--book") << path;
+        QString outText;
+        QString errText;
+        QTextStream out(&outText);
+        QTextStream err(&errText);
+        const std::atomic<bool> interrupted{false};
+        const int code = RunCommandLine(arguments, out, err, interrupted, false);
+        out.flush();
+        err.flush();
+        return {code, outText, errText};
+    }
+
+    QByteArray FileBytes(const QString& name)
+    {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    std::vector<std::unique_ptr<exsim::ExchangeSim>> sims;
+    QString book;
+    QTemporaryDir folder;
+};
+
+// What the window writes through "Esporta" after "Connetti" to the same exchange.
+QByteArray WindowExport(exsim::ExchangeSim& sim, const QString& path)
+{
+    FakePlatform fake;
+    Application app(fake.platform);
+    EXPECT_TRUE(app.Start());
+    app.session.Link().programmingSocket = std::make_unique<ExchangeSocket>();
+    EXPECT_EQ(app.session.Link().programmingSocket->Open(&app.session.Receiver(), LOOPBACK, sim.ProgrammingPort(),
+                                                         kFrameEvent, kTimeoutEvent),
+              0);
+    app.session.Link().connectedMode = 1;
+    EXPECT_EQ(ReadAfterConnect(app.ExchangeContext()), ConnectOutcome::Connected);
+    fake.fileDialogs.Choose(path);
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_FILE_EXPORT); },
+                         [](QWidget* dialog) {
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")),
+                                               Qt::LeftButton);
+                         }));
+    app.OnCommand(ID_DISCONNECT);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(CommandLineTool, ReadWritesTheWindowsExportOfEachExchangeByteForByte)
+{
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Sud"));
+    const CliRun run = Cli({QStringLiteral("read"), QStringLiteral("--all"), QStringLiteral("--jobs"),
+                            QStringLiteral("2"), QStringLiteral("-o"), folder.path()});
+    EXPECT_EQ(run.code, EXIT_ALL_DONE) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    // Each link was given back with a release, and closed.
+    for (const auto& sim : sims) {
+        EXPECT_TRUE(sim->WaitForConnectionsClosed(1, 5000));
+        EXPECT_EQ(sim->Received().back().command, CMD_RELEASE);
+    }
+
+    const QByteArray nord = FileBytes(QStringLiteral("Nord.csv"));
+    EXPECT_TRUE(nord.startsWith("Numero breve;Nome;Numero di telefono;Impegno linea\r\n")) << nord.toStdString();
+    EXPECT_TRUE(nord.contains("Caff\xE8 Nord")) << "code-page bytes stay as they are";
+    EXPECT_EQ(nord, WindowExport(*sims[0], folder.filePath(QStringLiteral("window-nord.csv"))));
+    EXPECT_EQ(FileBytes(QStringLiteral("Sud.csv")), WindowExport(*sims[1], folder.filePath(QStringLiteral("w.csv"))));
+}
+
+// One exchange drops the link halfway through its directory: it alone fails, named with why, and the
+// others are read whole, in parallel or not.
+TEST_F(CommandLineTool, AnExchangeLostMidwayFailsAloneWithExitCodeOne)
+{
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Alfa"));
+    exsim::Faults cut;
+    cut.closeAfter = 5;
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Beta", cut));
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Gamma"));
+    for (const char* jobs : {"1", "3"}) {
+        SCOPED_TRACE(jobs);
+        const CliRun run = Cli({QStringLiteral("--json"), QStringLiteral("read"), QStringLiteral("Alfa"),
+                                QStringLiteral("Beta"), QStringLiteral("Gamma"), QStringLiteral("-o"), folder.path(),
+                                QStringLiteral("-j"), QString::fromLatin1(jobs)});
+        EXPECT_EQ(run.code, EXIT_SOME_FAILED);
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("tobrisk-cli: Beta: "))) << run.err.toStdString();
+        EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1) << run.err.toStdString();
+
+        const QJsonArray results = QJsonDocument::fromJson(run.out.toUtf8()).array();
+        ASSERT_EQ(results.size(), 3) << run.out.toStdString();
+        EXPECT_EQ(results[0].toObject(),
+                  (QJsonObject{{QStringLiteral("name"), QStringLiteral("Alfa")},
+                               {QStringLiteral("ok"), true},
+                               {QStringLiteral("entries"), 3},
+                               {QStringLiteral("file"), folder.filePath(QStringLiteral("Alfa.csv"))}}));
+        EXPECT_EQ(results[1].toObject().value(QStringLiteral("ok")), false);
+        EXPECT_FALSE(results[1].toObject().value(QStringLiteral("error")).toString().isEmpty());
+        EXPECT_EQ(results[2].toObject().value(QStringLiteral("entries")), 3);
+        EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("Beta.csv"))));
+        EXPECT_EQ(FileBytes(QStringLiteral("Gamma.csv")).count("\r\n"), 4) << "heading and three entries";
+        QFile::remove(folder.filePath(QStringLiteral("Alfa.csv")));
+        QFile::remove(folder.filePath(QStringLiteral("Gamma.csv")));
+    }
+}
+
+TEST_F(CommandLineTool, BookListsNameModeAndAddress)
+{
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
+    const QString port = QString::number(sims[0]->ProgrammingPort() - 8);
+    EXPECT_EQ(Cli({QStringLiteral("book")}).out, QStringLiteral("Nord\tEthernet LAN\t127.0.0.1:%1\n").arg(port));
+    const CliRun json = Cli({QStringLiteral("book"), QStringLiteral("--json")});
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).array(),
+              (QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("Nord")},
+                                      {QStringLiteral("mode"), QStringLiteral("Ethernet LAN")},
+                                      {QStringLiteral("address"), QStringLiteral("127.0.0.1:%1").arg(port)}}}));
+}
+
+TEST_F(CommandLineTool, UsageErrorsExitTwoAndReadNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
+    const std::array<QStringList, 7> misuses = {{
+        {},
+        {QStringLiteral("fetch")},
+        {QStringLiteral("read")},
+        {QStringLiteral("read"), QStringLiteral("Nord"), QStringLiteral("--all")},
+        {QStringLiteral("read"), QStringLiteral("Nord"), QStringLiteral("--jobs"), QStringLiteral("0")},
+        {QStringLiteral("read"), QStringLiteral("Nord"), QStringLiteral("--bogus")},
+        {QStringLiteral("read"), QStringLiteral("Ovest")},
+    }};
+    for (const QStringList& arguments : misuses) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const CliRun run = Cli(arguments);
+        EXPECT_EQ(run.code, EXIT_USAGE);
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("tobrisk-cli: "))) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    EXPECT_TRUE(sims[0]->Received().empty());
+}
+
+} // namespace
