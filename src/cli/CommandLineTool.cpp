@@ -2,13 +2,18 @@
 #include "cli/CommandLineTool.h"
 
 #include "cli/ExchangeRuns.h"
+#include "cli/HeadlessPlatform.h"
 #include "connections/ConnectionBook.h"
 #include "connections/ConnectionSettings.h"
+#include "directory/Directory.h"
+#include "files/CsvFile.h"
+#include "files/DirectoryImport.h"
 #include "platform/CodePage.h"
 #include "platform/InetAddr.h"
 #include "platform/SettingsStore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,10 +23,12 @@ namespace tobrisk {
 
 namespace {
 
-const QString USAGE = QStringLiteral("Usage: tobrisk-cli [--book FILE] [--quiet] [--json] COMMAND ...\n"
-                                     "  book                                  list the connections of the book\n"
-                                     "  read NAME... | --all [-o DIR] [--jobs N]\n"
-                                     "                                        read each directory into DIR/NAME.csv\n");
+const QString USAGE =
+    QStringLiteral("Usage: tobrisk-cli [--book FILE] [--quiet] [--json] COMMAND ...\n"
+                   "  book                                  list the connections of the book\n"
+                   "  read NAME... | --all [-o DIR] [--jobs N]\n"
+                   "                                        read each directory into DIR/NAME.csv\n"
+                   "  import-check FILE                     run the import rules on FILE, with no exchange\n");
 
 struct Options {
     QString command;
@@ -87,6 +94,11 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString& error
     } else if (options.command == QLatin1String("read")) {
         if (options.names.isEmpty() == !options.all) {
             error = QStringLiteral("read needs either names or --all");
+            return std::nullopt;
+        }
+    } else if (options.command == QLatin1String("import-check")) {
+        if (options.names.size() != 1 || options.all) {
+            error = QStringLiteral("import-check needs one file");
             return std::nullopt;
         }
     } else {
@@ -199,6 +211,52 @@ int ReadBook(const ConnectionBook& book, const Options& options, QTextStream& ou
     return failed ? EXIT_SOME_FAILED : EXIT_ALL_DONE;
 }
 
+// The file taken as the window's import takes an exported file, into an empty directory of the default
+// number of digits; what the import would have told is listed.
+int CheckImport(const QString& path, const Options& options, QTextStream& out, QTextStream& err)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err << "tobrisk-cli: cannot read " << path << '\n';
+        return EXIT_SOME_FAILED;
+    }
+    ImportOptions layout;
+    layout.lineSeizureChoice = 4;
+    int records = 0;
+    {
+        CsvLineReader counter(file);
+        while (counter.NextLine())
+            ++records;
+        if (layout.firstLineIsHeading && records > 0)
+            --records;
+    }
+    file.seek(0);
+    HeadlessPlatform platform;
+    Directory directory;
+    CsvLineReader reader(file);
+    const std::string firstLine(reader.NextLine().value_or(std::string_view()));
+    const int leftOut = ImportRecords(reader, firstLine, layout, {directory, platform.Services().messages, false});
+    const int taken = directory.Count();
+    if (options.json) {
+        out << QJsonDocument(QJsonObject{{QStringLiteral("file"), path},
+                                         {QStringLiteral("records"), records},
+                                         {QStringLiteral("taken"), taken},
+                                         {QStringLiteral("skipped"), records - taken},
+                                         {QStringLiteral("leftOut"), leftOut},
+                                         {QStringLiteral("messages"), QJsonArray::fromStringList(platform.Told())}})
+                   .toJson(QJsonDocument::Compact)
+            << '\n';
+        return EXIT_ALL_DONE;
+    }
+    out << "records: " << records << "\ntaken: " << taken << "\nskipped: " << records - taken
+        << "\nleft out: " << leftOut << '\n';
+    if (!options.quiet) {
+        for (const QString& told : platform.Told())
+            out << "  " << QString(told).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
+    }
+    return EXIT_ALL_DONE;
+}
+
 } // namespace
 
 int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err,
@@ -210,6 +268,8 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
         err << "tobrisk-cli: " << error << '\n' << USAGE;
         return EXIT_USAGE;
     }
+    if (options->command == QLatin1String("import-check"))
+        return CheckImport(options->names.front(), *options, out, err);
     ConnectionBook book;
     book.Load(BookPath(*options), {});
     if (options->command == QLatin1String("book"))

@@ -192,10 +192,31 @@ TEST_F(CommandLineTool, BookListsNameModeAndAddress)
                                       {QStringLiteral("address"), QStringLiteral("127.0.0.1:%1").arg(port)}}}));
 }
 
+// The import's own rules decide, with nothing connected: a record without a name is not taken, and what
+// the window would have asked about it is listed.
+TEST_F(CommandLineTool, ImportCheckCountsWhatTheImportTakes)
+{
+    const QString path = folder.filePath(QStringLiteral("in.csv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Numero breve;Nome;Numero di telefono;Impegno linea\r\n"
+               "5;Rossi;021;D\r\n"
+               "6;;022;D\r\n"
+               "7;Verdi;023;N\r\n");
+    file.close();
+    const CliRun run = Cli({QStringLiteral("import-check"), path, QStringLiteral("--json")});
+    EXPECT_EQ(run.code, EXIT_ALL_DONE);
+    const QJsonObject report = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(report.value(QStringLiteral("records")), 3);
+    EXPECT_EQ(report.value(QStringLiteral("taken")), 2);
+    EXPECT_EQ(report.value(QStringLiteral("skipped")), 1);
+    EXPECT_EQ(report.value(QStringLiteral("messages")).toArray().size(), 1) << run.out.toStdString();
+}
+
 TEST_F(CommandLineTool, UsageErrorsExitTwoAndReadNothing)
 {
     ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
-    const std::array<QStringList, 7> misuses = {{
+    const std::array<QStringList, 8> misuses = {{
         {},
         {QStringLiteral("fetch")},
         {QStringLiteral("read")},
@@ -203,6 +224,7 @@ TEST_F(CommandLineTool, UsageErrorsExitTwoAndReadNothing)
         {QStringLiteral("read"), QStringLiteral("Nord"), QStringLiteral("--jobs"), QStringLiteral("0")},
         {QStringLiteral("read"), QStringLiteral("Nord"), QStringLiteral("--bogus")},
         {QStringLiteral("read"), QStringLiteral("Ovest")},
+        {QStringLiteral("import-check")},
     }};
     for (const QStringList& arguments : misuses) {
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
