@@ -7,6 +7,7 @@
 #include "directory/Directory.h"
 #include "directory/DirectoryTableModel.h"
 #include "files/CsvFile.h"
+#include "platform/CodePage.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -54,7 +55,7 @@ private:
 
 ReadRun ReadWithSession(const ReadJob& job, const std::atomic<bool>& interrupted, LiveSessions* live)
 {
-    ReadRun run{QString::fromLatin1(job.entry.name), false, 0, job.csvPath, {}};
+    ReadRun run{FromCp1252(job.entry.name), false, 0, job.csvPath, {}};
     HeadlessPlatform platform;
     Session session(platform.Services());
     if (live)
@@ -145,7 +146,10 @@ ReadRun ReadOneExchange(const ReadJob& job, const std::atomic<bool>& interrupted
 std::vector<ReadRun> ReadExchanges(const std::vector<ReadJob>& jobs, int parallel, const std::atomic<bool>& interrupted,
                                    const std::function<void(const ReadRun&)>& finished)
 {
-    std::vector<ReadRun> runs(jobs.size());
+    // What an exchange that never started for an interruption is left with.
+    std::vector<ReadRun> runs;
+    for (const ReadJob& job : jobs)
+        runs.push_back(ReadRun{FromCp1252(job.entry.name), false, 0, job.csvPath, QStringLiteral("interrupted")});
     std::mutex mutex;
     std::deque<size_t> ethernet;
     std::deque<size_t> modem;

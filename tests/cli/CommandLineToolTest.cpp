@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -71,7 +72,7 @@ protected:
                     .arg(sims.back()->ProgrammingPort() - 8);
     }
 
-    CliRun Cli(QStringList arguments)
+    CliRun Cli(QStringList arguments, const std::atomic<bool>& interrupted = std::atomic<bool>{false})
     {
         const QString path = folder.filePath(QStringLiteral("Agenda.csv"));
         QFile file(path);
@@ -83,7 +84,6 @@ protected:
         QString errText;
         QTextStream out(&outText);
         QTextStream err(&errText);
-        const std::atomic<bool> interrupted{false};
         const int code = RunCommandLine(arguments, out, err, interrupted, false);
         out.flush();
         err.flush();
@@ -190,6 +190,30 @@ TEST_F(CommandLineTool, BookListsNameModeAndAddress)
               (QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("Nord")},
                                       {QStringLiteral("mode"), QStringLiteral("Ethernet LAN")},
                                       {QStringLiteral("address"), QStringLiteral("127.0.0.1:%1").arg(port)}}}));
+}
+
+// Ctrl+C while every exchange waits in its directory read: each gets its release and its link closed, and
+// each is named as interrupted. The exchanges fall silent mid-table, so nothing they send crosses the release.
+TEST_F(CommandLineTool, AnInterruptionReleasesEverySession)
+{
+    exsim::Faults silent;
+    silent.silenceAfter = 2;
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Nord", silent));
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Sud", silent));
+    std::atomic<bool> interrupted{false};
+    QTimer::singleShot(400, [&] { interrupted = true; });
+    const CliRun run = Cli({QStringLiteral("read"), QStringLiteral("--all"), QStringLiteral("-j"), QStringLiteral("2"),
+                            QStringLiteral("-o"), folder.path()},
+                           interrupted);
+    EXPECT_EQ(run.code, EXIT_SOME_FAILED);
+    EXPECT_EQ(run.err, QStringLiteral("tobrisk-cli: Nord: interrupted\ntobrisk-cli: Sud: interrupted\n"));
+    for (const auto& sim : sims) {
+        EXPECT_TRUE(sim->WaitForConnectionsClosed(1, 5000));
+        const std::vector<exsim::Request> received = sim->Received();
+        ASSERT_GE(received.size(), 2u);
+        EXPECT_EQ(received[received.size() - 2].command, CMD_READ_TABLE);
+        EXPECT_EQ(received.back().command, CMD_RELEASE);
+    }
 }
 
 // The import's own rules decide, with nothing connected: a record without a name is not taken, and what
