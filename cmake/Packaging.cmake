@@ -23,6 +23,11 @@ foreach(size 16 22 24 32 48 64 128 256)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT program)
 endforeach()
 
+# The command-line program's manual page and bash completion.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/tobrisk-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+install(FILES ${TOBRISK_DATA}/completion/tobrisk-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT program)
+
 install(TARGETS exchange-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT simulator)
 
 # Each package states its licence where Debian looks for it.
@@ -50,7 +55,8 @@ string(CONCAT CPACK_COMPONENT_PROGRAM_DESCRIPTION
   "exchange over TCP, shows it as a sortable list and edits it, live while\n"
   "connected or offline for a later save. It keeps a book of saved exchanges\n"
   "(local network, wide-area address, PPPoE, dial-up), imports and exports\n"
-  "CSV files and prints a listing. Its texts are in Italian.")
+  "CSV files and prints a listing. Its texts are in Italian. The command\n"
+  "tobrisk-cli reads the directories of many exchanges at once, with no display.")
 # The window system plugins are loaded at run time, so no binary names them; the Qt GUI library
 # only recommends them, and without one the program cannot start.
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS qt6-qpa-plugins)

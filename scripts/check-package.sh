@@ -40,7 +40,8 @@ icons=()
 for size in 16 22 24 32 48 64 128 256; do
     icons+=("./usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
 done
-expect_files "$program" ./usr/bin/tobrisk ./usr/share/doc/tobrisk/copyright "./usr/share/applications/$id.desktop" \
+expect_files "$program" ./usr/bin/tobrisk ./usr/bin/tobrisk-cli ./usr/share/man/man1/tobrisk-cli.1 \
+    ./usr/share/bash-completion/completions/tobrisk-cli ./usr/share/doc/tobrisk/copyright "./usr/share/applications/$id.desktop" \
     "./usr/share/metainfo/$id.metainfo.xml" "./usr/share/icons/hicolor/scalable/apps/$id.svg" "${icons[@]}"
 expect_files "$simulator" ./usr/bin/exchange-sim ./usr/share/doc/tobrisk-exchange-sim/copyright
 
