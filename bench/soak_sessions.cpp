@@ -4,8 +4,10 @@
 // then save the list as read in both modes, each save connecting and disconnecting again. Every few
 // sessions it prints the process's open descriptors, threads and resident memory; at the end it fails
 // when descriptors or threads grew, or memory grew beyond a small allowance, after the first report
-// (memory only without the address sanitizer).
+// (memory only without the address sanitizer). With --cli-reads each session is instead one read of
+// the command-line program: a session of its own on a worker thread, the directory written to a CSV file.
 
+#include "cli/ExchangeRuns.h"
 #include "core/Application.h"
 #include "core/ConnectCommand.h"
 #include "core/DeleteEntriesCommand.h"
@@ -22,6 +24,7 @@
 #include "OnlineProgram.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
@@ -52,6 +55,7 @@ constexpr bool CHECK_MEMORY = true;
 struct Options {
     unsigned sessions = 500;
     unsigned every = 50;
+    bool cliReads = false;
 };
 
 std::optional<Options> ParseOptions(int argc, char** argv)
@@ -59,6 +63,10 @@ std::optional<Options> ParseOptions(int argc, char** argv)
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
+        if (name == "--cli-reads") {
+            options.cliReads = true;
+            continue;
+        }
         unsigned* target = name == "--sessions" ? &options.sessions : name == "--every" ? &options.every : nullptr;
         char* end = nullptr;
         const unsigned long value = target && i + 1 < argc ? std::strtoul(argv[++i], &end, 10) : 0;
@@ -199,6 +207,45 @@ private:
     Confirm confirm_;
 };
 
+// The command-line program's read of one exchange, over and over, as `read NAME` runs it.
+class CliSoak {
+public:
+    CliSoak() : sim_(FullExchange()) {}
+
+    bool Start(std::string& error)
+    {
+        if (!StartLoopbackSim(sim_, error))
+            return false;
+        job_.entry.name = "Demo";
+        job_.entry.lanAddress = 0x7F000001;
+        job_.entry.lanBasePort = uint16_t(sim_.ProgrammingPort() - 8);
+        job_.entry.preferredMode = MODE_ETHERNET_LAN;
+        job_.csvPath = folder_.filePath(QStringLiteral("Demo.csv"));
+        return true;
+    }
+
+    bool RunSession(unsigned, std::string& failure)
+    {
+        const std::vector<ReadRun> runs = ReadExchanges({job_}, 1, interrupted_, {});
+        if (!runs.front().ok || runs.front().entries != int(FULL_DIRECTORY_SIZE)) {
+            failure = "the read did not write the whole directory";
+            return false;
+        }
+        if (!sim_.WaitForConnectionsClosed(sim_.ConnectionsAccepted(), 10000)) {
+            failure = "the exchange did not see the connection close";
+            return false;
+        }
+        sim_.ClearReceived();
+        return true;
+    }
+
+private:
+    exsim::ExchangeSim sim_;
+    QTemporaryDir folder_;
+    ReadJob job_;
+    const std::atomic<bool> interrupted_{false};
+};
+
 void Print(unsigned session, const Resources& now)
 {
     std::printf("after %4u sessions: %3ld descriptors, %3ld threads, %7ld kB resident\n", session, now.descriptors,
@@ -212,8 +259,9 @@ int main(int argc, char** argv)
 {
     const std::optional<Options> options = ParseOptions(argc, argv);
     if (!options) {
-        std::fprintf(stderr, "usage: soak_sessions [--sessions N] [--every K]\n"
-                             "  N sessions (default 500), the resources printed after every K (default 50)\n");
+        std::fprintf(stderr, "usage: soak_sessions [--sessions N] [--every K] [--cli-reads]\n"
+                             "  N sessions (default 500), the resources printed after every K (default 50);\n"
+                             "  --cli-reads: each session is one read of tobrisk-cli\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -221,8 +269,9 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
 
     Soak soak;
+    CliSoak cliSoak;
     std::string failure;
-    if (!soak.Start(failure)) {
+    if (options->cliReads ? !cliSoak.Start(failure) : !soak.Start(failure)) {
         std::fprintf(stderr, "soak_sessions: %s\n", failure.c_str());
         return 1;
     }
@@ -230,7 +279,7 @@ int main(int argc, char** argv)
     std::optional<Resources> warm;
     Resources last;
     for (unsigned session = 1; session <= options->sessions; ++session) {
-        if (!soak.RunSession(session, failure)) {
+        if (options->cliReads ? !cliSoak.RunSession(session, failure) : !soak.RunSession(session, failure)) {
             std::fprintf(stderr, "soak_sessions: session %u: %s\n", session, failure.c_str());
             return 1;
         }

@@ -14,10 +14,11 @@ void KeptRunsReporter::ReportRuns(const std::vector<Run>& runs)
             runs_.push_back(run);
 }
 
-const benchmark::BenchmarkReporter::Run* KeptRunsReporter::Find(const std::string& functionName) const
+const benchmark::BenchmarkReporter::Run* KeptRunsReporter::Find(const std::string& functionName,
+                                                                const std::string& args) const
 {
     for (const Run& run : runs_)
-        if (run.run_name.function_name == functionName)
+        if (run.run_name.function_name == functionName && (args.empty() || run.run_name.args == args))
             return &run;
     return nullptr;
 }
