@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ExchangeRuns.h"
 
-#include "cli/HeadlessPlatform.h"
-#include "connections/ExchangeReads.h"
-#include "connections/Session.h"
-#include "directory/Directory.h"
 #include "directory/DirectoryTableModel.h"
 #include "files/CsvFile.h"
 #include "platform/CodePage.h"
@@ -21,11 +17,6 @@
 namespace tobrisk {
 
 namespace {
-
-QString Failure(const QStringList& told, const QString& otherwise)
-{
-    return told.isEmpty() ? otherwise : told.join(QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-}
 
 // The sessions running now, so an interruption can close each on its own thread.
 class LiveSessions {
@@ -53,75 +44,16 @@ private:
     std::vector<Session*> sessions_;
 };
 
-ReadRun ReadWithSession(const ReadJob& job, const std::atomic<bool>& interrupted, LiveSessions* live)
+ReadRun RunVisit(const ReadJob& job, const std::atomic<bool>& interrupted, LiveSessions* live, const ExchangeWork& work)
 {
-    ReadRun run{FromCp1252(job.entry.name), false, 0, job.csvPath, {}};
-    HeadlessPlatform platform;
-    Session session(platform.Services());
+    ReadRun run{FromCp1252(job.entry.name), false, 0, job.csvPath, {}, {}};
+    ExchangeVisit visit(job.entry, interrupted);
     if (live)
-        live->Add(&session);
-    const auto unlisted = std::unique_ptr<Session, std::function<void(Session*)>>(&session, [live](Session* ended) {
-        if (live)
-            live->Remove(ended);
-    });
-
-    ConnectRequest request;
-    request.mode = ModeForEntry(job.entry);
-    const bool lan = request.mode == MODE_ETHERNET_LAN;
-    request.address = lan ? job.entry.lanAddress : job.entry.wanAddress;
-    request.port = lan ? job.entry.lanBasePort : job.entry.wanBasePort;
-    if (request.mode != MODE_ETHERNET_LAN && request.mode != MODE_ETHERNET_WAN) {
-        run.failure = QStringLiteral("no Ethernet address in the book");
-        return run;
-    }
-    if (interrupted) {
-        run.failure = QStringLiteral("interrupted");
-        return run;
-    }
-    const Results told = session.Connect(request);
-    if (!told.empty() || !session.IsConnected()) {
-        QStringList texts;
-        for (const Result& result : told)
-            texts.push_back(result.text);
-        run.failure = Failure(texts, QStringLiteral("no link"));
-        return run;
-    }
-
-    Directory directory;
-    std::vector<uint16_t> numbers;
-    unsigned disconnects = 0;
-    const ExchangeReadContext context{session,
-                                      directory,
-                                      numbers,
-                                      platform.Services().messages,
-                                      platform.Services().waitCursor,
-                                      [&] {
-                                          ++disconnects;
-                                          session.Close();
-                                      },
-                                      [&] { return disconnects; },
-                                      nullptr};
-    const ConnectOutcome outcome = ReadAfterConnect(context);
-    const bool complete = outcome == ConnectOutcome::Connected && platform.Told().isEmpty() && !interrupted;
-    session.Close();
-    if (!complete) {
-        run.failure =
-            Failure(platform.Told(), interrupted ? QStringLiteral("interrupted") : QStringLiteral("link lost"));
-        return run;
-    }
-
-    // The list's own order, so the file is the window's export of the same exchange.
-    const DirectoryTableModel listed(directory);
-    const std::vector<const Entry*> rows = listed.AllRows();
-    const std::array<std::string_view, 4> headings = {DirectoryColumnTitle(0), DirectoryColumnTitle(1),
-                                                      DirectoryColumnTitle(2), DirectoryColumnTitle(3)};
-    QSaveFile file(job.csvPath);
-    if (!file.open(QIODevice::WriteOnly) || !WriteDirectoryCsv(file, headings, rows, true) || !file.commit()) {
-        run.failure = QStringLiteral("cannot write %1").arg(job.csvPath);
-        return run;
-    }
-    run.ok = true;
-    run.entries = int(rows.size());
+        live->Add(&visit.session);
+    work(job, visit, run);
+    if (live)
+        live->Remove(&visit.session);
+    visit.Disconnect();
     return run;
 }
 
@@ -138,18 +70,90 @@ uint8_t ModeForEntry(const ConnectionEntry& entry)
     return MODE_NONE;
 }
 
-ReadRun ReadOneExchange(const ReadJob& job, const std::atomic<bool>& interrupted)
+ExchangeVisit::ExchangeVisit(const ConnectionEntry& entry, const std::atomic<bool>& interrupted)
+    : session(platform.Services()), entry_(entry), interrupted_(interrupted)
 {
-    return ReadWithSession(job, interrupted, nullptr);
+}
+
+ConnectOutcome ExchangeVisit::Connect()
+{
+    ConnectRequest request;
+    request.mode = ModeForEntry(entry_);
+    const bool lan = request.mode == MODE_ETHERNET_LAN;
+    request.address = lan ? entry_.lanAddress : entry_.wanAddress;
+    request.port = lan ? entry_.lanBasePort : entry_.wanBasePort;
+    if (request.mode != MODE_ETHERNET_LAN && request.mode != MODE_ETHERNET_WAN) {
+        connectFailures_.push_back(QStringLiteral("no Ethernet address in the book"));
+        return ConnectOutcome::Cancelled;
+    }
+    if (interrupted_)
+        return ConnectOutcome::Cancelled;
+    const Results told = session.Connect(request);
+    for (const Result& result : told)
+        connectFailures_.push_back(result.text);
+    if (!told.empty() || !session.IsConnected())
+        return ConnectOutcome::Cancelled;
+    const ExchangeReadContext context{session,
+                                      directory,
+                                      directoryNumbers,
+                                      platform.Services().messages,
+                                      platform.Services().waitCursor,
+                                      [this] { Disconnect(); },
+                                      [this] { return disconnects; },
+                                      nullptr};
+    return ReadAfterConnect(context);
+}
+
+void ExchangeVisit::Disconnect()
+{
+    ++disconnects;
+    directoryNumbers.clear();
+    if (const Result closed = session.Close(); !closed)
+        connectFailures_.push_back(closed.text);
+}
+
+QString ExchangeVisit::Failure(const QString& otherwise) const
+{
+    const QStringList told = connectFailures_ + platform.Told();
+    if (interrupted_)
+        return QStringLiteral("interrupted");
+    return told.isEmpty() ? otherwise : told.join(QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+void ReadIntoCsv(const ReadJob& job, ExchangeVisit& visit, ReadRun& run)
+{
+    const ConnectOutcome outcome = visit.Connect();
+    if (outcome != ConnectOutcome::Connected || !visit.platform.Told().isEmpty() || visit.Interrupted()) {
+        run.failure = visit.Failure(QStringLiteral("link lost"));
+        return;
+    }
+    visit.Disconnect();
+    // The list's own order, so the file is the window's export of the same exchange.
+    const DirectoryTableModel listed(visit.directory);
+    const std::vector<const Entry*> rows = listed.AllRows();
+    const std::array<std::string_view, 4> headings = {DirectoryColumnTitle(0), DirectoryColumnTitle(1),
+                                                      DirectoryColumnTitle(2), DirectoryColumnTitle(3)};
+    QSaveFile file(job.csvPath);
+    if (!file.open(QIODevice::WriteOnly) || !WriteDirectoryCsv(file, headings, rows, true) || !file.commit()) {
+        run.failure = QStringLiteral("cannot write %1").arg(job.csvPath);
+        return;
+    }
+    run.ok = true;
+    run.entries = int(rows.size());
+}
+
+ReadRun ReadOneExchange(const ReadJob& job, const std::atomic<bool>& interrupted, const ExchangeWork& work)
+{
+    return RunVisit(job, interrupted, nullptr, work);
 }
 
 std::vector<ReadRun> ReadExchanges(const std::vector<ReadJob>& jobs, int parallel, const std::atomic<bool>& interrupted,
-                                   const std::function<void(const ReadRun&)>& finished)
+                                   const std::function<void(const ReadRun&)>& finished, const ExchangeWork& work)
 {
     // What an exchange that never started for an interruption is left with.
     std::vector<ReadRun> runs;
     for (const ReadJob& job : jobs)
-        runs.push_back(ReadRun{FromCp1252(job.entry.name), false, 0, job.csvPath, QStringLiteral("interrupted")});
+        runs.push_back(ReadRun{FromCp1252(job.entry.name), false, 0, job.csvPath, QStringLiteral("interrupted"), {}});
     std::mutex mutex;
     std::deque<size_t> ethernet;
     std::deque<size_t> modem;
@@ -162,7 +166,7 @@ std::vector<ReadRun> ReadExchanges(const std::vector<ReadJob>& jobs, int paralle
     QEventLoop loop;
     int running = 0;
     // One worker takes the modem's queue before any Ethernet work, so the modem carries one link at a time.
-    const auto work = [&](bool takesModem) {
+    const auto takeJobs = [&](bool takesModem) {
         for (;;) {
             size_t index = 0;
             {
@@ -173,7 +177,7 @@ std::vector<ReadRun> ReadExchanges(const std::vector<ReadJob>& jobs, int paralle
                 index = queue.front();
                 queue.pop_front();
             }
-            ReadRun run = ReadWithSession(jobs[index], interrupted, &live);
+            ReadRun run = RunVisit(jobs[index], interrupted, &live, work);
             QMetaObject::invokeMethod(
                 &loop,
                 [&, index, run = std::move(run)] {
@@ -187,7 +191,7 @@ std::vector<ReadRun> ReadExchanges(const std::vector<ReadJob>& jobs, int paralle
     const int threads = std::max(1, std::min(parallel, int(jobs.size())));
     std::vector<std::unique_ptr<QThread>> workers;
     for (int number = 0; number < threads; ++number) {
-        workers.emplace_back(QThread::create(work, number == 0));
+        workers.emplace_back(QThread::create(takeJobs, number == 0));
         QObject::connect(workers.back().get(), &QThread::finished, &loop, [&] {
             if (--running == 0)
                 loop.quit();
