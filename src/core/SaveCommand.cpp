@@ -1,170 +1,57 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/SaveCommand.h"
 
-#include "connections/Session.h"
+#include "connections/DirectorySave.h"
 #include "core/StatusProgress.h"
 #include "directory/Directory.h"
 #include "directory/Entry.h"
-#include "link/ExchangeLimits.h"
-#include "link/Protocol.h"
 #include "platform/Platform.h"
 
 #include <QMainWindow>
-#include <string>
-#include <unordered_set>
+#include <optional>
 #include <vector>
 
 namespace tobrisk {
 
 namespace {
 
-const char* const NOT_SAVED = "Agenda non salvata sul centralino!\nLe voci preparate sono di nuovo nella lista.";
-const char* const NOT_COMPLETED =
-    "Salvataggio agenda su centralino non completato: connessione caduta!\nLe voci preparate sono di nuovo nella "
-    "lista.";
-
-// Nothing acknowledges a write, and a link that the exchange closed behind the last ones shows on no
-// send: only an answered poll tells that they all reached it. A poll may go unanswered once, as the
-// supervision allows.
-bool ExchangeTookEverything(const ExchangeCommandContext& context)
-{
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        switch (context.session.Protocol().Poll(POLL_TIMEOUT_MS)) {
-        case ExchangeProtocol::WaitEnd::Finished:
-            return true;
-        case ExchangeProtocol::WaitEnd::TimedOut:
-            continue;
-        case ExchangeProtocol::WaitEnd::Aborted:
-            return false;
-        }
-    }
-    return false;
-}
-
-// False when the send failed.
-bool WriteDigits(const ExchangeCommandContext& context, uint8_t digits)
-{
-    const bool sent = context.session.Protocol().WriteDigitsRecord(digits);
-    context.directory.SetShortNumberDigits(digits);
-    return sent;
-}
-
-// Off line again, with the entries and the number of digits the user had prepared.
-void PutBack(const ExchangeCommandContext& context, const std::vector<Entry>& prepared, uint8_t digits)
-{
-    context.directory.SetShortNumberDigits(digits);
+// The deletes' and writes' progress in the window's status bar.
+class StatusSaveProgress : public SaveProgress {
+public:
+    explicit StatusSaveProgress(QMainWindow* window) : window_(window) {}
+    void Started(Step step) override
     {
-        const Directory::BulkChange filling(context.directory);
-        context.directory.Clear();
-        for (const Entry& entry : prepared)
-            context.directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
+        bar_.emplace(window_, step == Step::Deleting
+                                  ? QStringLiteral("Cancellazione agenda sul centralino: voce %1 di %2")
+                                  : QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
     }
-    context.updateCommandUi();
-}
+    void Sent(int done, int total) override { bar_->Show(done, total); }
+    void Ended() override { bar_.reset(); }
 
-void NotSaved(const ExchangeCommandContext& context, const std::vector<Entry>& prepared, uint8_t digits,
-              const char* text)
-{
-    if (context.session.IsConnected())
-        context.disconnect();
-    PutBack(context, prepared, digits);
-    context.platform.messages.Show(QString::fromUtf8(text));
-}
-
-// True when every delete was sent.
-bool DeleteExchangeDirectory(const ExchangeCommandContext& context)
-{
-    StatusProgress progress(context.window, QStringLiteral("Cancellazione agenda sul centralino: voce %1 di %2"));
-    const int total = int(context.directoryNumbers.size());
-    int done = 0;
-    for (uint16_t shortNumber : context.directoryNumbers) {
-        if (!context.session.Protocol().DeleteDirectoryRecord(shortNumber))
-            return false;
-        progress.Show(++done, total);
-    }
-    context.directoryNumbers.clear();
-    return true;
-}
-
-// The exchange's entries that the user has no entry for, behind the user's, up to the list's limit.
-void MergeExchangeEntries(const Directory& directory, std::vector<Entry>& pending)
-{
-    std::unordered_set<uint16_t> taken;
-    for (const Entry& entry : pending)
-        taken.insert(entry.shortNumber);
-    for (const Entry* entry : directory.Entries()) {
-        if (pending.size() >= size_t(kMaxEntries))
-            break;
-        if (taken.insert(entry->shortNumber).second)
-            pending.push_back(*entry);
-    }
-}
+private:
+    QMainWindow* window_;
+    std::optional<StatusProgress> bar_;
+};
 
 } // namespace
 
 void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode, const ConnectStep& connect)
 {
-    std::vector<Entry> pending;
+    std::vector<Entry> prepared;
     for (const Entry* entry : context.listedEntries())
-        pending.push_back(*entry);
-    const std::vector<Entry> prepared = pending;
+        prepared.push_back(*entry);
     const uint8_t digits = context.directory.Settings().shortNumberDigits;
-
-    switch (connect()) {
-    case ConnectOutcome::Cancelled:
-        return;
-    case ConnectOutcome::Failed:
-    case ConnectOutcome::DirectoryUnread:
-        // Without the exchange's directory neither mode knows what to delete or to keep.
-        NotSaved(context, prepared, digits, NOT_SAVED);
-        return;
-    case ConnectOutcome::Connected:
-        break;
-    }
-
-    bool sent = true;
-    if (mode == SaveToExchangeDialog::Overwrite) {
-        sent = DeleteExchangeDirectory(context) && WriteDigits(context, digits);
-    } else {
-        const uint8_t read = context.directory.Settings().shortNumberDigits;
-        if (digits != read &&
-            context.platform.messages.Show(QString::asprintf("Vuoi scaricare sul centralino il numero di cifre (%d)\n"
-                                                             "differente da quello attualmente impostato (%d)?",
-                                                             digits, read),
-                                           MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes)
-            WriteDigits(context, digits);
-        MergeExchangeEntries(context.directory, pending);
-        // The digits may not have been sent: the link itself tells whether the writes can go on.
-        sent = context.session.Protocol().LinkUp();
-    }
-
-    if (sent) {
-        const Directory::BulkChange filling(context.directory);
-        context.directory.Clear();
-        StatusProgress progress(context.window, QStringLiteral("Scrittura agenda sul centralino: voce %1 di %2"));
-        const int total = int(pending.size());
-        int done = 0;
-        // After an update the exchange's own records are written back: each number is listed once.
-        std::unordered_set<uint16_t> listed(context.directoryNumbers.begin(), context.directoryNumbers.end());
-        for (const Entry& entry : pending) {
-            context.directory.AddOrReplace(entry.shortNumber, entry.name, entry.phoneNumber, entry.lineSeizure);
-            if (!context.session.Protocol().WriteDirectoryRecord(entry.shortNumber, entry.name, entry.phoneNumber,
-                                                                 entry.lineSeizure)) {
-                sent = false;
-                break;
-            }
-            if (listed.insert(entry.shortNumber).second)
-                context.directoryNumbers.push_back(entry.shortNumber);
-            progress.Show(++done, total);
-        }
-        sent = sent && ExchangeTookEverything(context);
-    }
-    if (!sent) {
-        // What the exchange took before the link failed is unknown: nothing acknowledges a write.
-        NotSaved(context, prepared, digits, NOT_COMPLETED);
-        return;
-    }
-    context.updateCommandUi();
+    StatusSaveProgress progress(context.window);
+    SaveDirectory(DirectorySaveContext{context.session,
+                                       context.directory,
+                                       context.directoryNumbers,
+                                       context.platform.messages,
+                                       context.disconnect,
+                                       context.updateCommandUi,
+                                       connect,
+                                       {},
+                                       &progress},
+                  mode == SaveToExchangeDialog::Overwrite ? SaveMode::Overwrite : SaveMode::Update, prepared, digits);
 }
 
 void RunSaveCommand(const ExchangeCommandContext& context, const ConnectStep& connect)

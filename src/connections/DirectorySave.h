@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The save of a prepared directory to the exchange, widget-free, so that the window's "Salva su
+// centralino" and the command line send the same requests in the same order and end alike.
+
+#include "connections/ExchangeReads.h"
+#include "directory/Entry.h"
+
+#include <functional>
+#include <vector>
+
+namespace tobrisk {
+
+class Directory;
+class MessageBoxes;
+class Session;
+
+enum class SaveMode { Overwrite, Update };
+
+// The deletes, then the writes: each told as it is sent, and ended however its loop ends.
+class SaveProgress {
+public:
+    enum class Step { Deleting, Writing };
+    virtual ~SaveProgress() = default;
+    virtual void Started(Step step) = 0;
+    virtual void Sent(int done, int total) = 0;
+    virtual void Ended() = 0;
+};
+
+struct DirectorySaveContext {
+    Session& session;
+    Directory& directory;
+    std::vector<uint16_t>& directoryNumbers;
+    MessageBoxes& messages;
+    std::function<void()> disconnect;
+    std::function<void()> updateCommandUi;
+    // Brings the link up and reads the exchange: "Connetti".
+    std::function<ConnectOutcome()> connect;
+    // After the exchange's directory is read, before the first delete or write: false leaves the exchange
+    // untouched, the link closed and the prepared entries back in the directory, with nothing told.
+    std::function<bool()> beforeFirstChange;
+    // May be null.
+    SaveProgress* progress = nullptr;
+};
+
+enum class SaveOutcome {
+    Cancelled,    // no link came up
+    NotSaved,     // the exchange's directory was not read: nothing was sent
+    Stopped,      // beforeFirstChange said no
+    NotCompleted, // the link failed during the deletes or writes: what the exchange took is unknown
+    Saved,
+};
+
+// Connects, then overwrites or updates the exchange's directory with `prepared` (read once connected, so
+// a connect step may fill it) and carries `digits` over. When the entries cannot be written, they go back
+// into the directory, off line, so that the user can try again.
+SaveOutcome SaveDirectory(const DirectorySaveContext& context, SaveMode mode, const std::vector<Entry>& prepared,
+                          const uint8_t& digits);
+
+} // namespace tobrisk
