@@ -3,11 +3,13 @@
 
 #include "cli/ExchangeRuns.h"
 #include "cli/HeadlessPlatform.h"
+#include "cli/WritePlan.h"
 #include "connections/ConnectionBook.h"
 #include "connections/ConnectionSettings.h"
+#include "connections/DirectorySave.h"
 #include "directory/Directory.h"
+#include "directory/DirectoryTableModel.h"
 #include "files/CsvFile.h"
-#include "files/DirectoryImport.h"
 #include "platform/CodePage.h"
 #include "platform/InetAddr.h"
 #include "platform/SettingsStore.h"
@@ -17,6 +19,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <optional>
 
 namespace tobrisk {
@@ -28,6 +31,10 @@ const QString USAGE =
                    "  book                                  list the connections of the book\n"
                    "  read NAME... | --all [-o DIR] [--jobs N]\n"
                    "                                        read each directory into DIR/NAME.csv\n"
+                   "  diff NAME --from FILE [--mode overwrite|update]\n"
+                   "                                        what writing FILE to NAME would change\n"
+                   "  write NAME --from FILE --mode overwrite|update [--dry-run] [-o DIR]\n"
+                   "                                        write FILE to NAME, its directory kept in DIR first\n"
                    "  import-check FILE                     run the import rules on FILE, with no exchange\n");
 
 struct Options {
@@ -39,6 +46,9 @@ struct Options {
     bool quiet = false;
     bool json = false;
     QString book;
+    QString from;
+    QString mode;
+    bool dryRun = false;
 };
 
 // Nothing, with the reason in `error`, when the arguments do not make a command.
@@ -60,6 +70,13 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString& error
             options.json = true;
         } else if (argument == QLatin1String("--all")) {
             options.all = true;
+        } else if (argument == QLatin1String("--dry-run")) {
+            options.dryRun = true;
+        } else if (argument == QLatin1String("--from") || argument == QLatin1String("--mode")) {
+            const std::optional<QString> given = value();
+            if (!given)
+                return std::nullopt;
+            (argument == QLatin1String("--from") ? options.from : options.mode) = *given;
         } else if (argument == QLatin1String("-o") || argument == QLatin1String("--book") ||
                    argument == QLatin1String("--jobs") || argument == QLatin1String("-j")) {
             const std::optional<QString> given = value();
@@ -94,6 +111,25 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString& error
     } else if (options.command == QLatin1String("read")) {
         if (options.names.isEmpty() == !options.all) {
             error = QStringLiteral("read needs either names or --all");
+            return std::nullopt;
+        }
+    } else if (options.command == QLatin1String("diff") || options.command == QLatin1String("write")) {
+        const bool write = options.command == QLatin1String("write");
+        if (options.names.size() != 1 || options.all || options.from.isEmpty()) {
+            error = QStringLiteral("%1 needs one name and --from FILE").arg(options.command);
+            return std::nullopt;
+        }
+        if (write && options.mode.isEmpty()) {
+            error = QStringLiteral("write needs --mode overwrite or --mode update");
+            return std::nullopt;
+        }
+        if (!options.mode.isEmpty() && options.mode != QLatin1String("overwrite") &&
+            options.mode != QLatin1String("update")) {
+            error = QStringLiteral("--mode is overwrite or update");
+            return std::nullopt;
+        }
+        if (options.dryRun && !write) {
+            error = QStringLiteral("--dry-run belongs to write");
             return std::nullopt;
         }
     } else if (options.command == QLatin1String("import-check")) {
@@ -145,6 +181,31 @@ QString AddressText(const ConnectionEntry& entry, uint8_t mode)
     }
 }
 
+// The changes of a diff or write as lines, from their JSON: "+ ", "~ " or "- " and the entry as an
+// exported line.
+QString ChangesText(const QJsonObject& details)
+{
+    QString text;
+    const auto line = [](const QJsonValue& entry) {
+        const QJsonObject fields = entry.toObject();
+        return QStringLiteral("%1;%2;%3;%4")
+            .arg(fields.value(QStringLiteral("shortNumber")).toInt())
+            .arg(fields.value(QStringLiteral("name")).toString(),
+                 fields.value(QStringLiteral("phoneNumber")).toString(),
+                 fields.value(QStringLiteral("lineSeizure")).toString());
+    };
+    for (const QJsonValue& entry : details.value(QStringLiteral("added")).toArray())
+        text += QStringLiteral("+ ") + line(entry) + QLatin1Char('\n');
+    for (const QJsonValue& change : details.value(QStringLiteral("changed")).toArray())
+        text += QStringLiteral("~ ") + line(change.toObject().value(QStringLiteral("before"))) +
+                QStringLiteral(" -> ") + line(change.toObject().value(QStringLiteral("after"))) + QLatin1Char('\n');
+    for (const QJsonValue& entry : details.value(QStringLiteral("deleted")).toArray())
+        text += QStringLiteral("- ") + line(entry) + QLatin1Char('\n');
+    if (details.contains(QStringLiteral("snapshot")))
+        text += QStringLiteral("snapshot: %1\n").arg(details.value(QStringLiteral("snapshot")).toString());
+    return text;
+}
+
 int ListBook(const ConnectionBook& book, const Options& options, QTextStream& out)
 {
     QJsonArray listed;
@@ -163,6 +224,120 @@ int ListBook(const ConnectionBook& book, const Options& options, QTextStream& ou
     return EXIT_ALL_DONE;
 }
 
+// The prepared list of a diff or write: the file imported with the exchange's number of digits, in the
+// order the window's list shows it. False with `failure` when the file cannot be read.
+bool PrepareFromFile(const QString& path, const Directory& exchange, std::vector<Entry>& prepared, QString& failure)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        failure = QStringLiteral("cannot read %1").arg(path);
+        return false;
+    }
+    HeadlessPlatform platform;
+    Directory imported;
+    imported.SetShortNumberDigits(exchange.Settings().shortNumberDigits);
+    ImportExportedFile(file, imported, platform.Services().messages);
+    const DirectoryTableModel listed(imported);
+    for (const Entry* entry : listed.AllRows())
+        prepared.push_back(*entry);
+    return true;
+}
+
+std::vector<Entry> EntriesOf(const Directory& directory)
+{
+    std::vector<Entry> entries;
+    for (const Entry* entry : directory.Entries())
+        entries.push_back(*entry);
+    return entries;
+}
+
+WriteMode ModeOf(const Options& options)
+{
+    return options.mode == QLatin1String("update") ? WriteMode::Update : WriteMode::Overwrite;
+}
+
+void DiffWork(const Options& options, ExchangeVisit& visit, ReadRun& run)
+{
+    if (visit.Connect() != ConnectOutcome::Connected || !visit.platform.Told().isEmpty() || visit.Interrupted()) {
+        run.failure = visit.Failure(QStringLiteral("link lost"));
+        return;
+    }
+    visit.Disconnect();
+    std::vector<Entry> prepared;
+    if (!PrepareFromFile(options.from, visit.directory, prepared, run.failure))
+        return;
+    run.details = PlanJson(PlanWrite(EntriesOf(visit.directory), prepared, ModeOf(options)));
+    run.ok = true;
+}
+
+// The window's save, with the exchange's directory kept in the snapshot file before the first delete or
+// write; a dry run stops there. The file is imported once the exchange's number of digits is known, which
+// the save then keeps.
+void WriteWork(const Options& options, const ReadJob& job, ExchangeVisit& visit, ReadRun& run)
+{
+    std::vector<Entry> prepared;
+    uint8_t digits = 0;
+    bool fileRead = false;
+    bool snapshotTaken = false;
+    const QString snapshot =
+        QDir(options.outputFolder).filePath(FromCp1252(job.entry.name) + QStringLiteral(".before.csv"));
+    const auto connect = [&] {
+        const ConnectOutcome outcome = visit.Connect();
+        if (outcome == ConnectOutcome::Connected) {
+            digits = visit.directory.Settings().shortNumberDigits;
+            fileRead = PrepareFromFile(options.from, visit.directory, prepared, run.failure);
+        }
+        return outcome;
+    };
+    const auto beforeFirstChange = [&] {
+        if (!fileRead)
+            return false;
+        run.details = PlanJson(PlanWrite(EntriesOf(visit.directory), prepared, ModeOf(options)));
+        const DirectoryTableModel listed(visit.directory);
+        const std::array<std::string_view, 4> headings = {DirectoryColumnTitle(0), DirectoryColumnTitle(1),
+                                                          DirectoryColumnTitle(2), DirectoryColumnTitle(3)};
+        QSaveFile file(snapshot);
+        snapshotTaken = file.open(QIODevice::WriteOnly) && WriteDirectoryCsv(file, headings, listed.AllRows(), true) &&
+                        file.commit();
+        if (!snapshotTaken) {
+            run.failure = QStringLiteral("cannot write the snapshot %1").arg(snapshot);
+            return false;
+        }
+        run.details.insert(QStringLiteral("snapshot"), snapshot);
+        return !options.dryRun;
+    };
+    const DirectorySaveContext context{visit.session,
+                                       visit.directory,
+                                       visit.directoryNumbers,
+                                       visit.platform.Services().messages,
+                                       [&] { visit.Disconnect(); },
+                                       {},
+                                       connect,
+                                       beforeFirstChange,
+                                       nullptr};
+    const SaveOutcome outcome = SaveDirectory(
+        context, ModeOf(options) == WriteMode::Update ? SaveMode::Update : SaveMode::Overwrite, prepared, digits);
+    switch (outcome) {
+    case SaveOutcome::Saved:
+        run.ok = true;
+        run.entries = int(prepared.size());
+        break;
+    case SaveOutcome::Stopped:
+        run.ok = options.dryRun && snapshotTaken;
+        break;
+    case SaveOutcome::Cancelled:
+    case SaveOutcome::NotSaved:
+        if (run.failure.isEmpty())
+            run.failure = visit.Failure(QStringLiteral("link lost"));
+        break;
+    case SaveOutcome::NotCompleted:
+        run.failure = visit.Failure(QStringLiteral("link lost")) + QStringLiteral(" (snapshot: %1)").arg(snapshot);
+        break;
+    }
+    if (!run.details.isEmpty())
+        run.details.insert(QStringLiteral("written"), outcome == SaveOutcome::Saved);
+}
+
 int ReadBook(const ConnectionBook& book, const Options& options, QTextStream& out, QTextStream& err,
              const std::atomic<bool>& interrupted, bool errIsTerminal)
 {
@@ -178,14 +353,23 @@ int ReadBook(const ConnectionBook& book, const Options& options, QTextStream& ou
             return EXIT_USAGE;
         }
     }
+    const ExchangeWork work = [&options](const ReadJob& job, ExchangeVisit& visit, ReadRun& run) {
+        if (options.command == QLatin1String("diff"))
+            DiffWork(options, visit, run);
+        else if (options.command == QLatin1String("write"))
+            WriteWork(options, job, visit, run);
+        else
+            ReadIntoCsv(job, visit, run);
+    };
     size_t done = 0;
-    const std::vector<ReadRun> runs = ReadExchanges(jobs, options.jobs, interrupted, [&](const ReadRun&) {
+    const auto finished = [&](const ReadRun&) {
         ++done;
         if (errIsTerminal && !options.quiet) {
             err << "\r" << done << "/" << jobs.size();
             err.flush();
         }
-    });
+    };
+    const std::vector<ReadRun> runs = ReadExchanges(jobs, options.jobs, interrupted, finished, work);
     if (errIsTerminal && !options.quiet && !jobs.empty())
         err << '\n';
 
@@ -195,7 +379,17 @@ int ReadBook(const ConnectionBook& book, const Options& options, QTextStream& ou
         failed = failed || !run.ok;
         if (!run.ok)
             err << "tobrisk-cli: " << run.name << ": " << run.failure << '\n';
-        QJsonObject result{{QStringLiteral("name"), run.name}, {QStringLiteral("ok"), run.ok}};
+        QJsonObject result = run.details;
+        result.insert(QStringLiteral("name"), run.name);
+        result.insert(QStringLiteral("ok"), run.ok);
+        if (!run.details.isEmpty()) {
+            if (!run.ok)
+                result.insert(QStringLiteral("error"), run.failure);
+            results.push_back(result);
+            if (!options.quiet && !options.json)
+                out << ChangesText(run.details);
+            continue;
+        }
         if (run.ok) {
             result.insert(QStringLiteral("file"), run.csvPath);
             result.insert(QStringLiteral("entries"), run.entries);
@@ -220,22 +414,18 @@ int CheckImport(const QString& path, const Options& options, QTextStream& out, Q
         err << "tobrisk-cli: cannot read " << path << '\n';
         return EXIT_SOME_FAILED;
     }
-    ImportOptions layout;
-    layout.lineSeizureChoice = 4;
     int records = 0;
     {
         CsvLineReader counter(file);
         while (counter.NextLine())
             ++records;
-        if (layout.firstLineIsHeading && records > 0)
-            --records;
+        // Less the heading.
+        records = std::max(records - 1, 0);
     }
     file.seek(0);
     HeadlessPlatform platform;
     Directory directory;
-    CsvLineReader reader(file);
-    const std::string firstLine(reader.NextLine().value_or(std::string_view()));
-    const int leftOut = ImportRecords(reader, firstLine, layout, {directory, platform.Services().messages, false});
+    const int leftOut = ImportExportedFile(file, directory, platform.Services().messages);
     const int taken = directory.Count();
     if (options.json) {
         out << QJsonDocument(QJsonObject{{QStringLiteral("file"), path},

@@ -46,7 +46,7 @@ private:
 
 ReadRun RunVisit(const ReadJob& job, const std::atomic<bool>& interrupted, LiveSessions* live, const ExchangeWork& work)
 {
-    ReadRun run{FromCp1252(job.entry.name), false, 0, job.csvPath, {}, {}};
+    ReadRun run{FromCp1252(job.entry.name), false, 0, job.csvPath, {}, QJsonObject()};
     ExchangeVisit visit(job.entry, interrupted);
     if (live)
         live->Add(&visit.session);
@@ -153,7 +153,8 @@ std::vector<ReadRun> ReadExchanges(const std::vector<ReadJob>& jobs, int paralle
     // What an exchange that never started for an interruption is left with.
     std::vector<ReadRun> runs;
     for (const ReadJob& job : jobs)
-        runs.push_back(ReadRun{FromCp1252(job.entry.name), false, 0, job.csvPath, QStringLiteral("interrupted"), {}});
+        runs.push_back(
+            ReadRun{FromCp1252(job.entry.name), false, 0, job.csvPath, QStringLiteral("interrupted"), QJsonObject()});
     std::mutex mutex;
     std::deque<size_t> ethernet;
     std::deque<size_t> modem;

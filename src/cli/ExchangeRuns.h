@@ -9,6 +9,7 @@
 #include "connections/Session.h"
 #include "directory/Directory.h"
 
+#include <QJsonObject>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -29,8 +30,8 @@ struct ReadRun {
     QString csvPath;
     // Why it failed: what the window would have shown, joined.
     QString failure;
-    // What else the command reports of the exchange (a diff, the snapshot of a write).
-    QString report;
+    // What else the command reports of the exchange (the changes of a diff or a write, its snapshot).
+    QJsonObject details;
 };
 
 // One exchange's session on its worker thread, with the directory its reads fill.

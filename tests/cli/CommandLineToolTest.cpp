@@ -3,6 +3,7 @@
 #include "core/Application.h"
 #include "core/CommandIds.h"
 #include "core/ConnectCommand.h"
+#include "core/SaveCommand.h"
 #include "link/Protocol.h"
 #include "link/SocketEvents.h"
 #include "support/FakePlatform.h"
@@ -237,10 +238,155 @@ TEST_F(CommandLineTool, ImportCheckCountsWhatTheImportTakes)
     EXPECT_EQ(report.value(QStringLiteral("messages")).toArray().size(), 1) << run.out.toStdString();
 }
 
+// Against ExchangeTables: 3 changes its name, 12 stays, 20 (three fields) is not an entry, 456 goes, 7 comes.
+const char* const PREPARED = "Numero breve;Nome;Numero di telefono;Impegno linea\r\n"
+                             "3;Nuovo;0123;D\r\n"
+                             "7;Sette;077;N\r\n"
+                             "12;Rossi Nord;0212345678;D\r\n";
+
+QString WriteFile(const QTemporaryDir& folder, const char* name, const char* bytes)
+{
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+// The requests after the reads of the connection, polls left out: their timing is the supervision's.
+std::vector<exsim::Request> SaveRequests(const exsim::ExchangeSim& sim)
+{
+    std::vector<exsim::Request> sent;
+    for (const exsim::Request& request : sim.Received())
+        if (request.command == CMD_DELETE_RECORD || request.command == CMD_WRITE_RECORD ||
+            request.command == CMD_RELEASE)
+            sent.push_back(request);
+    return sent;
+}
+
+TEST_F(CommandLineTool, DiffNamesWhatEachModeWouldChange)
+{
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
+    const QString from = WriteFile(folder, "lista.csv", PREPARED);
+    const CliRun overwrite = Cli({QStringLiteral("diff"), QStringLiteral("Nord"), QStringLiteral("--from"), from});
+    EXPECT_EQ(overwrite.code, EXIT_ALL_DONE) << overwrite.err.toStdString();
+    EXPECT_EQ(overwrite.out.toStdString(), QStringLiteral("+ 7;Sette;077;N\n"
+                                                          "~ 3;Caff\u00E8 Nord;01 23;I1 -> 3;Nuovo;0123;D\n"
+                                                          "- 456;Verdi;3471234567;L1\n")
+                                               .toStdString());
+    const CliRun update = Cli({QStringLiteral("diff"), QStringLiteral("Nord"), QStringLiteral("--from"), from,
+                               QStringLiteral("--mode"), QStringLiteral("update"), QStringLiteral("--json")});
+    const QJsonObject changes = QJsonDocument::fromJson(update.out.toUtf8()).array().at(0).toObject();
+    EXPECT_EQ(changes.value(QStringLiteral("added")).toArray().size(), 1);
+    EXPECT_EQ(changes.value(QStringLiteral("changed")).toArray().at(0).toObject().value(QStringLiteral("after")),
+              (QJsonObject{{QStringLiteral("shortNumber"), 3},
+                           {QStringLiteral("name"), QStringLiteral("Nuovo")},
+                           {QStringLiteral("phoneNumber"), QStringLiteral("0123")},
+                           {QStringLiteral("lineSeizure"), QStringLiteral("D")}}));
+    EXPECT_TRUE(changes.value(QStringLiteral("deleted")).toArray().isEmpty()) << "an update keeps the exchange's own";
+    for (const exsim::Request& request : sims[0]->Received())
+        EXPECT_TRUE(request.command != CMD_DELETE_RECORD && request.command != CMD_WRITE_RECORD);
+}
+
+// The same file written by the command and saved by the window from the same list: the same requests in the
+// same order, and the same directory on the exchange, in both modes.
+TEST_F(CommandLineTool, WriteSendsWhatTheWindowsSaveSends)
+{
+    const QString from = WriteFile(folder, "lista.csv", PREPARED);
+    for (const auto& [mode, windowMode] :
+         {std::pair{"overwrite", SaveToExchangeDialog::Overwrite}, std::pair{"update", SaveToExchangeDialog::Update}}) {
+        SCOPED_TRACE(mode);
+        sims.clear();
+        book.clear();
+        ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
+        const CliRun run =
+            Cli({QStringLiteral("write"), QStringLiteral("Nord"), QStringLiteral("--from"), from,
+                 QStringLiteral("--mode"), QString::fromLatin1(mode), QStringLiteral("-o"), folder.path()});
+        EXPECT_EQ(run.code, EXIT_ALL_DONE) << run.err.toStdString();
+        ASSERT_TRUE(sims[0]->WaitForConnectionsClosed(1, 5000));
+
+        exsim::ExchangeSim window(ExchangeTables("Nord"));
+        exsim::StartOptions options;
+        options.pppoeDevice = false;
+        std::string error;
+        ASSERT_TRUE(window.Start(options, error)) << error;
+        FakePlatform fake;
+        Application app(fake.platform);
+        ASSERT_TRUE(app.Start());
+        app.directory.AddOrReplace(3, "Nuovo", "0123", 0x7FFF);
+        app.directory.AddOrReplace(7, "Sette", "077", 0);
+        app.directory.AddOrReplace(12, "Rossi Nord", "0212345678", 0x7FFF);
+        SaveToExchange(app.ExchangeContext(), windowMode, [&] {
+            app.session.Link().programmingSocket = std::make_unique<ExchangeSocket>();
+            app.session.Link().programmingSocket->Open(&app.session.Receiver(), LOOPBACK, window.ProgrammingPort(),
+                                                       kFrameEvent, kTimeoutEvent);
+            app.session.Link().connectedMode = 1;
+            return ReadAfterConnect(app.ExchangeContext());
+        });
+        app.OnCommand(ID_DISCONNECT);
+        ASSERT_TRUE(window.WaitForConnectionsClosed(1, 5000));
+
+        EXPECT_EQ(SaveRequests(*sims[0]), SaveRequests(window));
+        EXPECT_EQ(sims[0]->GetTables(), window.GetTables());
+    }
+}
+
+// One exchange drops the link in the middle of its writes: it alone fails, naming its snapshot, which holds
+// its directory as it was; the others are written. A dry run sends nothing but keeps its snapshot too.
+TEST_F(CommandLineTool, AWriteLostMidwayNamesItsSnapshotAndSparesTheOthers)
+{
+    const QString from = WriteFile(folder, "lista.csv", PREPARED);
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Alfa"));
+    exsim::Faults cut;
+    // Access, version, digits, prefix, three tables, two deletes: then the link goes.
+    cut.closeAfterRequests = 10;
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Beta", cut));
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Gamma"));
+    const QByteArray betaBefore = [&] {
+        exsim::ExchangeSim copy(ExchangeTables("Beta"));
+        exsim::StartOptions options;
+        options.pppoeDevice = false;
+        std::string error;
+        EXPECT_TRUE(copy.Start(options, error)) << error;
+        return WindowExport(copy, folder.filePath(QStringLiteral("beta-window.csv")));
+    }();
+    std::vector<CliRun> runs;
+    for (const char* name : {"Alfa", "Beta", "Gamma"})
+        runs.push_back(
+            Cli({QStringLiteral("write"), QString::fromLatin1(name), QStringLiteral("--from"), from,
+                 QStringLiteral("--mode"), QStringLiteral("overwrite"), QStringLiteral("-o"), folder.path()}));
+    EXPECT_EQ(runs[0].code, EXIT_ALL_DONE);
+    EXPECT_EQ(runs[2].code, EXIT_ALL_DONE);
+    EXPECT_EQ(runs[1].code, EXIT_SOME_FAILED);
+    const QString snapshot = folder.filePath(QStringLiteral("Beta.before.csv"));
+    EXPECT_TRUE(runs[1].err.startsWith(QStringLiteral("tobrisk-cli: Beta: Salvataggio agenda su centralino non "
+                                                      "completato: connessione caduta!")))
+        << runs[1].err.toStdString();
+    EXPECT_TRUE(runs[1].err.endsWith(QStringLiteral("(snapshot: %1)\n").arg(snapshot))) << runs[1].err.toStdString();
+    EXPECT_EQ(FileBytes(QStringLiteral("Beta.before.csv")), betaBefore);
+    // The three entries, and the record that is no entry, which no save deletes.
+    for (size_t written : {0u, 2u})
+        EXPECT_EQ(sims[written]->GetTables().at(TBL_DIRECTORY).size(), 4u);
+
+    exsim::ExchangeSim untouched(ExchangeTables("Delta"));
+    sims.clear();
+    book.clear();
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Delta"));
+    const CliRun dry = Cli({QStringLiteral("--json"), QStringLiteral("write"), QStringLiteral("Delta"),
+                            QStringLiteral("--from"), from, QStringLiteral("--mode"), QStringLiteral("overwrite"),
+                            QStringLiteral("--dry-run"), QStringLiteral("-o"), folder.path()});
+    EXPECT_EQ(dry.code, EXIT_ALL_DONE) << dry.err.toStdString();
+    const QJsonObject result = QJsonDocument::fromJson(dry.out.toUtf8()).array().at(0).toObject();
+    EXPECT_EQ(result.value(QStringLiteral("written")), false);
+    EXPECT_EQ(result.value(QStringLiteral("snapshot")), folder.filePath(QStringLiteral("Delta.before.csv")));
+    EXPECT_EQ(result.value(QStringLiteral("deleted")).toArray().size(), 1);
+    EXPECT_EQ(sims[0]->GetTables(), untouched.GetTables());
+}
+
 TEST_F(CommandLineTool, UsageErrorsExitTwoAndReadNothing)
 {
     ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
-    const std::array<QStringList, 8> misuses = {{
+    const std::array<QStringList, 13> misuses = {{
         {},
         {QStringLiteral("fetch")},
         {QStringLiteral("read")},
@@ -249,6 +395,14 @@ TEST_F(CommandLineTool, UsageErrorsExitTwoAndReadNothing)
         {QStringLiteral("read"), QStringLiteral("Nord"), QStringLiteral("--bogus")},
         {QStringLiteral("read"), QStringLiteral("Ovest")},
         {QStringLiteral("import-check")},
+        {QStringLiteral("diff"), QStringLiteral("Nord")},
+        {QStringLiteral("write"), QStringLiteral("Nord"), QStringLiteral("--from"), QStringLiteral("x.csv")},
+        {QStringLiteral("write"), QStringLiteral("Nord"), QStringLiteral("--from"), QStringLiteral("x.csv"),
+         QStringLiteral("--mode"), QStringLiteral("replace")},
+        {QStringLiteral("diff"), QStringLiteral("Nord"), QStringLiteral("--from"), QStringLiteral("x.csv"),
+         QStringLiteral("--dry-run")},
+        {QStringLiteral("diff"), QStringLiteral("Nord"), QStringLiteral("Sud"), QStringLiteral("--from"),
+         QStringLiteral("x.csv")},
     }};
     for (const QStringList& arguments : misuses) {
         SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
