@@ -36,7 +36,7 @@ struct ReplyState {
     bool pollAnswered = false;
 };
 
-// The programming protocol on the user-interface thread: requests on the programming socket, the reply
+// The programming protocol on the thread of the programming socket's owner: requests on the programming socket, the reply
 // dispatcher that fills the configuration memory and the reply state, and the nested waits.
 class ExchangeProtocol {
 public:
