@@ -27,12 +27,12 @@ using WaitEnd = ExchangeProtocol::WaitEnd;
 
 const QString NOT_ENABLED = QStringLiteral("Opzione non abilitata sul sistema!");
 
-// What the receive thread would post: a frame, or the expiry of the reply timeout.
+// What the socket would send: a frame, or the expiry of the reply timeout.
 struct Timeout {};
 using Arrival = std::variant<Bytes, Timeout>;
 
 // The protocol on a real programming socket, so every request can be read byte for byte at the peer.
-// Replies are posted to the owner as the receive thread posts them, which keeps each test's order exact.
+// Replies are posted to the owner as events of the socket's kinds, which keeps each test's order exact.
 class ExchangeProtocolTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -421,7 +421,7 @@ TEST_F(ExchangeProtocolTest, EndedLinkEndsTheReplyWaitAtOnce)
         ASSERT_TRUE(exchange.Accept());
         if (c.beforeTheRequest) {
             (exchange.*c.end)();
-            // Time for the receive thread to learn of it before anything is armed.
+            // Time for the socket to learn of it before anything is armed.
             QTest::qWait(100);
         } else {
             QTimer::singleShot(0, [&] {
