@@ -22,6 +22,16 @@ const benchmark::BenchmarkReporter::Run* KeptRunsReporter::Find(const std::strin
     return nullptr;
 }
 
+std::vector<const benchmark::BenchmarkReporter::Run*> KeptRunsReporter::FindAll(const std::string& functionName,
+                                                                                const std::string& args) const
+{
+    std::vector<const Run*> found;
+    for (const Run& run : runs_)
+        if (run.run_name.function_name == functionName && run.run_name.args == args)
+            found.push_back(&run);
+    return found;
+}
+
 int RunBenchmarks(int argc, char** argv, const std::function<void(const KeptRunsReporter&)>& summary)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -18,6 +18,8 @@ public:
 
     // The run of this benchmark function, or null when it was filtered out or failed.
     const Run* Find(const std::string& functionName) const;
+    // Every run of this benchmark function with this argument, one per repetition.
+    std::vector<const Run*> FindAll(const std::string& functionName, const std::string& args) const;
 
 private:
     std::vector<Run> runs_;
