@@ -390,7 +390,9 @@ void ReadDirectory(benchmark::State& state, uint16_t port, unsigned records)
         productFirst = !productFirst;
     }
     const auto perRead = [](double sum) { return benchmark::Counter(sum, benchmark::Counter::kAvgIterations); };
-    const auto ratio = [](double numerator, double denominator) { return denominator > 0 ? numerator / denominator : 0; };
+    const auto ratio = [](double numerator, double denominator) {
+        return denominator > 0 ? numerator / denominator : 0;
+    };
     state.counters["product_ms"] = perRead(product.cost.wallSeconds * 1e3);
     state.counters["plain_ms"] = perRead(raw.cost.wallSeconds * 1e3);
     state.counters["ratio"] = ratio(product.cost.wallSeconds, raw.cost.wallSeconds);
