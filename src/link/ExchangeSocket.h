@@ -12,7 +12,8 @@ namespace tobrisk {
 
 constexpr int ERR_SOCKET_OPEN = 0x1001;
 constexpr int ERR_SOCKET_CONNECT = 0x1002;
-// No longer returned by Open, which starts no thread; the code keeps its message for what reports it.
+// Open starts no thread and needs no event objects, so it returns neither of these two any more; the codes
+// keep their messages for whatever reports them.
 constexpr int ERR_THREAD = 0x1003;
 constexpr int ERR_EVENT_SELECT = 0x1004;
 
@@ -32,7 +33,7 @@ public:
     ExchangeSocket(const ExchangeSocket&) = delete;
     ExchangeSocket& operator=(const ExchangeSocket&) = delete;
 
-    // 0, or an ERR_SOCKET_* / ERR_EVENT_SELECT code with LastError() holding the errno.
+    // 0, or an ERR_SOCKET_* code with LastError() holding the errno.
     // The connect gives up after the connect timeout (ETIMEDOUT); on the user-interface thread the
     // windows keep painting while it runs. Called on the owner's thread.
     // Already open: 0, and nothing changes.
