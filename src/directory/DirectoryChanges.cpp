@@ -8,34 +8,35 @@ namespace tobrisk {
 
 namespace {
 
-// The entries of one side by ascending short number, the last of each short number only. A stable radix
-// sort on the short number's two bytes: the lists come in any order, and a comparison sort of 2000 entries
-// would cost more than the comparison itself.
-std::vector<const Entry*> ByShortNumber(const std::vector<Entry>& entries)
+// The places of one side's entries, by ascending short number and the last of each short number only,
+// each below its short number. A stable radix
+// sort of keys that carry the short number above the entry's place, so that no pass reaches into the
+// entries: the lists come in any order, and a comparison sort of 2000 entries would cost more than the
+// comparison itself.
+std::vector<uint64_t> ByShortNumber(const std::vector<Entry>& entries)
 {
-    std::vector<const Entry*> sorted(entries.size());
-    std::vector<const Entry*> pass(entries.size());
+    std::vector<uint64_t> keys(entries.size());
+    std::vector<uint64_t> sorted(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
-        pass[i] = &entries[i];
-    for (const unsigned shift : {0u, 8u}) {
+        keys[i] = uint64_t(entries[i].shortNumber) << 32 | i;
+    for (const unsigned shift : {32u, 40u}) {
         std::array<size_t, 257> start{};
-        for (const Entry* entry : pass)
-            ++start[((entry->shortNumber >> shift) & 0xFFu) + 1];
+        for (const uint64_t key : keys)
+            ++start[((key >> shift) & 0xFFu) + 1];
         for (size_t b = 1; b < start.size(); ++b)
             start[b] += start[b - 1];
-        for (const Entry* entry : pass)
-            sorted[start[(entry->shortNumber >> shift) & 0xFFu]++] = entry;
-        pass.swap(sorted);
+        for (const uint64_t key : keys)
+            sorted[start[(key >> shift) & 0xFFu]++] = key;
+        keys.swap(sorted);
     }
     // Stable, so the last of equal short numbers is the last in its run.
     size_t kept = 0;
-    for (size_t i = 0; i < pass.size(); ++i) {
-        if (i + 1 < pass.size() && pass[i + 1]->shortNumber == pass[i]->shortNumber)
-            continue;
-        pass[kept++] = pass[i];
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (i + 1 == keys.size() || keys[i + 1] >> 32 != keys[i] >> 32)
+            keys[kept++] = keys[i];
     }
-    pass.resize(kept);
-    return pass;
+    keys.resize(kept);
+    return keys;
 }
 
 unsigned DifferingFields(const Entry& before, const Entry& after)
@@ -49,27 +50,30 @@ unsigned DifferingFields(const Entry& before, const Entry& after)
 
 DirectoryChanges ChangesOfSave(const std::vector<Entry>& exchange, const std::vector<Entry>& prepared, SaveWay way)
 {
-    const std::vector<const Entry*> old = ByShortNumber(exchange);
-    const std::vector<const Entry*> next = ByShortNumber(prepared);
+    const std::vector<uint64_t> old = ByShortNumber(exchange);
+    const std::vector<uint64_t> next = ByShortNumber(prepared);
+    const auto entryOf = [](const std::vector<Entry>& entries, uint64_t key) { return &entries[key & 0xFFFFFFFFu]; };
     DirectoryChanges changes;
     changes.rows.reserve(std::max(old.size(), next.size()));
     size_t o = 0;
     size_t n = 0;
     while (o < old.size() || n < next.size()) {
-        if (n == next.size() || (o < old.size() && old[o]->shortNumber < next[n]->shortNumber)) {
+        if (n == next.size() || (o < old.size() && old[o] >> 32 < next[n] >> 32)) {
             // Only an overwrite deletes; an update writes the exchange's own entry back or leaves it alone.
             if (way == SaveWay::Overwrite) {
-                changes.rows.push_back({EntryChange::Deleted, old[o], nullptr, 0});
+                changes.rows.push_back({EntryChange::Deleted, entryOf(exchange, old[o]), nullptr, 0});
                 ++changes.deleted;
             }
             ++o;
-        } else if (o == old.size() || next[n]->shortNumber < old[o]->shortNumber) {
-            changes.rows.push_back({EntryChange::Added, nullptr, next[n], 0});
+        } else if (o == old.size() || next[n] >> 32 < old[o] >> 32) {
+            changes.rows.push_back({EntryChange::Added, nullptr, entryOf(prepared, next[n]), 0});
             ++changes.added;
             ++n;
         } else {
-            if (const unsigned fields = DifferingFields(*old[o], *next[n])) {
-                changes.rows.push_back({EntryChange::Changed, old[o], next[n], fields});
+            const Entry* before = entryOf(exchange, old[o]);
+            const Entry* after = entryOf(prepared, next[n]);
+            if (const unsigned fields = DifferingFields(*before, *after)) {
+                changes.rows.push_back({EntryChange::Changed, before, after, fields});
                 ++changes.changed;
             }
             ++o;
