@@ -3,31 +3,42 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace tobrisk {
 
 namespace {
 
 // The places of one side's entries, by ascending short number and the last of each short number only,
-// each below its short number. A stable radix
-// sort of keys that carry the short number above the entry's place, so that no pass reaches into the
-// entries: the lists come in any order, and a comparison sort of 2000 entries would cost more than the
-// comparison itself.
+// each below its short number. The exchange is read in ascending order and needs no sort; a prepared list
+// comes in the order the user sorted it, and a comparison sort of 2000 entries would cost more than the
+// comparison itself: a stable radix sort of the short number's two bytes, both counted in one pass.
 std::vector<uint64_t> ByShortNumber(const std::vector<Entry>& entries)
 {
     std::vector<uint64_t> keys(entries.size());
-    std::vector<uint64_t> sorted(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i)
+    bool ascending = true;
+    for (size_t i = 0; i < entries.size(); ++i) {
         keys[i] = uint64_t(entries[i].shortNumber) << 32 | i;
-    for (const unsigned shift : {32u, 40u}) {
-        std::array<size_t, 257> start{};
-        for (const uint64_t key : keys)
-            ++start[((key >> shift) & 0xFFu) + 1];
-        for (size_t b = 1; b < start.size(); ++b)
-            start[b] += start[b - 1];
-        for (const uint64_t key : keys)
-            sorted[start[(key >> shift) & 0xFFu]++] = key;
-        keys.swap(sorted);
+        ascending = ascending && (i == 0 || entries[i - 1].shortNumber <= entries[i].shortNumber);
+    }
+    if (!ascending) {
+        std::array<std::array<uint32_t, 256>, 2> start{};
+        for (const Entry& entry : entries) {
+            ++start[0][entry.shortNumber & 0xFFu];
+            ++start[1][entry.shortNumber >> 8];
+        }
+        for (auto& counts : start) {
+            uint32_t total = 0;
+            for (uint32_t& count : counts)
+                total += std::exchange(count, total);
+        }
+        std::vector<uint64_t> sorted(entries.size());
+        for (size_t pass = 0; pass < 2; ++pass) {
+            const unsigned shift = pass == 0 ? 32u : 40u;
+            for (const uint64_t key : keys)
+                sorted[start[pass][(key >> shift) & 0xFFu]++] = key;
+            keys.swap(sorted);
+        }
     }
     // Stable, so the last of equal short numbers is the last in its run.
     size_t kept = 0;
