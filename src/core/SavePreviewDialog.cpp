@@ -92,7 +92,8 @@ SavePreviewDialog::SavePreviewDialog(const DirectoryChanges& changes, SaveWay wa
     layout->addWidget(counts);
     layout->addWidget(rows_);
     layout->addWidget(buttons);
-    resize(720, 420);
+    // Wide enough for a changed name and the line seizure side by side.
+    resize(860, 420);
 }
 
 std::vector<bool> SavePreviewDialog::Ticked() const
