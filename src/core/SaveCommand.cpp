@@ -2,8 +2,10 @@
 #include "core/SaveCommand.h"
 
 #include "connections/Session.h"
+#include "core/SavePreviewDialog.h"
 #include "core/StatusProgress.h"
 #include "directory/Directory.h"
+#include "directory/DirectoryChanges.h"
 #include "directory/Entry.h"
 #include "link/ExchangeLimits.h"
 #include "link/Protocol.h"
@@ -100,9 +102,28 @@ void MergeExchangeEntries(const Directory& directory, std::vector<Entry>& pendin
     }
 }
 
+// Shows what the save will change on the exchange just read; false when the user stops it. In an update,
+// `pending` keeps only what the user left ticked.
+bool ChangesAccepted(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode,
+                     std::vector<Entry>& pending)
+{
+    std::vector<Entry> exchange;
+    for (const Entry* entry : context.directory.Entries())
+        exchange.push_back(*entry);
+    const SaveWay way = mode == SaveToExchangeDialog::Overwrite ? SaveWay::Overwrite : SaveWay::Update;
+    const DirectoryChanges changes = ChangesOfSave(exchange, pending, way);
+    SavePreviewDialog dialog(changes, way, context.directory.Settings(), context.window);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (way == SaveWay::Update)
+        pending = KeepTicked(pending, changes, dialog.Ticked());
+    return true;
+}
+
 } // namespace
 
-void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode, const ConnectStep& connect)
+void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode, const ConnectStep& connect,
+                    bool showChanges)
 {
     std::vector<Entry> pending;
     for (const Entry* entry : context.listedEntries())
@@ -120,6 +141,11 @@ void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog:
         return;
     case ConnectOutcome::Connected:
         break;
+    }
+
+    if (showChanges && !ChangesAccepted(context, mode, pending)) {
+        NotSaved(context, prepared, digits, NOT_SAVED);
+        return;
     }
 
     bool sent = true;
@@ -172,7 +198,7 @@ void RunSaveCommand(const ExchangeCommandContext& context, const ConnectStep& co
     SaveToExchangeDialog dialog(context.window);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    SaveToExchange(context, dialog.SaveMode(), connect);
+    SaveToExchange(context, dialog.SaveMode(), connect, dialog.ShowChanges());
 }
 
 } // namespace tobrisk
