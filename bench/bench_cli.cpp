@@ -147,7 +147,9 @@ int main(int argc, char** argv)
                 FULL_DIRECTORY_SIZE, double(run->counters.at("command_ms")), double(run->counters.at("plain_ms")),
                 double(run->counters.at("ratio")));
         for (const char* jobs : {"1", "2", "4", "8"}) {
-            if (const auto* run = runs.Find("BM_ReadManyExchanges", jobs))
+            const std::vector<const benchmark::BenchmarkReporter::Run*> found =
+                runs.FindAll("BM_ReadManyExchanges", jobs);
+            if (const auto* run = found.empty() ? nullptr : found.front())
                 std::printf("%d exchanges, --jobs %s: wall %.1f ms, cpu %.1f ms, ideal %.1f ms, %.2f x ideal%s\n",
                             EXCHANGES, jobs, double(run->counters.at("wall_ms")), double(run->counters.at("cpu_ms")),
                             double(run->counters.at("ideal_ms")), double(run->counters.at("vs_ideal")),

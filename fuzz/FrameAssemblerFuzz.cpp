@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reply framing on the receive thread: the bytes are whatever the peer sends.
+// Reply framing as the socket reads it: the bytes are whatever the peer sends.
 
 #include "FuzzCheck.h"
 #include "link/FrameAssembler.h"

@@ -14,13 +14,22 @@ void KeptRunsReporter::ReportRuns(const std::vector<Run>& runs)
             runs_.push_back(run);
 }
 
-const benchmark::BenchmarkReporter::Run* KeptRunsReporter::Find(const std::string& functionName,
-                                                                const std::string& args) const
+const benchmark::BenchmarkReporter::Run* KeptRunsReporter::Find(const std::string& functionName) const
 {
     for (const Run& run : runs_)
-        if (run.run_name.function_name == functionName && (args.empty() || run.run_name.args == args))
+        if (run.run_name.function_name == functionName)
             return &run;
     return nullptr;
+}
+
+std::vector<const benchmark::BenchmarkReporter::Run*> KeptRunsReporter::FindAll(const std::string& functionName,
+                                                                                const std::string& args) const
+{
+    std::vector<const Run*> found;
+    for (const Run& run : runs_)
+        if (run.run_name.function_name == functionName && run.run_name.args == args)
+            found.push_back(&run);
+    return found;
 }
 
 int RunBenchmarks(int argc, char** argv, const std::function<void(const KeptRunsReporter&)>& summary)

@@ -16,9 +16,10 @@ public:
 
     void ReportRuns(const std::vector<Run>& runs) override;
 
-    // The run of this benchmark function (with these arguments, as "8" or "2/1"), or null when it was
-    // filtered out or failed.
-    const Run* Find(const std::string& functionName, const std::string& args = {}) const;
+    // The run of this benchmark function, or null when it was filtered out or failed.
+    const Run* Find(const std::string& functionName) const;
+    // Every run of this benchmark function with this argument, one per repetition.
+    std::vector<const Run*> FindAll(const std::string& functionName, const std::string& args) const;
 
 private:
     std::vector<Run> runs_;

@@ -14,6 +14,9 @@
 
 namespace tobrisk {
 
+// What a reader takes from the socket at once: the product's receive buffer.
+inline constexpr size_t READ_SIZE = 4096;
+
 // The least a reader can do: a blocking socket that sends the request and cuts the reply into frames by
 // their length fields, keeping nothing.
 class PlainReader {
@@ -70,7 +73,7 @@ public:
                 if (end)
                     return frames;
             }
-            const ssize_t got = ::recv(fd_, buffer_.data() + filled_, buffer_.size() - filled_, 0);
+            const ssize_t got = ::recv(fd_, buffer_.data() + filled_, std::min(READ_SIZE, buffer_.size() - filled_), 0);
             if (got <= 0 && !(got < 0 && errno == EINTR))
                 return -1;
             if (got > 0)

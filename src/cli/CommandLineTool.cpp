@@ -251,9 +251,9 @@ std::vector<Entry> EntriesOf(const Directory& directory)
     return entries;
 }
 
-WriteMode ModeOf(const Options& options)
+SaveWay WayOf(const Options& options)
 {
-    return options.mode == QLatin1String("update") ? WriteMode::Update : WriteMode::Overwrite;
+    return options.mode == QLatin1String("update") ? SaveWay::Update : SaveWay::Overwrite;
 }
 
 void DiffWork(const Options& options, ExchangeVisit& visit, ReadRun& run)
@@ -266,7 +266,7 @@ void DiffWork(const Options& options, ExchangeVisit& visit, ReadRun& run)
     std::vector<Entry> prepared;
     if (!PrepareFromFile(options.from, visit.directory, prepared, run.failure))
         return;
-    run.details = PlanJson(PlanWrite(EntriesOf(visit.directory), prepared, ModeOf(options)));
+    run.details = ChangesJson(ChangesOfSave(EntriesOf(visit.directory), prepared, WayOf(options)));
     run.ok = true;
 }
 
@@ -289,10 +289,10 @@ void WriteWork(const Options& options, const ReadJob& job, ExchangeVisit& visit,
         }
         return outcome;
     };
-    const auto beforeFirstChange = [&] {
+    const auto beforeFirstChange = [&](std::vector<Entry>&) {
         if (!fileRead)
             return false;
-        run.details = PlanJson(PlanWrite(EntriesOf(visit.directory), prepared, ModeOf(options)));
+        run.details = ChangesJson(ChangesOfSave(EntriesOf(visit.directory), prepared, WayOf(options)));
         const DirectoryTableModel listed(visit.directory);
         const std::array<std::string_view, 4> headings = {DirectoryColumnTitle(0), DirectoryColumnTitle(1),
                                                           DirectoryColumnTitle(2), DirectoryColumnTitle(3)};
@@ -315,8 +315,7 @@ void WriteWork(const Options& options, const ReadJob& job, ExchangeVisit& visit,
                                        connect,
                                        beforeFirstChange,
                                        nullptr};
-    const SaveOutcome outcome = SaveDirectory(
-        context, ModeOf(options) == WriteMode::Update ? SaveMode::Update : SaveMode::Overwrite, prepared, digits);
+    const SaveOutcome outcome = SaveDirectory(context, WayOf(options), prepared, digits);
     switch (outcome) {
     case SaveOutcome::Saved:
         run.ok = true;

@@ -7,7 +7,6 @@
 #include "platform/CodePage.h"
 
 #include <QJsonArray>
-#include <map>
 
 namespace tobrisk {
 
@@ -23,31 +22,6 @@ QJsonObject EntryJson(const Entry& entry)
 
 } // namespace
 
-WritePlan PlanWrite(const std::vector<Entry>& onExchange, const std::vector<Entry>& prepared, WriteMode mode)
-{
-    std::map<uint16_t, const Entry*> before;
-    for (const Entry& entry : onExchange)
-        before.emplace(entry.shortNumber, &entry);
-    std::map<uint16_t, const Entry*> after;
-    for (const Entry& entry : prepared)
-        after.emplace(entry.shortNumber, &entry);
-
-    WritePlan plan;
-    for (const auto& [number, entry] : after) {
-        const auto held = before.find(number);
-        if (held == before.end())
-            plan.added.push_back(*entry);
-        else if (!(*held->second == *entry))
-            plan.changed.emplace_back(*held->second, *entry);
-    }
-    if (mode == WriteMode::Overwrite) {
-        for (const auto& [number, entry] : before)
-            if (!after.contains(number))
-                plan.deleted.push_back(*entry);
-    }
-    return plan;
-}
-
 int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages)
 {
     ImportOptions layout;
@@ -57,18 +31,25 @@ int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages)
     return ImportRecords(reader, firstLine, layout, {into, messages, false});
 }
 
-QJsonObject PlanJson(const WritePlan& plan)
+QJsonObject ChangesJson(const DirectoryChanges& changes)
 {
     QJsonArray added;
-    for (const Entry& entry : plan.added)
-        added.push_back(EntryJson(entry));
     QJsonArray changed;
-    for (const auto& [before, after] : plan.changed)
-        changed.push_back(
-            QJsonObject{{QStringLiteral("before"), EntryJson(before)}, {QStringLiteral("after"), EntryJson(after)}});
     QJsonArray deleted;
-    for (const Entry& entry : plan.deleted)
-        deleted.push_back(EntryJson(entry));
+    for (const EntryChange& row : changes.rows) {
+        switch (row.kind) {
+        case EntryChange::Added:
+            added.push_back(EntryJson(*row.after));
+            break;
+        case EntryChange::Changed:
+            changed.push_back(QJsonObject{{QStringLiteral("before"), EntryJson(*row.before)},
+                                          {QStringLiteral("after"), EntryJson(*row.after)}});
+            break;
+        case EntryChange::Deleted:
+            deleted.push_back(EntryJson(*row.before));
+            break;
+        }
+    }
     return QJsonObject{
         {QStringLiteral("added"), added}, {QStringLiteral("changed"), changed}, {QStringLiteral("deleted"), deleted}};
 }

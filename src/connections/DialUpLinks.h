@@ -26,7 +26,7 @@ constexpr uint32_t DIALUP_NUMBER_TOO_LONG = 20000;
 constexpr int HANG_UP_LIMIT_MS = 15000;
 
 // The one remote-access link that is up, and the service's error number of the last failed step.
-// Owned by the session; used on the user-interface thread only.
+// Owned by the session; used on the session's thread only.
 class DialUpLinks {
 public:
     DialUpLinks(RemotePhoneBook& phoneBook, RemoteDialer& dialer, int hangUpLimitMs = HANG_UP_LIMIT_MS);

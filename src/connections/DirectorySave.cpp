@@ -124,7 +124,7 @@ void MergeExchangeEntries(const Directory& directory, std::vector<Entry>& pendin
 
 } // namespace
 
-SaveOutcome SaveDirectory(const DirectorySaveContext& context, SaveMode mode, const std::vector<Entry>& prepared,
+SaveOutcome SaveDirectory(const DirectorySaveContext& context, SaveWay way, const std::vector<Entry>& prepared,
                           const uint8_t& digits)
 {
     switch (context.connect()) {
@@ -139,15 +139,13 @@ SaveOutcome SaveDirectory(const DirectorySaveContext& context, SaveMode mode, co
         break;
     }
     std::vector<Entry> pending = prepared;
-    if (context.beforeFirstChange && !context.beforeFirstChange()) {
-        if (context.session.IsConnected())
-            context.disconnect();
-        PutBack(context, prepared, digits);
+    if (context.beforeFirstChange && !context.beforeFirstChange(pending)) {
+        NotSaved(context, prepared, digits, NOT_SAVED);
         return SaveOutcome::Stopped;
     }
 
     bool sent = true;
-    if (mode == SaveMode::Overwrite) {
+    if (way == SaveWay::Overwrite) {
         sent = DeleteExchangeDirectory(context) && WriteDigits(context, digits);
     } else {
         const uint8_t read = context.directory.Settings().shortNumberDigits;

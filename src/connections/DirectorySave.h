@@ -5,6 +5,7 @@
 // centralino" and the command line send the same requests in the same order and end alike.
 
 #include "connections/ExchangeReads.h"
+#include "directory/DirectoryChanges.h"
 #include "directory/Entry.h"
 
 #include <functional>
@@ -15,8 +16,6 @@ namespace tobrisk {
 class Directory;
 class MessageBoxes;
 class Session;
-
-enum class SaveMode { Overwrite, Update };
 
 // The deletes, then the writes: each told as it is sent, and ended however its loop ends.
 class SaveProgress {
@@ -37,9 +36,10 @@ struct DirectorySaveContext {
     std::function<void()> updateCommandUi;
     // Brings the link up and reads the exchange: "Connetti".
     std::function<ConnectOutcome()> connect;
-    // After the exchange's directory is read, before the first delete or write: false leaves the exchange
-    // untouched, the link closed and the prepared entries back in the directory, with nothing told.
-    std::function<bool()> beforeFirstChange;
+    // After the exchange's directory is read, before the first delete or write, with the entries to be
+    // written, which it may narrow. False leaves the exchange untouched: the link is closed and the prepared
+    // entries go back into the directory, as when the directory could not be read. May be empty.
+    std::function<bool(std::vector<Entry>& pending)> beforeFirstChange;
     // May be null.
     SaveProgress* progress = nullptr;
 };
@@ -47,7 +47,7 @@ struct DirectorySaveContext {
 enum class SaveOutcome {
     Cancelled,    // no link came up
     NotSaved,     // the exchange's directory was not read: nothing was sent
-    Stopped,      // beforeFirstChange said no
+    Stopped,      // beforeFirstChange said no: nothing was sent
     NotCompleted, // the link failed during the deletes or writes: what the exchange took is unknown
     Saved,
 };
@@ -55,7 +55,7 @@ enum class SaveOutcome {
 // Connects, then overwrites or updates the exchange's directory with `prepared` (read once connected, so
 // a connect step may fill it) and carries `digits` over. When the entries cannot be written, they go back
 // into the directory, off line, so that the user can try again.
-SaveOutcome SaveDirectory(const DirectorySaveContext& context, SaveMode mode, const std::vector<Entry>& prepared,
+SaveOutcome SaveDirectory(const DirectorySaveContext& context, SaveWay way, const std::vector<Entry>& prepared,
                           const uint8_t& digits);
 
 } // namespace tobrisk

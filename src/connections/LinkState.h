@@ -58,7 +58,7 @@ MsgIcon ConnectResultIcon(int code);
 
 // The link to the exchange that outlives the connection dialog: the sockets it brought up, the mode it
 // is connected in and the socket errors of the current attempt. Owned by the session; used
-// on the user-interface thread only.
+// on the session's thread only.
 class LinkState {
 public:
     LinkState(WaitCursor& waitCursor, DialUpLinks& dialUp, int connectTimeoutMs = CONNECT_TIMEOUT_MS);

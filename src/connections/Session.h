@@ -34,8 +34,9 @@ struct ConnectRequest {
 };
 
 // The conversation with one exchange at a time: the sockets (through the link state), the protocol and
-// the configuration memory it fills, and the supervision of the link. Owned by the application object;
-// user-interface thread only. It shows nothing itself: a drop is reported through dropped().
+// the configuration memory it fills, and the supervision of the link. Owned by the application object,
+// or by whatever runs a session on a thread of its own; used on the thread it was made on, which must
+// run an event loop. It shows nothing itself: a drop is reported through dropped().
 class Session : public QObject {
     Q_OBJECT
 
@@ -53,7 +54,7 @@ public:
     ConfigurationMemory& Memory() { return memory_; }
     DialUpLinks& DialUp() { return dialUp_; }
     Supervision& Supervisor() { return supervision_; }
-    // Where the programming socket posts its frames and timeouts.
+    // Where the programming socket sends its frames and timeouts.
     SocketReceiver& Receiver() { return receiver_; }
     LinkParams ProgrammingLinkParams() { return LinkParams{&receiver_, kFrameEvent, kTimeoutEvent, 2}; }
 
@@ -63,7 +64,7 @@ public:
     // Gives up a PPPoE handshake still waiting (the dialog was closed): false when none waits. The link
     // it began is closed; told holds what that has to say.
     bool GiveUpHandshake(Results& told);
-    // Where the PPPoE device's socket posts its answer and timeout.
+    // Where the PPPoE device's socket sends its answer and timeout.
     SocketReceiver& DeviceReceiver() { return deviceReceiver_; }
 
     // Starts the supervision of a link just made; from now on a drop of it is reported once.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The supervision of the link: owned by the session, user-interface thread only. Once a period it
+// The supervision of the link: owned by the session, session's thread only. Once a period it
 // polls an Ethernet exchange (one retry) or looks for a recorded error on the socket of a dial-up or
 // PPPoE link, and reports a drop to the session, which tells whoever disconnects.
 

@@ -27,15 +27,19 @@ namespace {
 // Sized, like the resource it stands for, by "Fuori linea" and 22 spaces.
 const QString LINE_PANE_SIZE_TEXT = QStringLiteral("Fuori linea") + QString(22, QLatin1Char(' '));
 
-QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
+// Blank, at the tool bar's size, so that the bar is laid out as it will be with the real icons.
+QIcon BlankIcon()
 {
-    return QIcon::fromTheme(QLatin1String(name), QApplication::style()->standardIcon(fallback));
+    const int size = QApplication::style()->pixelMetric(QStyle::PM_ToolBarIconSize);
+    QPixmap blank(size, size);
+    blank.fill(Qt::transparent);
+    return QIcon(blank);
 }
 
 } // namespace
 
 MainWindow::MainWindow(Directory& directory, const Session& session, Platform& platform, EnableRule isCommandEnabled)
-    : session_(session), platform_(platform), isCommandEnabled_(std::move(isCommandEnabled))
+    : session_(session), platform_(platform), isCommandEnabled_(std::move(isCommandEnabled)), blankIcon_(BlankIcon())
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Gestione agenda centralini Velmora - Versione " TOBRISK_VERSION));
@@ -63,9 +67,12 @@ void MainWindow::CreateSearchField()
     searchField_ = new QLineEdit(this);
     searchField_->setObjectName(QStringLiteral("searchLineEdit"));
     searchField_->setPlaceholderText(QStringLiteral("Cerca"));
-    searchField_->setClearButtonEnabled(true);
-    connect(searchField_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { view_->Model().SetFilter(ToCp1252(text)); });
+    connect(searchField_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // The clear button shows only over text: its icon is looked up with the first text, not at the start.
+        if (!text.isEmpty())
+            searchField_->setClearButtonEnabled(true);
+        view_->Model().SetFilter(ToCp1252(text));
+    });
     // Ctrl+F is the export's; the search takes the same key with Shift.
     auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this);
     connect(find, &QShortcut::activated, this, [this] {
@@ -97,10 +104,14 @@ void MainWindow::UpdateFilterCount()
                               : QString());
 }
 
-QAction* MainWindow::AddCommand(int id, const QString& text, const QString& prompt, const QIcon& icon,
+QAction* MainWindow::AddCommand(int id, const QString& text, const QString& prompt, CommandIcon icon,
                                 const QKeySequence& shortcut)
 {
-    auto* action = new QAction(icon, text, this);
+    auto* action = new QAction(text, this);
+    if (icon.themeName) {
+        action->setIcon(blankIcon_);
+        pendingIcons_.emplace_back(action, icon);
+    }
     action->setObjectName(QStringLiteral("command%1Action").arg(id));
     action->setData(id);
     // The prompt's first line goes to the status bar, a second line is the tool tip.
@@ -119,39 +130,54 @@ QAction* MainWindow::AddCommand(int id, const QString& text, const QString& prom
 void MainWindow::CreateActions()
 {
     AddCommand(ID_FILE_IMPORT, QStringLiteral("&Leggi da file\tCtrl+O"), QStringLiteral("Importa agenda da file .csv"),
-               ThemeIcon("document-open", QStyle::SP_DialogOpenButton), QKeySequence(Qt::CTRL | Qt::Key_O));
+               {"document-open", QStyle::SP_DialogOpenButton}, QKeySequence(Qt::CTRL | Qt::Key_O));
     AddCommand(ID_FILE_EXPORT, QStringLiteral("&Salva su file\tCtrl+F"), QStringLiteral("Esporta agenda su file .csv"),
-               ThemeIcon("document-save", QStyle::SP_DialogSaveButton), QKeySequence(Qt::CTRL | Qt::Key_F));
+               {"document-save", QStyle::SP_DialogSaveButton}, QKeySequence(Qt::CTRL | Qt::Key_F));
     AddCommand(ID_FILE_SAVE_TO_EXCHANGE, QStringLiteral("&Salva su centralino\tCtrl+S"),
-               QStringLiteral("Salva agenda su centralino"), ThemeIcon("document-send", QStyle::SP_DriveNetIcon),
+               QStringLiteral("Salva agenda su centralino"), {"document-send", QStyle::SP_DriveNetIcon},
                QKeySequence(Qt::CTRL | Qt::Key_S));
     AddCommand(ID_FILE_PRINT, QStringLiteral("Stam&pa\tCtrl+P"), QStringLiteral("Stampa"),
-               ThemeIcon("document-print", QStyle::SP_FileDialogDetailedView), QKeySequence(Qt::CTRL | Qt::Key_P));
+               {"document-print", QStyle::SP_FileDialogDetailedView}, QKeySequence(Qt::CTRL | Qt::Key_P));
     AddCommand(ID_APP_EXIT, QStringLiteral("&Esci"), QStringLiteral("Chiude l'applicazione.\nEsci"));
     AddCommand(ID_CONNECT, QStringLiteral("&Connetti"), QStringLiteral("Connetti a centralino"),
-               ThemeIcon("network-connect", QStyle::SP_DialogYesButton));
+               {"network-connect", QStyle::SP_DialogYesButton});
     AddCommand(ID_DISCONNECT, QStringLiteral("&Disconnetti"), QStringLiteral("Disconnetti da centralino"),
-               ThemeIcon("network-disconnect", QStyle::SP_BrowserStop));
+               {"network-disconnect", QStyle::SP_BrowserStop});
     AddCommand(ID_ENTRY_ADD, QStringLiteral("&Aggiungi"), QStringLiteral("Aggiungi numero di agenda"),
-               ThemeIcon("list-add", QStyle::SP_FileDialogNewFolder));
+               {"list-add", QStyle::SP_FileDialogNewFolder});
     AddCommand(ID_ENTRY_DELETE, QStringLiteral("&Elimina"), QStringLiteral("Elimina numeri di agenda"),
-               ThemeIcon("edit-delete", QStyle::SP_TrashIcon));
+               {"edit-delete", QStyle::SP_TrashIcon});
     AddCommand(ID_ENTRY_MODIFY, QStringLiteral("&Modifica"), QStringLiteral("Modifica numero di agenda"),
-               ThemeIcon("document-edit", QStyle::SP_FileDialogContentsView));
+               {"document-edit", QStyle::SP_FileDialogContentsView});
     AddCommand(ID_DIGITS, QStringLiteral("&Numero cifre"), QStringLiteral("Modifica numero di cifre agenda"),
-               ThemeIcon("format-list-numbered", QStyle::SP_FileDialogListView));
+               {"format-list-numbered", QStyle::SP_FileDialogListView});
     AddCommand(ID_VIEW_FREE_SHORT_NUMBERS, QStringLiteral("Numeri brevi &liberi"),
                QStringLiteral("Mostra i numeri brevi non ancora usati"));
     // The application names the step in the texts as the history changes.
     AddCommand(ID_EDIT_UNDO, QStringLiteral("Annulla"), QStringLiteral("Annulla l'ultima modifica all'agenda"),
-               ThemeIcon("edit-undo", QStyle::SP_ArrowBack), QKeySequence(Qt::CTRL | Qt::Key_Z));
+               {"edit-undo", QStyle::SP_ArrowBack}, QKeySequence(Qt::CTRL | Qt::Key_Z));
     AddCommand(ID_EDIT_REDO, QStringLiteral("Ripeti"), QStringLiteral("Ripeti la modifica annullata"),
-               ThemeIcon("edit-redo", QStyle::SP_ArrowForward))
+               {"edit-redo", QStyle::SP_ArrowForward})
         ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     AddCommand(ID_APP_ABOUT, QStringLiteral("&Informazioni..."),
                QStringLiteral("Visualizza informazioni sul programma, il numero di versione e il "
                               "copyright.\nInformazioni su"),
-               ThemeIcon("help-about", QStyle::SP_MessageBoxInformation));
+               {"help-about", QStyle::SP_MessageBoxInformation});
+}
+
+void MainWindow::ShowCommandIcons()
+{
+    for (const auto& [action, icon] : pendingIcons_)
+        action->setIcon(
+            QIcon::fromTheme(QLatin1String(icon.themeName), QApplication::style()->standardIcon(icon.fallback)));
+    pendingIcons_.clear();
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::Paint && !pendingIcons_.empty())
+        QMetaObject::invokeMethod(this, &MainWindow::ShowCommandIcons, Qt::QueuedConnection);
+    return QMainWindow::event(event);
 }
 
 void MainWindow::CreateMenus()
@@ -185,6 +211,9 @@ void MainWindow::CreateMenus()
 
     for (QMenu* menu : {file, connection, edit})
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateCommandUi);
+    // A menu opened before the window was first painted shows the real icons too.
+    for (QMenu* menu : {file, connection, edit, help})
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::ShowCommandIcons);
 }
 
 void MainWindow::CreateToolBar()

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QString>
+#include <QStyle>
 #include <functional>
 #include <map>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -17,6 +21,12 @@ class Directory;
 class DirectoryView;
 class Session;
 struct Platform;
+
+// A command's icon: the desktop theme's, or the style's own where the theme has none.
+struct CommandIcon {
+    const char* themeName = nullptr;
+    QStyle::StandardPixmap fallback = QStyle::SP_CustomBase;
+};
 
 // The main window: menus, tool bar, status bar with the line pane, and the directory list. It shows
 // and asks; what a command does is the application object's, which it tells through its signals.
@@ -50,6 +60,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void CreateActions();
@@ -58,8 +69,11 @@ private:
     void CreateStatusBar();
     void CreateSearchField();
     void UpdateFilterCount();
-    QAction* AddCommand(int id, const QString& text, const QString& prompt, const QIcon& icon = QIcon(),
+    QAction* AddCommand(int id, const QString& text, const QString& prompt, CommandIcon icon = {},
                         const QKeySequence& shortcut = QKeySequence());
+    // Finding and decoding the icons is most of the window's own start, so the commands first show blank
+    // icons of the same size, and the real ones come right after the window was first painted.
+    void ShowCommandIcons();
 
     const Session& session_;
     Platform& platform_;
@@ -70,6 +84,8 @@ private:
     QLineEdit* searchField_ = nullptr;
     QLabel* filterCount_ = nullptr;
     std::map<int, QAction*> actions_;
+    const QIcon blankIcon_;
+    std::vector<std::pair<QAction*, CommandIcon>> pendingIcons_;
 };
 
 } // namespace tobrisk

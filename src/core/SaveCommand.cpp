@@ -2,8 +2,10 @@
 #include "core/SaveCommand.h"
 
 #include "connections/DirectorySave.h"
+#include "core/SavePreviewDialog.h"
 #include "core/StatusProgress.h"
 #include "directory/Directory.h"
+#include "directory/DirectoryChanges.h"
 #include "directory/Entry.h"
 #include "platform/Platform.h"
 
@@ -33,25 +35,41 @@ private:
     std::optional<StatusProgress> bar_;
 };
 
+// Shows what the save will change on the exchange just read; false when the user stops it. In an update,
+// `pending` keeps only what the user left ticked.
+bool ChangesAccepted(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode,
+                     std::vector<Entry>& pending)
+{
+    std::vector<Entry> exchange;
+    for (const Entry* entry : context.directory.Entries())
+        exchange.push_back(*entry);
+    const SaveWay way = mode == SaveToExchangeDialog::Overwrite ? SaveWay::Overwrite : SaveWay::Update;
+    const DirectoryChanges changes = ChangesOfSave(exchange, pending, way);
+    SavePreviewDialog dialog(changes, way, context.directory.Settings(), context.window);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (way == SaveWay::Update)
+        pending = KeepTicked(pending, changes, dialog.Ticked());
+    return true;
+}
+
 } // namespace
 
-void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode, const ConnectStep& connect)
+void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog::Mode mode, const ConnectStep& connect,
+                    bool showChanges)
 {
     std::vector<Entry> prepared;
     for (const Entry* entry : context.listedEntries())
         prepared.push_back(*entry);
     const uint8_t digits = context.directory.Settings().shortNumberDigits;
     StatusSaveProgress progress(context.window);
-    SaveDirectory(DirectorySaveContext{context.session,
-                                       context.directory,
-                                       context.directoryNumbers,
-                                       context.platform.messages,
-                                       context.disconnect,
-                                       context.updateCommandUi,
-                                       connect,
-                                       {},
-                                       &progress},
-                  mode == SaveToExchangeDialog::Overwrite ? SaveMode::Overwrite : SaveMode::Update, prepared, digits);
+    const auto preview = [&](std::vector<Entry>& pending) {
+        return !showChanges || ChangesAccepted(context, mode, pending);
+    };
+    SaveDirectory(DirectorySaveContext{context.session, context.directory, context.directoryNumbers,
+                                       context.platform.messages, context.disconnect, context.updateCommandUi, connect,
+                                       preview, &progress},
+                  mode == SaveToExchangeDialog::Overwrite ? SaveWay::Overwrite : SaveWay::Update, prepared, digits);
 }
 
 void RunSaveCommand(const ExchangeCommandContext& context, const ConnectStep& connect)
@@ -59,7 +77,7 @@ void RunSaveCommand(const ExchangeCommandContext& context, const ConnectStep& co
     SaveToExchangeDialog dialog(context.window);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    SaveToExchange(context, dialog.SaveMode(), connect);
+    SaveToExchange(context, dialog.SaveMode(), connect, dialog.ShowChanges());
 }
 
 } // namespace tobrisk

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class QButtonGroup;
+class QCheckBox;
 
 namespace tobrisk {
 
@@ -19,9 +20,15 @@ public:
 
     // The mode selected when the dialog closed; Update unless the user chose otherwise.
     Mode SaveMode() const;
+    // Whether the save shows what it will change before it writes. Remembered in the program's settings
+    // when the dialog is accepted.
+    bool ShowChanges() const;
+
+    void accept() override;
 
 private:
     QButtonGroup* modeGroup_ = nullptr;
+    QCheckBox* showChanges_ = nullptr;
 };
 
 } // namespace tobrisk

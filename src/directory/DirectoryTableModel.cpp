@@ -4,6 +4,8 @@
 #include "directory/LineSeizure.h"
 #include "platform/CodePage.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -59,6 +61,59 @@ template <typename Use> decltype(auto) WithRowLess(int column, bool ascending, U
     default:
         return directed(ShortNumberLess{});
     }
+}
+
+// What a header click sorts by: the column's value, or the first 16 bytes of its text as two big-endian
+// integers, so that most comparisons are two integer compares with no call and no look at the entry.
+struct SortKey {
+    uint64_t high = 0;
+    uint64_t low = 0;
+    size_t place = 0; // before the sort
+};
+
+void SetTextKey(SortKey& key, const std::string& text)
+{
+    unsigned char bytes[16] = {};
+    if (text.size() >= sizeof bytes)
+        std::memcpy(bytes, text.data(), sizeof bytes);
+    else
+        std::copy(text.begin(), text.end(), bytes);
+    key.high = qFromBigEndian<uint64_t>(bytes);
+    key.low = qFromBigEndian<uint64_t>(bytes + 8);
+}
+
+// Sorts the entries as WithRowLess orders them, stably; gives the new place of each old one.
+template <bool Ascending> std::vector<size_t> SortByKeys(std::vector<const Entry*>& entries, int column)
+{
+    const std::string Entry::*text = column == kColumnName          ? &Entry::name
+                                     : column == kColumnPhoneNumber ? &Entry::phoneNumber
+                                                                    : nullptr;
+    const std::vector<const Entry*> before = entries;
+    std::vector<SortKey> keys(before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        SortKey& key = keys[i];
+        key.place = i;
+        if (text)
+            SetTextKey(key, before[i]->*text);
+        else
+            key.high = column == kColumnLineSeizure ? before[i]->lineSeizure : before[i]->shortNumber;
+    }
+    std::stable_sort(keys.begin(), keys.end(), [text, &before](const SortKey& a, const SortKey& b) {
+        const SortKey& first = Ascending ? a : b;
+        const SortKey& second = Ascending ? b : a;
+        if (first.high != second.high)
+            return first.high < second.high;
+        if (first.low != second.low)
+            return first.low < second.low;
+        // Alike in their first 16 bytes, or shorter and padded alike: only the whole texts tell.
+        return text && BytesLess(before[first.place]->*text, before[second.place]->*text);
+    });
+    std::vector<size_t> placeOf(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        entries[i] = before[keys[i].place];
+        placeOf[keys[i].place] = i;
+    }
+    return placeOf;
 }
 
 } // namespace
@@ -153,9 +208,9 @@ int DirectoryTableModel::RowOf(uint16_t shortNumber) const
     return found == rows_.end() ? -1 : int(found - rows_.begin());
 }
 
-void DirectoryTableModel::SortAll()
+std::vector<size_t> DirectoryTableModel::SortAll()
 {
-    WithRowLess(sortColumn_, sortAscending_, [this](auto less) { std::stable_sort(all_.begin(), all_.end(), less); });
+    return sortAscending_ ? SortByKeys<true>(all_, sortColumn_) : SortByKeys<false>(all_, sortColumn_);
 }
 
 void DirectoryTableModel::SortByColumn(int column)
@@ -164,8 +219,22 @@ void DirectoryTableModel::SortByColumn(int column)
         return;
     sortAscending_ = !(sortAscending_ && column == sortColumn_);
     sortColumn_ = column;
-    SortAll();
-    ShowRows(Filtered());
+    if (IsFiltered()) {
+        SortAll();
+        ShowRows(Filtered());
+        return;
+    }
+    // Every entry is shown, so the sort itself tells where each held index goes.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const std::vector<size_t> placeOf = SortAll();
+    rows_ = all_;
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& held : before)
+        after.append(index(int(placeOf[size_t(held.row())]), held.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void DirectoryTableModel::SetFilter(std::string_view text)

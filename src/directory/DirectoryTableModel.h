@@ -65,8 +65,9 @@ private:
     // Shows these rows in place of the current ones; indices held on to follow their entries, or become
     // invalid when their entry is no longer shown.
     void ShowRows(std::vector<const Entry*> rows);
-    // Puts every entry in the sort order; entries that sort alike keep the order they had.
-    void SortAll();
+    // Puts every entry in the sort order; entries that sort alike keep the order they had. Gives the new
+    // place of each entry by its old one.
+    std::vector<size_t> SortAll();
     void OnInserted(const Entry& entry);
     void OnRemoved(const Entry& entry);
     void OnChanged();

@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 namespace tobrisk {
 
@@ -24,12 +25,27 @@ constexpr uint32_t REPLY_BOUND_GRACE_MS = 1000;
 } // namespace
 
 struct ExchangeProtocol::RunningWait {
-    RunningWait(const std::function<bool()>& finishedTest, uint32_t silenceLimitMs) : finished(finishedTest)
+    RunningWait(const std::function<bool()>& finishedTest, uint32_t silenceLimitMs)
+        : finished(finishedTest),
+          silenceLimit(silenceLimitMs > 0 ? std::chrono::milliseconds(silenceLimitMs + SILENCE_GRACE_MS)
+                                          : std::chrono::milliseconds::zero())
     {
         silence.setSingleShot(true);
         // Never before the socket's own timeout for the same request, which also drops a partial frame.
         silence.setTimerType(Qt::PreciseTimer);
-        silence.setInterval(silenceLimitMs > 0 ? int(silenceLimitMs + SILENCE_GRACE_MS) : 0);
+    }
+
+    // Restarting the timer for every frame of a long read would cost more than the frame's own handling:
+    // a frame only moves the point the silence counts from, and an expiry before it is due re-arms.
+    void OnSilence()
+    {
+        const auto due = lastFrame + silenceLimit;
+        const auto now = std::chrono::steady_clock::now();
+        if (now < due) {
+            silence.start(int(std::chrono::ceil<std::chrono::milliseconds>(due - now).count()));
+            return;
+        }
+        End(*this, WaitEnd::TimedOut);
     }
 
     QEventLoop loop;
@@ -37,6 +53,8 @@ struct ExchangeProtocol::RunningWait {
     std::optional<WaitEnd> end;
     // Bounds the time from the request, and then from each frame, to the next frame: a reply that never
     // completes a frame, or stops between frames, ends the wait whatever the socket's timeout did.
+    const std::chrono::milliseconds silenceLimit;
+    std::chrono::steady_clock::time_point lastFrame;
     QTimer silence;
 };
 
@@ -104,8 +122,8 @@ void ExchangeProtocol::DispatchReply(const uint8_t* frame, size_t length)
     for (RunningWait* wait : waits_) {
         if (wait->end)
             continue;
-        if (wait->silence.interval() > 0)
-            wait->silence.start();
+        if (wait->silenceLimit.count() > 0)
+            wait->lastFrame = std::chrono::steady_clock::now();
         if (wait->finished())
             End(*wait, WaitEnd::Finished);
     }
@@ -130,10 +148,12 @@ ExchangeProtocol::WaitEnd ExchangeProtocol::Wait(const std::function<bool()>& fi
         return WaitEnd::Finished;
 
     RunningWait wait(finished, silenceLimitMs);
-    QObject::connect(&wait.silence, &QTimer::timeout, &wait.silence, [&wait] { End(wait, WaitEnd::TimedOut); });
+    QObject::connect(&wait.silence, &QTimer::timeout, &wait.silence, [&wait] { wait.OnSilence(); });
     waits_.push_back(&wait);
-    if (silenceLimitMs > 0)
-        wait.silence.start();
+    if (silenceLimitMs > 0) {
+        wait.lastFrame = std::chrono::steady_clock::now();
+        wait.silence.start(int(wait.silenceLimit.count()));
+    }
     wait.loop.exec();
     waits_.erase(std::find(waits_.begin(), waits_.end(), &wait));
     // No reason means the application is quitting and stopped every loop.

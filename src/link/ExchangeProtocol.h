@@ -36,8 +36,8 @@ struct ReplyState {
     bool pollAnswered = false;
 };
 
-// The programming protocol on the user-interface thread: requests on the programming socket, the reply
-// dispatcher that fills the configuration memory and the reply state, and the nested waits.
+// The programming protocol on the thread of the programming socket's owner: requests on that socket, the
+// reply dispatcher that fills the configuration memory and the reply state, and the nested waits.
 class ExchangeProtocol {
 public:
     ExchangeProtocol(std::unique_ptr<ExchangeSocket>& programmingSocket, ConfigurationMemory& memory,

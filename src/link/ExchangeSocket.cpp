@@ -9,45 +9,28 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QObject>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 #include <arpa/inet.h>
-#include <atomic>
+#include <array>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <fcntl.h>
-#include <mutex>
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace tobrisk {
 
 namespace {
 
 constexpr size_t RECEIVE_BUFFER_SIZE = 4096;
-constexpr auto CLOSE_WAIT = std::chrono::milliseconds(3000);
-
-void Signal(int eventFd)
-{
-    const uint64_t one = 1;
-    while (::write(eventFd, &one, sizeof one) < 0 && errno == EINTR) {
-    }
-}
-
-void Drain(int eventFd)
-{
-    uint64_t count;
-    while (::read(eventFd, &count, sizeof count) < 0 && errno == EINTR) {
-    }
-}
 
 // Waits until a non-blocking connect has finished or the time is up. On the user-interface thread a
 // nested loop keeps the windows painted meanwhile; input waits until the attempt is over.
@@ -100,126 +83,161 @@ bool Connect(int fd, const sockaddr_in& address, int timeoutMs)
     return error == 0;
 }
 
-QEvent::Type WakeType()
-{
-    static const auto type = QEvent::Type(QEvent::registerEventType());
-    return type;
-}
-
 } // namespace
 
-// What the receive thread uses. The thread holds its own reference, so even a thread that outlived
-// Close() could touch nothing freed; the descriptors close with the last reference.
-struct ExchangeSocket::SharedLink {
-    int socketFd = -1;
-    int stopFd = -1;
-    int armFd = -1;
-    QEvent::Type dataMessage = kFrameEvent;
-    QEvent::Type timeoutMessage = kTimeoutEvent;
-    // When the armed reply timeout expires, counted from the arming on the sender's side, so that a
-    // receive thread slow to wake cannot let it run later than a wait that started after the send.
-    // Written before the arm event is signalled, read after the thread sees it.
-    std::atomic<std::chrono::steady_clock::rep> replyDeadline{0};
-
-    // Guards everything below. owner is cleared by Close() or when the owner is destroyed.
-    std::mutex mutex;
-    std::condition_variable endedChanged;
-    QObject* owner = nullptr;
-    bool ended = false;
-    // Events on their way to the owner, oldest first, and whether a wake-up for them is already posted.
-    std::deque<std::unique_ptr<SocketEvent>> pending;
-    bool wakePosted = false;
-
-    ~SharedLink()
-    {
-        for (const int fd : {socketFd, stopFd, armFd}) {
-            if (fd >= 0)
-                ::close(fd);
-        }
-    }
-
-    // Called by the receive thread. Posting every frame on its own would wake the user-interface thread
-    // once per frame; instead the events queue here and one posted wake-up hands on all that are
-    // waiting when it is handled.
-    void Post(std::vector<std::unique_ptr<SocketEvent>>& events);
-    void PostWakeLocked();
-};
-
-// Handed to the owner's thread inside a posted wake-up; names the link, since several sockets may
-// share an owner.
-class WakeEvent : public QEvent {
+// The receiving half of an open socket, living on its owner's thread. Whatever the thread's event loop
+// does, a nested wait included, it serves the socket: the notifier reads, the timer expires the reply
+// timeout, and both hand what they found to the owner at once.
+class ExchangeSocket::Reader : public std::enable_shared_from_this<Reader> {
 public:
-    explicit WakeEvent(const void* source) : QEvent(WakeType()), link(source) {}
-    const void* const link;
-};
-
-void ExchangeSocket::SharedLink::PostWakeLocked()
-{
-    if (wakePosted || !owner)
-        return;
-    wakePosted = true;
-    QCoreApplication::postEvent(owner, new WakeEvent(this));
-}
-
-void ExchangeSocket::SharedLink::Post(std::vector<std::unique_ptr<SocketEvent>>& events)
-{
-    const std::lock_guard lock(mutex);
-    if (owner) {
-        for (auto& event : events)
-            pending.push_back(std::move(event));
-        PostWakeLocked();
-    }
-    events.clear();
-}
-
-// Watches the owner's events on the user-interface thread and turns a wake-up of its link into the
-// waiting events, each sent to the owner on its own, in order.
-class ExchangeSocket::Relay : public QObject {
-public:
-    explicit Relay(std::shared_ptr<SharedLink> link) : link_(std::move(link)) {}
-
-    // A handler that runs a nested event loop must still see the events after its own, which the
-    // interrupted delivery below would only hand on once the handler returns. The loop gets a wake-up of
-    // its own for them as soon as it would wait; a wake-up per delivered frame would cost what batching saves.
-    void OnAboutToBlock()
+    Reader(int fd, QObject* owner, QEvent::Type dataMessage, QEvent::Type timeoutMessage)
+        : fd_(fd), owner_(owner), dataMessage_(dataMessage), timeoutMessage_(timeoutMessage),
+          readable_(qintptr(fd), QSocketNotifier::Read)
     {
-        const std::lock_guard lock(link_->mutex);
-        if (!link_->pending.empty())
-            link_->PostWakeLocked();
+        reply_.setSingleShot(true);
+        // The wait for the reply allows for the socket's timeout with little to spare.
+        reply_.setTimerType(Qt::PreciseTimer);
+        resume_.setSingleShot(true);
+        resume_.setInterval(0);
     }
 
-    bool eventFilter(QObject*, QEvent* event) override
+    ~Reader() { Stop(); }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    // Separate from the constructor, which cannot hand out shared_from_this().
+    void Start()
     {
-        if (event->type() != WakeType() || static_cast<WakeEvent*>(event)->link != link_.get())
-            return false;
-        // A handler may close the socket and so delete this relay: from here on only the link is used.
-        const std::shared_ptr<SharedLink> link = link_;
-        // Only what is waiting now: what arrives meanwhile comes with a wake-up of its own, so a fast
-        // stream cannot keep the thread from its other events.
-        size_t count;
-        {
-            const std::lock_guard lock(link->mutex);
-            link->wakePosted = false;
-            count = link->pending.size();
+        // Every entry keeps the reader alive to its end: a handler may close the socket and drop it.
+        const std::weak_ptr<Reader> self = weak_from_this();
+        const auto run = [self](void (Reader::*step)()) {
+            return [self, step] {
+                if (const std::shared_ptr<Reader> reader = self.lock())
+                    (reader.get()->*step)();
+            };
+        };
+        QObject::connect(&readable_, &QSocketNotifier::activated, &readable_, run(&Reader::Read));
+        QObject::connect(&reply_, &QTimer::timeout, &reply_, run(&Reader::Expire));
+        QObject::connect(&resume_, &QTimer::timeout, &resume_, run(&Reader::Deliver));
+        if (const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+            QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &resume_, run(&Reader::Resume));
+    }
+
+    int Fd() const { return fd_; }
+
+    void Arm(uint32_t timeoutMs)
+    {
+        // An expiry not yet handled belongs to the request before: it comes first, and the partial frame
+        // of the reply given up must not be taken for the start of the next one.
+        if (reply_.isActive() && reply_.remainingTime() == 0) {
+            reply_.stop();
+            LoseFrame();
+            resume_.start();
         }
-        for (; count > 0; --count) {
-            std::unique_ptr<SocketEvent> next;
-            QObject* owner;
-            {
-                const std::lock_guard lock(link->mutex);
-                if (link->pending.empty() || !link->owner)
-                    break;
-                next = std::move(link->pending.front());
-                link->pending.pop_front();
-                owner = link->owner;
-            }
-            QCoreApplication::sendEvent(owner, next.get());
-        }
-        return true;
+        // Past the end of the stream no reply can come: the wait ends as on a timeout without sitting out
+        // its bound.
+        reply_.start(ended_ ? 0 : int(timeoutMs));
+    }
+
+    // Nothing more reaches the owner, and the peer sees the connection end.
+    void Stop()
+    {
+        if (fd_ < 0)
+            return;
+        readable_.setEnabled(false);
+        reply_.stop();
+        resume_.stop();
+        pending_.clear();
+        ::close(fd_);
+        fd_ = -1;
     }
 
 private:
-    std::shared_ptr<SharedLink> link_;
+    // A frame, or the expiry of the reply timeout when empty: no frame is shorter than its header.
+    using Arrival = std::vector<uint8_t>;
+
+    void Read()
+    {
+        // What an interrupted delivery still holds came first.
+        Deliver();
+        if (fd_ < 0)
+            return;
+        const ssize_t received = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
+        if (received > 0) {
+            bool framed = false;
+            assembler_.Feed(std::span<const uint8_t>(buffer_.data(), size_t(received)),
+                            [&](std::span<const uint8_t> frame) {
+                                framed = true;
+                                if (owner_)
+                                    pending_.emplace_back(frame.begin(), frame.end());
+                            });
+            // Only a whole frame answers a request. Noise, or a reply that stops inside its first frame,
+            // must leave the timeout running, or the wait for that reply would never end.
+            if (framed) {
+                reply_.stop();
+                Deliver();
+            }
+        } else if (received == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            // At the end of the stream, or after a hard error, the socket stays readable for ever.
+            ended_ = true;
+            readable_.setEnabled(false);
+            if (reply_.isActive())
+                reply_.start(0);
+        }
+    }
+
+    void Expire()
+    {
+        LoseFrame();
+        Deliver();
+    }
+
+    void LoseFrame()
+    {
+        assembler_.Reset();
+        if (owner_)
+            pending_.emplace_back();
+    }
+
+    // Hands on the waiting arrivals, oldest first. A handler that runs a nested event loop sees the
+    // arrivals after its own in that loop, through whatever ends up here first: a new read, an expiry,
+    // or the resumption when the loop would wait.
+    void Deliver()
+    {
+        while (!pending_.empty()) {
+            if (!owner_) {
+                pending_.clear();
+                return;
+            }
+            Arrival arrival = std::move(pending_.front());
+            pending_.pop_front();
+            const QEvent::Type type = arrival.empty() ? timeoutMessage_ : dataMessage_;
+            SocketEvent event(type, std::move(arrival));
+            QCoreApplication::sendEvent(owner_, &event);
+        }
+    }
+
+    // Arrivals still waiting when the thread would block belong to a delivery that a handler's nested loop
+    // interrupted; the loop gets to them on its next pass. The check costs one comparison per wait.
+    void Resume()
+    {
+        if (!pending_.empty() && !resume_.isActive())
+            resume_.start();
+    }
+
+    int fd_;
+    // An owner may go before its socket (a dialog closing while the PPPoE link stays up): from then on
+    // the frames have nowhere to go and are dropped.
+    QPointer<QObject> owner_;
+    QEvent::Type dataMessage_;
+    QEvent::Type timeoutMessage_;
+    QSocketNotifier readable_;
+    QTimer reply_;
+    QTimer resume_;
+    bool ended_ = false;
+    FrameAssembler assembler_;
+    std::array<uint8_t, RECEIVE_BUFFER_SIZE> buffer_{};
+    std::deque<Arrival> pending_;
 };
 
 ExchangeSocket::ExchangeSocket(int framing, int connectTimeoutMs)
@@ -239,9 +257,8 @@ int ExchangeSocket::Open(QObject* owner, uint32_t peerAddress, uint16_t port, QE
         return 0;
     peerAddress_ = peerAddress;
 
-    auto link = std::make_shared<SharedLink>();
-    link->socketFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (link->socketFd < 0) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
         lastError_ = errno;
         return ERR_SOCKET_OPEN;
     }
@@ -249,46 +266,14 @@ int ExchangeSocket::Open(QObject* owner, uint32_t peerAddress, uint16_t port, QE
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(peerAddress);
-    if (!Connect(link->socketFd, address, connectTimeoutMs_)) {
+    if (!Connect(fd, address, connectTimeoutMs_)) {
         lastError_ = errno;
+        ::close(fd);
         return ERR_SOCKET_CONNECT;
     }
-
-    link->stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    link->armFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    const int flags = ::fcntl(link->socketFd, F_GETFL);
-    if (link->stopFd < 0 || link->armFd < 0 || flags < 0 || ::fcntl(link->socketFd, F_SETFL, flags | O_NONBLOCK) < 0) {
-        lastError_ = errno;
-        return ERR_EVENT_SELECT;
-    }
-    link->dataMessage = dataMessage;
-    link->timeoutMessage = timeoutMessage;
-    link->owner = owner;
-    if (owner) {
-        relay_ = std::make_unique<Relay>(link);
-        relay_->moveToThread(owner->thread());
-        owner->installEventFilter(relay_.get());
-        if (const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(owner->thread()))
-            QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, relay_.get(), &Relay::OnAboutToBlock);
-    }
-
-    try {
-        thread_ = std::thread(&ExchangeSocket::Receive, link);
-    } catch (const std::system_error& error) {
-        lastError_ = error.code().value();
-        relay_.reset();
-        return ERR_THREAD;
-    }
-    link_ = std::move(link);
-    // An owner may go before its socket (a dialog closing while the PPPoE link stays up): from then
-    // on the thread's frames have nowhere to go and are dropped.
-    if (owner) {
-        ownerWatch_ = QObject::connect(owner, &QObject::destroyed, [link = link_] {
-            const std::lock_guard lock(link->mutex);
-            link->owner = nullptr;
-            link->pending.clear();
-        });
-    }
+    // The connect left the socket non-blocking, as reading from the event loop needs it.
+    link_ = std::make_shared<Reader>(fd, owner, dataMessage, timeoutMessage);
+    link_->Start();
     return 0;
 }
 
@@ -296,30 +281,8 @@ void ExchangeSocket::Close()
 {
     if (!link_)
         return;
-    QObject::disconnect(ownerWatch_);
-    {
-        const std::lock_guard lock(link_->mutex);
-        if (link_->owner && relay_)
-            link_->owner->removeEventFilter(relay_.get());
-        link_->owner = nullptr;
-        // What the owner has not seen yet belongs to a connection that is gone.
-        link_->pending.clear();
-    }
-    relay_.reset();
-    Signal(link_->stopFd);
-    bool ended;
-    {
-        std::unique_lock lock(link_->mutex);
-        ended = link_->endedChanged.wait_for(lock, CLOSE_WAIT, [this] { return link_->ended; });
-    }
-    if (ended) {
-        thread_.join();
-    } else {
-        // The thread owns its share of the link and can no longer post; end the connection now and
-        // let the thread release the descriptor when it finally returns.
-        ::shutdown(link_->socketFd, SHUT_RDWR);
-        thread_.detach();
-    }
+    // A delivery under way keeps the reader until it returns, but hands on nothing more.
+    link_->Stop();
     link_.reset();
 }
 
@@ -336,7 +299,7 @@ void ExchangeSocket::SendWithin(const uint8_t* bytes, int length, uint32_t bound
     const auto deadline = Clock::now() + std::chrono::milliseconds(boundMs);
     while (length > 0) {
         // MSG_NOSIGNAL: a peer that went away must show up as EPIPE here, not as SIGPIPE killing us.
-        const ssize_t sent = ::send(link_->socketFd, bytes, size_t(length), MSG_NOSIGNAL);
+        const ssize_t sent = ::send(link_->Fd(), bytes, size_t(length), MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR)
                 continue;
@@ -350,13 +313,13 @@ void ExchangeSocket::SendWithin(const uint8_t* bytes, int length, uint32_t bound
             // shutdown ends, so that any wait for a reply ends at once. No event loop runs meanwhile: a timer
             // could send a poll into the middle of this frame.
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd writable{link_->socketFd, POLLOUT, 0};
+            pollfd writable{link_->Fd(), POLLOUT, 0};
             const int ready = ::poll(&writable, 1, int(std::max<int64_t>(0, left.count())));
             if (ready < 0 && errno == EINTR)
                 continue;
             if (ready <= 0) {
                 lastError_ = ready == 0 ? ETIMEDOUT : errno;
-                ::shutdown(link_->socketFd, SHUT_RDWR);
+                ::shutdown(link_->Fd(), SHUT_RDWR);
                 return;
             }
             continue;
@@ -366,18 +329,10 @@ void ExchangeSocket::SendWithin(const uint8_t* bytes, int length, uint32_t bound
     }
 }
 
-void ExchangeSocket::Arm(uint32_t timeoutMs)
-{
-    if (!link_ || timeoutMs == 0)
-        return;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    link_->replyDeadline.store(deadline.time_since_epoch().count());
-    Signal(link_->armFd);
-}
-
 void ExchangeSocket::SendWithTimeout(const uint8_t* bytes, int length, uint32_t timeoutMs)
 {
-    Arm(timeoutMs);
+    if (link_ && timeoutMs > 0)
+        link_->Arm(timeoutMs);
     SendWithin(bytes, length, timeoutMs > 0 ? timeoutMs : READ_TIMEOUT_MS);
 }
 
@@ -394,79 +349,6 @@ void ExchangeSocket::SendRelease()
 {
     const std::vector<uint8_t> request = BuildReleaseRequest();
     SendWithTimeout(request.data(), int(request.size()), RELEASE_TIMEOUT_MS);
-}
-
-void ExchangeSocket::Receive(std::shared_ptr<SharedLink> link)
-{
-    using Clock = std::chrono::steady_clock;
-    const auto receiveBuffer = std::make_unique<uint8_t[]>(RECEIVE_BUFFER_SIZE);
-    const auto assembler = std::make_unique<FrameAssembler>();
-    // The frames of one read, handed on together.
-    std::vector<std::unique_ptr<SocketEvent>> completed;
-    bool armed = false;
-    Clock::time_point deadline;
-    // At end of stream or after a hard error the socket stays readable forever; it is then no longer
-    // watched, so the thread does not spin. No reply can come any more, so a reply timeout, armed then
-    // or later, expires at once: every wait ends as on a timeout without sitting out its bound.
-    bool watchSocket = true;
-
-    for (;;) {
-        pollfd watched[] = {
-            {link->stopFd, POLLIN, 0}, {link->armFd, POLLIN, 0}, {watchSocket ? link->socketFd : -1, POLLIN, 0}};
-        int waitMs = -1;
-        if (armed) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            waitMs = int(std::max<int64_t>(0, left.count()));
-        }
-        const int ready = ::poll(watched, 3, waitMs);
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        // An expiry comes before an arming seen in the same wake-up, so the partial frame of the reply
-        // given up is not taken for the start of the next one.
-        if (armed && Clock::now() >= deadline) {
-            armed = false;
-            assembler->Reset();
-            completed.push_back(std::make_unique<SocketEvent>(link->timeoutMessage));
-            link->Post(completed);
-        }
-        if (ready == 0)
-            continue;
-        if (watched[0].revents != 0)
-            break;
-        // Arming comes before the data of the same wake-up: the request was sent after the arm, so any
-        // reply to it is newer than the arm and must disarm it.
-        if (watched[1].revents != 0) {
-            Drain(link->armFd);
-            armed = true;
-            deadline = watchSocket ? Clock::time_point(Clock::duration(link->replyDeadline.load())) : Clock::now();
-        }
-        if (watched[2].revents != 0) {
-            const ssize_t received = ::recv(link->socketFd, receiveBuffer.get(), RECEIVE_BUFFER_SIZE, 0);
-            if (received > 0) {
-                assembler->Feed(std::span<const uint8_t>(receiveBuffer.get(), size_t(received)),
-                                [&](std::span<const uint8_t> frame) {
-                                    completed.push_back(std::make_unique<SocketEvent>(
-                                        link->dataMessage, std::vector<uint8_t>(frame.begin(), frame.end())));
-                                });
-                // Only a whole frame answers a request. Noise, or a reply that stops inside its first
-                // frame, must leave the timeout running, or the wait for that reply would never end.
-                if (!completed.empty()) {
-                    armed = false;
-                    link->Post(completed);
-                }
-            } else if (received == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-                watchSocket = false;
-                deadline = Clock::now();
-            }
-        }
-    }
-
-    const std::lock_guard lock(link->mutex);
-    link->ended = true;
-    link->endedChanged.notify_all();
 }
 
 } // namespace tobrisk

@@ -2,11 +2,9 @@
 #pragma once
 
 #include <QEvent>
-#include <QMetaObject>
 #include <cstdint>
 #include <memory>
 #include <string_view>
-#include <thread>
 
 class QObject;
 
@@ -14,17 +12,20 @@ namespace tobrisk {
 
 constexpr int ERR_SOCKET_OPEN = 0x1001;
 constexpr int ERR_SOCKET_CONNECT = 0x1002;
+// Open starts no thread and needs no event objects, so it returns neither of these two any more; the codes
+// keep their messages for whatever reports them.
 constexpr int ERR_THREAD = 0x1003;
 constexpr int ERR_EVENT_SELECT = 0x1004;
 
 // About what the original platform allows a TCP connect before it gives up.
 constexpr int CONNECT_TIMEOUT_MS = 20000;
 
-// One TCP connection to an exchange or a PPPoE device, owned by the link state and used on the
-// user-interface thread. A receive thread cuts the incoming bytes into frames and hands each one, or the
-// expiry of an armed reply timeout, to the owner object as an event of its own, in arrival order;
-// the frames of one read of the socket cost the owner's thread one wake-up. Sending happens directly
-// on the caller's thread.
+// One TCP connection to an exchange or a PPPoE device, owned by the link state and used on the thread of
+// its owner object, whichever thread that is, as long as it runs an event loop. The socket is read there,
+// when that thread's event loop (an outer one or any nested wait) finds it readable: the bytes are cut
+// into frames and each one, or the expiry of an armed reply timeout, is sent to the owner as an event of
+// its own, in arrival order, with nothing posted and no other thread involved. Sending happens directly
+// on the same thread.
 class ExchangeSocket {
 public:
     explicit ExchangeSocket(int framing = 2, int connectTimeoutMs = CONNECT_TIMEOUT_MS);
@@ -32,11 +33,10 @@ public:
     ExchangeSocket(const ExchangeSocket&) = delete;
     ExchangeSocket& operator=(const ExchangeSocket&) = delete;
 
-    // 0, or an ERR_SOCKET_* / ERR_THREAD / ERR_EVENT_SELECT code with LastError() holding the errno.
+    // 0, or an ERR_SOCKET_* code with LastError() holding the errno.
     // The connect gives up after the connect timeout (ETIMEDOUT); on the user-interface thread the
-    // windows keep painting while it runs.
-    // Already open: 0, and nothing changes. While open, an event filter on the owner hands it the frames
-    // when the owner's thread handles the socket's posted wake-up, from any event loop of that thread.
+    // windows keep painting while it runs. Called on the owner's thread.
+    // Already open: 0, and nothing changes.
     int Open(QObject* owner, uint32_t peerAddress, uint16_t port, QEvent::Type dataMessage,
              QEvent::Type timeoutMessage);
     void Close();
@@ -58,20 +58,15 @@ public:
     int Framing() const { return framing_; }
 
 private:
-    struct SharedLink;
-    class Relay;
-    static void Receive(std::shared_ptr<SharedLink> link);
-    void Arm(uint32_t timeoutMs);
+    class Reader;
     void SendWithin(const uint8_t* bytes, int length, uint32_t boundMs);
 
     int framing_;
     int connectTimeoutMs_;
     uint32_t peerAddress_ = 0;
     int32_t lastError_ = 0;
-    std::shared_ptr<SharedLink> link_;
-    std::unique_ptr<Relay> relay_;
-    std::thread thread_;
-    QMetaObject::Connection ownerWatch_;
+    // Shared with a delivery under way, which a handler closing the socket must not pull from under it.
+    std::shared_ptr<Reader> link_;
 };
 
 } // namespace tobrisk

@@ -8,12 +8,12 @@
 
 namespace tobrisk {
 
-// Posted by a socket's receive thread to its owner on the user-interface thread.
+// Sent by a socket to its owner, on the owner's thread, as its event loop reads the socket.
 inline constexpr QEvent::Type kFrameEvent = QEvent::Type(0x7E8);
 inline constexpr QEvent::Type kTimeoutEvent = QEvent::Type(0x7E9);
 
-// A frame or a timeout crossing from the receive thread. The event owns its frame, so an event
-// that nobody handles (or that Qt drops with its receiver) still frees it.
+// A frame or the expiry of a reply timeout. The event owns its frame: a handler that runs a nested
+// event loop keeps it intact while later frames arrive.
 class SocketEvent : public QEvent {
 public:
     explicit SocketEvent(QEvent::Type type, std::vector<uint8_t> frame = {});

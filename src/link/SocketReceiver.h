@@ -10,7 +10,7 @@ namespace tobrisk {
 
 class SocketEvent;
 
-// The object a socket posts its frames and timeouts to, owned with the socket by whoever opened it:
+// The object a socket sends its frames and timeouts to, owned with the socket by whoever opened it:
 // no window has to pass the link's events back to the link.
 class SocketReceiver : public QObject {
     Q_OBJECT

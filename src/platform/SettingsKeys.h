@@ -26,6 +26,9 @@ struct SettingsKey {
 namespace SettingsKeys {
 // The folder of the last CSV file chosen.
 inline constexpr SettingsKey LastFolder{SettingsFile::Program, QLatin1String("Directory"), QLatin1String()};
+// "1" when the save shows what it will change before it writes; missing, it does not.
+inline constexpr SettingsKey ShowSaveChanges{SettingsFile::Program, QLatin1String("ShowSaveChanges"),
+                                             QLatin1String("0")};
 // The connection book; missing or empty, the default book in the user's data folder is used and named here.
 inline constexpr SettingsKey BookFile{SettingsFile::Connection, QLatin1String("File"), QLatin1String()};
 // The entry and the mode of the last connection; missing, none is chosen.

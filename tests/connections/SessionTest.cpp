@@ -3,10 +3,13 @@
 
 #include "LoopbackSim.h"
 #include "exchange-sim/ExchangeSim.h"
+#include "link/Protocol.h"
 #include "support/FakePlatform.h"
 
 #include <QStringList>
+#include <QThread>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace tobrisk;
 
@@ -53,6 +56,67 @@ TEST(SessionTest, ReportsADropOnceForEachLink)
     }
     session.Close();
     EXPECT_TRUE(fake.messages.Shown().empty());
+}
+
+// As a command-line tool runs them: one session per thread, each thread's own event loop serving its
+// socket, and no event loop at all on the main thread, which only waits for the threads to end.
+TEST(SessionTest, SessionsRunEachOnAThreadOfItsOwn)
+{
+    exsim::ExchangeSim answering;
+    ASSERT_NO_FATAL_FAILURE(StartSimAt(answering));
+    exsim::ExchangeSim silent;
+    ASSERT_NO_FATAL_FAILURE(StartSimAt(silent));
+    exsim::Faults faults;
+    faults.dropPolls = 1;
+    silent.SetFaults(faults);
+
+    struct Outcome {
+        bool connected = false;
+        bool read = false;
+        size_t records = 0;
+        int framesElsewhere = 0;
+        ExchangeProtocol::WaitEnd poll = ExchangeProtocol::WaitEnd::Aborted;
+    };
+    const auto runSession = [](uint16_t programmingPort, Outcome& outcome) {
+        return QThread::create([programmingPort, &outcome] {
+            FakePlatform fake;
+            Session session(fake.platform);
+            const FrameObserverScope observer(session.Receiver(), [&](std::span<const uint8_t>) {
+                if (QThread::currentThread() != session.thread())
+                    ++outcome.framesElsewhere;
+            });
+            outcome.connected =
+                session.Link()
+                    .ConnectEthernet(LOOPBACK, uint16_t(programmingPort - 8), 1, session.ProgrammingLinkParams())
+                    .empty();
+            if (!outcome.connected)
+                return;
+            outcome.read = session.Protocol().RequestAccess() && session.Protocol().ReadTable(TBL_DIRECTORY);
+            outcome.records = session.Memory().Count();
+            outcome.poll = session.Protocol().Poll(200);
+            session.Close();
+        });
+    };
+    Outcome fromAnswering;
+    Outcome fromSilent;
+    const std::unique_ptr<QThread> first(runSession(answering.ProgrammingPort(), fromAnswering));
+    const std::unique_ptr<QThread> second(runSession(silent.ProgrammingPort(), fromSilent));
+    first->start();
+    second->start();
+    ASSERT_TRUE(first->wait(20'000));
+    ASSERT_TRUE(second->wait(20'000));
+
+    const size_t directory = answering.GetTables()[TBL_DIRECTORY].size();
+    ASSERT_GT(directory, 0u);
+    for (const Outcome* outcome : {&fromAnswering, &fromSilent}) {
+        EXPECT_TRUE(outcome->connected);
+        EXPECT_TRUE(outcome->read);
+        EXPECT_EQ(outcome->records, directory);
+        EXPECT_EQ(outcome->framesElsewhere, 0);
+    }
+    EXPECT_EQ(fromAnswering.poll, ExchangeProtocol::WaitEnd::Finished);
+    // The socket's reply timeout runs on the session's thread too.
+    EXPECT_EQ(fromSilent.poll, ExchangeProtocol::WaitEnd::TimedOut);
 }
 
 } // namespace

@@ -50,6 +50,7 @@ TEST_F(FilterCommandsTest, TypingFiltersTheListAndTheStatusBarCountsWhatItShows)
     EXPECT_EQ(app.Window()->FilterCountText(), QString());
 
     QTest::keyClicks(&Search(), QStringLiteral("nicolo"));
+    EXPECT_TRUE(Search().isClearButtonEnabled());
     EXPECT_EQ(ShownNumbers(), std::vector<uint16_t>{5});
     EXPECT_EQ(app.Window()->FilterCountText(), QStringLiteral("1 di 3 voci"));
 

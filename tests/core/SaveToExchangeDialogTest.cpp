@@ -2,6 +2,7 @@
 #include "core/SaveToExchangeDialog.h"
 #include "support/ModalDriver.h"
 
+#include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -55,6 +56,36 @@ TEST(SaveToExchangeDialogTest, GivesTheModeChosenWithOkAndNothingOnCancel)
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(dialog.SaveMode(), c.mode);
     }
+}
+
+// Unticked the first time; the choice made with OK is the next dialog's, one dropped with Annulla is not.
+TEST(SaveToExchangeDialogTest, RemembersWhetherToShowTheChanges)
+{
+    const auto showChanges = [](QWidget* dialog) {
+        return dialog->findChild<QCheckBox*>(QStringLiteral("showChangesCheckBox"));
+    };
+    const auto runTicking = [&](const char* button) {
+        SaveToExchangeDialog dialog;
+        EXPECT_TRUE(RunModal([&] { dialog.exec(); },
+                             [&](QWidget* shown) {
+                                 showChanges(shown)->setChecked(!showChanges(shown)->isChecked());
+                                 QTest::mouseClick(shown->findChild<QPushButton*>(QLatin1String(button)),
+                                                   Qt::LeftButton);
+                             }));
+        return dialog.ShowChanges();
+    };
+    {
+        SaveToExchangeDialog first;
+        ASSERT_TRUE(showChanges(&first));
+        EXPECT_EQ(showChanges(&first)->text(), QStringLiteral("Mostra le modifiche prima di scrivere"));
+        EXPECT_FALSE(first.ShowChanges());
+    }
+    EXPECT_TRUE(runTicking("okButton"));
+    EXPECT_TRUE(SaveToExchangeDialog().ShowChanges());
+    EXPECT_FALSE(runTicking("cancelButton"));
+    EXPECT_TRUE(SaveToExchangeDialog().ShowChanges());
+    EXPECT_FALSE(runTicking("okButton"));
+    EXPECT_FALSE(SaveToExchangeDialog().ShowChanges());
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QTest>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace tobrisk;
@@ -171,3 +173,45 @@ TEST_F(DirectoryModelTest, ReportListWithFourLeftAlignedColumns)
 }
 
 } // namespace
+
+// Texts that agree in their first 16 bytes, differ only in length, or carry bytes above 0x7F must still
+// sort as whole unsigned byte strings, and alike entries keep their order, clicked either way.
+TEST_F(DirectoryModelTest, HeaderSortOrdersWholeTextsAsAStableByteSortWould)
+{
+    const std::vector<std::string> texts = {"Ristorante da Mario Centro",
+                                            "Ristorante da Mario",
+                                            "Ristorante da Mario Borgo",
+                                            "Ristorante da Mari",
+                                            "Ristorante da Mario\xE8",
+                                            "Ristorante da Mario",
+                                            "ristorante",
+                                            "Ristorante da Mario Centro",
+                                            "\xC8lia",
+                                            "",
+                                            "0123456789012345",
+                                            "01234567890123456"};
+    {
+        const Directory::BulkChange filling(directory);
+        for (size_t i = 0; i < texts.size(); ++i)
+            directory.AddOrReplace(uint16_t(i), texts[i], texts[texts.size() - 1 - i], uint16_t(i % 3));
+    }
+    std::vector<const Entry*> expected = directory.Entries();
+    const auto bytes = [](const std::string& text) { return std::vector<unsigned char>(text.begin(), text.end()); };
+    const struct {
+        int column;
+        std::function<bool(const Entry*, const Entry*)> less;
+    } clicks[] = {
+        {kColumnName, [&](auto a, auto b) { return bytes(a->name) < bytes(b->name); }},
+        {kColumnName, [&](auto a, auto b) { return bytes(b->name) < bytes(a->name); }},
+        {kColumnPhoneNumber, [&](auto a, auto b) { return bytes(a->phoneNumber) < bytes(b->phoneNumber); }},
+        {kColumnLineSeizure, [](auto a, auto b) { return a->lineSeizure < b->lineSeizure; }},
+        {kColumnLineSeizure, [](auto a, auto b) { return b->lineSeizure < a->lineSeizure; }},
+        {kColumnName, [&](auto a, auto b) { return bytes(a->name) < bytes(b->name); }},
+    };
+    for (const auto& click : clicks) {
+        SCOPED_TRACE(testing::Message() << "click on column " << click.column);
+        view.SortByColumn(click.column);
+        std::stable_sort(expected.begin(), expected.end(), click.less);
+        EXPECT_EQ(tableModel.Rows(), expected);
+    }
+}

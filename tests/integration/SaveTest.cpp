@@ -4,10 +4,12 @@
 #include "core/SaveCommand.h"
 #include "support/ModalDriver.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <algorithm>
 #include <optional>
 
@@ -364,6 +366,99 @@ TEST_F(SaveTest, LinkThatDropsDuringTheWritesStopsTheSave)
         EXPECT_EQ(Listed(), listed);
         EXPECT_EQ(app.Window()->statusBar()->currentMessage(), QString());
     }
+}
+
+QPushButton* PreviewButton(QWidget* preview, const char* name)
+{
+    return preview->findChild<QPushButton*>(QLatin1String(name));
+}
+
+TEST_F(SaveTest, AnnullaInThePreviewWritesNothingAndGivesTheListBack)
+{
+    for (const SaveToExchangeDialog::Mode mode : {SaveToExchangeDialog::Overwrite, SaveToExchangeDialog::Update}) {
+        SCOPED_TRACE(mode == SaveToExchangeDialog::Overwrite ? "overwrite" : "update");
+        StartCase({ROSSI, NUOVO}, 4);
+        const auto prepared = Listed();
+
+        EXPECT_TRUE(RunModal(
+            [&] { SaveToExchange(app.ExchangeContext(), mode, ConnectToSim(), true); },
+            [](QWidget* preview) { QTest::mouseClick(PreviewButton(preview, "cancelButton"), Qt::LeftButton); }));
+
+        EXPECT_EQ(Shown(), QStringList{NOT_SAVED});
+        EXPECT_FALSE(app.IsConnected());
+        EXPECT_EQ(Listed(), prepared);
+        EXPECT_EQ(app.directory.Settings().shortNumberDigits, 4);
+        EXPECT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
+        for (const exsim::Request& request : sim.Received())
+            EXPECT_TRUE(request.command != CMD_WRITE_RECORD && request.command != CMD_DELETE_RECORD) << request.command;
+        EXPECT_EQ(OnExchange(TBL_DIRECTORY), (std::map<uint16_t, std::string>{{12, BIANCHI}, {15, VERDI}}));
+    }
+}
+
+// The preview lists 7 as added, then 12 as changed (Bianchi to Rossi): both ticked, the update is the one
+// without the preview.
+TEST_F(SaveTest, UpdateWritesOnlyTheRowsLeftTicked)
+{
+    const std::string rossi = exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario");
+    const std::string nuovo = exsim::DirectoryRecord(0x4001, "0611", "Nuovo Ufficio");
+    const struct {
+        const char* what;
+        std::vector<bool> ticked;
+        std::vector<Sent> sent;
+    } cases[] = {
+        {"all", {true, true}, {Write(7, nuovo), Write(12, rossi), Write(15, VERDI)}},
+        {"added left out", {false, true}, {Write(12, rossi), Write(15, VERDI)}},
+        {"changed left out", {true, false}, {Write(7, nuovo), Write(12, BIANCHI), Write(15, VERDI)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartCase({ROSSI, NUOVO}, 3);
+        QString counts;
+
+        EXPECT_TRUE(
+            RunModal([&] { SaveToExchange(app.ExchangeContext(), SaveToExchangeDialog::Update, ConnectToSim(), true); },
+                     [&](QWidget* preview) {
+                         counts = preview->findChild<QLabel*>(QStringLiteral("countsLabel"))->text();
+                         auto* rows = preview->findChild<QTreeWidget*>(QStringLiteral("changesList"));
+                         ASSERT_EQ(rows->topLevelItemCount(), 2);
+                         EXPECT_EQ(rows->topLevelItem(1)->text(2), QStringLiteral("Bianchi Lucia \u2192 Rossi Mario"));
+                         for (int i = 0; i < 2; ++i)
+                             rows->topLevelItem(i)->setCheckState(0, c.ticked[size_t(i)] ? Qt::Checked : Qt::Unchecked);
+                         QTest::mouseClick(PreviewButton(preview, "writeButton"), Qt::LeftButton);
+                     }));
+
+        EXPECT_EQ(counts, QStringLiteral("Voci aggiunte: 1\nVoci modificate: 1\nVoci cancellate: 0"));
+        EXPECT_EQ(SentBySave(c.sent.size()), c.sent);
+        EXPECT_TRUE(app.IsConnected());
+        EXPECT_EQ(Listed(), OnExchange(TBL_DIRECTORY));
+        EXPECT_TRUE(Shown().isEmpty());
+    }
+}
+
+TEST_F(SaveTest, OverwritePreviewShowsTheDeletionsAndLetsNoRowGo)
+{
+    StartCase({ROSSI, NUOVO}, 4);
+    QStringList kinds;
+    bool tickable = false;
+
+    EXPECT_TRUE(
+        RunModal([&] { SaveToExchange(app.ExchangeContext(), SaveToExchangeDialog::Overwrite, ConnectToSim(), true); },
+                 [&](QWidget* preview) {
+                     auto* rows = preview->findChild<QTreeWidget*>(QStringLiteral("changesList"));
+                     for (int i = 0; i < rows->topLevelItemCount(); ++i) {
+                         kinds << rows->topLevelItem(i)->text(0);
+                         tickable = tickable || (rows->topLevelItem(i)->flags() & Qt::ItemIsUserCheckable);
+                     }
+                     QTest::mouseClick(PreviewButton(preview, "writeButton"), Qt::LeftButton);
+                 }));
+
+    EXPECT_EQ(kinds,
+              (QStringList{QStringLiteral("Aggiunta"), QStringLiteral("Modificata"), QStringLiteral("Cancellata")}));
+    EXPECT_FALSE(tickable);
+    EXPECT_EQ(SentBySave(5),
+              (std::vector<Sent>{Delete(12), Delete(15), WriteDigits("4\0"s),
+                                 Write(7, exsim::DirectoryRecord(0x4001, "0611", "Nuovo Ufficio")),
+                                 Write(12, exsim::DirectoryRecord(0x7FFF, "0212345678", "Rossi Mario"))}));
 }
 
 const std::vector<PreparedEntry> PREPARED = {

@@ -27,12 +27,12 @@ using WaitEnd = ExchangeProtocol::WaitEnd;
 
 const QString NOT_ENABLED = QStringLiteral("Opzione non abilitata sul sistema!");
 
-// What the receive thread would post: a frame, or the expiry of the reply timeout.
+// What the socket would send: a frame, or the expiry of the reply timeout.
 struct Timeout {};
 using Arrival = std::variant<Bytes, Timeout>;
 
 // The protocol on a real programming socket, so every request can be read byte for byte at the peer.
-// Replies are posted to the owner as the receive thread posts them, which keeps each test's order exact.
+// Replies are posted to the owner as events of the socket's kinds, which keeps each test's order exact.
 class ExchangeProtocolTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -397,6 +397,49 @@ TEST_F(ExchangeProtocolTest, WaitForAReplyEndsInTimeWhenTheSocketTimeoutWasDisar
     EXPECT_FALSE(guardFired);
 }
 
+// A long reply keeps its wait alive as long as its frames come closer together than the bound, however
+// long it runs in all; once they stop, the bound ends the wait, counted from the last of them.
+TEST_F(ExchangeProtocolTest, WaitBoundCountsFromTheLatestFrame)
+{
+    constexpr uint32_t BOUND_MS = 300;
+    const struct {
+        const char* what;
+        bool thenDone;
+        WaitEnd end;
+    } cases[] = {
+        {"frames then the end", true, WaitEnd::Finished},
+        {"frames then nothing", false, WaitEnd::TimedOut},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        guard.start(15000);
+        protocol.Replies().waitDone = false;
+        // Eight records 100 ms apart: the reply runs well past the bound from its start.
+        int sent = 0;
+        QTimer pace;
+        QObject::connect(&pace, &QTimer::timeout, [&] {
+            if (sent < 8)
+                peer.Write(Reply(uint16_t(sent), TBL_DIRECTORY, Text("x")));
+            else if (sent == 8 && c.thenDone)
+                peer.Write(Reply(0, ST_DONE));
+            ++sent;
+        });
+        pace.start(100);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        EXPECT_EQ(protocol.WaitUntil([this] { return protocol.Replies().waitDone; }, BOUND_MS), c.end);
+        pace.stop();
+        EXPECT_GE(elapsed.elapsed(), 800);
+        if (!c.thenDone) {
+            // The last record came at about 800 ms.
+            EXPECT_GE(elapsed.elapsed(), 800 + BOUND_MS);
+            EXPECT_LT(elapsed.elapsed(), 800 + 3 * BOUND_MS + 1000);
+        }
+        EXPECT_EQ(owner.timeouts, 0);
+        EXPECT_FALSE(guardFired);
+    }
+}
+
 // No reply can come over a link that has ended: the wait ends as on a timeout, long before the read's
 // bound, whether it was running when the exchange went or the request came after.
 TEST_F(ExchangeProtocolTest, EndedLinkEndsTheReplyWaitAtOnce)
@@ -421,7 +464,7 @@ TEST_F(ExchangeProtocolTest, EndedLinkEndsTheReplyWaitAtOnce)
         ASSERT_TRUE(exchange.Accept());
         if (c.beforeTheRequest) {
             (exchange.*c.end)();
-            // Time for the receive thread to learn of it before anything is armed.
+            // Time for the socket to learn of it before anything is armed.
             QTest::qWait(100);
         } else {
             QTimer::singleShot(0, [&] {

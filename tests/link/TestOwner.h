@@ -9,7 +9,7 @@
 
 using namespace tobrisk;
 
-// Stands for the window that owns a socket: records what the receive thread posts and, when told to,
+// Stands for the window that owns a socket: records what the socket sends it and, when told to,
 // hands every event on (as the main window does to the protocol).
 class TestOwner : public QObject {
 public:
