@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ExchangeRuns.h"
 
+#include "connections/ConnectionSettings.h"
 #include "directory/DirectoryTableModel.h"
 #include "files/CsvFile.h"
 #include "platform/CodePage.h"
+#include "platform/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -13,6 +15,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace tobrisk {
 
@@ -75,20 +78,71 @@ ExchangeVisit::ExchangeVisit(const ConnectionEntry& entry, const std::atomic<boo
 {
 }
 
-ConnectOutcome ExchangeVisit::Connect()
+namespace {
+
+// The request the connection dialog builds for the entry in its mode, from the book and the connection
+// settings; nothing, with the dialog's own text, when a setting it needs is missing.
+std::optional<ConnectRequest> RequestFor(const ConnectionEntry& entry, QStringList& failures)
 {
     ConnectRequest request;
-    request.mode = ModeForEntry(entry_);
-    const bool lan = request.mode == MODE_ETHERNET_LAN;
-    request.address = lan ? entry_.lanAddress : entry_.wanAddress;
-    request.port = lan ? entry_.lanBasePort : entry_.wanBasePort;
-    if (request.mode != MODE_ETHERNET_LAN && request.mode != MODE_ETHERNET_WAN) {
-        connectFailures_.push_back(QStringLiteral("no Ethernet address in the book"));
-        return ConnectOutcome::Cancelled;
+    request.mode = ModeForEntry(entry);
+    const SettingsStore settings(SettingsFile::Connection);
+    QString setting;
+    switch (request.mode) {
+    case MODE_ETHERNET_LAN:
+    case MODE_ETHERNET_WAN: {
+        const bool lan = request.mode == MODE_ETHERNET_LAN;
+        request.address = lan ? entry.lanAddress : entry.wanAddress;
+        request.port = lan ? entry.lanBasePort : entry.wanBasePort;
+        return request;
     }
+    case MODE_PPPOE_ISDN: {
+        if (!ReadSetting(settings, SettingsKeys::PppoeConnection, setting) || setting.isEmpty()) {
+            failures.push_back(QStringLiteral("Modem di connessione PPPoE non impostato"));
+            return std::nullopt;
+        }
+        request.entryName = ToCp1252(setting);
+        const std::optional<uint32_t> address = ReadPppoeAddress(settings);
+        if (!address || *address == ADDRESS_NOT_SET || *address == 0) {
+            failures.push_back(QStringLiteral("Indirizzo IP per la connessione PPPoE non impostato"));
+            return std::nullopt;
+        }
+        request.address = *address;
+        QString port = SettingsKeys::PppoePort.defaultValue;
+        ReadSetting(settings, SettingsKeys::PppoePort, port);
+        request.port = uint16_t(port.toUInt());
+        request.number = entry.isdnNumber.value_or(std::string());
+        return request;
+    }
+    case MODE_DIALUP_ISDN:
+    case MODE_DIALUP_ANALOG: {
+        const bool isdn = request.mode == MODE_DIALUP_ISDN;
+        if (!ReadSetting(settings, isdn ? SettingsKeys::IsdnConnection : SettingsKeys::AnalogConnection, setting) ||
+            setting.isEmpty()) {
+            failures.push_back(isdn ? QStringLiteral("Modem di connessione ISDN non impostato")
+                                    : QStringLiteral("Modem di connessione analogica non impostato"));
+            return std::nullopt;
+        }
+        request.entryName = ToCp1252(setting);
+        request.number = (isdn ? entry.isdnNumber : entry.analogNumber).value_or(std::string());
+        return request;
+    }
+    default:
+        failures.push_back(QStringLiteral("no address or number in the book"));
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+ConnectOutcome ExchangeVisit::Connect()
+{
     if (interrupted_)
         return ConnectOutcome::Cancelled;
-    const Results told = session.Connect(request);
+    const std::optional<ConnectRequest> request = RequestFor(entry_, connectFailures_);
+    if (!request)
+        return ConnectOutcome::Cancelled;
+    const Results told = session.Connect(*request);
     for (const Result& result : told)
         connectFailures_.push_back(result.text);
     if (!told.empty() || !session.IsConnected())

@@ -181,6 +181,20 @@ TEST_F(CommandLineTool, AnExchangeLostMidwayFailsAloneWithExitCodeOne)
     }
 }
 
+// A dial-up or PPPoE connection needs the modem the connection settings name, as in the connection dialog;
+// without one it fails with the dialog's text, and the Ethernet exchange read beside it is not held up.
+TEST_F(CommandLineTool, ModemConnectionsWithoutTheirModemFailWithTheDialogsText)
+{
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
+    book += QStringLiteral("Isdn;;;;;0612345;;3\r\nAnalogico;;;;;;0698765;5\r\n");
+    const CliRun run = Cli({QStringLiteral("read"), QStringLiteral("--all"), QStringLiteral("-j"), QStringLiteral("2"),
+                            QStringLiteral("-o"), folder.path()});
+    EXPECT_EQ(run.code, EXIT_SOME_FAILED);
+    EXPECT_EQ(run.err, QStringLiteral("tobrisk-cli: Isdn: Modem di connessione PPPoE non impostato\n"
+                                      "tobrisk-cli: Analogico: Modem di connessione analogica non impostato\n"));
+    EXPECT_EQ(FileBytes(QStringLiteral("Nord.csv")).count("\r\n"), 4);
+}
+
 TEST_F(CommandLineTool, BookListsNameModeAndAddress)
 {
     ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
