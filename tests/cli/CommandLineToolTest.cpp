@@ -397,6 +397,27 @@ TEST_F(CommandLineTool, AWriteLostMidwayNamesItsSnapshotAndSparesTheOthers)
     EXPECT_EQ(sims[0]->GetTables(), untouched.GetTables());
 }
 
+// Ctrl+C while the exchange has not yet confirmed the writes (it leaves every poll unanswered): the write
+// says it was interrupted and names its snapshot, and the link gets its release.
+TEST_F(CommandLineTool, AnInterruptedWriteNamesItsSnapshot)
+{
+    const QString from = WriteFile(folder, "lista.csv", PREPARED);
+    exsim::Faults unconfirmed;
+    unconfirmed.dropPolls = 1;
+    ASSERT_NO_FATAL_FAILURE(AddExchange("Nord", unconfirmed));
+    std::atomic<bool> interrupted{false};
+    QTimer::singleShot(500, [&] { interrupted = true; });
+    const CliRun run = Cli({QStringLiteral("write"), QStringLiteral("Nord"), QStringLiteral("--from"), from,
+                            QStringLiteral("--mode"), QStringLiteral("overwrite"), QStringLiteral("-o"), folder.path()},
+                           interrupted);
+    EXPECT_EQ(run.code, EXIT_SOME_FAILED);
+    EXPECT_EQ(run.err, QStringLiteral("tobrisk-cli: Nord: interrupted (snapshot: %1)\n")
+                           .arg(folder.filePath(QStringLiteral("Nord.before.csv"))));
+    EXPECT_TRUE(FileBytes(QStringLiteral("Nord.before.csv")).contains("Verdi"));
+    ASSERT_TRUE(sims[0]->WaitForConnectionsClosed(1, 5000));
+    EXPECT_EQ(sims[0]->Received().back().command, CMD_RELEASE);
+}
+
 TEST_F(CommandLineTool, UsageErrorsExitTwoAndReadNothing)
 {
     ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
