@@ -64,6 +64,7 @@ private:
     NoFileDialogs fileDialogs_;
     NoCursor cursor_;
     NoDebug debug_;
+    PppdPaths pppdPaths_;
     PppdPhoneBook phoneBook_;
     PppdDialer dialer_;
     NoPrinter printer_;
