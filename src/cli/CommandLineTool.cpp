@@ -352,6 +352,11 @@ int ReadBook(const ConnectionBook& book, const Options& options, QTextStream& ou
             return EXIT_USAGE;
         }
     }
+    // As a scheduled run would expect, the folder is made when it is not there yet.
+    if (options.command != QLatin1String("diff") && !QDir().mkpath(options.outputFolder)) {
+        err << "tobrisk-cli: cannot create the folder " << options.outputFolder << "\n";
+        return EXIT_SOME_FAILED;
+    }
     const ExchangeWork work = [&options](const ReadJob& job, ExchangeVisit& visit, ReadRun& run) {
         if (options.command == QLatin1String("diff"))
             DiffWork(options, visit, run);

@@ -129,8 +129,9 @@ TEST_F(CommandLineTool, ReadWritesTheWindowsExportOfEachExchangeByteForByte)
 {
     ASSERT_NO_FATAL_FAILURE(AddExchange("Nord"));
     ASSERT_NO_FATAL_FAILURE(AddExchange("Sud"));
+    // The output folder is made when missing, as a scheduled run dated by folder needs.
     const CliRun run = Cli({QStringLiteral("read"), QStringLiteral("--all"), QStringLiteral("--jobs"),
-                            QStringLiteral("2"), QStringLiteral("-o"), folder.path()});
+                            QStringLiteral("2"), QStringLiteral("-o"), folder.filePath(QStringLiteral("out/today"))});
     EXPECT_EQ(run.code, EXIT_ALL_DONE) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     // Each link was given back with a release, and closed.
@@ -139,11 +140,12 @@ TEST_F(CommandLineTool, ReadWritesTheWindowsExportOfEachExchangeByteForByte)
         EXPECT_EQ(sim->Received().back().command, CMD_RELEASE);
     }
 
-    const QByteArray nord = FileBytes(QStringLiteral("Nord.csv"));
+    const QByteArray nord = FileBytes(QStringLiteral("out/today/Nord.csv"));
     EXPECT_TRUE(nord.startsWith("Numero breve;Nome;Numero di telefono;Impegno linea\r\n")) << nord.toStdString();
     EXPECT_TRUE(nord.contains("Caff\xE8 Nord")) << "code-page bytes stay as they are";
     EXPECT_EQ(nord, WindowExport(*sims[0], folder.filePath(QStringLiteral("window-nord.csv"))));
-    EXPECT_EQ(FileBytes(QStringLiteral("Sud.csv")), WindowExport(*sims[1], folder.filePath(QStringLiteral("w.csv"))));
+    EXPECT_EQ(FileBytes(QStringLiteral("out/today/Sud.csv")),
+              WindowExport(*sims[1], folder.filePath(QStringLiteral("w.csv"))));
 }
 
 // One exchange drops the link halfway through its directory: it alone fails, named with why, and the
