@@ -70,6 +70,13 @@ Sent WriteDigits(std::string text)
     return {CMD_WRITE_RECORD, TBL_DIGITS, 0, std::move(text)};
 }
 
+// Neither a delete nor a write reached the exchange.
+void ExpectNothingWritten(const std::vector<exsim::Request>& received)
+{
+    for (const exsim::Request& request : received)
+        EXPECT_TRUE(request.command != CMD_WRITE_RECORD && request.command != CMD_DELETE_RECORD) << request.command;
+}
+
 const PreparedEntry ROSSI{12, "Rossi Mario", "0212345678", 0x7FFF};
 const PreparedEntry NUOVO{7, "Nuovo Ufficio", "0611", 0x4001};
 
@@ -339,8 +346,7 @@ TEST_F(SaveTest, DirectoryThatCannotBeReadIsNeitherDeletedNorWritten)
     EXPECT_EQ(Listed(), prepared);
     EXPECT_EQ(app.directory.Settings().shortNumberDigits, 4);
     EXPECT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
-    for (const exsim::Request& request : sim.Received())
-        EXPECT_TRUE(request.command != CMD_WRITE_RECORD && request.command != CMD_DELETE_RECORD) << request.command;
+    ExpectNothingWritten(sim.Received());
 }
 
 TEST_F(SaveTest, LinkThatDropsDuringTheWritesStopsTheSave)
@@ -389,8 +395,7 @@ TEST_F(SaveTest, AnnullaInThePreviewWritesNothingAndGivesTheListBack)
         EXPECT_EQ(Listed(), prepared);
         EXPECT_EQ(app.directory.Settings().shortNumberDigits, 4);
         EXPECT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
-        for (const exsim::Request& request : sim.Received())
-            EXPECT_TRUE(request.command != CMD_WRITE_RECORD && request.command != CMD_DELETE_RECORD) << request.command;
+        ExpectNothingWritten(sim.Received());
         EXPECT_EQ(OnExchange(TBL_DIRECTORY), (std::map<uint16_t, std::string>{{12, BIANCHI}, {15, VERDI}}));
     }
 }
