@@ -61,7 +61,8 @@ TEST(ConnectCommand, TheDialogLeavesTheProgramOnLineUntilDisconnetti)
     EXPECT_FALSE(app.IsConnected());
     EXPECT_EQ(frame.LinePaneText(), QStringLiteral("Fuori linea"));
     EXPECT_TRUE(frame.Action(ID_CONNECT)->isEnabled());
-    ASSERT_TRUE(sim.WaitForRequests(1, 5000));
+    // The release is the last thing the exchange reads before the link closes.
+    ASSERT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
     EXPECT_EQ(sim.Received().back().command, CMD_RELEASE);
 }
 
