@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/WritePlan.h"
 
-#include "directory/Directory.h"
 #include "files/CsvFile.h"
-#include "files/DirectoryImport.h"
 #include "platform/CodePage.h"
 
 #include <QJsonArray>
@@ -21,15 +19,6 @@ QJsonObject EntryJson(const Entry& entry)
 }
 
 } // namespace
-
-int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages)
-{
-    ImportOptions layout;
-    layout.lineSeizureChoice = 4;
-    CsvLineReader reader(file);
-    const std::string firstLine(reader.NextLine().value_or(std::string_view()));
-    return ImportRecords(reader, firstLine, layout, {into, messages, false});
-}
 
 QJsonObject ChangesJson(const DirectoryChanges& changes)
 {

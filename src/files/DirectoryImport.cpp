@@ -189,4 +189,13 @@ int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const Imp
     return run.LeftOut();
 }
 
+int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages)
+{
+    ImportOptions layout;
+    layout.lineSeizureChoice = 4;
+    CsvLineReader reader(file);
+    const std::string firstLine(reader.NextLine().value_or(std::string_view()));
+    return ImportRecords(reader, firstLine, layout, {into, messages, false});
+}
+
 } // namespace tobrisk

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+class QIODevice;
+
 namespace tobrisk {
 
 struct Entry;
@@ -69,5 +71,10 @@ private:
 // Returns the number of records left out for want of a generated short number.
 int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const ImportOptions& options,
                   const ImportTarget& target);
+
+// The file read as the import reads an exported file (heading, then short number, name, telephone number and
+// line seizure), into `into` with its number of digits, replacing what it held. Returns the records left
+// out for want of a short number.
+int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages);
 
 } // namespace tobrisk
