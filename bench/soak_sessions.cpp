@@ -266,6 +266,9 @@ int main(int argc, char** argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The saves keep copies of the directory among the data of the program: not among the user's.
+    QTemporaryDir dataFolder;
+    qputenv("XDG_DATA_HOME", dataFolder.path().toLocal8Bit());
     QApplication application(argc, argv);
 
     Soak soak;

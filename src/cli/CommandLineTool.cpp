@@ -10,6 +10,8 @@
 #include "directory/Directory.h"
 #include "directory/DirectoryTableModel.h"
 #include "files/CsvFile.h"
+#include "files/DirectoryImport.h"
+#include "files/SnapshotStore.h"
 #include "platform/CodePage.h"
 #include "platform/InetAddr.h"
 #include "platform/SettingsStore.h"
@@ -33,8 +35,8 @@ const QString USAGE =
                    "                                        read each directory into DIR/NAME.csv\n"
                    "  diff NAME --from FILE [--mode overwrite|update]\n"
                    "                                        what writing FILE to NAME would change\n"
-                   "  write NAME --from FILE --mode overwrite|update [--dry-run] [-o DIR]\n"
-                   "                                        write FILE to NAME, its directory kept in DIR first\n"
+                   "  write NAME --from FILE --mode overwrite|update [--dry-run]\n"
+                   "                                        write FILE to NAME, its directory kept first\n"
                    "  import-check FILE                     run the import rules on FILE, with no exchange\n");
 
 struct Options {
@@ -270,17 +272,15 @@ void DiffWork(const Options& options, ExchangeVisit& visit, ReadRun& run)
     run.ok = true;
 }
 
-// The window's save, with the exchange's directory kept in the snapshot file before the first delete or
-// write; a dry run stops there. The file is imported once the exchange's number of digits is known, which
-// the save then keeps.
-void WriteWork(const Options& options, const ReadJob& job, ExchangeVisit& visit, ReadRun& run)
+// The window's save, with the exchange's directory kept among the window's snapshots before the first delete
+// or write; a dry run stops before the snapshot. The file is imported once the exchange's number of digits
+// is known, which the save then keeps.
+void WriteWork(const Options& options, ExchangeVisit& visit, ReadRun& run)
 {
     std::vector<Entry> prepared;
     uint8_t digits = 0;
     bool fileRead = false;
-    bool snapshotTaken = false;
-    const QString snapshot =
-        QDir(options.outputFolder).filePath(FromCp1252(job.entry.name) + QStringLiteral(".before.csv"));
+    std::optional<QString> snapshot;
     const auto connect = [&] {
         const ConnectOutcome outcome = visit.Connect();
         if (outcome == ConnectOutcome::Connected) {
@@ -293,18 +293,17 @@ void WriteWork(const Options& options, const ReadJob& job, ExchangeVisit& visit,
         if (!fileRead)
             return false;
         run.details = ChangesJson(ChangesOfSave(EntriesOf(visit.directory), prepared, WayOf(options)));
-        const DirectoryTableModel listed(visit.directory);
-        const std::array<std::string_view, 4> headings = {DirectoryColumnTitle(0), DirectoryColumnTitle(1),
-                                                          DirectoryColumnTitle(2), DirectoryColumnTitle(3)};
-        QSaveFile file(snapshot);
-        snapshotTaken = file.open(QIODevice::WriteOnly) && WriteDirectoryCsv(file, headings, listed.AllRows(), true) &&
-                        file.commit();
-        if (!snapshotTaken) {
-            run.failure = QStringLiteral("cannot write the snapshot %1").arg(snapshot);
-            return false;
-        }
-        run.details.insert(QStringLiteral("snapshot"), snapshot);
         return !options.dryRun;
+    };
+    const auto keep = [&] {
+        const SnapshotStore store(SnapshotStore::DefaultRoot());
+        const QString exchange = visit.session.ExchangeName();
+        snapshot = store.Keep(exchange, visit.directory.Entries(), QDateTime::currentDateTime());
+        if (snapshot)
+            run.details.insert(QStringLiteral("snapshot"), *snapshot);
+        else
+            run.failure = QStringLiteral("cannot keep the exchange's directory in %1").arg(store.FolderOf(exchange));
+        return KeptDirectory{snapshot, store.FolderOf(exchange)};
     };
     const DirectorySaveContext context{visit.session,
                                        visit.directory,
@@ -314,6 +313,7 @@ void WriteWork(const Options& options, const ReadJob& job, ExchangeVisit& visit,
                                        {},
                                        connect,
                                        beforeFirstChange,
+                                       keep,
                                        nullptr};
     const SaveOutcome outcome = SaveDirectory(context, WayOf(options), prepared, digits);
     switch (outcome) {
@@ -322,7 +322,9 @@ void WriteWork(const Options& options, const ReadJob& job, ExchangeVisit& visit,
         run.entries = int(prepared.size());
         break;
     case SaveOutcome::Stopped:
-        run.ok = options.dryRun && snapshotTaken;
+        run.ok = options.dryRun && fileRead;
+        break;
+    case SaveOutcome::NotKept:
         break;
     case SaveOutcome::Cancelled:
     case SaveOutcome::NotSaved:
@@ -330,7 +332,7 @@ void WriteWork(const Options& options, const ReadJob& job, ExchangeVisit& visit,
             run.failure = visit.Failure(QStringLiteral("link lost"));
         break;
     case SaveOutcome::NotCompleted:
-        run.failure = visit.Failure(QStringLiteral("link lost")) + QStringLiteral(" (snapshot: %1)").arg(snapshot);
+        run.failure = visit.Failure(QStringLiteral("link lost")) + QStringLiteral(" (snapshot: %1)").arg(*snapshot);
         break;
     }
     if (!run.details.isEmpty())
@@ -361,7 +363,7 @@ int ReadBook(const ConnectionBook& book, const Options& options, QTextStream& ou
         if (options.command == QLatin1String("diff"))
             DiffWork(options, visit, run);
         else if (options.command == QLatin1String("write"))
-            WriteWork(options, job, visit, run);
+            WriteWork(options, visit, run);
         else
             ReadIntoCsv(job, visit, run);
     };

@@ -86,6 +86,7 @@ std::optional<ConnectRequest> RequestFor(const ConnectionEntry& entry, QStringLi
 {
     ConnectRequest request;
     request.mode = ModeForEntry(entry);
+    request.exchangeName = entry.name;
     const SettingsStore settings(SettingsFile::Connection);
     QString setting;
     switch (request.mode) {

@@ -23,6 +23,8 @@ extern "C" void Interrupt(int)
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
+    // The window's name too: both keep the copies of an exchange's directory in the same data folder.
+    QCoreApplication::setApplicationName(QStringLiteral("Tobrisk"));
     QCoreApplication::setOrganizationName(QStringLiteral("Harnok Applications"));
     std::signal(SIGINT, Interrupt);
     std::signal(SIGTERM, Interrupt);

@@ -393,6 +393,7 @@ void ConnectDialog::Connect()
 
     ConnectRequest request;
     request.mode = mode;
+    request.exchangeName = entry.name;
     switch (mode) {
     case MODE_ETHERNET_LAN:
     case MODE_ETHERNET_WAN: {

@@ -7,6 +7,8 @@
 #include "link/Protocol.h"
 #include "platform/MessageBoxes.h"
 
+#include <QDir>
+
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -40,10 +42,11 @@ private:
     SaveProgress* progress_;
 };
 
-const char* const NOT_SAVED = "Agenda non salvata sul centralino!\nLe voci preparate sono di nuovo nella lista.";
-const char* const NOT_COMPLETED =
+const QString NOT_SAVED =
+    QStringLiteral("Agenda non salvata sul centralino!\nLe voci preparate sono di nuovo nella lista.");
+const QString NOT_COMPLETED = QStringLiteral(
     "Salvataggio agenda su centralino non completato: connessione caduta!\nLe voci preparate sono di nuovo nella "
-    "lista.";
+    "lista.");
 
 // Nothing acknowledges a write, and a link that the exchange closed behind the last ones shows on no
 // send: only an answered poll tells that they all reached it. A poll may go unanswered once, as the
@@ -85,12 +88,13 @@ void PutBack(const DirectorySaveContext& context, const std::vector<Entry>& prep
         context.updateCommandUi();
 }
 
-void NotSaved(const DirectorySaveContext& context, const std::vector<Entry>& prepared, uint8_t digits, const char* text)
+void NotSaved(const DirectorySaveContext& context, const std::vector<Entry>& prepared, uint8_t digits,
+              const QString& text)
 {
     if (context.session.IsConnected())
         context.disconnect();
     PutBack(context, prepared, digits);
-    context.messages.Show(QString::fromUtf8(text));
+    context.messages.Show(text);
 }
 
 // True when every delete was sent.
@@ -143,6 +147,18 @@ SaveOutcome SaveDirectory(const DirectorySaveContext& context, SaveWay way, cons
         NotSaved(context, prepared, digits, NOT_SAVED);
         return SaveOutcome::Stopped;
     }
+    std::optional<QString> keptFile;
+    if (context.keepExchangeDirectory) {
+        const KeptDirectory kept = context.keepExchangeDirectory();
+        if (!kept.file) {
+            NotSaved(context, prepared, digits,
+                     QStringLiteral("Impossibile salvare una copia dell'agenda del centralino nella cartella\n%1\n")
+                             .arg(QDir::toNativeSeparators(kept.folder)) +
+                         NOT_SAVED);
+            return SaveOutcome::NotKept;
+        }
+        keptFile = kept.file;
+    }
 
     bool sent = true;
     if (way == SaveWay::Overwrite) {
@@ -183,7 +199,11 @@ SaveOutcome SaveDirectory(const DirectorySaveContext& context, SaveWay way, cons
     }
     if (!sent) {
         // What the exchange took before the link failed is unknown: nothing acknowledges a write.
-        NotSaved(context, prepared, digits, NOT_COMPLETED);
+        QString text = NOT_COMPLETED;
+        if (keptFile)
+            text += QStringLiteral("\nL'agenda del centralino prima del salvataggio è nel file %1")
+                        .arg(QDir::toNativeSeparators(*keptFile));
+        NotSaved(context, prepared, digits, text);
         return SaveOutcome::NotCompleted;
     }
     if (context.updateCommandUi)

@@ -8,7 +8,9 @@
 #include "directory/DirectoryChanges.h"
 #include "directory/Entry.h"
 
+#include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace tobrisk {
@@ -27,6 +29,13 @@ public:
     virtual void Ended() = 0;
 };
 
+// Where the exchange's directory was kept before the first change: the file, or none when the copy could not
+// be written into the folder.
+struct KeptDirectory {
+    std::optional<QString> file;
+    QString folder;
+};
+
 struct DirectorySaveContext {
     Session& session;
     Directory& directory;
@@ -40,6 +49,9 @@ struct DirectorySaveContext {
     // written, which it may narrow. False leaves the exchange untouched: the link is closed and the prepared
     // entries go back into the directory, as when the directory could not be read. May be empty.
     std::function<bool(std::vector<Entry>& pending)> beforeFirstChange;
+    // Once the user has let the save go on, keeps the exchange's directory as it was just read. A copy that
+    // cannot be written stops the save before anything is sent. May be empty.
+    std::function<KeptDirectory()> keepExchangeDirectory;
     // May be null.
     SaveProgress* progress = nullptr;
 };
@@ -48,6 +60,7 @@ enum class SaveOutcome {
     Cancelled,    // no link came up
     NotSaved,     // the exchange's directory was not read: nothing was sent
     Stopped,      // beforeFirstChange said no: nothing was sent
+    NotKept,      // the exchange's directory could not be kept: nothing was sent
     NotCompleted, // the link failed during the deletes or writes: what the exchange took is unknown
     Saved,
 };

@@ -3,6 +3,8 @@
 
 #include "link/RecordFormats.h"
 #include "link/SocketEvents.h"
+#include "platform/CodePage.h"
+#include "platform/InetAddr.h"
 #include "platform/Platform.h"
 #include "platform/WaitCursor.h"
 
@@ -42,6 +44,7 @@ Result Session::Close()
 Results Session::Connect(const ConnectRequest& request)
 {
     link_.ClearErrors();
+    exchangeName_ = request.exchangeName;
     const LinkParams params = ProgrammingLinkParams();
     switch (request.mode) {
     case 1:
@@ -135,6 +138,14 @@ void Session::ReportDrop(const QString& text)
         return;
     dropReported_ = true;
     emit dropped(text);
+}
+
+QString Session::ExchangeName() const
+{
+    if (!exchangeName_.empty())
+        return FromCp1252(exchangeName_);
+    const std::optional<uint32_t> address = ExchangeAddress();
+    return address ? QString::fromStdString(FormatInetAddr(*address)) : QString();
 }
 
 std::optional<uint32_t> Session::ExchangeAddress() const

@@ -31,6 +31,8 @@ struct ConnectRequest {
     // PPPoE and dial-up: the number to call and the remote-access entry that carries the link.
     std::string number;
     std::string entryName;
+    // The connection book's name of the exchange; it names what is kept of its directory.
+    std::string exchangeName;
 };
 
 // The conversation with one exchange at a time: the sockets (through the link state), the protocol and
@@ -48,6 +50,9 @@ public:
     bool IsConnected() const { return link_.IsConnected(); }
     // The exchange's address while connected; nothing off line.
     std::optional<uint32_t> ExchangeAddress() const;
+    // The book's name of the exchange last asked for, or its address when it has none: the folder of the
+    // copies kept of its directory.
+    QString ExchangeName() const;
     LinkState& Link() { return link_; }
     const LinkState& Link() const { return link_; }
     ExchangeProtocol& Protocol() { return protocol_; }
@@ -101,6 +106,7 @@ private:
     SocketReceiver receiver_;
     SocketReceiver deviceReceiver_;
     Handshake* handshake_ = nullptr;
+    std::string exchangeName_;
     Supervision supervision_;
     bool dropReported_ = false;
 };

@@ -2,6 +2,7 @@
 #include "core/SaveCommand.h"
 
 #include "connections/DirectorySave.h"
+#include "connections/Session.h"
 #include "core/SavePreviewDialog.h"
 #include "core/StatusProgress.h"
 #include "directory/Directory.h"
@@ -66,9 +67,15 @@ void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog:
     const auto preview = [&](std::vector<Entry>& pending) {
         return !showChanges || ChangesAccepted(context, mode, pending);
     };
+    const auto keep = [&context] {
+        const SnapshotStore store(context.snapshotFolder);
+        const QString exchange = context.session.ExchangeName();
+        return KeptDirectory{store.Keep(exchange, context.directory.Entries(), QDateTime::currentDateTime()),
+                             store.FolderOf(exchange)};
+    };
     SaveDirectory(DirectorySaveContext{context.session, context.directory, context.directoryNumbers,
                                        context.platform.messages, context.disconnect, context.updateCommandUi, connect,
-                                       preview, &progress},
+                                       preview, keep, &progress},
                   mode == SaveToExchangeDialog::Overwrite ? SaveWay::Overwrite : SaveWay::Update, prepared, digits);
 }
 

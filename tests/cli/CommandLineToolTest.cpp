@@ -4,6 +4,7 @@
 #include "core/CommandIds.h"
 #include "core/ConnectCommand.h"
 #include "core/SaveCommand.h"
+#include "files/SnapshotStore.h"
 #include "link/Protocol.h"
 #include "link/SocketEvents.h"
 #include "support/FakePlatform.h"
@@ -12,7 +13,9 @@
 #include "exchange-sim/ExchangeSim.h"
 #include "exchange-sim/Protocol.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -91,9 +94,10 @@ protected:
         return {code, outText, errText};
     }
 
+    // `name` is in the test's folder unless it is absolute.
     QByteArray FileBytes(const QString& name)
     {
-        QFile file(folder.filePath(name));
+        QFile file(QDir(folder.path()).filePath(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
@@ -347,8 +351,22 @@ TEST_F(CommandLineTool, WriteSendsWhatTheWindowsSaveSends)
     }
 }
 
+// The copy that a failed write names at the end of its message, in the exchange's folder of copies.
+QString NamedSnapshot(const QString& err, const QString& exchange)
+{
+    const QString marker = QStringLiteral("(snapshot: ");
+    const qsizetype at = err.lastIndexOf(marker);
+    if (at < 0 || !err.endsWith(QStringLiteral(")\n"))) {
+        ADD_FAILURE() << "no snapshot named in " << err.toStdString();
+        return QString();
+    }
+    const QString path = err.mid(at + marker.size()).chopped(2);
+    EXPECT_EQ(QFileInfo(path).path(), SnapshotStore(SnapshotStore::DefaultRoot()).FolderOf(exchange));
+    return path;
+}
+
 // One exchange drops the link in the middle of its writes: it alone fails, naming its snapshot, which holds
-// its directory as it was; the others are written. A dry run sends nothing but keeps its snapshot too.
+// its directory as it was; the others are written. A dry run sends nothing and keeps no snapshot.
 TEST_F(CommandLineTool, AWriteLostMidwayNamesItsSnapshotAndSparesTheOthers)
 {
     const QString from = WriteFile(folder, "lista.csv", PREPARED);
@@ -374,12 +392,10 @@ TEST_F(CommandLineTool, AWriteLostMidwayNamesItsSnapshotAndSparesTheOthers)
     EXPECT_EQ(runs[0].code, EXIT_ALL_DONE);
     EXPECT_EQ(runs[2].code, EXIT_ALL_DONE);
     EXPECT_EQ(runs[1].code, EXIT_SOME_FAILED);
-    const QString snapshot = folder.filePath(QStringLiteral("Beta.before.csv"));
     EXPECT_TRUE(runs[1].err.startsWith(QStringLiteral("tobrisk-cli: Beta: Salvataggio agenda su centralino non "
                                                       "completato: connessione caduta!")))
         << runs[1].err.toStdString();
-    EXPECT_TRUE(runs[1].err.endsWith(QStringLiteral("(snapshot: %1)\n").arg(snapshot))) << runs[1].err.toStdString();
-    EXPECT_EQ(FileBytes(QStringLiteral("Beta.before.csv")), betaBefore);
+    EXPECT_EQ(FileBytes(NamedSnapshot(runs[1].err, QStringLiteral("Beta"))), betaBefore);
     // The three entries, and the record that is no entry, which no save deletes.
     for (size_t written : {0u, 2u})
         EXPECT_EQ(sims[written]->GetTables().at(TBL_DIRECTORY).size(), 4u);
@@ -394,7 +410,7 @@ TEST_F(CommandLineTool, AWriteLostMidwayNamesItsSnapshotAndSparesTheOthers)
     EXPECT_EQ(dry.code, EXIT_ALL_DONE) << dry.err.toStdString();
     const QJsonObject result = QJsonDocument::fromJson(dry.out.toUtf8()).array().at(0).toObject();
     EXPECT_EQ(result.value(QStringLiteral("written")), false);
-    EXPECT_EQ(result.value(QStringLiteral("snapshot")), folder.filePath(QStringLiteral("Delta.before.csv")));
+    EXPECT_FALSE(result.contains(QStringLiteral("snapshot")));
     EXPECT_EQ(result.value(QStringLiteral("deleted")).toArray().size(), 1);
     EXPECT_EQ(sims[0]->GetTables(), untouched.GetTables());
 }
@@ -413,9 +429,9 @@ TEST_F(CommandLineTool, AnInterruptedWriteNamesItsSnapshot)
                             QStringLiteral("--mode"), QStringLiteral("overwrite"), QStringLiteral("-o"), folder.path()},
                            interrupted);
     EXPECT_EQ(run.code, EXIT_SOME_FAILED);
-    EXPECT_EQ(run.err, QStringLiteral("tobrisk-cli: Nord: interrupted (snapshot: %1)\n")
-                           .arg(folder.filePath(QStringLiteral("Nord.before.csv"))));
-    EXPECT_TRUE(FileBytes(QStringLiteral("Nord.before.csv")).contains("Verdi"));
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("tobrisk-cli: Nord: interrupted (snapshot: ")))
+        << run.err.toStdString();
+    EXPECT_TRUE(FileBytes(NamedSnapshot(run.err, QStringLiteral("Nord"))).contains("Verdi"));
     ASSERT_TRUE(sims[0]->WaitForConnectionsClosed(1, 5000));
     EXPECT_EQ(sims[0]->Received().back().command, CMD_RELEASE);
 }

@@ -2,8 +2,11 @@
 #include "OnlineFixture.h"
 #include "core/CommandIds.h"
 #include "core/SaveCommand.h"
+#include "files/SnapshotStore.h"
 #include "support/ModalDriver.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,8 +22,25 @@ namespace {
 
 const QString NOT_SAVED =
     QStringLiteral("Agenda non salvata sul centralino!\nLe voci preparate sono di nuovo nella lista.");
+const QString KEPT_LINE = QStringLiteral("\nL'agenda del centralino prima del salvataggio è nel file ");
+// With the line that names the copy of the exchange's directory; WithoutKeptPaths cuts the path off.
 const QString NOT_COMPLETED = QStringLiteral("Salvataggio agenda su centralino non completato: connessione caduta!\nLe "
-                                             "voci preparate sono di nuovo nella lista.");
+                                             "voci preparate sono di nuovo nella lista.") +
+                              KEPT_LINE;
+
+// The messages with the path of each kept copy cut off, once it is known to name a file.
+QStringList WithoutKeptPaths(QStringList shown)
+{
+    for (QString& text : shown) {
+        const qsizetype at = text.indexOf(KEPT_LINE);
+        if (at < 0)
+            continue;
+        const QString path = text.mid(at + KEPT_LINE.size());
+        EXPECT_TRUE(QFileInfo(path).isFile()) << path.toStdString();
+        text.truncate(at + KEPT_LINE.size());
+    }
+    return shown;
+}
 
 const std::string BIANCHI = exsim::DirectoryRecord(0x0301, "0612345678", "Bianchi Lucia");
 const std::string VERDI = exsim::DirectoryRecord(0x7FFF, "0552345678", "Verdi Anna");
@@ -124,7 +144,7 @@ protected:
         return sent;
     }
 
-    QStringList Shown() const { return fake.messages.Texts().mid(qsizetype(shownBefore)); }
+    QStringList Shown() const { return WithoutKeptPaths(fake.messages.Texts().mid(qsizetype(shownBefore))); }
 
     size_t shownBefore = 0;
 };
@@ -374,6 +394,72 @@ TEST_F(SaveTest, LinkThatDropsDuringTheWritesStopsTheSave)
     }
 }
 
+// The link goes after a few writes of an overwrite: the copy named in the message, chosen in "Ripristina
+// agenda salvata…", becomes the list off line, and the next overwrite gives the exchange its directory back.
+TEST_F(SaveTest, ASaveLostMidwayIsTakenBackFromItsCopy)
+{
+    const std::map<uint16_t, std::string> original{{12, BIANCHI}, {15, VERDI}};
+    std::vector<PreparedEntry> prepared;
+    for (uint16_t number = 100; number < 150; ++number)
+        prepared.push_back({number, "Nome " + std::to_string(number), "02", 0x7FFF});
+    exsim::Faults cut;
+    // Access, version, digits, prefix, three tables, two deletes, the digits and three writes.
+    cut.closeAfterRequests = 13;
+    StartCase(prepared, 3, cut);
+
+    SaveToExchange(app.ExchangeContext(), SaveToExchangeDialog::Overwrite, ConnectToSim());
+
+    const QStringList shown = fake.messages.Texts().mid(qsizetype(shownBefore));
+    ASSERT_EQ(WithoutKeptPaths(shown), QStringList{NOT_COMPLETED});
+    const QString kept = shown[0].mid(shown[0].indexOf(KEPT_LINE) + KEPT_LINE.size());
+    EXPECT_EQ(QFileInfo(kept).dir().dirName(), QStringLiteral("127.0.0.1"));
+    EXPECT_NE(OnExchange(TBL_DIRECTORY), original);
+    ASSERT_TRUE(sim.WaitForConnectionsClosed(sim.ConnectionsAccepted(), 5000));
+
+    sim.SetFaults({});
+    ASSERT_TRUE(RunModal([&] { app.OnCommand(ID_FILE_RESTORE); },
+                         [&](QWidget* dialog) {
+                             auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("snapshotList"));
+                             for (int row = 0; row < list->topLevelItemCount(); ++row)
+                                 if (list->topLevelItem(row)->data(0, Qt::UserRole).toString() == kept)
+                                     list->setCurrentItem(list->topLevelItem(row));
+                             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("restoreButton")),
+                                               Qt::LeftButton);
+                         }));
+    EXPECT_FALSE(app.IsConnected());
+    EXPECT_EQ(Listed(), original);
+
+    SaveToExchange(app.ExchangeContext(), SaveToExchangeDialog::Overwrite, ConnectToSim());
+    EXPECT_TRUE(app.IsConnected());
+    EXPECT_EQ(OnExchange(TBL_DIRECTORY), original);
+}
+
+// The exchange's folder of copies cannot be made: the save stops, naming it, before the first delete.
+TEST_F(SaveTest, ACopyThatCannotBeKeptStopsTheSaveBeforeAnyDelete)
+{
+    StartCase({ROSSI, NUOVO}, 4);
+    const auto prepared = Listed();
+    const QString folder = SnapshotStore(SnapshotStore::DefaultRoot()).FolderOf(QStringLiteral("127.0.0.1"));
+    QDir(folder).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(folder).path()));
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    SaveToExchange(app.ExchangeContext(), SaveToExchangeDialog::Overwrite, ConnectToSim());
+    QFile::remove(folder);
+
+    EXPECT_EQ(Shown(), QStringList{QStringLiteral(
+                                       "Impossibile salvare una copia dell'agenda del centralino nella cartella\n%1\n")
+                                       .arg(folder) +
+                                   NOT_SAVED});
+    EXPECT_FALSE(app.IsConnected());
+    EXPECT_EQ(Listed(), prepared);
+    EXPECT_EQ(app.directory.Settings().shortNumberDigits, 4);
+    EXPECT_TRUE(sim.WaitForConnectionsClosed(1, 5000));
+    ExpectNothingWritten(sim.Received());
+}
+
 QPushButton* PreviewButton(QWidget* preview, const char* name)
 {
     return preview->findChild<QPushButton*>(QLatin1String(name));
@@ -552,7 +638,7 @@ protected:
         return requests;
     }
 
-    QStringList Shown() const { return fake.messages.Texts().mid(qsizetype(shownBefore)); }
+    QStringList Shown() const { return WithoutKeptPaths(fake.messages.Texts().mid(qsizetype(shownBefore))); }
 
     void DropOnEveryRequest(SaveToExchangeDialog::Mode mode, const char* modeName)
     {
