@@ -13,14 +13,18 @@
 #include "core/ImportCommand.h"
 #include "core/MainWindow.h"
 #include "core/PrintCommand.h"
+#include "core/RestoreCommand.h"
 #include "core/SaveCommand.h"
 #include "directory/DirectoryView.h"
 #include "directory/FreeShortNumbersDialog.h"
 #include "directory/LineSeizure.h"
+#include "files/SnapshotStore.h"
 #include "platform/CodePage.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QScreen>
 #include <QStyle>
 
@@ -46,6 +50,8 @@ Application::Application(Platform& platform, SupervisionTimes supervisionTimes, 
         Disconnect();
         platform_.messages.Show(text);
     });
+    history_.SetBeforeBulkSend([this] { return KeepExchangeDirectory(); });
+    preparedAsKept_ = TakeSnapshot(directory);
 }
 
 Application::~Application()
@@ -103,6 +109,7 @@ void Application::Disconnect()
     if (const Result closed = session.Close(); !closed)
         platform_.messages.Show(closed.text, MsgButtons::Ok, MsgAnswer::Ok, ConnectResultIcon(closed.code));
     directory.Clear();
+    preparedAsKept_ = TakeSnapshot(directory);
     UpdateCommandUi();
 }
 
@@ -145,6 +152,12 @@ void Application::OnCommand(int id)
         return;
     switch (id) {
     case ID_CONNECT:
+        if (TakeSnapshot(directory) != preparedAsKept_ &&
+            platform_.messages.Show(QStringLiteral("Le voci preparate sono state modificate e non sono state salvate.\n"
+                                                   "La connessione le sostituirà con l'agenda del centralino.\n"
+                                                   "Vuoi scartare le modifiche?"),
+                                    MsgButtons::YesNo, MsgAnswer::No) != MsgAnswer::Yes)
+            break;
         ConnectCommand();
         break;
     case ID_FILE_SAVE_TO_EXCHANGE:
@@ -189,8 +202,8 @@ void Application::OnCommand(int id)
         ShowAbout();
         break;
     case ID_FILE_EXPORT:
-        if (View())
-            RunExport(platform_, lastFolder, ListedEntries(), mainWindow_.get());
+        if (View() && RunExport(platform_, lastFolder, ListedEntries(), mainWindow_.get()))
+            preparedAsKept_ = TakeSnapshot(directory);
         break;
     case ID_FILE_IMPORT:
         if (View()) {
@@ -205,6 +218,24 @@ void Application::OnCommand(int id)
                        [this] { return ChooseDigits(); }},
                       mainWindow_.get());
             history_.Record(QStringLiteral("importazione"), before);
+            if (TakeSnapshot(directory) != before)
+                preparedAsKept_ = TakeSnapshot(directory);
+        }
+        break;
+    case ID_FILE_RESTORE:
+        if (View()) {
+            DirectorySnapshot before = TakeSnapshot(directory);
+            if (RunRestore(platform_, directory,
+                           {[this] { return IsConnected(); },
+                            [this, &before] {
+                                Disconnect();
+                                before = TakeSnapshot(directory);
+                            },
+                            {}},
+                           SnapshotStore::DefaultRoot(), mainWindow_.get())) {
+                history_.Record(QStringLiteral("ripristino"), before);
+                preparedAsKept_ = TakeSnapshot(directory);
+            }
         }
         break;
     case ID_FILE_PRINT:
@@ -278,6 +309,18 @@ void Application::EditFirstSelectedEntry()
         view->SelectShortNumbers({*stored});
     }
     UpdateCommandUi();
+}
+
+bool Application::KeepExchangeDirectory()
+{
+    const SnapshotStore store(SnapshotStore::DefaultRoot());
+    const QString exchange = session.ExchangeName();
+    if (store.Keep(exchange, directory.Entries(), QDateTime::currentDateTime()))
+        return true;
+    platform_.messages.Show(QStringLiteral("Impossibile salvare una copia dell'agenda del centralino nella cartella\n"
+                                           "%1\nNessuna voce è stata modificata sul centralino.")
+                                .arg(QDir::toNativeSeparators(store.FolderOf(exchange))));
+    return false;
 }
 
 ExchangeProtocol* Application::ExchangeWhileConnected()

@@ -73,6 +73,9 @@ private:
     // "Aggiungi", with the short number chosen among the free ones or the editor's own proposal.
     void AddEntry(std::optional<uint16_t> offeredShortNumber);
     ExchangeProtocol* ExchangeWhileConnected();
+    // Keeps the exchange's directory as the list holds it while connected; false, after telling the user,
+    // when the copy could not be written.
+    bool KeepExchangeDirectory();
     // The number-of-digits dialog over the list as shown, applied to the directory; false when cancelled.
     bool ChooseDigits();
     QString ShortNumberLabel(uint16_t shortNumber) const;
@@ -83,6 +86,9 @@ private:
     // its own link from one connected again while it waited.
     unsigned disconnects_ = 0;
     UndoHistory history_{directory};
+    // The list as it was last read, imported, restored or exported: "Connetti" asks before it replaces
+    // anything else.
+    DirectorySnapshot preparedAsKept_;
 };
 
 // The folder value is kept only when it fits the 252-byte buffer the program reads it into.

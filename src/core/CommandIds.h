@@ -23,6 +23,7 @@ enum CommandId : int {
     ID_VIEW_FREE_SHORT_NUMBERS = 0x9100,
     ID_EDIT_UNDO = 0x9200,
     ID_EDIT_REDO = 0x9201,
+    ID_FILE_RESTORE = 0x9300,
 };
 
 // The line pane of the status bar.

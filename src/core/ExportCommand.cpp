@@ -10,7 +10,7 @@
 
 namespace tobrisk {
 
-void RunExport(Platform& platform, QString& lastFolder, const std::vector<const Entry*>& shown, QWidget* parent)
+bool RunExport(Platform& platform, QString& lastFolder, const std::vector<const Entry*>& shown, QWidget* parent)
 {
     MessageBoxes& messages = platform.messages;
     ExportDialog options(parent);
@@ -18,26 +18,27 @@ void RunExport(Platform& platform, QString& lastFolder, const std::vector<const 
     const std::optional<QString> path = platform.fileDialogs.SaveFile(
         parent, QStringLiteral("Esporta agenda su file .csv"), lastFolder, CsvFileFilter(), QStringLiteral("csv"));
     if (!path)
-        return;
+        return false;
     RememberFolder(lastFolder, *path);
     if (options.exec() != QDialog::Accepted)
-        return;
+        return false;
 
     // The new file replaces the old one only once it is complete, so a failed export never costs the user
     // the file that was there.
     QSaveFile file(*path);
     if (!file.open(QIODevice::WriteOnly)) {
         messages.Show(QStringLiteral("Errore:\nImpossibile aprire file in scrittura!"));
-        return;
+        return false;
     }
     const std::array<std::string_view, 4> headings = {DirectoryColumnTitle(0), DirectoryColumnTitle(1),
                                                       DirectoryColumnTitle(2), DirectoryColumnTitle(3)};
     if (!WriteDirectoryCsv(file, headings, shown, options.WriteHeading()) || !file.commit()) {
         file.cancelWriting();
         messages.Show(QStringLiteral("Errore in scrittura file!"));
-        return;
+        return false;
     }
     messages.Show(QStringLiteral("Salvataggio su file completato con successo!"));
+    return true;
 }
 
 } // namespace tobrisk

@@ -139,6 +139,8 @@ void MainWindow::CreateActions()
     AddCommand(ID_FILE_PRINT, QStringLiteral("Stam&pa\tCtrl+P"), QStringLiteral("Stampa"),
                {"document-print", QStyle::SP_FileDialogDetailedView}, QKeySequence(Qt::CTRL | Qt::Key_P));
     AddCommand(ID_APP_EXIT, QStringLiteral("&Esci"), QStringLiteral("Chiude l'applicazione.\nEsci"));
+    AddCommand(ID_FILE_RESTORE, QStringLiteral("&Ripristina agenda salvata…"),
+               QStringLiteral("Ripristina una copia dell'agenda di un centralino salvata prima di una scrittura"));
     AddCommand(ID_CONNECT, QStringLiteral("&Connetti"), QStringLiteral("Connetti a centralino"),
                {"network-connect", QStyle::SP_DialogYesButton});
     AddCommand(ID_DISCONNECT, QStringLiteral("&Disconnetti"), QStringLiteral("Disconnetti da centralino"),
@@ -189,6 +191,8 @@ void MainWindow::CreateMenus()
     file->addAction(Action(ID_FILE_PRINT));
     file->addSeparator();
     file->addAction(Action(ID_APP_EXIT));
+    file->addSeparator();
+    file->addAction(Action(ID_FILE_RESTORE));
 
     QMenu* connection = menuBar()->addMenu(QStringLiteral("&Connessione"));
     connection->addAction(Action(ID_CONNECT));

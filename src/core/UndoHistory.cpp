@@ -91,6 +91,8 @@ bool DirectoryStep::Reach(bool toBefore)
     }
     if (!anyChange)
         return true;
+    if (exchange && sends > 1 && history_.beforeBulkSend_ && !history_.beforeBulkSend_())
+        return false;
 
     std::optional<StatusProgress> progress;
     if (exchange)

@@ -7,6 +7,7 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -22,6 +23,8 @@ class ExchangeProtocol;
 struct DirectorySnapshot {
     std::map<uint16_t, Entry> entries;
     uint8_t digits = 0;
+
+    friend bool operator==(const DirectorySnapshot&, const DirectorySnapshot&) = default;
 };
 
 DirectorySnapshot TakeSnapshot(const Directory& directory);
@@ -76,6 +79,8 @@ public:
     void Undo(ExchangeProtocol* exchange, QMainWindow* window);
     void Redo(ExchangeProtocol* exchange, QMainWindow* window);
     void Clear() { stack_.clear(); }
+    // Asked before an undo or redo sends the exchange more than one record; false leaves the step untouched.
+    void SetBeforeBulkSend(std::function<bool()> beforeBulkSend) { beforeBulkSend_ = std::move(beforeBulkSend); }
 
     bool CanUndo() const { return stack_.canUndo(); }
     bool CanRedo() const { return stack_.canRedo(); }
@@ -89,6 +94,7 @@ private:
     Directory& directory_;
     ExchangeProtocol* exchange_ = nullptr;
     QMainWindow* window_ = nullptr;
+    std::function<bool()> beforeBulkSend_;
     QUndoStack stack_;
 };
 

@@ -74,6 +74,9 @@ TEST_F(ApplicationTest, EveryCommandHasItsTextAcceleratorAndPrompt)
         {ID_EDIT_UNDO, "Annulla", "Ctrl+Z", "Annulla l'ultima modifica all'agenda",
          "Annulla l'ultima modifica all'agenda"},
         {ID_EDIT_REDO, "Ripeti", "Ctrl+Y", "Ripeti la modifica annullata", "Ripeti la modifica annullata"},
+        {ID_FILE_RESTORE, "&Ripristina agenda salvata…", "",
+         "Ripristina una copia dell'agenda di un centralino salvata prima di una scrittura",
+         "Ripristina una copia dell'agenda di un centralino salvata prima di una scrittura"},
         {ID_VIEW_TOOLBAR, "&Barra degli strumenti", "", "Mostra o nasconde la barra degli strumenti.",
          "Barra degli strumenti"},
         {ID_VIEW_STATUS_BAR, "Barra di &stato", "", "Mostra o nasconde la barra di stato.", "Barra di stato"},
@@ -109,7 +112,7 @@ TEST_F(ApplicationTest, MenusAndToolBarHoldTheCommandsInOrder)
     EXPECT_EQ(titles, (QStringList{"&File", "&Connessione", "&Modifica", "&Visualizza", "&?"}));
 
     const std::vector<std::vector<int>> expected = {
-        {ID_FILE_IMPORT, ID_FILE_EXPORT, ID_FILE_SAVE_TO_EXCHANGE, ID_FILE_PRINT, 0, ID_APP_EXIT},
+        {ID_FILE_IMPORT, ID_FILE_EXPORT, ID_FILE_SAVE_TO_EXCHANGE, ID_FILE_PRINT, 0, ID_APP_EXIT, 0, ID_FILE_RESTORE},
         {ID_CONNECT, ID_DISCONNECT},
         {ID_ENTRY_ADD, ID_ENTRY_DELETE, ID_ENTRY_MODIFY, ID_DIGITS, 0, ID_EDIT_UNDO, ID_EDIT_REDO},
         {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_FREE_SHORT_NUMBERS},

@@ -13,7 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace tobrisk;
 
@@ -109,4 +111,50 @@ TEST_F(FileCommandsAppTest, ImportCommandAsksTheDigitsThenTheOptions)
     EXPECT_EQ(app.View()->Model().EntryAt(0).name, "Magazzino");
     EXPECT_FALSE(app.Window()->Action(ID_EDIT_UNDO)->isEnabled());
     EXPECT_EQ(app.Window()->Action(ID_EDIT_REDO)->text(), QStringLiteral("Ripeti importazione"));
+}
+
+// "Connetti" would replace prepared entries changed since they were last read, imported, restored or
+// exported: it asks first, "No" by default. Once they are exported it asks no more.
+TEST_F(FileCommandsAppTest, ConnectAsksBeforeItReplacesChangedEntries)
+{
+    const QString question = QStringLiteral("Le voci preparate sono state modificate e non sono state salvate.\n"
+                                            "La connessione le sostituirà con l'agenda del centralino.\n"
+                                            "Vuoi scartare le modifiche?");
+    const auto asked = [&] {
+        return std::count_if(fake.messages.Shown().begin(), fake.messages.Shown().end(),
+                             [&](const ShownBox& box) { return box.text == question; });
+    };
+    const auto closeDialog = [](QWidget* dialog) { dialog->close(); };
+
+    fake.messages.Answer(MsgAnswer::No);
+    {
+        // Should the connection dialog open all the same, it is closed rather than left to hang the suite.
+        const auto answered = std::make_shared<bool>(false);
+        QTimer::singleShot(2000, [answered] {
+            if (QWidget* dialog = QApplication::activeModalWidget(); dialog && !*answered) {
+                ADD_FAILURE() << "the connection dialog opened";
+                dialog->close();
+            }
+        });
+        app.OnCommand(ID_CONNECT);
+        *answered = true;
+    }
+    ASSERT_EQ(asked(), 1);
+    EXPECT_EQ(fake.messages.Shown().back().buttons, MsgButtons::YesNo);
+    EXPECT_EQ(fake.messages.Shown().back().defaultButton, MsgAnswer::No);
+    EXPECT_EQ(app.directory.Count(), 1);
+
+    fake.messages.Answer(MsgAnswer::Yes);
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_CONNECT); }, closeDialog));
+    EXPECT_EQ(asked(), 2);
+
+    QTemporaryDir folder;
+    fake.fileDialogs.Choose(folder.filePath(QStringLiteral("agenda.csv")));
+    ASSERT_TRUE(RunModal([&] { app.OnCommand(ID_FILE_EXPORT); },
+                         [](QWidget* dialog) {
+                             QTest::mouseClick(dialog->findChild<QAbstractButton*>(QStringLiteral("okButton")),
+                                               Qt::LeftButton);
+                         }));
+    EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_CONNECT); }, closeDialog));
+    EXPECT_EQ(asked(), 2);
 }

@@ -181,4 +181,41 @@ TEST(UndoHistoryTest, AFailedSendLeavesTheStepToBeUndoneStill)
     EXPECT_FALSE(history.CanUndo());
 }
 
+// While connected, a step that would send more than one record asks first, and a refusal leaves it where it
+// stands; a single send or a step off line asks nothing.
+TEST(UndoHistoryTest, OnlyABulkStepOnTheExchangeAsksBeforeItSends)
+{
+    Directory directory;
+    Load(directory);
+    UndoHistory history(directory);
+    FakePlatform fake;
+    std::unique_ptr<ExchangeSocket> noSocket;
+    ConfigurationMemory memory;
+    ExchangeProtocol deadLink(noSocket, memory, fake.waitCursor);
+    int asked = 0;
+    history.SetBeforeBulkSend([&asked] {
+        ++asked;
+        return false;
+    });
+
+    const DirectorySnapshot beforeAdd = TakeSnapshot(directory);
+    directory.AddOrReplace(20, "Nuovo", "0611", 0x7FFF);
+    history.Record(QStringLiteral("aggiunta di 520"), beforeAdd);
+    history.Undo(&deadLink, nullptr);
+    history.Undo(nullptr, nullptr);
+    EXPECT_EQ(asked, 0);
+
+    const DirectorySnapshot beforeDelete = TakeSnapshot(directory);
+    directory.Remove(7);
+    directory.Remove(12);
+    history.Record(QStringLiteral("eliminazione di 2 voci"), beforeDelete);
+    const State after = StateOf(directory);
+    history.Undo(&deadLink, nullptr);
+
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(StateOf(directory), after);
+    EXPECT_EQ(history.UndoText(), QStringLiteral("Annulla eliminazione di 2 voci"));
+    EXPECT_FALSE(history.CanRedo());
+}
+
 } // namespace

@@ -346,6 +346,8 @@ TEST_F(UndoOnLineTest, HistoryEndsOnDisconnectAndOnConnect)
     Prepare({{7, "Zeta", "021", 0x7FFF}, {12, "Caff\xE8", "022", 0x0301}}, 3);
     ASSERT_NO_FATAL_FAILURE(deleteTwelve());
     ASSERT_NO_FATAL_FAILURE(UseBookNaming(sim));
+    // The changed prepared list gives way to the exchange's.
+    fake.messages.Answer(MsgAnswer::Yes);
     EXPECT_TRUE(RunModal([&] { app.OnCommand(ID_CONNECT); },
                          [](QWidget* dialog) {
                              QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("connectButton")),
