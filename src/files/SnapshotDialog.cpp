@@ -81,6 +81,8 @@ void SnapshotDialog::ShowSelected()
         return;
     shown_.SetShortNumberDigits(SnapshotDigits(path, digits_));
     LoadSnapshot(path, shown_, messages_);
+    for (int column = 0; column < kDirectoryColumnCount; ++column)
+        entries_->resizeColumnToContents(column);
 }
 
 } // namespace tobrisk
