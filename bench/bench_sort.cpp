@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A click on a column's header of the list of 2000 entries, as the view takes it (rows sorted, layout
-// changed, selection kept), against std::sort of the same entry pointers in the same order: names and
+// A click on a column's header of the list of 2000 entries, as the view takes it (entries sorted, rows
+// refreshed, selection made again), against std::sort of the same entry pointers in the same order: names and
 // numbers as unsigned bytes, the line seizure as its raw value. The goal is the click at most 1.2 times it.
 // Each time round both go through every column once, each from the order the column before left. The
-// model's sort alone is shown beside it: the rest of a click is the tree view laying out its 2000 rows.
+// model's sort alone is shown beside it: the rest of a click is the view selecting the entries again.
 
 #include "directory/DirectoryView.h"
 #include "platform/WaitCursor.h"

@@ -50,7 +50,7 @@ public:
     int RowOf(uint16_t shortNumber) const;
 
     // A click on a column's header: only a further click on the column already sorted ascending turns it
-    // round. The rows keep their entries, so a selection stays with them.
+    // round. The rows stay where they are and show other entries: whoever selected some selects them again.
     void SortByColumn(int column);
     int SortColumn() const { return sortColumn_; }
     bool SortAscending() const { return sortAscending_; }
@@ -65,9 +65,8 @@ private:
     // Shows these rows in place of the current ones; indices held on to follow their entries, or become
     // invalid when their entry is no longer shown.
     void ShowRows(std::vector<const Entry*> rows);
-    // Puts every entry in the sort order; entries that sort alike keep the order they had. Gives the new
-    // place of each entry by its old one.
-    std::vector<size_t> SortAll();
+    // Puts every entry in the sort order; entries that sort alike keep the order they had.
+    void SortAll();
     void OnInserted(const Entry& entry);
     void OnRemoved(const Entry& entry);
     void OnChanged();

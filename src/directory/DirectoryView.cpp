@@ -71,20 +71,14 @@ void DirectoryView::SortByColumn(int column)
 {
     if (column < 0 || column >= kDirectoryColumnCount)
         return;
+    const std::vector<uint16_t> selected = SelectedShortNumbers();
     {
         WaitCursorScope wait(waitCursor_);
         model_.SortByColumn(column);
     }
     sortHeader_->SetSortState(model_.SortColumn(), model_.SortAscending());
-    // The selected rows moved with their entries; the lowest of them becomes current and is shown.
-    int lowest = -1;
-    for (const QItemSelectionRange& range : selectionModel()->selection())
-        lowest = std::max(lowest, range.bottom());
-    if (lowest >= 0) {
-        const QModelIndex lowestIndex = model_.index(lowest, 0);
-        selectionModel()->setCurrentIndex(lowestIndex, QItemSelectionModel::NoUpdate);
-        scrollTo(lowestIndex);
-    }
+    // The selected entries are selected again where they now are; the lowest becomes current and is shown.
+    SelectShortNumbers(selected);
     emit entriesOrSelectionChanged();
 }
 

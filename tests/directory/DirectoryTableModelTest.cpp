@@ -131,6 +131,28 @@ TEST_F(DirectoryModelTest, SelectionUnderAFilterHoldsOnlyShownRows)
     EXPECT_EQ(view.SelectedShortNumbers(), (std::vector<uint16_t>{1, 3}));
 }
 
+// A header click sorts the rows in place: the selected entries are selected again where they went, with
+// or without a filter, and the lowest of them becomes current.
+TEST_F(DirectoryModelTest, AHeaderClickKeepsTheSelectedEntriesSelected)
+{
+    const char* const names[] = {"Verdi", "Bianchi", "Rossi", "Amato", "Russo"};
+    for (uint16_t n = 1; n <= 5; ++n)
+        directory.AddOrReplace(n, names[n - 1], "02" + std::to_string(n), 0);
+    for (const char* filter : {"", "r"}) {
+        SCOPED_TRACE(std::string("filter \"") + filter + "\"");
+        tableModel.SetFilter(filter);
+        view.SortByColumn(0);
+        view.SelectShortNumbers({1, 3});
+
+        view.SortByColumn(1); // Amato, Bianchi, Rossi, Russo, Verdi; the filter keeps all but Amato and Bianchi
+
+        EXPECT_EQ(view.SelectedShortNumbers(), (std::vector<uint16_t>{3, 1}));
+        const QModelIndex current = view.selectionModel()->currentIndex();
+        ASSERT_TRUE(current.isValid());
+        EXPECT_EQ(tableModel.EntryAt(current.row()).shortNumber, 1);
+    }
+}
+
 TEST_F(DirectoryModelTest, CellTextsAreFormattedWhenAskedFor)
 {
     directory.AddOrReplace(7, "Nicol\xF2", "0123P45#", 0x4085);
