@@ -4,11 +4,40 @@
 #include "directory/DirectoryTableModel.h"
 #include "files/CsvFile.h"
 #include "files/ExportDialog.h"
+#include "platform/CodePage.h"
 #include "platform/Platform.h"
 
 #include <QSaveFile>
+#include <QStringList>
 
 namespace tobrisk {
+
+namespace {
+
+// Fields are written unquoted, so a ";" in a name splits its line when the file is imported: the user learns
+// which entries will not come back as they are. Empty when there are none.
+QString SemicolonWarning(const std::vector<const Entry*>& shown)
+{
+    constexpr qsizetype kListed = 10;
+    QStringList listed;
+    qsizetype count = 0;
+    for (const Entry* entry : shown) {
+        if (entry->name.find(';') == std::string::npos)
+            continue;
+        if (++count <= kListed)
+            listed.append(QString::number(entry->shortNumber) + QLatin1Char(' ') + FromCp1252(entry->name));
+    }
+    if (count == 0)
+        return QString();
+    if (count > kListed)
+        listed.append(QStringLiteral("...e altri %1.").arg(count - kListed));
+    return QStringLiteral("Attenzione: %1 nomi contengono il carattere \";\" e non torneranno uguali importando il "
+                          "file:\n")
+               .arg(count) +
+           listed.join(QLatin1Char('\n'));
+}
+
+} // namespace
 
 void RunExport(Platform& platform, QString& lastFolder, const std::vector<const Entry*>& shown, QWidget* parent)
 {
@@ -37,6 +66,8 @@ void RunExport(Platform& platform, QString& lastFolder, const std::vector<const 
         messages.Show(QStringLiteral("Errore in scrittura file!"));
         return;
     }
+    if (const QString warning = SemicolonWarning(shown); !warning.isEmpty())
+        messages.Show(warning, MsgButtons::Ok, MsgAnswer::Ok, MsgIcon::Warning);
     messages.Show(QStringLiteral("Salvataggio su file completato con successo!"));
 }
 
