@@ -4,6 +4,7 @@
 #include "platform/CodePage.h"
 #include "platform/TextScan.h"
 
+#include <QSet>
 #include <QStringDecoder>
 #include <algorithm>
 #include <optional>
@@ -448,9 +449,13 @@ void FinishCard(Card& card, VCardContents& contents)
         chosen = numbers.begin();
 
     VCardContact contact{card.line, name, chosen->number, {}};
+    // A set rather than a search of the list, so a card with very many numbers stays linear.
+    QSet<QString> listed{contact.phoneNumber};
     for (const Telephone& telephone : numbers)
-        if (telephone.number != contact.phoneNumber && !contact.otherNumbers.contains(telephone.number))
+        if (!listed.contains(telephone.number)) {
+            listed.insert(telephone.number);
             contact.otherNumbers.append(telephone.number);
+        }
     contents.contacts.push_back(std::move(contact));
 }
 
