@@ -86,9 +86,10 @@ struct Header {
     int preference = 0; // 0 for none, else 1 (most preferred) to 100
 };
 
+// Letters, digits and '-', and the '_' that some writers put in their own X- names.
 bool IsNameCharacter(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDecimalDigit(c) || c == '-';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDecimalDigit(c) || c == '-' || c == '_';
 }
 
 // Splits at `separator` where it is outside double quotes.
