@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "connections/ExchangeReads.h"
-#include "files/SnapshotStore.h"
 #include "link/Result.h"
 
 class QMainWindow;
@@ -38,8 +37,6 @@ struct ExchangeCommandContext {
     std::function<void()> disconnect;
     std::function<unsigned()> disconnects;
     std::function<void()> updateCommandUi;
-    // Where the exchange's directory is kept before a write of more than one entry.
-    QString snapshotFolder = SnapshotStore::DefaultRoot();
 };
 
 // Everything "Connetti" does once the dialog has left a programming socket open and connectedMode set: the

@@ -8,6 +8,7 @@
 #include "directory/Directory.h"
 #include "directory/DirectoryChanges.h"
 #include "directory/Entry.h"
+#include "files/SnapshotStore.h"
 #include "platform/Platform.h"
 
 #include <QMainWindow>
@@ -68,7 +69,7 @@ void SaveToExchange(const ExchangeCommandContext& context, SaveToExchangeDialog:
         return !showChanges || ChangesAccepted(context, mode, pending);
     };
     const auto keep = [&context] {
-        const SnapshotStore store(context.snapshotFolder);
+        const SnapshotStore store(SnapshotStore::DefaultRoot());
         const QString exchange = context.session.ExchangeName();
         return KeptDirectory{store.Keep(exchange, context.directory.Entries(), QDateTime::currentDateTime()),
                              store.FolderOf(exchange)};
