@@ -35,17 +35,19 @@ void RunImport(Platform& platform, QString& lastFolder, Directory& directory, co
     if (!steps.chooseDigits())
         return;
 
-    CsvLineReader reader(file);
     // A file without any line still offers one (empty) field to choose from.
-    const std::string firstLine(reader.NextLine().value_or(std::string_view()));
-    ImportDialog optionsDialog(firstLine, messages, parent);
+    ImportDialog optionsDialog(file.peek(qint64(kDetectionWindow)).toStdString(), messages, parent);
     if (optionsDialog.exec() != QDialog::Accepted)
         return;
+    const ImportOptions options = optionsDialog.Options();
+
+    CsvLineReader reader(file, options.encoding);
+    const std::string firstLine(reader.NextLine().value_or(std::string_view()));
 
     int leftOut = 0;
     {
         WaitCursorScope wait(platform.waitCursor);
-        leftOut = ImportRecords(reader, firstLine, optionsDialog.Options(), {directory, messages, steps.isConnected()});
+        leftOut = ImportRecords(reader, firstLine, options, {directory, messages, steps.isConnected()});
     }
     file.close();
     if (leftOut > 0)

@@ -96,7 +96,7 @@ void DirectoryImport::ImportLine(std::string_view line)
     if (line.back() == '\n')
         line.remove_suffix(1);
 
-    SplitFields(line, options_.separator, fields_);
+    SplitRecordFields(line, options_.separator, unquoted_, fields_);
     const auto field = [this](int index) -> std::string_view {
         return index >= 0 && size_t(index) < fields_.size() ? fields_[size_t(index)] : std::string_view();
     };

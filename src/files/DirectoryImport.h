@@ -55,6 +55,7 @@ private:
     int maxShortNumber_ = 0;
 
     std::vector<std::string_view> fields_;
+    std::string unquoted_;
     PhoneIndex phones_;
     // By short number: the entry the directory held when the run began. Entries that leave stay alive
     // until the bulk change ends, so none of these addresses can be taken by a newer entry.
