@@ -7,6 +7,7 @@
 #include "link/ExchangeLimits.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
+#include "platform/TextScan.h"
 
 #include <algorithm>
 #include <charconv>
@@ -48,7 +49,43 @@ size_t ShortNumberRange(const std::vector<const Entry*>& entries, int maxShortNu
     return range;
 }
 
+size_t SkipDigits(std::string_view text, size_t at)
+{
+    while (at < text.size() && IsDecimalDigit(text[at]))
+        ++at;
+    return at;
+}
+
 } // namespace
+
+bool IsExponentNumber(std::string_view text)
+{
+    size_t at = 0;
+    while (at < text.size() && text[at] == ' ')
+        ++at;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        ++at;
+    size_t end = SkipDigits(text, at);
+    if (end == at)
+        return false;
+    if (end < text.size() && (text[end] == ',' || text[end] == '.')) {
+        const size_t fraction = end + 1;
+        end = SkipDigits(text, fraction);
+        if (end == fraction)
+            return false;
+    }
+    if (end >= text.size() || (text[end] != 'E' && text[end] != 'e'))
+        return false;
+    at = end + 1;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        ++at;
+    end = SkipDigits(text, at);
+    if (end == at)
+        return false;
+    while (end < text.size() && text[end] == ' ')
+        ++end;
+    return end == text.size();
+}
 
 DirectoryImport::DirectoryImport(const ImportOptions& options, ImportTarget target)
     : DirectoryImport(options, target, target.directory.Entries())
@@ -123,6 +160,9 @@ void DirectoryImport::ImportLine(std::string_view line)
         RejectRecord(rawShortNumber, normalized, validNumber, !name.empty(), !digits.empty());
         return;
     }
+    // Its digits would be a different number: the mantissa's digits followed by zeros.
+    if (IsExponentNumber(phoneField))
+        return;
     // Generated numbers must stay dialable with the chosen number of digits.
     if (options_.autoNumber && directory.Count() > maxShortNumber_) {
         ++leftOut_;

@@ -24,6 +24,9 @@ struct ImportTarget {
     bool connected = false;
 };
 
+// A telephone number a spreadsheet wrote in exponent form ("4,41E+11"): its last digits are lost.
+bool IsExponentNumber(std::string_view text);
+
 // One run of the import over the lines of a file, created inside a bulk change of the directory, once the
 // directory has been emptied (replace) or not (update), and before the first record is read; lives on the
 // user-interface thread for the command. It keeps the two "ask again" answers and an index of the directory's telephone

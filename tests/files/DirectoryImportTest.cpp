@@ -102,6 +102,26 @@ TEST_F(DirectoryImportTest, RecordsOfSmallFiles)
     }
 }
 
+TEST(ExponentNumberTest, Forms)
+{
+    for (const char* text :
+         {"4,41E+11", "4.41E+11", "4,41e+11", "4E11", "4,41E11", "3,93E-05", "-4,41E+11", " 4,41E+11 "})
+        EXPECT_TRUE(IsExponentNumber(text)) << text;
+    for (const char* text :
+         {"0441123456", "+39 02-1234", "E+11", "4,41E+", "4,E+11", "4,41E+11x", "Edificio 4", "4,41 E+11", ""})
+        EXPECT_FALSE(IsExponentNumber(text)) << text;
+}
+
+TEST_F(DirectoryImportTest, ExponentNumbersAreNotTakenInAnyFile)
+{
+    // A ';' file included: its digits would be 441 followed by zeros, a number nobody has.
+    EXPECT_EQ(Import("1;A;4,41E+11;N\n2;B;0212;N\n3;C;3.93e-05;N\n", Records()), Entries{"2;B;0212;0000"});
+    ImportOptions options = Records();
+    options.separator = ',';
+    EXPECT_EQ(Import("1,A,\"4,41E+11\",N\n2,\"Rossi, Mario\",0212,N\n", options), Entries{"2;Rossi, Mario;0212;0000"});
+    EXPECT_TRUE(fake.messages.Shown().empty());
+}
+
 TEST_F(DirectoryImportTest, LongLineArrivesInTwoPieces)
 {
     // 499 bytes make the first record; the 201 bytes after them are a line of their own.
