@@ -217,7 +217,7 @@ CsvLineReader::CsvLineReader(QIODevice& in) : in_(in)
     // A slow device may hand out the start of the file over many reads.
     while (buffer_.size() < kDetectionWindow && Fill()) {
     }
-    Start(DetectEncoding(buffer_));
+    Start(DetectEncoding(std::string_view(buffer_).substr(0, kDetectionWindow)));
 }
 
 CsvLineReader::CsvLineReader(QIODevice& in, TextEncoding encoding) : in_(in)

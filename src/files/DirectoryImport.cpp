@@ -9,6 +9,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/TextScan.h"
 
+#include <QFile>
 #include <algorithm>
 #include <charconv>
 
@@ -18,6 +19,8 @@ namespace {
 
 // Room that the quoted short number may take in a prompt before it is shortened.
 constexpr size_t kQuotedLength = 40;
+// What an entry keeps of a name and of a telephone number.
+constexpr size_t kStoredLength = 32;
 
 QString Quoted(std::string_view text)
 {
@@ -87,6 +90,11 @@ bool IsExponentNumber(std::string_view text)
     return end == text.size();
 }
 
+bool NumbersMostlyBeginWithZeroOrThree(int numbers, int withZeroOrThree)
+{
+    return numbers >= 5 && 3 * withZeroOrThree >= 2 * numbers;
+}
+
 DirectoryImport::DirectoryImport(const ImportOptions& options, ImportTarget target)
     : DirectoryImport(options, target, target.directory.Entries())
 {
@@ -123,21 +131,89 @@ void DirectoryImport::NoteLineSeizure(uint16_t seizure)
     }
 }
 
-void DirectoryImport::ImportLine(std::string_view line)
+void DirectoryImport::NotTaken(const RecordOrigin& origin, LineReason reason, std::string_view before)
 {
-    Directory& directory = target_.directory;
-    if (directory.IsFull())
+    ImportReport* report = target_.report;
+    if (!report)
         return;
-    if (line.empty() || line == "\n")
+    ++report->linesRead;
+    ++report->notTaken;
+    report->rows.push_back({origin.line, LineOutcome::NotTaken, reason, std::string(before), {}});
+}
+
+void DirectoryImport::Note(LineReason reason, std::string before, std::string after)
+{
+    notes_.push_back({0, LineOutcome::Taken, reason, std::move(before), std::move(after)});
+}
+
+void DirectoryImport::Taken(const RecordOrigin& origin, const Entry& stored, const TakenRecord& record)
+{
+    const auto& [rawShortNumber, name, phoneField, digits, replaced, removed] = record;
+    ImportReport* report = target_.report;
+    notes_.clear();
+    if (origin.cut)
+        Note(LineReason::LineCut);
+    if (origin.droppedCharacters > 0)
+        Note(LineReason::CharactersDropped, {}, std::to_string(origin.droppedCharacters));
+    if (options_.autoNumber)
+        Note(LineReason::ShortNumberGenerated, {}, std::to_string(stored.shortNumber));
+    else if (rawShortNumber.size() > size_t(target_.directory.Settings().shortNumberDigits))
+        Note(LineReason::ShortNumberBeyondDigits, std::string(rawShortNumber), std::to_string(stored.shortNumber));
+    if (name.size() > kStoredLength)
+        Note(LineReason::NameCut);
+    if (digits.size() > kStoredLength)
+        Note(LineReason::NumberCut);
+    if (digits != phoneField)
+        Note(LineReason::NumberChanged, std::string(phoneField), stored.phoneNumber);
+    const LineOutcome outcome = notes_.empty() ? LineOutcome::Taken : LineOutcome::TakenChanged;
+    if (replaced)
+        Note(LineReason::ShortNumberReplaced, {}, std::to_string(stored.shortNumber));
+    if (removed)
+        Note(LineReason::SameNumberRemoved, {}, std::to_string(*removed));
+
+    ++report->linesRead;
+    ++(outcome == LineOutcome::Taken ? report->taken : report->takenChanged);
+    for (ReportRow& row : notes_) {
+        row.line = origin.line;
+        row.outcome = outcome;
+        report->rows.push_back(std::move(row));
+    }
+    notes_.clear();
+
+    ++numbers_;
+    if (stored.phoneNumber.front() == '0' || stored.phoneNumber.front() == '3')
+        ++numbersWithZeroOrThree_;
+    else
+        withoutZeroOrThree_.emplace_back(origin.line, outcome);
+}
+
+void DirectoryImport::ImportLine(std::string_view line, const RecordOrigin& origin)
+{
+    if (target_.directory.IsFull()) {
+        NotTaken(origin, LineReason::OverLimit);
         return;
+    }
+    if (line.empty() || line == "\n") {
+        NotTaken(origin, LineReason::EmptyLine);
+        return;
+    }
     if (line.back() == '\n')
         line.remove_suffix(1);
-
     SplitRecordFields(line, options_.separator, unquoted_, fields_);
-    const auto field = [this](int index) -> std::string_view {
-        return index >= 0 && size_t(index) < fields_.size() ? fields_[size_t(index)] : std::string_view();
+    ImportFields(fields_, origin);
+}
+
+void DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, const RecordOrigin& origin)
+{
+    Directory& directory = target_.directory;
+    if (directory.IsFull()) {
+        NotTaken(origin, LineReason::OverLimit);
+        return;
+    }
+    const auto field = [&fields](int index) -> std::string_view {
+        return index >= 0 && size_t(index) < fields.size() ? fields[size_t(index)] : std::string_view();
     };
-    const int n = int(fields_.size());
+    const int n = int(fields.size());
 
     const std::string_view rawShortNumber =
         options_.autoNumber ? std::string_view("0") : field(options_.shortNumberField);
@@ -149,8 +225,10 @@ void DirectoryImport::ImportLine(std::string_view line)
     const uint16_t shortNumber = options_.autoNumber ? uint16_t(directory.Count()) : uint16_t(spelled);
 
     if (options_.shortNumberField >= n || options_.nameField >= n || options_.phoneField >= n ||
-        options_.lineSeizureChoice - 1 >= n)
+        options_.lineSeizureChoice - 1 >= n) {
+        NotTaken(origin, LineReason::TooFewFields);
         return;
+    }
 
     const std::string_view name = field(options_.nameField);
     const std::string_view phoneField = field(options_.phoneField);
@@ -158,14 +236,22 @@ void DirectoryImport::ImportLine(std::string_view line)
     const std::string digits = DigitsOnly(phoneField);
     if (!validNumber || name.empty() || digits.empty()) {
         RejectRecord(rawShortNumber, normalized, validNumber, !name.empty(), !digits.empty());
+        NotTaken(origin,
+                 !validNumber   ? LineReason::InvalidShortNumber
+                 : name.empty() ? LineReason::MissingName
+                                : LineReason::MissingNumber,
+                 validNumber ? std::string_view() : rawShortNumber);
         return;
     }
     // Its digits would be a different number: the mantissa's digits followed by zeros.
-    if (IsExponentNumber(phoneField))
+    if (IsExponentNumber(phoneField)) {
+        NotTaken(origin, LineReason::ExponentNumber, phoneField);
         return;
+    }
     // Generated numbers must stay dialable with the chosen number of digits.
     if (options_.autoNumber && directory.Count() > maxShortNumber_) {
         ++leftOut_;
+        NotTaken(origin, LineReason::ShortNumbersExhausted);
         return;
     }
 
@@ -177,18 +263,23 @@ void DirectoryImport::ImportLine(std::string_view line)
                                  : LineSeizureFromCode(field(options_.lineSeizureChoice - 1));
     NoteLineSeizure(seizure);
 
-    phones_.Add(directory.AddOrReplace(shortNumber, name, digits, seizure));
+    const bool replacing = target_.report && directory.Contains(shortNumber);
+    const Entry& stored = directory.AddOrReplace(shortNumber, name, digits, seizure);
+    phones_.Add(stored);
 
+    std::optional<uint16_t> removed;
     if (older && *older != shortNumber) {
-        const Entry* original = entryAtStart_[*older];
-        if (!original)
-            return;
         // Only the entry held when the run began leaves: one that replaced it during the run stays.
-        if (directory.Find(*older) == original)
-            directory.Remove(*older);
-        if (phones_.EntryOf(*older) == original)
-            phones_.Remove(*older);
+        if (const Entry* original = entryAtStart_[*older]) {
+            if (directory.Find(*older) == original && directory.Remove(*older))
+                removed = older;
+            if (phones_.EntryOf(*older) == original)
+                phones_.Remove(*older);
+        }
     }
+
+    if (target_.report)
+        Taken(origin, stored, {rawShortNumber, name, phoneField, digits, replacing, removed});
 }
 
 void DirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string_view normalized, bool validNumber,
@@ -215,18 +306,48 @@ void DirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string_
         askMissingField_ = false;
 }
 
+void DirectoryImport::Finish()
+{
+    ImportReport* report = target_.report;
+    if (!report)
+        return;
+    if (NumbersMostlyBeginWithZeroOrThree(numbers_, numbersWithZeroOrThree_)) {
+        for (const auto& [line, outcome] : withoutZeroOrThree_)
+            report->rows.push_back({line, outcome, LineReason::LeadingZeroLost, {}, {}});
+    }
+    report->leftOut = leftOut_;
+    std::stable_sort(report->rows.begin(), report->rows.end(),
+                     [](const ReportRow& a, const ReportRow& b) { return a.line < b.line; });
+}
+
 int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const ImportOptions& options,
                   const ImportTarget& target)
 {
+    const RecordOrigin first{reader.LineNumber(), reader.Cut(), reader.DroppedCharacters()};
     const Directory::BulkChange filling(target.directory);
     if (options.importMode == 0)
         target.directory.Clear();
     DirectoryImport run(options, target);
-    if (!options.firstLineIsHeading)
-        run.ImportLine(firstLine);
+    // A file without a single line has no first record either.
+    if (!options.firstLineIsHeading && first.line > 0)
+        run.ImportLine(firstLine, first);
     while (const std::optional<std::string_view> line = reader.NextLine())
-        run.ImportLine(*line);
+        run.ImportLine(*line, {reader.LineNumber(), reader.Cut(), reader.DroppedCharacters()});
+    run.Finish();
     return run.LeftOut();
+}
+
+std::optional<ImportReport> CheckImport(const QString& path, const ImportOptions& options, MessageBoxes& messages)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    CsvLineReader reader(file, options.encoding);
+    const std::string firstLine(reader.NextLine().value_or(std::string_view()));
+    Directory directory;
+    ImportReport report;
+    ImportRecords(reader, firstLine, options, {directory, messages, false, &report});
+    return report;
 }
 
 } // namespace tobrisk

@@ -60,6 +60,22 @@ ImportChoices FirstImportChoices(int fieldCount, bool autoNumber)
     return choices;
 }
 
+ImportOptions ProposedImportOptions(std::string_view fileStart)
+{
+    ImportOptions options;
+    options.encoding = DetectEncoding(fileStart);
+    const std::vector<std::string> first = FirstLines(fileStart, options.encoding, 1);
+    const std::string firstLine = first.empty() ? std::string() : first.front();
+    options.separator = DetectSeparator(firstLine);
+    const ImportChoices choices =
+        FirstImportChoices(int(SplitHeadingFields(firstLine, options.separator).size()), options.autoNumber);
+    options.shortNumberField = choices.shortNumber;
+    options.nameField = choices.name;
+    options.phoneField = choices.phone;
+    options.lineSeizureChoice = choices.lineSeizure;
+    return options;
+}
+
 ImportChoiceCheck CheckImportChoices(const ImportChoices& c, bool autoNumber)
 {
     using P = ImportChoiceProblem;

@@ -32,6 +32,10 @@ std::vector<std::string> SplitHeadingFields(std::string_view firstLine, char sep
 // code under the options, split as the import splits it; empty where no field is chosen or the line lacks it.
 std::array<std::string, 4> RecordPreview(std::string_view line, const ImportOptions& options);
 
+// What the options dialog proposes for a file that begins with `fileStart`, before the user changes
+// anything: replace, heading, the encoding and separator found, and the first choices.
+ImportOptions ProposedImportOptions(std::string_view fileStart);
+
 // The items chosen in the four field lists; -1 where a list has no choice. The line-seizure list's item 0
 // is the empty item, item k + 1 is field k.
 struct ImportChoices {

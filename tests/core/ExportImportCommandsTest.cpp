@@ -3,6 +3,7 @@
 #include "core/ImportCommand.h"
 
 #include "directory/DirectoryView.h"
+#include "files/ImportReport.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +69,20 @@ protected:
                            }};
     }
 
+    // The import with its report window, which `reportAct` must close; the report shown is kept.
+    void ImportWithReport(const QString& path, const std::function<void(QWidget*)>& optionsAct,
+                          const std::function<void(QWidget*)>& reportAct)
+    {
+        ImportSteps steps = Steps();
+        steps.showReport = [this](const ImportReport& report) {
+            shownReport = report;
+            ShowImportReport(fake.platform, lastFolder, report, nullptr);
+        };
+        fake.fileDialogs.Choose(path);
+        EXPECT_TRUE(RunModals([&] { RunImport(fake.platform, lastFolder, directory, steps, nullptr); },
+                              {optionsAct, reportAct}));
+    }
+
     void ExportNow() { RunExport(fake.platform, lastFolder, model.Rows(), nullptr); }
     void ImportNow() { RunImport(fake.platform, lastFolder, directory, Steps(), nullptr); }
 
@@ -112,6 +128,7 @@ protected:
     int disconnects = 0;
     int digitsAsked = 0;
     std::optional<uint8_t> digits = 3;
+    std::optional<ImportReport> shownReport;
 };
 
 } // namespace
@@ -288,4 +305,67 @@ TEST_F(FileCommandsTest, ImportTellsOnceHowManyGeneratedNumbersDidNotFit)
     EXPECT_EQ(fake.messages.Texts(),
               QStringList{QStringLiteral("Numeri brevi esauriti: 5 record non sono stati importati.\n"
                                          "Aumentare il numero di cifre e ripetere l'importazione.")});
+}
+
+TEST_F(FileCommandsTest, SpreadsheetFileInUtf8WithCommasQuotesAndAnExponentNumber)
+{
+    const QString path = FilePath("foglio.csv");
+    WriteBytes(path, "Breve,Nome,Telefono\r\n"
+                     "1,\"Rossi, Mario\",02 1234\r\n"
+                     "2,\"Il \"\"Bar\"\" di Caff\xC3\xA8\",4.41E+11\r\n"
+                     "3,\"Caff\xC3\xA8 \"\"Roma\"\"\",0331234567\r\n");
+    ImportWithReport(
+        path,
+        [](QWidget* dialog) {
+            EXPECT_EQ(dialog->findChild<QComboBox*>(QStringLiteral("encodingComboBox"))->currentText(),
+                      QStringLiteral("UTF-8"));
+            EXPECT_EQ(dialog->findChild<QComboBox*>(QStringLiteral("separatorComboBox"))->currentText(),
+                      QStringLiteral("Virgola"));
+            ClickButton(dialog, "okButton");
+        },
+        [](QWidget* report) {
+            EXPECT_EQ(report->windowTitle(), QStringLiteral("Rapporto di importazione"));
+            EXPECT_TRUE(report->findChild<QLabel*>(QStringLiteral("countsLabel"))
+                            ->text()
+                            .startsWith(QStringLiteral("Righe lette: 3\nImportate: 1\nImportate con modifiche: 1\n"
+                                                       "Non importate: 1")));
+            ClickButton(report, "closeButton");
+        });
+    EXPECT_EQ(Listed(),
+              (std::vector<std::string>{"1;Rossi, Mario;021234;32767", "3;Caff\xE8 \"Roma\";0331234567;32767"}));
+    ASSERT_TRUE(shownReport);
+    ASSERT_EQ(shownReport->rows.size(), 2u);
+    EXPECT_EQ(shownReport->rows[0].line, 2);
+    EXPECT_EQ(shownReport->rows[0].reason, LineReason::NumberChanged);
+    EXPECT_EQ(shownReport->rows[1].line, 3);
+    EXPECT_EQ(shownReport->rows[1].reason, LineReason::ExponentNumber);
+    EXPECT_TRUE(fake.messages.Shown().empty());
+}
+
+TEST_F(FileCommandsTest, ImportAsksFirstWhenTheFileHoldsMoreThanTheDirectoryCanTake)
+{
+    digits = 4;
+    Add(9999, "Resta", "1", 0);
+    std::string file = "Numero breve;Nome;Numero di telefono;Impegno linea\r\n";
+    for (int i = 0; i < 2003; ++i)
+        file += std::to_string(i) + ";N" + std::to_string(i) + ";0" + std::to_string(i) + ";D\r\n";
+    const QString path = FilePath("troppi.csv");
+    WriteBytes(path, file);
+    const QString question = QStringLiteral("Il file contiene 2003 record, ma l'agenda può accoglierne ancora 2000:\n"
+                                            "ne saranno importati 2000, gli altri 3 no.\nVuoi continuare?");
+
+    fake.messages.Answer(MsgAnswer::No);
+    Import(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); });
+    EXPECT_EQ(fake.messages.Texts(), QStringList{question});
+    EXPECT_EQ(Listed(), std::vector<std::string>{"9999;Resta;1;0"});
+
+    fake.messages.Answer(MsgAnswer::Yes);
+    ImportWithReport(
+        path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); },
+        [](QWidget* report) { ClickButton(report, "closeButton"); });
+    EXPECT_EQ(directory.Count(), 2000);
+    ASSERT_TRUE(shownReport);
+    EXPECT_EQ(shownReport->notTaken, 3);
+    EXPECT_EQ(shownReport->rows.front().line, 2002);
+    EXPECT_EQ(shownReport->rows.front().reason, LineReason::OverLimit);
 }

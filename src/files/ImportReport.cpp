@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "files/ImportReport.h"
+
+#include "platform/CodePage.h"
+
+#include <QIODevice>
+
+namespace tobrisk {
+
+QString LineOutcomeText(LineOutcome outcome)
+{
+    switch (outcome) {
+    case LineOutcome::Taken:
+        return QStringLiteral("importata");
+    case LineOutcome::TakenChanged:
+        return QStringLiteral("importata con modifiche");
+    case LineOutcome::NotTaken:
+        break;
+    }
+    return QStringLiteral("non importata");
+}
+
+QString ReportReasonText(const ReportRow& row)
+{
+    const QString before = FromCp1252(row.before);
+    const QString after = FromCp1252(row.after);
+    switch (row.reason) {
+    case LineReason::OverLimit:
+        return QStringLiteral("Agenda piena: superato il limite di 2000 numeri");
+    case LineReason::EmptyLine:
+        return QStringLiteral("Riga vuota");
+    case LineReason::TooFewFields:
+        return QStringLiteral("Campi insufficienti");
+    case LineReason::InvalidShortNumber:
+        return QStringLiteral("Numero breve %1 non valido").arg(before);
+    case LineReason::MissingName:
+        return QStringLiteral("Nome non trovato");
+    case LineReason::MissingNumber:
+        return QStringLiteral("Numero di telefono non trovato");
+    case LineReason::ExponentNumber:
+        return QStringLiteral("Numero %1 in forma esponenziale: le cifre perse non sono recuperabili").arg(before);
+    case LineReason::ShortNumbersExhausted:
+        return QStringLiteral("Numeri brevi esauriti");
+    case LineReason::LineCut:
+        return QStringLiteral("Riga oltre 499 caratteri, divisa in più parti");
+    case LineReason::CharactersDropped:
+        return QStringLiteral("Caratteri non rappresentabili scartati: %1").arg(after);
+    case LineReason::ShortNumberGenerated:
+        return QStringLiteral("Numero breve generato: %1").arg(after);
+    case LineReason::ShortNumberBeyondDigits:
+        return QStringLiteral("Numero breve %1 oltre le cifre: importato come %2").arg(before, after);
+    case LineReason::NameCut:
+        return QStringLiteral("Nome tagliato a 32 caratteri");
+    case LineReason::NumberCut:
+        return QStringLiteral("Numero di telefono tagliato a 32 cifre");
+    case LineReason::NumberChanged:
+        return QStringLiteral("Numero di telefono cambiato: %1 -> %2").arg(before, after);
+    case LineReason::ShortNumberReplaced:
+        return QStringLiteral("Sostituito il numero breve %1 già presente").arg(after);
+    case LineReason::SameNumberRemoved:
+        return QStringLiteral("Rimosso il numero breve %1 con lo stesso numero di telefono").arg(after);
+    case LineReason::LeadingZeroLost:
+        break;
+    }
+    return QStringLiteral("Possibile zero iniziale perso: il numero non inizia con 0 o 3, "
+                          "come almeno due terzi dei numeri del file");
+}
+
+QStringList ReportCountTexts(const ImportReport& report)
+{
+    return {QStringLiteral("Righe lette: %1").arg(report.linesRead), QStringLiteral("Importate: %1").arg(report.taken),
+            QStringLiteral("Importate con modifiche: %1").arg(report.takenChanged),
+            QStringLiteral("Non importate: %1").arg(report.notTaken)};
+}
+
+bool WriteReportCsv(QIODevice& out, const ImportReport& report)
+{
+    const auto writeLine = [&out](const std::string& line) {
+        return out.write(line.data(), qint64(line.size())) == qint64(line.size());
+    };
+    if (!writeLine("riga;esito;motivo\r\n"))
+        return false;
+    for (const ReportRow& row : report.rows) {
+        const std::string line = std::to_string(row.line) + ';' + ToCp1252(LineOutcomeText(row.outcome)) + ';' +
+                                 ToCp1252(ReportReasonText(row)) + "\r\n";
+        if (!writeLine(line))
+            return false;
+    }
+    return true;
+}
+
+} // namespace tobrisk
