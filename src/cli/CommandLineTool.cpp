@@ -431,10 +431,14 @@ int RunImportCheck(const QString& path, const Options& options, QTextStream& out
     const int taken = report->taken + report->takenChanged;
     if (options.json) {
         QJsonArray rows;
-        for (const ReportRow& row : report->rows)
-            rows.push_back(QJsonObject{{QStringLiteral("line"), row.line},
-                                       {QStringLiteral("outcome"), LineOutcomeText(row.outcome)},
-                                       {QStringLiteral("reason"), ReportReasonText(row)}});
+        for (const ReportRow& row : report->rows) {
+            QJsonObject told{{QStringLiteral("line"), row.line},
+                             {QStringLiteral("outcome"), LineOutcomeText(row.outcome)},
+                             {QStringLiteral("reason"), ReportReasonText(*report, row)}};
+            if (row.lastLine != row.line)
+                told.insert(QStringLiteral("lastLine"), row.lastLine);
+            rows.push_back(told);
+        }
         out << QJsonDocument(QJsonObject{{QStringLiteral("file"), path},
                                          {QStringLiteral("records"), report->linesRead},
                                          {QStringLiteral("taken"), taken},
@@ -453,7 +457,8 @@ int RunImportCheck(const QString& path, const Options& options, QTextStream& out
         for (const QString& told : platform.Told())
             out << "  " << QString(told).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
         for (const ReportRow& row : report->rows)
-            out << "  " << row.line << '\t' << LineOutcomeText(row.outcome) << '\t' << ReportReasonText(row) << '\n';
+            out << "  " << ReportLineText(row) << '\t' << LineOutcomeText(row.outcome) << '\t'
+                << ReportReasonText(*report, row) << '\n';
     }
     return EXIT_ALL_DONE;
 }

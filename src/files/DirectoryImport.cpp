@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 namespace tobrisk {
@@ -138,47 +139,58 @@ void DirectoryImport::NotTaken(const RecordOrigin& origin, LineReason reason, st
         return;
     ++report->linesRead;
     ++report->notTaken;
-    report->rows.push_back({origin.line, LineOutcome::NotTaken, reason, std::string(before), {}});
-}
-
-void DirectoryImport::Note(LineReason reason, std::string before, std::string after)
-{
-    notes_.push_back({0, LineOutcome::Taken, reason, std::move(before), std::move(after)});
+    report->Add(origin.line, LineOutcome::NotTaken, reason, before);
 }
 
 void DirectoryImport::Taken(const RecordOrigin& origin, const Entry& stored, const TakenRecord& record)
 {
-    const auto& [rawShortNumber, name, phoneField, digits, replaced, removed] = record;
-    ImportReport* report = target_.report;
-    notes_.clear();
-    if (origin.cut)
-        Note(LineReason::LineCut);
-    if (origin.droppedCharacters > 0)
-        Note(LineReason::CharactersDropped, {}, std::to_string(origin.droppedCharacters));
-    if (options_.autoNumber)
-        Note(LineReason::ShortNumberGenerated, {}, std::to_string(stored.shortNumber));
-    else if (rawShortNumber.size() > size_t(target_.directory.Settings().shortNumberDigits))
-        Note(LineReason::ShortNumberBeyondDigits, std::string(rawShortNumber), std::to_string(stored.shortNumber));
-    if (name.size() > kStoredLength)
-        Note(LineReason::NameCut);
-    if (digits.size() > kStoredLength)
-        Note(LineReason::NumberCut);
-    if (digits != phoneField)
-        Note(LineReason::NumberChanged, std::string(phoneField), stored.phoneNumber);
-    const LineOutcome outcome = notes_.empty() ? LineOutcome::Taken : LineOutcome::TakenChanged;
-    if (replaced)
-        Note(LineReason::ShortNumberReplaced, {}, std::to_string(stored.shortNumber));
-    if (removed)
-        Note(LineReason::SameNumberRemoved, {}, std::to_string(*removed));
+    struct Note {
+        LineReason reason;
+        std::string_view before;
+        std::string_view after;
+    };
+    std::array<Note, 9> notes;
+    size_t count = 0;
+    const auto note = [&notes, &count](LineReason reason, std::string_view before = {}, std::string_view after = {}) {
+        notes[count++] = {reason, before, after};
+    };
+    // Most records need none of these numbers as text.
+    std::string dropped;
+    std::string shortNumber;
+    const auto shortNumberText = [&shortNumber, &stored]() -> std::string_view {
+        if (shortNumber.empty())
+            shortNumber = std::to_string(stored.shortNumber);
+        return shortNumber;
+    };
 
-    ++report->linesRead;
-    ++(outcome == LineOutcome::Taken ? report->taken : report->takenChanged);
-    for (ReportRow& row : notes_) {
-        row.line = origin.line;
-        row.outcome = outcome;
-        report->rows.push_back(std::move(row));
+    if (origin.cut)
+        note(LineReason::LineCut);
+    if (origin.droppedCharacters > 0) {
+        dropped = std::to_string(origin.droppedCharacters);
+        note(LineReason::CharactersDropped, {}, dropped);
     }
-    notes_.clear();
+    if (options_.autoNumber)
+        note(LineReason::ShortNumberGenerated, {}, shortNumberText());
+    else if (record.rawShortNumber.size() > size_t(target_.directory.Settings().shortNumberDigits))
+        note(LineReason::ShortNumberBeyondDigits, record.rawShortNumber, shortNumberText());
+    if (record.name.size() > kStoredLength)
+        note(LineReason::NameCut);
+    if (record.digits.size() > kStoredLength)
+        note(LineReason::NumberCut);
+    if (record.digits != record.phoneField)
+        note(LineReason::NumberChanged, record.phoneField, stored.phoneNumber);
+    const LineOutcome outcome = count == 0 ? LineOutcome::Taken : LineOutcome::TakenChanged;
+    const std::string removed = record.removed ? std::to_string(*record.removed) : std::string();
+    if (record.replaced)
+        note(LineReason::ShortNumberReplaced, {}, shortNumberText());
+    if (record.removed)
+        note(LineReason::SameNumberRemoved, {}, removed);
+
+    ImportReport& report = *target_.report;
+    ++report.linesRead;
+    ++(outcome == LineOutcome::Taken ? report.taken : report.takenChanged);
+    for (size_t i = 0; i < count; ++i)
+        report.Add(origin.line, outcome, notes[i].reason, notes[i].before, notes[i].after);
 
     ++numbers_;
     if (stored.phoneNumber.front() == '0' || stored.phoneNumber.front() == '3')
@@ -311,13 +323,15 @@ void DirectoryImport::Finish()
     ImportReport* report = target_.report;
     if (!report)
         return;
-    if (NumbersMostlyBeginWithZeroOrThree(numbers_, numbersWithZeroOrThree_)) {
-        for (const auto& [line, outcome] : withoutZeroOrThree_)
-            report->rows.push_back({line, outcome, LineReason::LeadingZeroLost, {}, {}});
-    }
     report->leftOut = leftOut_;
-    std::stable_sort(report->rows.begin(), report->rows.end(),
-                     [](const ReportRow& a, const ReportRow& b) { return a.line < b.line; });
+    if (!NumbersMostlyBeginWithZeroOrThree(numbers_, numbersWithZeroOrThree_) || withoutZeroOrThree_.empty())
+        return;
+    // The rows are in line order and so are the flags: one merge puts each flag after its line's rows.
+    const auto flagsAt = std::ptrdiff_t(report->rows.size());
+    for (const auto& [line, outcome] : withoutZeroOrThree_)
+        report->Add(line, outcome, LineReason::LeadingZeroLost);
+    std::inplace_merge(report->rows.begin(), report->rows.begin() + flagsAt, report->rows.end(),
+                       [](const ReportRow& a, const ReportRow& b) { return a.line < b.line; });
 }
 
 int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const ImportOptions& options,

@@ -71,7 +71,6 @@ private:
                       bool hasPhone);
     void NoteLineSeizure(uint16_t seizure);
     void NotTaken(const RecordOrigin& origin, LineReason reason, std::string_view before = {});
-    void Note(LineReason reason, std::string before = {}, std::string after = {});
     // What the report needs of a record that was taken.
     struct TakenRecord {
         std::string_view rawShortNumber;
@@ -100,8 +99,7 @@ private:
     std::bitset<65536> listedRoutings_;
     std::bitset<65536> listedUrbanLines_;
 
-    // The report's notes on the record being applied, and what the leading-zero rule needs at the end.
-    std::vector<ReportRow> notes_;
+    // What the leading-zero rule needs once the file's numbers are known.
     int numbers_ = 0;
     int numbersWithZeroOrThree_ = 0;
     std::vector<std::pair<int, LineOutcome>> withoutZeroOrThree_;

@@ -20,10 +20,33 @@ QString LineOutcomeText(LineOutcome outcome)
     return QStringLiteral("non importata");
 }
 
-QString ReportReasonText(const ReportRow& row)
+void ImportReport::Add(int line, LineOutcome outcome, LineReason reason, std::string_view beforeText,
+                       std::string_view afterText)
 {
-    const QString before = FromCp1252(row.before);
-    const QString after = FromCp1252(row.after);
+    if (reason == LineReason::OverLimit && !rows.empty() && rows.back().reason == reason &&
+        line <= rows.back().lastLine + 1) {
+        rows.back().lastLine = line;
+        return;
+    }
+    ReportRow row{line, line, outcome, reason, uint32_t(text.size()), uint32_t(beforeText.size()), 0, 0};
+    text += beforeText;
+    row.after = uint32_t(text.size());
+    row.afterSize = uint32_t(afterText.size());
+    text += afterText;
+    rows.push_back(row);
+}
+
+QString ReportLineText(const ReportRow& row)
+{
+    if (row.lastLine == row.line)
+        return QString::number(row.line);
+    return QStringLiteral("%1-%2").arg(row.line).arg(row.lastLine);
+}
+
+QString ReportReasonText(const ImportReport& report, const ReportRow& row)
+{
+    const QString before = FromCp1252(report.Before(row));
+    const QString after = FromCp1252(report.After(row));
     switch (row.reason) {
     case LineReason::OverLimit:
         return QStringLiteral("Agenda piena: superato il limite di 2000 numeri");
@@ -81,10 +104,12 @@ bool WriteReportCsv(QIODevice& out, const ImportReport& report)
     if (!writeLine("riga;esito;motivo\r\n"))
         return false;
     for (const ReportRow& row : report.rows) {
-        const std::string line = std::to_string(row.line) + ';' + ToCp1252(LineOutcomeText(row.outcome)) + ';' +
-                                 ToCp1252(ReportReasonText(row)) + "\r\n";
-        if (!writeLine(line))
-            return false;
+        const std::string told =
+            ';' + ToCp1252(LineOutcomeText(row.outcome)) + ';' + ToCp1252(ReportReasonText(report, row)) + "\r\n";
+        for (int line = row.line; line <= row.lastLine; ++line) {
+            if (!writeLine(std::to_string(line) + told))
+                return false;
+        }
     }
     return true;
 }

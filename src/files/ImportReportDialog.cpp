@@ -33,11 +33,11 @@ public:
         const ReportRow& row = report_.rows[size_t(index.row())];
         switch (index.column()) {
         case 0:
-            return row.line;
+            return ReportLineText(row);
         case 1:
             return LineOutcomeText(row.outcome);
         default:
-            return ReportReasonText(row);
+            return ReportReasonText(report_, row);
         }
     }
 

@@ -367,5 +367,6 @@ TEST_F(FileCommandsTest, ImportAsksFirstWhenTheFileHoldsMoreThanTheDirectoryCanT
     ASSERT_TRUE(shownReport);
     EXPECT_EQ(shownReport->notTaken, 3);
     EXPECT_EQ(shownReport->rows.front().line, 2002);
+    EXPECT_EQ(shownReport->rows.front().lastLine, 2004);
     EXPECT_EQ(shownReport->rows.front().reason, LineReason::OverLimit);
 }

@@ -62,8 +62,8 @@ protected:
     {
         std::vector<std::string> rows;
         for (const ReportRow& row : report.rows)
-            rows.push_back(std::to_string(row.line) + "|" + LineOutcomeText(row.outcome).toStdString() + "|" +
-                           ReportReasonText(row).toStdString());
+            rows.push_back(ReportLineText(row).toStdString() + "|" + LineOutcomeText(row.outcome).toStdString() + "|" +
+                           ReportReasonText(report, row).toStdString());
         return rows;
     }
 
@@ -363,7 +363,7 @@ TEST_F(DirectoryImportTest, ReportOfLimitsPiecesAndGeneratedNumbers)
     EXPECT_EQ(report.leftOut, 1);
     EXPECT_EQ(leftOut, 1);
 
-    // Past 2000 entries every line is told, without a prompt.
+    // Past 2000 entries every line is told, in one row, without a prompt.
     directory.SetShortNumberDigits(4);
     std::string many;
     for (int i = 0; i < 2003; ++i)
@@ -371,7 +371,8 @@ TEST_F(DirectoryImportTest, ReportOfLimitsPiecesAndGeneratedNumbers)
     Reported(many, Records());
     EXPECT_EQ(report.taken, 2000);
     EXPECT_EQ(report.notTaken, 3);
-    EXPECT_EQ(Rows(report).back(), "2003|non importata|Agenda piena: superato il limite di 2000 numeri");
+    EXPECT_EQ(Rows(report), std::vector<std::string>{"2001-2003|non importata|Agenda piena: superato il limite di "
+                                                     "2000 numeri"});
 }
 
 TEST_F(DirectoryImportTest, UpdateReportsTheOlderEntryRemoved)
@@ -446,21 +447,26 @@ TEST_F(DirectoryImportTest, RecordsGivenAsFieldsGoThroughTheSameRun)
 TEST(ImportReportTest, CountsAndCsvFile)
 {
     ImportReport report;
-    report.linesRead = 3;
+    report.linesRead = 5;
     report.taken = 1;
     report.takenChanged = 1;
-    report.notTaken = 1;
-    report.rows = {{2, LineOutcome::TakenChanged, LineReason::NumberChanged, "+39 02", "3902"},
-                   {3, LineOutcome::NotTaken, LineReason::InvalidShortNumber, "Caff\xE8", ""}};
+    report.notTaken = 3;
+    report.Add(2, LineOutcome::TakenChanged, LineReason::NumberChanged, "+39 02", "3902");
+    report.Add(3, LineOutcome::NotTaken, LineReason::InvalidShortNumber, "Caff\xE8");
+    report.Add(5, LineOutcome::NotTaken, LineReason::OverLimit);
+    report.Add(6, LineOutcome::NotTaken, LineReason::OverLimit);
     EXPECT_EQ(ReportCountTexts(report),
-              (QStringList{QStringLiteral("Righe lette: 3"), QStringLiteral("Importate: 1"),
-                           QStringLiteral("Importate con modifiche: 1"), QStringLiteral("Non importate: 1")}));
+              (QStringList{QStringLiteral("Righe lette: 5"), QStringLiteral("Importate: 1"),
+                           QStringLiteral("Importate con modifiche: 1"), QStringLiteral("Non importate: 3")}));
+    ASSERT_EQ(report.rows.size(), 3u); // the lines past the limit make one row
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     ASSERT_TRUE(WriteReportCsv(out, report));
     EXPECT_EQ(out.data().toStdString(), "riga;esito;motivo\r\n"
                                         "2;importata con modifiche;Numero di telefono cambiato: +39 02 -> 3902\r\n"
-                                        "3;non importata;Numero breve Caff\xE8 non valido\r\n");
+                                        "3;non importata;Numero breve Caff\xE8 non valido\r\n"
+                                        "5;non importata;Agenda piena: superato il limite di 2000 numeri\r\n"
+                                        "6;non importata;Agenda piena: superato il limite di 2000 numeri\r\n");
 }
 
 } // namespace

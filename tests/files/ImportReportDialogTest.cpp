@@ -30,8 +30,8 @@ TEST(ImportReportDialogTest, ShowsCountsAndRowsAndSavesThem)
     report.linesRead = 2;
     report.takenChanged = 1;
     report.notTaken = 1;
-    report.rows = {{4, LineOutcome::TakenChanged, LineReason::NameCut, {}, {}},
-                   {9, LineOutcome::NotTaken, LineReason::EmptyLine, {}, {}}};
+    report.Add(4, LineOutcome::TakenChanged, LineReason::NameCut);
+    report.Add(9, LineOutcome::NotTaken, LineReason::EmptyLine);
     FakePlatform fake;
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("rapporto.csv"));
@@ -48,7 +48,7 @@ TEST(ImportReportDialogTest, ShowsCountsAndRowsAndSavesThem)
                              const QAbstractItemModel* rows =
                                  shown->findChild<QTableView*>(QStringLiteral("reportTable"))->model();
                              EXPECT_EQ(rows->rowCount(), 2);
-                             EXPECT_EQ(rows->index(1, 0).data().toInt(), 9);
+                             EXPECT_EQ(rows->index(1, 0).data().toString(), QStringLiteral("9"));
                              EXPECT_EQ(rows->index(1, 1).data().toString(), QStringLiteral("non importata"));
                              EXPECT_EQ(rows->index(1, 2).data().toString(), QStringLiteral("Riga vuota"));
                              Click(shown, "saveButton");
