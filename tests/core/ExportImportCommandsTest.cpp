@@ -370,3 +370,35 @@ TEST_F(FileCommandsTest, ImportAsksFirstWhenTheFileHoldsMoreThanTheDirectoryCanT
     EXPECT_EQ(shownReport->rows.front().lastLine, 2004);
     EXPECT_EQ(shownReport->rows.front().reason, LineReason::OverLimit);
 }
+
+// Names as people write them come back as they left, through the export's file and the import's real path:
+// accents, quotes and commas are ordinary text in a ';' file. A name that holds ';' cannot: the export
+// writes it unchanged, so on reading it is two fields.
+TEST_F(FileCommandsTest, AwkwardNamesMakeTheRoundTrip)
+{
+    Add(1, "Caff\xE8 \"Roma\"", "0612345", 0x7FFF);
+    Add(2, "Rossi, Mario", "0212345678", 0x0305);
+    Add(3, "Perch\xE9 s\xEC, \x93Nord\x94", "3331234567", 0x4085);
+    Add(4, "\"\"", "0", 0x0000);
+    Add(5,
+        "L'Ufficio \xC4rzte Stra\xDF"
+        "e \x80",
+        "0039021234", 0x0301);
+    Add(6, "  spazi  ", "0112", 0x7FFF);
+    const std::vector<std::string> before = Listed();
+    const QString path = FilePath("giro.csv");
+    ASSERT_TRUE(Export(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); }));
+
+    directory.Clear();
+    ImportSteps steps = Steps();
+    steps.showReport = [this](const ImportReport& report) { shownReport = report; };
+    fake.fileDialogs.Choose(path);
+    EXPECT_TRUE(RunModal([&] { RunImport(fake.platform, lastFolder, directory, steps, nullptr); },
+                         [](QWidget* dialog) {
+                             EXPECT_EQ(dialog->findChild<QComboBox*>(QStringLiteral("encodingComboBox"))->currentText(),
+                                       QStringLiteral("Windows-1252"));
+                             ClickButton(dialog, "okButton");
+                         }));
+    EXPECT_EQ(Listed(), before);
+    EXPECT_FALSE(shownReport); // nothing changed on the way, so nothing to tell
+}
