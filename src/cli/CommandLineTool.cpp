@@ -12,6 +12,7 @@
 #include "files/CsvFile.h"
 #include "files/DirectoryImport.h"
 #include "files/ImportOptions.h"
+#include "files/TextFormat.h"
 #include "platform/CodePage.h"
 #include "platform/InetAddr.h"
 #include "platform/SettingsStore.h"

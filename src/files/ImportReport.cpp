@@ -4,6 +4,7 @@
 #include "platform/CodePage.h"
 
 #include <QIODevice>
+#include <algorithm>
 
 namespace tobrisk {
 
@@ -104,8 +105,10 @@ bool WriteReportCsv(QIODevice& out, const ImportReport& report)
     if (!writeLine("riga;esito;motivo\r\n"))
         return false;
     for (const ReportRow& row : report.rows) {
-        const std::string told =
-            ';' + ToCp1252(LineOutcomeText(row.outcome)) + ';' + ToCp1252(ReportReasonText(report, row)) + "\r\n";
+        // A ';' that a comma or tab file's text brings along would open a fourth column.
+        std::string reason = ToCp1252(ReportReasonText(report, row));
+        std::replace(reason.begin(), reason.end(), ';', ',');
+        const std::string told = ';' + ToCp1252(LineOutcomeText(row.outcome)) + ';' + reason + "\r\n";
         for (int line = row.line; line <= row.lastLine; ++line) {
             if (!writeLine(std::to_string(line) + told))
                 return false;

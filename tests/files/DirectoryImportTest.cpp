@@ -452,7 +452,7 @@ TEST(ImportReportTest, CountsAndCsvFile)
     report.takenChanged = 1;
     report.notTaken = 3;
     report.Add(2, LineOutcome::TakenChanged, LineReason::NumberChanged, "+39 02", "3902");
-    report.Add(3, LineOutcome::NotTaken, LineReason::InvalidShortNumber, "Caff\xE8");
+    report.Add(3, LineOutcome::NotTaken, LineReason::InvalidShortNumber, "Caff\xE8;1");
     report.Add(5, LineOutcome::NotTaken, LineReason::OverLimit);
     report.Add(6, LineOutcome::NotTaken, LineReason::OverLimit);
     EXPECT_EQ(ReportCountTexts(report),
@@ -464,7 +464,7 @@ TEST(ImportReportTest, CountsAndCsvFile)
     ASSERT_TRUE(WriteReportCsv(out, report));
     EXPECT_EQ(out.data().toStdString(), "riga;esito;motivo\r\n"
                                         "2;importata con modifiche;Numero di telefono cambiato: +39 02 -> 3902\r\n"
-                                        "3;non importata;Numero breve Caff\xE8 non valido\r\n"
+                                        "3;non importata;Numero breve Caff\xE8,1 non valido\r\n"
                                         "5;non importata;Agenda piena: superato il limite di 2000 numeri\r\n"
                                         "6;non importata;Agenda piena: superato il limite di 2000 numeri\r\n");
 }
