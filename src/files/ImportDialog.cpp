@@ -111,6 +111,7 @@ ImportDialog::ImportDialog(std::string fileStart, MessageBoxes& messages, QWidge
     preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     preview_->setSelectionMode(QAbstractItemView::NoSelection);
     preview_->verticalHeader()->hide();
+    preview_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     preview_->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(preview_);
     layout->addWidget(NewOkCancelRow(*this));

@@ -70,6 +70,7 @@ ImportReportDialog::ImportReportDialog(const ImportReport& report, FileDialogs& 
     rows->setModel(new ReportRowsModel(report, rows));
     rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     rows->verticalHeader()->hide();
+    rows->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     rows->horizontalHeader()->setStretchLastSection(true);
     rows->setMinimumWidth(640);
 
