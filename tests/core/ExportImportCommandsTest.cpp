@@ -76,6 +76,7 @@ protected:
         ImportSteps steps = Steps();
         steps.showReport = [this](const ImportReport& report) {
             shownReport = report;
+            toldBeforeReport = fake.messages.Texts();
             ShowImportReport(fake.platform, lastFolder, report, nullptr);
         };
         fake.fileDialogs.Choose(path);
@@ -129,6 +130,7 @@ protected:
     int digitsAsked = 0;
     std::optional<uint8_t> digits = 3;
     std::optional<ImportReport> shownReport;
+    QStringList toldBeforeReport;
 };
 
 } // namespace
@@ -401,4 +403,33 @@ TEST_F(FileCommandsTest, AwkwardNamesMakeTheRoundTrip)
                          }));
     EXPECT_EQ(Listed(), before);
     EXPECT_FALSE(shownReport); // nothing changed on the way, so nothing to tell
+}
+
+TEST_F(FileCommandsTest, ReportComesAfterEveryMessageOfTheRun)
+{
+    digits = 1;
+    std::string file = "Nome;Numero\r\n;1\r\n";
+    for (int i = 0; i < 12; ++i)
+        file += "N" + std::to_string(i) + ";0" + std::to_string(i) + "\r\n";
+    const QString path = FilePath("pochi.csv");
+    WriteBytes(path, file);
+    fake.messages.Answer(MsgAnswer::Yes); // the record without a name
+    ImportWithReport(
+        path,
+        [](QWidget* dialog) {
+            ClickButton(dialog, "autoNumberCheckBox");
+            dialog->findChild<QComboBox*>(QStringLiteral("nameComboBox"))->setCurrentIndex(0);
+            dialog->findChild<QComboBox*>(QStringLiteral("phoneComboBox"))->setCurrentIndex(1);
+            ClickButton(dialog, "okButton");
+        },
+        [](QWidget* report) { ClickButton(report, "closeButton"); });
+    EXPECT_EQ(directory.Count(), 10);
+    EXPECT_EQ(toldBeforeReport,
+              (QStringList{QStringLiteral("Nome non trovato per numero breve 0. Il record sarà scartato!\n"
+                                          "Vuoi altre segnalazioni di errore di questo tipo?"),
+                           QStringLiteral("Numeri brevi esauriti: 2 record non sono stati importati.\n"
+                                          "Aumentare il numero di cifre e ripetere l'importazione.")}));
+    ASSERT_TRUE(shownReport);
+    EXPECT_EQ(shownReport->leftOut, 2);
+    EXPECT_EQ(fake.messages.Texts(), toldBeforeReport);
 }
