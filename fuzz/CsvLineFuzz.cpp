@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The directory file as the import reads it, on any bytes: lines and 499-byte pieces, then the record
-// fields and the short-number, telephone and line-seizure texts of every field. The same bytes arriving
-// in irregular reads must give the same lines as when they are all at hand.
+// fields (quoted ones too, for ',' and a tab) and the short-number, telephone and line-seizure texts of
+// every field. The same bytes arriving in irregular reads must give the same lines as when they are all
+// at hand.
 #include "FuzzCheck.h"
 
 #include "directory/DirectorySettings.h"
@@ -42,10 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     DirectorySettings settings;
     settings.shortNumberDigits = uint8_t(2 + size % 3);
     std::vector<std::string_view> fields;
+    std::string unquoted;
     for (const std::string& line : lines) {
         FUZZ_CHECK(line.size() <= CsvLineReader::kMaxPiece, "a piece is longer than 499 bytes");
-        for (char separator : {';', ','}) {
-            SplitFields(line, separator, fields);
+        for (char separator : {';', ',', '\t'}) {
+            SplitRecordFields(line, separator, unquoted, fields);
             FUZZ_CHECK(!fields.empty() && fields.size() <= 100, "a record has no field or more than 100");
             for (const std::string_view field : fields) {
                 const std::string normalized = NormalizeShortNumberText(field, settings);

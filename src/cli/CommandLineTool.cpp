@@ -11,7 +11,9 @@
 #include "directory/DirectoryTableModel.h"
 #include "files/CsvFile.h"
 #include "files/DirectoryImport.h"
+#include "files/ImportOptions.h"
 #include "files/SnapshotStore.h"
+#include "files/TextFormat.h"
 #include "platform/CodePage.h"
 #include "platform/InetAddr.h"
 #include "platform/SettingsStore.h"
@@ -411,44 +413,54 @@ int ReadBook(const ConnectionBook& book, const Options& options, QTextStream& ou
     return failed ? EXIT_SOME_FAILED : EXIT_ALL_DONE;
 }
 
-// The file taken as the window's import takes an exported file, into an empty directory of the default
-// number of digits; what the import would have told is listed.
-int CheckImport(const QString& path, const Options& options, QTextStream& out, QTextStream& err)
+// The file run through the whole import with the choices the window would propose for it, into an empty
+// directory of the default number of digits; the counts, what the window would have told, and the report.
+int RunImportCheck(const QString& path, const Options& options, QTextStream& out, QTextStream& err)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         err << "tobrisk-cli: cannot read " << path << '\n';
         return EXIT_SOME_FAILED;
     }
-    int records = 0;
-    {
-        CsvLineReader counter(file);
-        while (counter.NextLine())
-            ++records;
-        // Less the heading.
-        records = std::max(records - 1, 0);
-    }
-    file.seek(0);
+    const ImportOptions proposed = ProposedImportOptions(file.peek(qint64(kDetectionWindow)).toStdString());
+    file.close();
     HeadlessPlatform platform;
-    Directory directory;
-    const int leftOut = ImportExportedFile(file, directory, platform.Services().messages);
-    const int taken = directory.Count();
+    const std::optional<ImportReport> report = CheckImport(path, proposed, platform.Services().messages);
+    if (!report) {
+        err << "tobrisk-cli: cannot read " << path << '\n';
+        return EXIT_SOME_FAILED;
+    }
+    const int taken = report->taken + report->takenChanged;
     if (options.json) {
+        QJsonArray rows;
+        for (const ReportRow& row : report->rows) {
+            QJsonObject told{{QStringLiteral("line"), row.line},
+                             {QStringLiteral("outcome"), LineOutcomeText(row.outcome)},
+                             {QStringLiteral("reason"), ReportReasonText(*report, row)}};
+            if (row.lastLine != row.line)
+                told.insert(QStringLiteral("lastLine"), row.lastLine);
+            rows.push_back(told);
+        }
         out << QJsonDocument(QJsonObject{{QStringLiteral("file"), path},
-                                         {QStringLiteral("records"), records},
+                                         {QStringLiteral("records"), report->linesRead},
                                          {QStringLiteral("taken"), taken},
-                                         {QStringLiteral("skipped"), records - taken},
-                                         {QStringLiteral("leftOut"), leftOut},
-                                         {QStringLiteral("messages"), QJsonArray::fromStringList(platform.Told())}})
+                                         {QStringLiteral("takenChanged"), report->takenChanged},
+                                         {QStringLiteral("skipped"), report->notTaken},
+                                         {QStringLiteral("leftOut"), report->leftOut},
+                                         {QStringLiteral("messages"), QJsonArray::fromStringList(platform.Told())},
+                                         {QStringLiteral("rows"), rows}})
                    .toJson(QJsonDocument::Compact)
             << '\n';
         return EXIT_ALL_DONE;
     }
-    out << "records: " << records << "\ntaken: " << taken << "\nskipped: " << records - taken
-        << "\nleft out: " << leftOut << '\n';
+    out << "records: " << report->linesRead << "\ntaken: " << taken << "\ntaken changed: " << report->takenChanged
+        << "\nskipped: " << report->notTaken << "\nleft out: " << report->leftOut << '\n';
     if (!options.quiet) {
         for (const QString& told : platform.Told())
             out << "  " << QString(told).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
+        for (const ReportRow& row : report->rows)
+            out << "  " << ReportLineText(row) << '\t' << LineOutcomeText(row.outcome) << '\t'
+                << ReportReasonText(*report, row) << '\n';
     }
     return EXIT_ALL_DONE;
 }
@@ -465,7 +477,7 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
         return EXIT_USAGE;
     }
     if (options->command == QLatin1String("import-check"))
-        return CheckImport(options->names.front(), *options, out, err);
+        return RunImportCheck(options->names.front(), *options, out, err);
     ConnectionBook book;
     book.Load(BookPath(*options), {});
     if (options->command == QLatin1String("book"))

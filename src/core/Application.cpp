@@ -215,7 +215,10 @@ void Application::OnCommand(int id)
                            Disconnect();
                            before = TakeSnapshot(directory);
                        },
-                       [this] { return ChooseDigits(); }},
+                       [this] { return ChooseDigits(); },
+                       [this](const ImportReport& report) {
+                           ShowImportReport(platform_, lastFolder, report, mainWindow_.get());
+                       }},
                       mainWindow_.get());
             history_.Record(QStringLiteral("importazione"), before);
             if (TakeSnapshot(directory) != before)

@@ -9,6 +9,7 @@ class QWidget;
 namespace tobrisk {
 
 struct Platform;
+struct ImportReport;
 class Directory;
 
 // What the import needs of the connection and of the number-of-digits command.
@@ -17,7 +18,13 @@ struct ImportSteps {
     std::function<void()> disconnect;
     // Shows the number-of-digits dialog and applies the choice; false when the user cancels.
     std::function<bool()> chooseDigits;
+    // Shows the report of a run that has something to tell, after every message of the run; left empty
+    // where nobody reads it.
+    std::function<void(const ImportReport&)> showReport = {};
 };
+
+// The report window over `report`, whose "Salva…" opens in `folder`.
+void ShowImportReport(Platform& platform, const QString& folder, const ImportReport& report, QWidget* parent);
 
 // "Leggi da file": a file chosen by the user into the directory, replacing or updating it. The folder
 // chosen becomes `lastFolder`.

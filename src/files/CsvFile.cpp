@@ -6,6 +6,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/TextScan.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QIODevice>
 #include <algorithm>
@@ -18,7 +19,7 @@ namespace {
 constexpr size_t kMaxFields = 100;
 constexpr size_t kMaxDigits = 500;
 constexpr qint64 kReadBlock = 64 * 1024;
-constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr size_t kByteOrderMarkSize = 3;
 
 uint16_t Low16(int value)
 {
@@ -130,6 +131,60 @@ void SplitFields(std::string_view line, char separator, std::vector<std::string_
         fields.push_back(line.substr(start));
 }
 
+size_t ReadQuotedField(std::string_view line, size_t at, char separator, std::string& out)
+{
+    if (at < line.size() && line[at] == '"') {
+        ++at;
+        while (at < line.size()) {
+            const char c = line[at++];
+            if (c != '"') {
+                out += c;
+            } else if (at < line.size() && line[at] == '"') {
+                out += '"';
+                ++at;
+            } else {
+                break;
+            }
+        }
+    }
+    // What follows a closing quote, or a field that does not begin with one, is taken as it stands.
+    while (at < line.size() && line[at] != separator)
+        out += line[at++];
+    return at;
+}
+
+void SplitQuotedFields(std::string_view line, char separator, std::string& storage,
+                       std::vector<std::string_view>& fields)
+{
+    fields.clear();
+    storage.clear();
+    // Unquoting never lengthens a field, so the views stay valid while the storage fills.
+    storage.reserve(line.size());
+    size_t at = 0;
+    for (;;) {
+        const size_t start = storage.size();
+        at = ReadQuotedField(line, at, separator, storage);
+        fields.emplace_back(storage.data() + start, storage.size() - start);
+        if (fields.size() == kMaxFields || at + 1 >= line.size())
+            return;
+        ++at;
+    }
+}
+
+bool ReadsQuotes(char separator)
+{
+    return separator != ';';
+}
+
+void SplitRecordFields(std::string_view line, char separator, std::string& storage,
+                       std::vector<std::string_view>& fields)
+{
+    if (ReadsQuotes(separator))
+        SplitQuotedFields(line, separator, storage, fields);
+    else
+        SplitFields(line, separator, fields);
+}
+
 std::string NormalizeShortNumberText(std::string_view text, const DirectorySettings& settings)
 {
     const size_t digits = settings.shortNumberDigits;
@@ -159,14 +214,24 @@ std::string DigitsOnly(std::string_view text)
 
 CsvLineReader::CsvLineReader(QIODevice& in) : in_(in)
 {
-    // Spreadsheets often save with a byte-order mark: it is not data, and the text behind it is UTF-8. A slow
-    // device may hand out the mark over more than one read.
-    while (buffer_.size() < kUtf8ByteOrderMark.size() && Fill()) {
+    // A slow device may hand out the start of the file over many reads.
+    while (buffer_.size() < kDetectionWindow && Fill()) {
     }
-    if (std::string_view(buffer_).substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
-        position_ = kUtf8ByteOrderMark.size();
-        utf8_ = true;
+    Start(DetectEncoding(std::string_view(buffer_).substr(0, kDetectionWindow)));
+}
+
+CsvLineReader::CsvLineReader(QIODevice& in, TextEncoding encoding) : in_(in)
+{
+    while (buffer_.size() < kByteOrderMarkSize && Fill()) {
     }
+    Start(encoding);
+}
+
+void CsvLineReader::Start(TextEncoding encoding)
+{
+    utf8_ = encoding == TextEncoding::Utf8;
+    if (utf8_ && StartsWithByteOrderMark(buffer_))
+        position_ = kByteOrderMarkSize;
 }
 
 bool CsvLineReader::Fill()
@@ -188,8 +253,6 @@ std::optional<std::string_view> CsvLineReader::PieceInBuffer()
 {
     // Only the common shapes: a piece that ends in LF or CR LF, or a full 499 bytes, with no NUL, all of it
     // already in the buffer. Anything else goes the long way, byte by byte across refills.
-    if (utf8_)
-        return std::nullopt;
     char* start = buffer_.data() + position_;
     const size_t available = buffer_.size() - position_;
     const size_t window = std::min(kMaxPiece, available);
@@ -201,16 +264,22 @@ std::optional<std::string_view> CsvLineReader::PieceInBuffer()
         if (window < kMaxPiece)
             return std::nullopt;
         position_ += window;
+        endedLine_ = false;
+        pieceSize_ = window;
         return std::string_view(start, window);
     }
     if (start[i] == '\n') {
         position_ += i + 1;
+        endedLine_ = true;
+        pieceSize_ = i + 1;
         return std::string_view(start, i + 1);
     }
     if (start[i] == '\r' && i + 1 < available && start[i + 1] == '\n') {
         // The buffer is ours and these bytes are used up: the CR becomes the piece's single line end.
         start[i] = '\n';
         position_ += i + 2;
+        endedLine_ = true;
+        pieceSize_ = i + 1;
         return std::string_view(start, i + 1);
     }
     return std::nullopt;
@@ -218,11 +287,30 @@ std::optional<std::string_view> CsvLineReader::PieceInBuffer()
 
 std::optional<std::string_view> CsvLineReader::NextLine()
 {
+    const std::optional<std::string_view> piece = utf8_ ? NextUtf8Piece() : NextPiece();
+    if (!piece)
+        return piece;
+    lineNumber_ = nextLineNumber_;
+    // A full piece that did not end its line is followed by the rest of that line.
+    cut_ = pieceIndex_ > 0 || (!endedLine_ && pieceSize_ == kMaxPiece);
+    dropped_ = pieceIndex_ == 0 ? lineDropped_ : 0;
+    if (endedLine_) {
+        ++nextLineNumber_;
+        pieceIndex_ = 0;
+    } else {
+        ++pieceIndex_;
+    }
+    return piece;
+}
+
+std::optional<std::string_view> CsvLineReader::NextPiece()
+{
     if (const std::optional<std::string_view> piece = PieceInBuffer())
         return piece;
     std::string& line = line_;
     line.clear();
     bool readAny = false;
+    endedLine_ = false;
     while (line.size() < kMaxPiece) {
         if (position_ >= buffer_.size() && !Fill())
             break;
@@ -240,6 +328,7 @@ std::optional<std::string_view> CsvLineReader::NextLine()
         if (buffer_[position_] == '\n') {
             ++position_;
             line += '\n';
+            endedLine_ = true;
             break;
         }
         // A CR: the pair CR LF is one line end, a lone CR is an ordinary byte.
@@ -248,6 +337,7 @@ std::optional<std::string_view> CsvLineReader::NextLine()
         if (position_ + 1 < buffer_.size() && buffer_[position_ + 1] == '\n') {
             position_ += 2;
             line += '\n';
+            endedLine_ = true;
             break;
         }
         ++position_;
@@ -255,12 +345,106 @@ std::optional<std::string_view> CsvLineReader::NextLine()
     }
     if (!readAny)
         return std::nullopt;
+    pieceSize_ = line.size();
     // Text ends at a NUL byte, as it would in any C string the line passes through.
     if (const size_t nul = line.find('\0'); nul != std::string::npos)
         line.resize(nul);
-    if (utf8_)
-        line = ToCp1252(QString::fromUtf8(line.data(), qsizetype(line.size())));
     return line;
+}
+
+bool CsvLineReader::ReadWholeLine()
+{
+    std::string raw;
+    bool readAny = false;
+    bool lineEnd = false;
+    while (!lineEnd) {
+        if (position_ >= buffer_.size() && !Fill())
+            break;
+        readAny = true;
+        const char* start = buffer_.data() + position_;
+        const size_t available = buffer_.size() - position_;
+        size_t run = 0;
+        while (run < available && start[run] != '\n' && start[run] != '\r')
+            ++run;
+        raw.append(start, run);
+        position_ += run;
+        if (run == available)
+            continue;
+        if (buffer_[position_] == '\n') {
+            ++position_;
+            lineEnd = true;
+            continue;
+        }
+        if (position_ + 1 >= buffer_.size())
+            Fill();
+        if (position_ + 1 < buffer_.size() && buffer_[position_ + 1] == '\n') {
+            position_ += 2;
+            lineEnd = true;
+            continue;
+        }
+        ++position_;
+        raw += '\r';
+    }
+    if (!readAny)
+        return false;
+    if (const size_t nul = raw.find('\0'); nul != std::string::npos)
+        raw.resize(nul);
+    lineDropped_ = 0;
+    line_ = ToCp1252Dropping(QString::fromUtf8(raw.data(), qsizetype(raw.size())), lineDropped_);
+    if (lineEnd)
+        line_ += '\n';
+    linePosition_ = 0;
+    return true;
+}
+
+std::optional<std::string_view> CsvLineReader::NextUtf8Piece()
+{
+    if (linePosition_ >= line_.size() && !ReadWholeLine())
+        return std::nullopt;
+    const size_t length = std::min(kMaxPiece, line_.size() - linePosition_);
+    const std::string_view piece(line_.data() + linePosition_, length);
+    linePosition_ += length;
+    endedLine_ = linePosition_ >= line_.size();
+    pieceSize_ = length;
+    return piece;
+}
+
+std::vector<std::string> FirstLines(std::string_view start, TextEncoding encoding, size_t count)
+{
+    QByteArray bytes(start.data(), qsizetype(start.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    CsvLineReader reader(buffer, encoding);
+    std::vector<std::string> lines;
+    while (lines.size() < count) {
+        const std::optional<std::string_view> line = reader.NextLine();
+        if (!line)
+            break;
+        std::string_view text = *line;
+        if (!text.empty() && text.back() == '\n')
+            text.remove_suffix(1);
+        lines.emplace_back(text);
+    }
+    return lines;
+}
+
+int CountRecordLines(QIODevice& in)
+{
+    int count = 0;
+    bool holdsText = false;
+    char block[kReadBlock];
+    qint64 read = 0;
+    while ((read = in.read(block, sizeof block)) > 0) {
+        for (const char c : std::string_view(block, size_t(read))) {
+            if (c == '\n') {
+                count += holdsText ? 1 : 0;
+                holdsText = false;
+            } else if (c != '\r') {
+                holdsText = true;
+            }
+        }
+    }
+    return count + (holdsText ? 1 : 0);
 }
 
 } // namespace tobrisk

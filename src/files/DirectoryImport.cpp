@@ -7,8 +7,11 @@
 #include "link/ExchangeLimits.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
+#include "platform/TextScan.h"
 
+#include <QFile>
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 namespace tobrisk {
@@ -17,6 +20,8 @@ namespace {
 
 // Room that the quoted short number may take in a prompt before it is shortened.
 constexpr size_t kQuotedLength = 40;
+// What an entry keeps of a name and of a telephone number.
+constexpr size_t kStoredLength = 32;
 
 QString Quoted(std::string_view text)
 {
@@ -48,7 +53,48 @@ size_t ShortNumberRange(const std::vector<const Entry*>& entries, int maxShortNu
     return range;
 }
 
+size_t SkipDigits(std::string_view text, size_t at)
+{
+    while (at < text.size() && IsDecimalDigit(text[at]))
+        ++at;
+    return at;
+}
+
 } // namespace
+
+bool IsExponentNumber(std::string_view text)
+{
+    size_t at = 0;
+    while (at < text.size() && text[at] == ' ')
+        ++at;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        ++at;
+    size_t end = SkipDigits(text, at);
+    if (end == at)
+        return false;
+    if (end < text.size() && (text[end] == ',' || text[end] == '.')) {
+        const size_t fraction = end + 1;
+        end = SkipDigits(text, fraction);
+        if (end == fraction)
+            return false;
+    }
+    if (end >= text.size() || (text[end] != 'E' && text[end] != 'e'))
+        return false;
+    at = end + 1;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        ++at;
+    end = SkipDigits(text, at);
+    if (end == at)
+        return false;
+    while (end < text.size() && text[end] == ' ')
+        ++end;
+    return end == text.size();
+}
+
+bool NumbersMostlyBeginWithZeroOrThree(int numbers, int withZeroOrThree)
+{
+    return numbers >= 5 && 3 * withZeroOrThree >= 2 * numbers;
+}
 
 DirectoryImport::DirectoryImport(const ImportOptions& options, ImportTarget target)
     : DirectoryImport(options, target, target.directory.Entries())
@@ -86,21 +132,100 @@ void DirectoryImport::NoteLineSeizure(uint16_t seizure)
     }
 }
 
-void DirectoryImport::ImportLine(std::string_view line)
+void DirectoryImport::NotTaken(const RecordOrigin& origin, LineReason reason, std::string_view before)
 {
-    Directory& directory = target_.directory;
-    if (directory.IsFull())
+    ImportReport* report = target_.report;
+    if (!report)
         return;
-    if (line.empty() || line == "\n")
+    ++report->linesRead;
+    ++report->notTaken;
+    report->Add(origin.line, LineOutcome::NotTaken, reason, before);
+}
+
+void DirectoryImport::Taken(const RecordOrigin& origin, const Entry& stored, const TakenRecord& record)
+{
+    struct Note {
+        LineReason reason;
+        std::string_view before;
+        std::string_view after;
+    };
+    std::array<Note, 9> notes;
+    size_t count = 0;
+    const auto note = [&notes, &count](LineReason reason, std::string_view before = {}, std::string_view after = {}) {
+        notes[count++] = {reason, before, after};
+    };
+    // Most records need none of these numbers as text.
+    std::string dropped;
+    std::string shortNumber;
+    const auto shortNumberText = [&shortNumber, &stored]() -> std::string_view {
+        if (shortNumber.empty())
+            shortNumber = std::to_string(stored.shortNumber);
+        return shortNumber;
+    };
+
+    if (origin.cut)
+        note(LineReason::LineCut);
+    if (origin.droppedCharacters > 0) {
+        dropped = std::to_string(origin.droppedCharacters);
+        note(LineReason::CharactersDropped, {}, dropped);
+    }
+    if (options_.autoNumber)
+        note(LineReason::ShortNumberGenerated, {}, shortNumberText());
+    else if (record.rawShortNumber.size() > size_t(target_.directory.Settings().shortNumberDigits))
+        note(LineReason::ShortNumberBeyondDigits, record.rawShortNumber, shortNumberText());
+    if (record.name.size() > kStoredLength)
+        note(LineReason::NameCut);
+    if (record.digits.size() > kStoredLength)
+        note(LineReason::NumberCut);
+    if (record.digits != record.phoneField)
+        note(LineReason::NumberChanged, record.phoneField, stored.phoneNumber);
+    const LineOutcome outcome = count == 0 ? LineOutcome::Taken : LineOutcome::TakenChanged;
+    const std::string removed = record.removed ? std::to_string(*record.removed) : std::string();
+    if (record.replaced)
+        note(LineReason::ShortNumberReplaced, {}, shortNumberText());
+    if (record.removed)
+        note(LineReason::SameNumberRemoved, {}, removed);
+
+    ImportReport& report = *target_.report;
+    ++report.linesRead;
+    ++(outcome == LineOutcome::Taken ? report.taken : report.takenChanged);
+    for (size_t i = 0; i < count; ++i)
+        report.Add(origin.line, outcome, notes[i].reason, notes[i].before, notes[i].after);
+
+    ++numbers_;
+    if (stored.phoneNumber.front() == '0' || stored.phoneNumber.front() == '3')
+        ++numbersWithZeroOrThree_;
+    else
+        withoutZeroOrThree_.emplace_back(origin.line, outcome);
+}
+
+void DirectoryImport::ImportLine(std::string_view line, const RecordOrigin& origin)
+{
+    if (target_.directory.IsFull()) {
+        NotTaken(origin, LineReason::OverLimit);
         return;
+    }
+    if (line.empty() || line == "\n") {
+        NotTaken(origin, LineReason::EmptyLine);
+        return;
+    }
     if (line.back() == '\n')
         line.remove_suffix(1);
+    SplitRecordFields(line, options_.separator, unquoted_, fields_);
+    ImportFields(fields_, origin);
+}
 
-    SplitFields(line, options_.separator, fields_);
-    const auto field = [this](int index) -> std::string_view {
-        return index >= 0 && size_t(index) < fields_.size() ? fields_[size_t(index)] : std::string_view();
+void DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, const RecordOrigin& origin)
+{
+    Directory& directory = target_.directory;
+    if (directory.IsFull()) {
+        NotTaken(origin, LineReason::OverLimit);
+        return;
+    }
+    const auto field = [&fields](int index) -> std::string_view {
+        return index >= 0 && size_t(index) < fields.size() ? fields[size_t(index)] : std::string_view();
     };
-    const int n = int(fields_.size());
+    const int n = int(fields.size());
 
     const std::string_view rawShortNumber =
         options_.autoNumber ? std::string_view("0") : field(options_.shortNumberField);
@@ -112,8 +237,10 @@ void DirectoryImport::ImportLine(std::string_view line)
     const uint16_t shortNumber = options_.autoNumber ? uint16_t(directory.Count()) : uint16_t(spelled);
 
     if (options_.shortNumberField >= n || options_.nameField >= n || options_.phoneField >= n ||
-        options_.lineSeizureChoice - 1 >= n)
+        options_.lineSeizureChoice - 1 >= n) {
+        NotTaken(origin, LineReason::TooFewFields);
         return;
+    }
 
     const std::string_view name = field(options_.nameField);
     const std::string_view phoneField = field(options_.phoneField);
@@ -121,11 +248,22 @@ void DirectoryImport::ImportLine(std::string_view line)
     const std::string digits = DigitsOnly(phoneField);
     if (!validNumber || name.empty() || digits.empty()) {
         RejectRecord(rawShortNumber, normalized, validNumber, !name.empty(), !digits.empty());
+        NotTaken(origin,
+                 !validNumber   ? LineReason::InvalidShortNumber
+                 : name.empty() ? LineReason::MissingName
+                                : LineReason::MissingNumber,
+                 validNumber ? std::string_view() : rawShortNumber);
+        return;
+    }
+    // Its digits would be a different number: the mantissa's digits followed by zeros.
+    if (IsExponentNumber(phoneField)) {
+        NotTaken(origin, LineReason::ExponentNumber, phoneField);
         return;
     }
     // Generated numbers must stay dialable with the chosen number of digits.
     if (options_.autoNumber && directory.Count() > maxShortNumber_) {
         ++leftOut_;
+        NotTaken(origin, LineReason::ShortNumbersExhausted);
         return;
     }
 
@@ -137,18 +275,23 @@ void DirectoryImport::ImportLine(std::string_view line)
                                  : LineSeizureFromCode(field(options_.lineSeizureChoice - 1));
     NoteLineSeizure(seizure);
 
-    phones_.Add(directory.AddOrReplace(shortNumber, name, digits, seizure));
+    const bool replacing = target_.report && directory.Contains(shortNumber);
+    const Entry& stored = directory.AddOrReplace(shortNumber, name, digits, seizure);
+    phones_.Add(stored);
 
+    std::optional<uint16_t> removed;
     if (older && *older != shortNumber) {
-        const Entry* original = entryAtStart_[*older];
-        if (!original)
-            return;
         // Only the entry held when the run began leaves: one that replaced it during the run stays.
-        if (directory.Find(*older) == original)
-            directory.Remove(*older);
-        if (phones_.EntryOf(*older) == original)
-            phones_.Remove(*older);
+        if (const Entry* original = entryAtStart_[*older]) {
+            if (directory.Find(*older) == original && directory.Remove(*older))
+                removed = older;
+            if (phones_.EntryOf(*older) == original)
+                phones_.Remove(*older);
+        }
     }
+
+    if (target_.report)
+        Taken(origin, stored, {rawShortNumber, name, phoneField, digits, replacing, removed});
 }
 
 void DirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string_view normalized, bool validNumber,
@@ -175,17 +318,36 @@ void DirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string_
         askMissingField_ = false;
 }
 
+void DirectoryImport::Finish()
+{
+    ImportReport* report = target_.report;
+    if (!report)
+        return;
+    report->leftOut = leftOut_;
+    if (!NumbersMostlyBeginWithZeroOrThree(numbers_, numbersWithZeroOrThree_) || withoutZeroOrThree_.empty())
+        return;
+    // The rows are in line order and so are the flags: one merge puts each flag after its line's rows.
+    const auto flagsAt = std::ptrdiff_t(report->rows.size());
+    for (const auto& [line, outcome] : withoutZeroOrThree_)
+        report->Add(line, outcome, LineReason::LeadingZeroLost);
+    std::inplace_merge(report->rows.begin(), report->rows.begin() + flagsAt, report->rows.end(),
+                       [](const ReportRow& a, const ReportRow& b) { return a.line < b.line; });
+}
+
 int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const ImportOptions& options,
                   const ImportTarget& target)
 {
+    const RecordOrigin first{reader.LineNumber(), reader.Cut(), reader.DroppedCharacters()};
     const Directory::BulkChange filling(target.directory);
     if (options.importMode == 0)
         target.directory.Clear();
     DirectoryImport run(options, target);
-    if (!options.firstLineIsHeading)
-        run.ImportLine(firstLine);
+    // A file without a single line has no first record either.
+    if (!options.firstLineIsHeading && first.line > 0)
+        run.ImportLine(firstLine, first);
     while (const std::optional<std::string_view> line = reader.NextLine())
-        run.ImportLine(*line);
+        run.ImportLine(*line, {reader.LineNumber(), reader.Cut(), reader.DroppedCharacters()});
+    run.Finish();
     return run.LeftOut();
 }
 
@@ -196,6 +358,19 @@ int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages)
     CsvLineReader reader(file);
     const std::string firstLine(reader.NextLine().value_or(std::string_view()));
     return ImportRecords(reader, firstLine, layout, {into, messages, false});
+}
+
+std::optional<ImportReport> CheckImport(const QString& path, const ImportOptions& options, MessageBoxes& messages)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    CsvLineReader reader(file, options.encoding);
+    const std::string firstLine(reader.NextLine().value_or(std::string_view()));
+    Directory directory;
+    ImportReport report;
+    ImportRecords(reader, firstLine, options, {directory, messages, false, &report});
+    return report;
 }
 
 } // namespace tobrisk

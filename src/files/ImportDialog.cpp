@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ImportDialog.h"
 
+#include "files/CsvFile.h"
 #include "platform/CodePage.h"
 #include "platform/MessageBoxes.h"
 #include "widgets/OkCancelRow.h"
@@ -10,8 +11,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace tobrisk {
@@ -37,6 +40,15 @@ QString ProblemText(ImportChoiceProblem problem)
     return QString();
 }
 
+// The first lines read for the preview: the heading and five records.
+constexpr size_t kSampleLines = 6;
+constexpr int kPreviewRows = 5;
+
+int SeparatorItem(char separator)
+{
+    return separator == ',' ? 1 : separator == '\t' ? 2 : 0;
+}
+
 QComboBox* MakeList(const QString& objectName, QWidget* parent)
 {
     auto* list = new QComboBox(parent);
@@ -48,8 +60,8 @@ QComboBox* MakeList(const QString& objectName, QWidget* parent)
 
 } // namespace
 
-ImportDialog::ImportDialog(std::string firstLine, MessageBoxes& messages, QWidget* parent)
-    : QDialog(parent), messages_(messages), firstLine_(std::move(firstLine))
+ImportDialog::ImportDialog(std::string fileStart, MessageBoxes& messages, QWidget* parent)
+    : QDialog(parent), messages_(messages), fileStart_(std::move(fileStart)), encoding_(DetectEncoding(fileStart_))
 {
     setObjectName(QStringLiteral("importDialog"));
     setWindowTitle(QStringLiteral("Importa agenda da file .csv"));
@@ -60,7 +72,11 @@ ImportDialog::ImportDialog(std::string firstLine, MessageBoxes& messages, QWidge
     autoNumberBox_->setObjectName(QStringLiteral("autoNumberCheckBox"));
     separatorList_ = new QComboBox(this);
     separatorList_->setObjectName(QStringLiteral("separatorComboBox"));
-    separatorList_->addItems({QStringLiteral("Punto e virgola"), QStringLiteral("Virgola")});
+    separatorList_->addItems(
+        {QStringLiteral("Punto e virgola"), QStringLiteral("Virgola"), QStringLiteral("Tabulazione")});
+    encodingList_ = new QComboBox(this);
+    encodingList_->setObjectName(QStringLiteral("encodingComboBox"));
+    encodingList_->addItems({QStringLiteral("Windows-1252"), QStringLiteral("UTF-8")});
     headingBox_ = new QCheckBox(QStringLiteral("Utilizza prima riga del file come intestazione"), this);
     headingBox_->setObjectName(QStringLiteral("headingCheckBox"));
 
@@ -73,6 +89,7 @@ ImportDialog::ImportDialog(std::string firstLine, MessageBoxes& messages, QWidge
     options->addRow(modeGroup_->button(0));
     options->addRow(modeGroup_->button(1));
     options->addRow(autoNumberBox_);
+    options->addRow(QStringLiteral("&Codifica:"), encodingList_);
     options->addRow(QStringLiteral("&Separatore:"), separatorList_);
     options->addRow(headingBox_);
 
@@ -87,18 +104,36 @@ ImportDialog::ImportDialog(std::string firstLine, MessageBoxes& messages, QWidge
     layout->addWidget(
         new QLabel(QStringLiteral("Scegliere su quali campi del file .csv mappare le seguenti informazioni"), this));
     layout->addLayout(mapping);
+    preview_ = new QTableWidget(0, 4, this);
+    preview_->setObjectName(QStringLiteral("previewTable"));
+    preview_->setHorizontalHeaderLabels({QStringLiteral("Numero breve"), QStringLiteral("Nome"),
+                                         QStringLiteral("Numero di telefono"), QStringLiteral("Impegno linea")});
+    preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    preview_->setSelectionMode(QAbstractItemView::NoSelection);
+    preview_->verticalHeader()->hide();
+    preview_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    preview_->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(preview_);
     layout->addWidget(NewOkCancelRow(*this));
 
     connect(modeGroup_, &QButtonGroup::idClicked, this, &ImportDialog::OnModeClicked);
     connect(autoNumberBox_, &QCheckBox::clicked, this, &ImportDialog::OnAutoNumberClicked);
     connect(headingBox_, &QCheckBox::clicked, this, &ImportDialog::OnHeadingClicked);
 
-    // Opening: the controls show the members, the first line is split at ';' and the lists are filled.
-    separatorList_->setCurrentIndex(0);
+    // Opening: the controls show the members and what the start of the file looks like, the first line is
+    // split at the separator found and the lists are filled.
+    ReadFirstLines();
+    separator_ = DetectSeparator(firstLine_);
+    encodingList_->setCurrentIndex(encoding_ == TextEncoding::Utf8 ? 1 : 0);
+    separatorList_->setCurrentIndex(SeparatorItem(separator_));
     headingFields_ = SplitHeadingFields(firstLine_, separator_);
     FillFieldLists();
     Refresh();
     connect(separatorList_, &QComboBox::currentIndexChanged, this, &ImportDialog::OnSeparatorChosen);
+    connect(encodingList_, &QComboBox::currentIndexChanged, this, &ImportDialog::OnEncodingChosen);
+    for (QComboBox* list : {shortNumberList_, nameList_, phoneList_, lineSeizureList_})
+        connect(list, &QComboBox::currentIndexChanged, this, &ImportDialog::UpdatePreview);
+    UpdatePreview();
 }
 
 QComboBox* ImportDialog::ListOf(ImportChoiceList list) const
@@ -135,6 +170,50 @@ void ImportDialog::FillFieldLists()
     lineSeizureList_->setCurrentIndex(first.lineSeizure);
 }
 
+void ImportDialog::ReadFirstLines()
+{
+    firstLines_ = FirstLines(fileStart_, encoding_, kSampleLines);
+    firstLine_ = firstLines_.empty() ? std::string() : firstLines_.front();
+}
+
+ImportChoices ImportDialog::Choices() const
+{
+    return {shortNumberList_->currentIndex(), nameList_->currentIndex(), phoneList_->currentIndex(),
+            lineSeizureList_->currentIndex()};
+}
+
+ImportOptions ImportDialog::ChosenOptions() const
+{
+    const ImportChoices choices = Choices();
+    ImportOptions options;
+    options.importMode = importMode_;
+    options.firstLineIsHeading = firstLineIsHeading_;
+    options.autoNumber = autoNumber_;
+    options.separator = separator_;
+    options.encoding = encoding_;
+    options.shortNumberField = autoNumber_ ? -1 : choices.shortNumber;
+    options.nameField = choices.name;
+    options.phoneField = choices.phone;
+    options.lineSeizureChoice = choices.lineSeizure;
+    return options;
+}
+
+void ImportDialog::UpdatePreview()
+{
+    const ImportOptions options = ChosenOptions();
+    const size_t first = firstLineIsHeading_ ? 1 : 0;
+    const int rows = int(std::min<size_t>(kPreviewRows, firstLines_.size() - std::min(first, firstLines_.size())));
+    preview_->setRowCount(rows);
+    for (int row = 0; row < rows; ++row) {
+        const std::array<std::string, 4> texts = RecordPreview(firstLines_[first + size_t(row)], options);
+        for (int column = 0; column < 4; ++column) {
+            auto* item = new QTableWidgetItem(FromCp1252(texts[size_t(column)]));
+            item->setFlags(Qt::ItemIsEnabled);
+            preview_->setItem(row, column, item);
+        }
+    }
+}
+
 void ImportDialog::Refresh()
 {
     modeGroup_->button(importMode_)->setChecked(true);
@@ -166,6 +245,7 @@ void ImportDialog::OnModeClicked(int mode)
         autoNumberBox_->setEnabled(false);
     }
     Refresh();
+    UpdatePreview();
 }
 
 void ImportDialog::OnAutoNumberClicked()
@@ -180,6 +260,7 @@ void ImportDialog::OnAutoNumberClicked()
         shortNumberList_->setEnabled(true);
     }
     Refresh();
+    UpdatePreview();
 }
 
 void ImportDialog::OnHeadingClicked()
@@ -187,24 +268,37 @@ void ImportDialog::OnHeadingClicked()
     firstLineIsHeading_ = !firstLineIsHeading_;
     FillFieldLists();
     Refresh();
+    UpdatePreview();
 }
 
 void ImportDialog::OnSeparatorChosen(int item)
 {
-    const char chosen = item == 1 ? ',' : ';';
+    const char chosen = item == 1 ? ',' : item == 2 ? '\t' : ';';
     if (chosen != separator_) {
         separator_ = chosen;
         headingFields_ = SplitHeadingFields(firstLine_, separator_);
         FillFieldLists();
     }
     Refresh();
+    UpdatePreview();
+}
+
+void ImportDialog::OnEncodingChosen(int item)
+{
+    const TextEncoding chosen = item == 1 ? TextEncoding::Utf8 : TextEncoding::Cp1252;
+    if (chosen != encoding_) {
+        encoding_ = chosen;
+        ReadFirstLines();
+        headingFields_ = SplitHeadingFields(firstLine_, separator_);
+        FillFieldLists();
+    }
+    Refresh();
+    UpdatePreview();
 }
 
 void ImportDialog::accept()
 {
-    const ImportChoices choices{shortNumberList_->currentIndex(), nameList_->currentIndex(), phoneList_->currentIndex(),
-                                lineSeizureList_->currentIndex()};
-    const ImportChoiceCheck check = CheckImportChoices(choices, autoNumber_);
+    const ImportChoiceCheck check = CheckImportChoices(Choices(), autoNumber_);
     if (check.problem != ImportChoiceProblem::None) {
         messages_.Show(ProblemText(check.problem));
         QComboBox* list = ListOf(check.focus);
@@ -213,14 +307,7 @@ void ImportDialog::accept()
             edit->selectAll();
         return;
     }
-    options_.importMode = importMode_;
-    options_.firstLineIsHeading = firstLineIsHeading_;
-    options_.autoNumber = autoNumber_;
-    options_.separator = separator_;
-    options_.shortNumberField = autoNumber_ ? -1 : choices.shortNumber;
-    options_.nameField = choices.name;
-    options_.phoneField = choices.phone;
-    options_.lineSeizureChoice = choices.lineSeizure;
+    options_ = ChosenOptions();
     QDialog::accept();
 }
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "files/TextFormat.h"
+
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,7 +15,8 @@ struct ImportOptions {
     int importMode = 0; // 0 replaces the directory, 1 merges into it
     bool firstLineIsHeading = true;
     bool autoNumber = false;
-    char separator = ';';
+    char separator = ';'; // ';', ',' or a tab
+    TextEncoding encoding = TextEncoding::Cp1252;
     int shortNumberField = 0; // -1 when the short numbers are generated
     int nameField = 1;
     int phoneField = 2;
@@ -20,8 +24,17 @@ struct ImportOptions {
 };
 
 // The fields of the file's first line as the options dialog lists them: the line end is removed and every
-// separator splits, so a trailing separator gives an empty last field. No limit on their number.
+// separator splits (outside quotes, for ',' and a tab), so a trailing separator gives an empty last field. No
+// limit on their number.
 std::vector<std::string> SplitHeadingFields(std::string_view firstLine, char separator);
+
+// The texts that a record line gives the short number, the name, the telephone number and the line-seizure
+// code under the options, split as the import splits it; empty where no field is chosen or the line lacks it.
+std::array<std::string, 4> RecordPreview(std::string_view line, const ImportOptions& options);
+
+// What the options dialog proposes for a file that begins with `fileStart`, before the user changes
+// anything: replace, heading, the encoding and separator found, and the first choices.
+ImportOptions ProposedImportOptions(std::string_view fileStart);
 
 // The items chosen in the four field lists; -1 where a list has no choice. The line-seizure list's item 0
 // is the empty item, item k + 1 is field k.

@@ -11,5 +11,7 @@ namespace tobrisk {
 QString FromCp1252(std::string_view bytes);
 // Characters that the code page cannot hold become '?'.
 std::string ToCp1252(const QString& text);
+// Characters that the code page cannot hold are left out and counted in `dropped`.
+std::string ToCp1252Dropping(const QString& text, int& dropped);
 
 } // namespace tobrisk

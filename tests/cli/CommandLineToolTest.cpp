@@ -258,6 +258,37 @@ TEST_F(CommandLineTool, ImportCheckCountsWhatTheImportTakes)
     EXPECT_EQ(report.value(QStringLiteral("messages")).toArray().size(), 1) << run.out.toStdString();
 }
 
+// The window's own import runs, with what its dialog would propose for the file: here a spreadsheet's
+// comma file with quotes. The report comes after the counts.
+TEST_F(CommandLineTool, ImportCheckPrintsTheReport)
+{
+    const QString path = folder.filePath(QStringLiteral("foglio.csv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Breve,Nome,Telefono\r\n"
+               "5,\"Rossi, Mario\",021\r\n"
+               "6,Bianchi,\"4,41E+11\"\r\n"
+               "7,Verdi,+39 023\r\n");
+    file.close();
+    const CliRun run = Cli({QStringLiteral("import-check"), path});
+    EXPECT_EQ(run.code, EXIT_ALL_DONE);
+    EXPECT_EQ(run.out, QStringLiteral("records: 3\ntaken: 2\ntaken changed: 1\nskipped: 1\nleft out: 0\n"
+                                      "  3\tnon importata\tNumero 4,41E+11 in forma esponenziale: le cifre perse "
+                                      "non sono recuperabili\n"
+                                      "  4\timportata con modifiche\tNumero di telefono cambiato: +39 023 -> 39023\n"));
+
+    const CliRun json = Cli({QStringLiteral("import-check"), path, QStringLiteral("--json")});
+    const QJsonObject report = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(report.value(QStringLiteral("takenChanged")), 1);
+    const QJsonArray rows = report.value(QStringLiteral("rows")).toArray();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toObject().value(QStringLiteral("line")), 3);
+    EXPECT_EQ(rows[0].toObject().value(QStringLiteral("outcome")), QStringLiteral("non importata"));
+
+    const CliRun quiet = Cli({QStringLiteral("import-check"), path, QStringLiteral("--quiet")});
+    EXPECT_EQ(quiet.out, QStringLiteral("records: 3\ntaken: 2\ntaken changed: 1\nskipped: 1\nleft out: 0\n"));
+}
+
 // Against ExchangeTables: 3 changes its name, 12 stays, 20 (three fields) is not an entry, 456 goes, 7 comes.
 const char* const PREPARED = "Numero breve;Nome;Numero di telefono;Impegno linea\r\n"
                              "3;Nuovo;0123;D\r\n"

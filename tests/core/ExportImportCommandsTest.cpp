@@ -3,6 +3,7 @@
 #include "core/ImportCommand.h"
 
 #include "directory/DirectoryView.h"
+#include "files/ImportReport.h"
 #include "platform/SettingsStore.h"
 #include "support/FakePlatform.h"
 #include "support/ModalDriver.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +69,21 @@ protected:
                            }};
     }
 
+    // The import with its report window, which `reportAct` must close; the report shown is kept.
+    void ImportWithReport(const QString& path, const std::function<void(QWidget*)>& optionsAct,
+                          const std::function<void(QWidget*)>& reportAct)
+    {
+        ImportSteps steps = Steps();
+        steps.showReport = [this](const ImportReport& report) {
+            shownReport = report;
+            toldBeforeReport = fake.messages.Texts();
+            ShowImportReport(fake.platform, lastFolder, report, nullptr);
+        };
+        fake.fileDialogs.Choose(path);
+        EXPECT_TRUE(RunModals([&] { RunImport(fake.platform, lastFolder, directory, steps, nullptr); },
+                              {optionsAct, reportAct}));
+    }
+
     void ExportNow() { RunExport(fake.platform, lastFolder, model.Rows(), nullptr); }
     void ImportNow() { RunImport(fake.platform, lastFolder, directory, Steps(), nullptr); }
 
@@ -112,6 +129,8 @@ protected:
     int disconnects = 0;
     int digitsAsked = 0;
     std::optional<uint8_t> digits = 3;
+    std::optional<ImportReport> shownReport;
+    QStringList toldBeforeReport;
 };
 
 } // namespace
@@ -288,4 +307,129 @@ TEST_F(FileCommandsTest, ImportTellsOnceHowManyGeneratedNumbersDidNotFit)
     EXPECT_EQ(fake.messages.Texts(),
               QStringList{QStringLiteral("Numeri brevi esauriti: 5 record non sono stati importati.\n"
                                          "Aumentare il numero di cifre e ripetere l'importazione.")});
+}
+
+TEST_F(FileCommandsTest, SpreadsheetFileInUtf8WithCommasQuotesAndAnExponentNumber)
+{
+    const QString path = FilePath("foglio.csv");
+    WriteBytes(path, "Breve,Nome,Telefono\r\n"
+                     "1,\"Rossi, Mario\",02 1234\r\n"
+                     "2,\"Il \"\"Bar\"\" di Caff\xC3\xA8\",4.41E+11\r\n"
+                     "3,\"Caff\xC3\xA8 \"\"Roma\"\"\",0331234567\r\n");
+    ImportWithReport(
+        path,
+        [](QWidget* dialog) {
+            EXPECT_EQ(dialog->findChild<QComboBox*>(QStringLiteral("encodingComboBox"))->currentText(),
+                      QStringLiteral("UTF-8"));
+            EXPECT_EQ(dialog->findChild<QComboBox*>(QStringLiteral("separatorComboBox"))->currentText(),
+                      QStringLiteral("Virgola"));
+            ClickButton(dialog, "okButton");
+        },
+        [](QWidget* report) {
+            EXPECT_EQ(report->windowTitle(), QStringLiteral("Rapporto di importazione"));
+            EXPECT_TRUE(report->findChild<QLabel*>(QStringLiteral("countsLabel"))
+                            ->text()
+                            .startsWith(QStringLiteral("Righe lette: 3\nImportate: 1\nImportate con modifiche: 1\n"
+                                                       "Non importate: 1")));
+            ClickButton(report, "closeButton");
+        });
+    EXPECT_EQ(Listed(),
+              (std::vector<std::string>{"1;Rossi, Mario;021234;32767", "3;Caff\xE8 \"Roma\";0331234567;32767"}));
+    ASSERT_TRUE(shownReport);
+    ASSERT_EQ(shownReport->rows.size(), 2u);
+    EXPECT_EQ(shownReport->rows[0].line, 2);
+    EXPECT_EQ(shownReport->rows[0].reason, LineReason::NumberChanged);
+    EXPECT_EQ(shownReport->rows[1].line, 3);
+    EXPECT_EQ(shownReport->rows[1].reason, LineReason::ExponentNumber);
+    EXPECT_TRUE(fake.messages.Shown().empty());
+}
+
+TEST_F(FileCommandsTest, ImportAsksFirstWhenTheFileHoldsMoreThanTheDirectoryCanTake)
+{
+    digits = 4;
+    Add(9999, "Resta", "1", 0);
+    std::string file = "Numero breve;Nome;Numero di telefono;Impegno linea\r\n";
+    for (int i = 0; i < 2003; ++i)
+        file += std::to_string(i) + ";N" + std::to_string(i) + ";0" + std::to_string(i) + ";D\r\n";
+    const QString path = FilePath("troppi.csv");
+    WriteBytes(path, file);
+    const QString question = QStringLiteral("Il file contiene 2003 record, ma l'agenda può accoglierne ancora 2000:\n"
+                                            "ne saranno importati 2000, gli altri 3 no.\nVuoi continuare?");
+
+    fake.messages.Answer(MsgAnswer::No);
+    Import(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); });
+    EXPECT_EQ(fake.messages.Texts(), QStringList{question});
+    EXPECT_EQ(Listed(), std::vector<std::string>{"9999;Resta;1;0"});
+
+    fake.messages.Answer(MsgAnswer::Yes);
+    ImportWithReport(
+        path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); },
+        [](QWidget* report) { ClickButton(report, "closeButton"); });
+    EXPECT_EQ(directory.Count(), 2000);
+    ASSERT_TRUE(shownReport);
+    EXPECT_EQ(shownReport->notTaken, 3);
+    EXPECT_EQ(shownReport->rows.front().line, 2002);
+    EXPECT_EQ(shownReport->rows.front().lastLine, 2004);
+    EXPECT_EQ(shownReport->rows.front().reason, LineReason::OverLimit);
+}
+
+// Names as people write them come back as they left, through the export's file and the import's real path:
+// accents, quotes and commas are ordinary text in a ';' file. A name that holds ';' cannot: the export
+// writes it unchanged, so on reading it is two fields.
+TEST_F(FileCommandsTest, AwkwardNamesMakeTheRoundTrip)
+{
+    Add(1, "Caff\xE8 \"Roma\"", "0612345", 0x7FFF);
+    Add(2, "Rossi, Mario", "0212345678", 0x0305);
+    Add(3, "Perch\xE9 s\xEC, \x93Nord\x94", "3331234567", 0x4085);
+    Add(4, "\"\"", "0", 0x0000);
+    Add(5,
+        "L'Ufficio \xC4rzte Stra\xDF"
+        "e \x80",
+        "0039021234", 0x0301);
+    Add(6, "  spazi  ", "0112", 0x7FFF);
+    const std::vector<std::string> before = Listed();
+    const QString path = FilePath("giro.csv");
+    ASSERT_TRUE(Export(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); }));
+
+    directory.Clear();
+    ImportSteps steps = Steps();
+    steps.showReport = [this](const ImportReport& report) { shownReport = report; };
+    fake.fileDialogs.Choose(path);
+    EXPECT_TRUE(RunModal([&] { RunImport(fake.platform, lastFolder, directory, steps, nullptr); },
+                         [](QWidget* dialog) {
+                             EXPECT_EQ(dialog->findChild<QComboBox*>(QStringLiteral("encodingComboBox"))->currentText(),
+                                       QStringLiteral("Windows-1252"));
+                             ClickButton(dialog, "okButton");
+                         }));
+    EXPECT_EQ(Listed(), before);
+    EXPECT_FALSE(shownReport); // nothing changed on the way, so nothing to tell
+}
+
+TEST_F(FileCommandsTest, ReportComesAfterEveryMessageOfTheRun)
+{
+    digits = 1;
+    std::string file = "Nome;Numero\r\n;1\r\n";
+    for (int i = 0; i < 12; ++i)
+        file += "N" + std::to_string(i) + ";0" + std::to_string(i) + "\r\n";
+    const QString path = FilePath("pochi.csv");
+    WriteBytes(path, file);
+    fake.messages.Answer(MsgAnswer::Yes); // the record without a name
+    ImportWithReport(
+        path,
+        [](QWidget* dialog) {
+            ClickButton(dialog, "autoNumberCheckBox");
+            dialog->findChild<QComboBox*>(QStringLiteral("nameComboBox"))->setCurrentIndex(0);
+            dialog->findChild<QComboBox*>(QStringLiteral("phoneComboBox"))->setCurrentIndex(1);
+            ClickButton(dialog, "okButton");
+        },
+        [](QWidget* report) { ClickButton(report, "closeButton"); });
+    EXPECT_EQ(directory.Count(), 10);
+    EXPECT_EQ(toldBeforeReport,
+              (QStringList{QStringLiteral("Nome non trovato per numero breve 0. Il record sarà scartato!\n"
+                                          "Vuoi altre segnalazioni di errore di questo tipo?"),
+                           QStringLiteral("Numeri brevi esauriti: 2 record non sono stati importati.\n"
+                                          "Aumentare il numero di cifre e ripetere l'importazione.")}));
+    ASSERT_TRUE(shownReport);
+    EXPECT_EQ(shownReport->leftOut, 2);
+    EXPECT_EQ(fake.messages.Texts(), toldBeforeReport);
 }

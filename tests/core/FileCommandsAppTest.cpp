@@ -77,11 +77,18 @@ TEST_F(FileCommandsAppTest, ImportCommandAsksTheDigitsThenTheOptions)
     bool optionsShown = false;
     QTimer options;
     options.setInterval(5);
+    bool reportShown = false;
     QObject::connect(&options, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() != QStringLiteral("importDialog"))
+        // The number changes, so the report window follows the options.
+        if (modal && modal->objectName() == QStringLiteral("importReportDialog")) {
+            options.stop();
+            reportShown = true;
+            QTest::mouseClick(modal->findChild<QAbstractButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
             return;
-        options.stop();
+        }
+        if (!modal || modal->objectName() != QStringLiteral("importDialog") || optionsShown)
+            return;
         optionsShown = true;
         QTest::mouseClick(modal->findChild<QAbstractButton*>(QStringLiteral("okButton")), Qt::LeftButton);
     });
@@ -96,6 +103,7 @@ TEST_F(FileCommandsAppTest, ImportCommandAsksTheDigitsThenTheOptions)
                                                Qt::LeftButton);
                          }));
     EXPECT_TRUE(optionsShown);
+    EXPECT_TRUE(reportShown);
     EXPECT_EQ(app.directory.Settings().shortNumberDigits, 4);
     ASSERT_EQ(app.View()->Model().rowCount(), 1);
     const Entry& entry = app.View()->Model().EntryAt(0);

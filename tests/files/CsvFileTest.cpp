@@ -142,6 +142,33 @@ TEST(SplitFieldsTest, Separators)
     }
 }
 
+TEST(SplitFieldsTest, QuotedFieldsWithCommasAndTabs)
+{
+    using Fields = std::vector<std::string_view>;
+    const std::vector<std::tuple<std::string, char, Fields>> cases = {
+        {"\"Rossi, Mario\",0212", ',', {"Rossi, Mario", "0212"}},
+        {"\"Il \"\"Bar\"\"\",1", ',', {"Il \"Bar\"", "1"}},
+        {"\"\",x", ',', {"", "x"}},
+        {"a,b,", ',', {"a", "b"}},
+        {",", ',', {""}},
+        {"a,,b", ',', {"a", "", "b"}},
+        {"\"a\tb\"\tc", '\t', {"a\tb", "c"}},
+        {"a\"b,c", ',', {"a\"b", "c"}},     // a quote inside a field is kept
+        {"\"ab\"cd,e", ',', {"abcd", "e"}}, // text after the closing quote stays
+        {"\"aperto, mai chiuso", ',', {"aperto, mai chiuso"}},
+        {"\"4,41E+11\",x", ',', {"4,41E+11", "x"}},
+    };
+    std::string storage;
+    Fields split;
+    for (const auto& [line, separator, fields] : cases) {
+        SplitRecordFields(line, separator, storage, split);
+        EXPECT_EQ(split, fields) << line;
+    }
+    // ';' keeps its quotes as ordinary characters.
+    SplitRecordFields("\"x;y\";z", ';', storage, split);
+    EXPECT_EQ(split, (Fields{"\"x", "y\"", "z"}));
+}
+
 TEST(SplitFieldsTest, KeepsOnlyTheFirstHundredFields)
 {
     std::string line;
@@ -200,6 +227,59 @@ TEST(CsvLineReaderTest, LinesAndPieces)
         TricklingDevice slow(QByteArray::fromStdString(bytes), {1});
         EXPECT_EQ(ReadLines(slow), lines) << bytes;
     }
+}
+
+TEST(CsvLineReaderTest, Utf8IsConvertedBeforeItIsCut)
+{
+    // 498 ASCII bytes and one two-byte character: in code page 1252 the line is 499 bytes and stays whole.
+    const std::string bytes = std::string(498, 'x') + "\xC3\xA8\r\nEuro \xE2\x82\xAC, telefono \xE2\x98\x8E\n";
+    QByteArray data = QByteArray::fromStdString(bytes);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    CsvLineReader reader(buffer);
+    EXPECT_EQ(reader.Encoding(), TextEncoding::Utf8);
+    EXPECT_EQ(reader.NextLine(), std::string(498, 'x') + "\xE8");
+    EXPECT_TRUE(reader.Cut()); // the line end comes as a piece of its own, as for any 499-byte line
+    EXPECT_EQ(reader.NextLine(), "\n");
+    // The euro sign exists in code page 1252; the telephone sign does not and is left out, and told.
+    EXPECT_EQ(reader.NextLine(), "Euro \x80, telefono \n");
+    EXPECT_EQ(reader.LineNumber(), 2);
+    EXPECT_EQ(reader.DroppedCharacters(), 1);
+    EXPECT_FALSE(reader.NextLine());
+
+    // Chosen by the user, code page 1252 reads the same bytes one for one.
+    buffer.seek(0);
+    CsvLineReader asBytes(buffer, TextEncoding::Cp1252);
+    EXPECT_EQ(asBytes.NextLine(), std::string(498, 'x') + "\xC3");
+}
+
+TEST(CsvLineReaderTest, LineNumbersAndPieces)
+{
+    for (const bool utf8 : {false, true}) {
+        const std::string bytes =
+            std::string(utf8 ? "\xEF\xBB\xBF" : "") + "a\r\n\r\n" + std::string(600, 'y') + "\r\nb\nc";
+        QByteArray data = QByteArray::fromStdString(bytes);
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        CsvLineReader reader(buffer);
+        std::vector<std::pair<int, bool>> seen;
+        while (reader.NextLine())
+            seen.emplace_back(reader.LineNumber(), reader.Cut());
+        EXPECT_EQ(seen, (std::vector<std::pair<int, bool>>{
+                            {1, false}, {2, false}, {3, true}, {3, true}, {4, false}, {5, false}}))
+            << utf8;
+    }
+}
+
+TEST(CsvLineReaderTest, FirstLinesAndRecordCount)
+{
+    const std::string start = "Nome;Numero\r\nA;1\r\n\r\nB;2\nC;3";
+    EXPECT_EQ(FirstLines(start, TextEncoding::Cp1252, 3), (std::vector<std::string>{"Nome;Numero", "A;1", ""}));
+    EXPECT_EQ(FirstLines(start, TextEncoding::Cp1252, 10).size(), 5u);
+    QByteArray data = QByteArray::fromStdString(start);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    EXPECT_EQ(CountRecordLines(buffer), 4); // the empty line is no record
 }
 
 TEST(CsvLineReaderTest, CrLfAcrossTheReadBlock)

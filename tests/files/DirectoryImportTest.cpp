@@ -3,10 +3,12 @@
 
 #include "directory/Directory.h"
 #include "files/CsvFile.h"
+#include "files/ImportReport.h"
 #include "support/FakePlatform.h"
 #include "support/QtPrinters.h"
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,6 +45,28 @@ protected:
         return Listed();
     }
 
+    // The report of an import, one row as "line|outcome|reason".
+    std::vector<std::string> Reported(const std::string& bytes, const ImportOptions& options)
+    {
+        QByteArray data = QByteArray::fromStdString(bytes);
+        QBuffer file(&data);
+        file.open(QIODevice::ReadOnly);
+        CsvLineReader reader(file);
+        const std::string first(reader.NextLine().value_or(std::string_view()));
+        report = ImportReport();
+        leftOut = ImportRecords(reader, first, options, {directory, fake.messages, false, &report});
+        return Rows(report);
+    }
+
+    static std::vector<std::string> Rows(const ImportReport& report)
+    {
+        std::vector<std::string> rows;
+        for (const ReportRow& row : report.rows)
+            rows.push_back(ReportLineText(row).toStdString() + "|" + LineOutcomeText(row.outcome).toStdString() + "|" +
+                           ReportReasonText(report, row).toStdString());
+        return rows;
+    }
+
     std::vector<std::string> Listed() const
     {
         std::vector<std::string> dump;
@@ -64,6 +88,7 @@ protected:
     FakePlatform fake;
     Directory directory;
     int leftOut = 0;
+    ImportReport report;
 };
 
 using Entries = std::vector<std::string>;
@@ -100,6 +125,26 @@ TEST_F(DirectoryImportTest, RecordsOfSmallFiles)
         EXPECT_EQ(Import(c.file, Records()), c.expected) << c.what;
         EXPECT_TRUE(fake.messages.Shown().empty()) << c.what;
     }
+}
+
+TEST(ExponentNumberTest, Forms)
+{
+    for (const char* text :
+         {"4,41E+11", "4.41E+11", "4,41e+11", "4E11", "4,41E11", "3,93E-05", "-4,41E+11", " 4,41E+11 "})
+        EXPECT_TRUE(IsExponentNumber(text)) << text;
+    for (const char* text :
+         {"0441123456", "+39 02-1234", "E+11", "4,41E+", "4,E+11", "4,41E+11x", "Edificio 4", "4,41 E+11", ""})
+        EXPECT_FALSE(IsExponentNumber(text)) << text;
+}
+
+TEST_F(DirectoryImportTest, ExponentNumbersAreNotTakenInAnyFile)
+{
+    // A ';' file included: its digits would be 441 followed by zeros, a number nobody has.
+    EXPECT_EQ(Import("1;A;4,41E+11;N\n2;B;0212;N\n3;C;3.93e-05;N\n", Records()), Entries{"2;B;0212;0000"});
+    ImportOptions options = Records();
+    options.separator = ',';
+    EXPECT_EQ(Import("1,A,\"4,41E+11\",N\n2,\"Rossi, Mario\",0212,N\n", options), Entries{"2;Rossi, Mario;0212;0000"});
+    EXPECT_TRUE(fake.messages.Shown().empty());
 }
 
 TEST_F(DirectoryImportTest, LongLineArrivesInTwoPieces)
@@ -256,6 +301,172 @@ TEST_F(DirectoryImportTest, FieldsInAnotherOrderWithCommas)
     options.phoneField = 2;
     options.lineSeizureChoice = 2; // field 1
     EXPECT_EQ(Import("Rossi,I3,02 1234,15\n", options), Entries{"15;Rossi;021234;0303"});
+}
+
+TEST_F(DirectoryImportTest, ReportTellsWhatHappenedToEveryLine)
+{
+    using Rows = std::vector<std::string>;
+    const std::string longName(40, 'n');
+    fake.messages.Answer(MsgAnswer::Yes);
+    fake.messages.Answer(MsgAnswer::Yes);
+    fake.messages.Answer(MsgAnswer::Yes);
+    const Rows rows = Reported("Numero breve;Nome;Numero di telefono;Impegno linea\r\n" // 1, heading
+                               "1;Uno;0211;N\r\n"                                       // 2, as it stands
+                               "\r\n"                                                   // 3
+                               "2;Due\r\n"                                              // 4
+                               "12A;Tre;0213;N\r\n"                                     // 5
+                               "4;;0214;N\r\n"                                          // 6
+                               "5;Cinque;--;N\r\n"                                      // 7
+                               "6;Sei;4,41E+11;N\r\n"                                   // 8
+                               "1234;" +
+                                   longName +
+                                   ";+39 02-1234;N\r\n"    // 9
+                                   "1;Uno bis;0219;N\r\n", // 10
+                               [] {
+                                   ImportOptions options;
+                                   options.lineSeizureChoice = 4;
+                                   return options;
+                               }());
+    EXPECT_EQ(rows, (Rows{"3|non importata|Riga vuota", "4|non importata|Campi insufficienti",
+                          "5|non importata|Numero breve 12A non valido", "6|non importata|Nome non trovato",
+                          "7|non importata|Numero di telefono non trovato",
+                          "8|non importata|Numero 4,41E+11 in forma esponenziale: le cifre perse non sono recuperabili",
+                          "9|importata con modifiche|Numero breve 1234 oltre le cifre: importato come 234",
+                          "9|importata con modifiche|Nome tagliato a 32 caratteri",
+                          "9|importata con modifiche|Numero di telefono cambiato: +39 02-1234 -> 39021234",
+                          "10|importata|Sostituito il numero breve 1 già presente"}));
+    EXPECT_EQ(report.linesRead, 9);
+    EXPECT_EQ(report.taken, 2);
+    EXPECT_EQ(report.takenChanged, 1);
+    EXPECT_EQ(report.notTaken, 6);
+    // The prompts are those of the import, unchanged: the report comes on top of them.
+    EXPECT_EQ(fake.messages.Texts().size(), 3);
+}
+
+TEST_F(DirectoryImportTest, ReportOfLimitsPiecesAndGeneratedNumbers)
+{
+    directory.SetShortNumberDigits(1);
+    ImportOptions options = Records();
+    options.autoNumber = true;
+    options.shortNumberField = -1;
+    options.nameField = 0;
+    options.phoneField = 1;
+    options.lineSeizureChoice = 0;
+    std::string file = "A;01;" + std::string(600, 'x') + "\n"; // line 1 in two pieces, the second no record
+    for (int i = 0; i < 10; ++i)
+        file += "N" + std::to_string(i) + ";0" + std::to_string(i) + "\n"; // lines 2 to 11
+    const std::vector<std::string> rows = Reported(file, options);
+    EXPECT_EQ(rows[0], "1|importata con modifiche|Riga oltre 499 caratteri, divisa in più parti");
+    EXPECT_EQ(rows[1], "1|importata con modifiche|Numero breve generato: 0");
+    EXPECT_EQ(rows[2], "1|non importata|Campi insufficienti");
+    EXPECT_EQ(rows.back(), "11|non importata|Numeri brevi esauriti");
+    EXPECT_EQ(report.leftOut, 1);
+    EXPECT_EQ(leftOut, 1);
+
+    // Past 2000 entries every line is told, in one row, without a prompt.
+    directory.SetShortNumberDigits(4);
+    std::string many;
+    for (int i = 0; i < 2003; ++i)
+        many += std::to_string(i) + ";N;0" + std::to_string(i) + ";N\n";
+    Reported(many, Records());
+    EXPECT_EQ(report.taken, 2000);
+    EXPECT_EQ(report.notTaken, 3);
+    EXPECT_EQ(Rows(report), std::vector<std::string>{"2001-2003|non importata|Agenda piena: superato il limite di "
+                                                     "2000 numeri"});
+}
+
+TEST_F(DirectoryImportTest, UpdateReportsTheOlderEntryRemoved)
+{
+    Seed({{"Dieci", "0212", 0, 10}});
+    EXPECT_EQ(Reported("20;Venti;0212;N\n", Records(1)),
+              std::vector<std::string>{"1|importata|Rimosso il numero breve 10 con lo stesso numero di telefono"});
+    EXPECT_EQ(report.taken, 1);
+}
+
+TEST(LeadingZeroRuleTest, TwoThirdsOfAtLeastFiveNumbers)
+{
+    const std::vector<std::tuple<int, int, bool>> cases = {
+        {5, 4, true}, {6, 4, true}, {3, 3, false}, {4, 4, false}, {9, 5, false}, {9, 6, true}, {0, 0, false},
+    };
+    for (const auto& [numbers, withZeroOrThree, holds] : cases)
+        EXPECT_EQ(NumbersMostlyBeginWithZeroOrThree(numbers, withZeroOrThree), holds)
+            << numbers << " " << withZeroOrThree;
+}
+
+TEST_F(DirectoryImportTest, NumbersThatMayHaveLostTheirLeadingZero)
+{
+    const std::string flagged = "importata|Possibile zero iniziale perso: il numero non inizia con 0 o 3, come "
+                                "almeno due terzi dei numeri del file";
+    // Four of five begin with 0 or 3: the fifth is taken as it stands, and flagged.
+    EXPECT_EQ(Reported("1;A;0212;N\n2;B;3331234;N\n3;C;212345;N\n4;D;0612;N\n5;E;0811;N\n", Records()),
+              std::vector<std::string>{"3|" + flagged});
+    EXPECT_EQ(directory.Find(3)->phoneNumber, "212345");
+    // Three of five are not enough, nor four numbers in all.
+    EXPECT_TRUE(Reported("1;A;0212;N\n2;B;3331234;N\n3;C;212345;N\n4;D;612;N\n5;E;0811;N\n", Records()).empty());
+    EXPECT_TRUE(Reported("1;A;0212;N\n2;B;3331234;N\n3;C;212345;N\n4;D;0612;N\n", Records()).empty());
+}
+
+TEST_F(DirectoryImportTest, CharactersDroppedAreReported)
+{
+    ImportOptions options = Records();
+    options.separator = ',';
+    EXPECT_EQ(Reported("1,Caff\xC3\xA8 \xE2\x98\x8E,0212,N\n", options),
+              std::vector<std::string>{"1|importata con modifiche|Caratteri non rappresentabili scartati: 1"});
+    EXPECT_EQ(Listed(), Entries{"1;Caff\xE8 ;0212;0000"});
+}
+
+TEST_F(DirectoryImportTest, RecordsGivenAsFieldsGoThroughTheSameRun)
+{
+    // Records that come already split: a name and a number, short numbers generated.
+    ImportOptions options;
+    options.autoNumber = true;
+    options.shortNumberField = -1;
+    options.nameField = 0;
+    options.phoneField = 1;
+    options.lineSeizureChoice = 0;
+    ImportReport given;
+    fake.messages.Answer(MsgAnswer::Yes);
+    {
+        const Directory::BulkChange filling(directory);
+        DirectoryImport run(options, {directory, fake.messages, false, &given});
+        run.ImportFields({"Rossi", "+39 02 1234"}, {7});
+        run.ImportFields({"", "0212"}, {12});
+        run.ImportFields({"Verdi", "4.41E+11"}, {15});
+        run.Finish();
+    }
+    EXPECT_EQ(Listed(), Entries{"0;Rossi;39021234;7FFF"});
+    EXPECT_EQ(Rows(given), (std::vector<std::string>{
+                               "7|importata con modifiche|Numero breve generato: 0",
+                               "7|importata con modifiche|Numero di telefono cambiato: +39 02 1234 -> 39021234",
+                               "12|non importata|Nome non trovato",
+                               "15|non importata|Numero 4.41E+11 in forma esponenziale: le cifre perse non sono "
+                               "recuperabili"}));
+    EXPECT_EQ(fake.messages.Texts().size(), 1); // the missing name, as for a line
+}
+
+TEST(ImportReportTest, CountsAndCsvFile)
+{
+    ImportReport report;
+    report.linesRead = 5;
+    report.taken = 1;
+    report.takenChanged = 1;
+    report.notTaken = 3;
+    report.Add(2, LineOutcome::TakenChanged, LineReason::NumberChanged, "+39 02", "3902");
+    report.Add(3, LineOutcome::NotTaken, LineReason::InvalidShortNumber, "Caff\xE8;1");
+    report.Add(5, LineOutcome::NotTaken, LineReason::OverLimit);
+    report.Add(6, LineOutcome::NotTaken, LineReason::OverLimit);
+    EXPECT_EQ(ReportCountTexts(report),
+              (QStringList{QStringLiteral("Righe lette: 5"), QStringLiteral("Importate: 1"),
+                           QStringLiteral("Importate con modifiche: 1"), QStringLiteral("Non importate: 3")}));
+    ASSERT_EQ(report.rows.size(), 3u); // the lines past the limit make one row
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteReportCsv(out, report));
+    EXPECT_EQ(out.data().toStdString(), "riga;esito;motivo\r\n"
+                                        "2;importata con modifiche;Numero di telefono cambiato: +39 02 -> 3902\r\n"
+                                        "3;non importata;Numero breve Caff\xE8,1 non valido\r\n"
+                                        "5;non importata;Agenda piena: superato il limite di 2000 numeri\r\n"
+                                        "6;non importata;Agenda piena: superato il limite di 2000 numeri\r\n");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -118,16 +119,59 @@ TEST_F(ImportDialogTest, ThreeFieldsGiveNoLineSeizureField)
 
 TEST_F(ImportDialogTest, SeparatorSplitsTheFirstLineAgain)
 {
+    // A first line without ';' but with ',' opens with "Virgola" chosen.
     Run("a,b,c\n", [&] {
+        EXPECT_EQ(List("separatorComboBox")->currentText(), QStringLiteral("Virgola"));
+        EXPECT_EQ(Items(List("nameComboBox")),
+                  (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+        Choose("separatorComboBox", 0);
         EXPECT_EQ(Items(List("nameComboBox")), QStringList{QStringLiteral("a,b,c")});
         Choose("separatorComboBox", 1);
         EXPECT_EQ(Items(List("nameComboBox")),
                   (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
         EXPECT_EQ(Choices(), (std::vector<int>{0, 1, 2, 0}));
-        Choose("separatorComboBox", 0);
-        EXPECT_EQ(Items(List("nameComboBox")), QStringList{QStringLiteral("a,b,c")});
         Click("cancelButton");
     });
+}
+
+TEST_F(ImportDialogTest, EncodingSeparatorAndPreviewFollowTheFile)
+{
+    const auto previewRow = [this](int row) {
+        const auto* table = Find<QTableWidget>("previewTable");
+        QStringList texts;
+        for (int column = 0; column < table->columnCount(); ++column)
+            texts << (table->item(row, column) ? table->item(row, column)->text() : QStringLiteral("<none>"));
+        return texts;
+    };
+    std::string file = "Breve\tNome\tTelefono\n";
+    for (int i = 1; i <= 7; ++i)
+        file += std::to_string(i) + "\t\"Caff\xC3\xA8, " + std::to_string(i) + "\"\t02" + std::to_string(i) + "\n";
+    ASSERT_TRUE(Run(file, [&] {
+        EXPECT_EQ(List("encodingComboBox")->currentText(), QStringLiteral("UTF-8"));
+        EXPECT_EQ(List("separatorComboBox")->currentText(), QStringLiteral("Tabulazione"));
+        EXPECT_EQ(
+            Items(List("separatorComboBox")),
+            (QStringList{QStringLiteral("Punto e virgola"), QStringLiteral("Virgola"), QStringLiteral("Tabulazione")}));
+        const auto* table = Find<QTableWidget>("previewTable");
+        EXPECT_EQ(table->rowCount(), 5);
+        EXPECT_EQ(previewRow(0), (QStringList{QStringLiteral("1"), QStringLiteral("Caff\u00e8, 1"),
+                                              QStringLiteral("021"), QString()}));
+        EXPECT_EQ(table->item(0, 0)->flags() & Qt::ItemIsEditable, Qt::NoItemFlags);
+
+        // Every choice shows at once: fields, heading, encoding.
+        Choose("nameComboBox", 2);
+        EXPECT_EQ(previewRow(0)[1], QStringLiteral("021"));
+        Click("headingCheckBox");
+        EXPECT_EQ(previewRow(0), (QStringList{QStringLiteral("Breve"), QStringLiteral("Nome"),
+                                              QStringLiteral("Telefono"), QString()}));
+        Choose("encodingComboBox", 0);
+        EXPECT_EQ(previewRow(1)[1], QStringLiteral("Caff\u00c3\u00a8, 1"));
+        Choose("encodingComboBox", 1);
+        Click("headingCheckBox");
+        Click("okButton");
+    }));
+    EXPECT_EQ(options.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(options.separator, '\t');
 }
 
 TEST_F(ImportDialogTest, GeneratedNumbersAndTheModes)

@@ -25,6 +25,33 @@ TEST(SplitHeadingFieldsTest, EveryFieldCountsWithoutLimit)
     EXPECT_EQ(SplitHeadingFields(std::string(150, ';'), ';').size(), 151u);
 }
 
+TEST(SplitHeadingFieldsTest, QuotesCountWithCommasAndTabs)
+{
+    using Fields = std::vector<std::string>;
+    EXPECT_EQ(SplitHeadingFields("\"Nome, cognome\",\"Il \"\"numero\"\"\",\n", ','),
+              (Fields{"Nome, cognome", "Il \"numero\"", ""}));
+    EXPECT_EQ(SplitHeadingFields("\"a\tb\"\tc", '\t'), (Fields{"a\tb", "c"}));
+    EXPECT_EQ(SplitHeadingFields("\"a;b\";c", ';'), (Fields{"\"a", "b\"", "c"}));
+}
+
+TEST(ProposedImportOptionsTest, WhatTheDialogOpensWith)
+{
+    const ImportOptions exported = ProposedImportOptions("Numero breve;Nome;Numero di telefono;Impegno linea\r\n");
+    EXPECT_EQ(exported.encoding, TextEncoding::Cp1252);
+    EXPECT_EQ(exported.separator, ';');
+    EXPECT_EQ(exported.lineSeizureChoice, 4);
+
+    const ImportOptions sheet = ProposedImportOptions("Breve\tNome\tTelefono\r\n1\tCaff\xC3\xA8\t02\r\n");
+    EXPECT_EQ(sheet.encoding, TextEncoding::Utf8);
+    EXPECT_EQ(sheet.separator, '\t');
+    EXPECT_TRUE(sheet.firstLineIsHeading);
+    EXPECT_EQ(sheet.importMode, 0);
+    EXPECT_EQ(sheet.shortNumberField, 0);
+    EXPECT_EQ(sheet.nameField, 1);
+    EXPECT_EQ(sheet.phoneField, 2);
+    EXPECT_EQ(sheet.lineSeizureChoice, 0);
+}
+
 TEST(FirstImportChoicesTest, FollowTheExportOrder)
 {
     struct Case {
