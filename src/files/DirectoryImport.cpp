@@ -245,7 +245,7 @@ void DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, 
     const std::string_view name = field(options_.nameField);
     const std::string_view phoneField = field(options_.phoneField);
     // A telephone field without a single digit would store an empty number, which nobody can dial.
-    const std::string digits = DigitsOnly(phoneField);
+    const std::string digits = options_.exactCopy ? std::string(phoneField) : DigitsOnly(phoneField);
     if (!validNumber || name.empty() || digits.empty()) {
         RejectRecord(rawShortNumber, normalized, validNumber, !name.empty(), !digits.empty());
         NotTaken(origin,
@@ -256,7 +256,7 @@ void DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, 
         return;
     }
     // Its digits would be a different number: the mantissa's digits followed by zeros.
-    if (IsExponentNumber(phoneField)) {
+    if (!options_.exactCopy && IsExponentNumber(phoneField)) {
         NotTaken(origin, LineReason::ExponentNumber, phoneField);
         return;
     }
@@ -268,7 +268,7 @@ void DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, 
     }
 
     // The older entry is found by the number as the file spells it, before its non-digits are dropped.
-    const std::optional<uint16_t> older = phones_.FirstWith(phoneField);
+    const std::optional<uint16_t> older = options_.exactCopy ? std::nullopt : phones_.FirstWith(phoneField);
 
     const uint16_t seizure = options_.lineSeizureChoice == 0
                                  ? kSeizureDefaultRouting
@@ -351,11 +351,13 @@ int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const Imp
     return run.LeftOut();
 }
 
-int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages)
+int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages, bool exactCopy)
 {
     ImportOptions layout;
     layout.lineSeizureChoice = 4;
-    CsvLineReader reader(file);
+    layout.exactCopy = exactCopy;
+    // The program's own copies are written in code page 1252; a user's file may be in either encoding.
+    CsvLineReader reader = exactCopy ? CsvLineReader(file, TextEncoding::Cp1252) : CsvLineReader(file);
     const std::string firstLine(reader.NextLine().value_or(std::string_view()));
     return ImportRecords(reader, firstLine, layout, {into, messages, false});
 }

@@ -114,9 +114,10 @@ int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const Imp
                   const ImportTarget& target);
 
 // The file read as the import reads an exported file (heading, then short number, name, telephone number and
-// line seizure), into `into` with its number of digits, replacing what it held. Returns the records left
-// out for want of a short number.
-int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages);
+// line seizure), into `into` with its number of digits, replacing what it held; with `exactCopy`, as a kept
+// copy of an exchange's directory (see ImportOptions). Returns the records left out for want of a short
+// number.
+int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages, bool exactCopy = false);
 
 // The whole import of a file into a throwaway directory of the default number of digits, as the window
 // would run it with these options and the prompts answered by `messages`; nothing when the file cannot be

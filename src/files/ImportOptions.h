@@ -21,6 +21,9 @@ struct ImportOptions {
     int nameField = 1;
     int phoneField = 2;
     int lineSeizureChoice = 0; // 0: no field, default routing for all; k + 1: field k
+    // A kept copy of an exchange's directory: every record as it stands, the telephone number as written and
+    // none taken out by a later one of the same number, so that the exchange gets back what it held.
+    bool exactCopy = false;
 };
 
 // The fields of the file's first line as the options dialog lists them: the line end is removed and every

@@ -142,7 +142,7 @@ bool LoadSnapshot(const QString& path, Directory& directory, MessageBoxes& messa
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    ImportExportedFile(file, directory, messages);
+    ImportExportedFile(file, directory, messages, true);
     return true;
 }
 

@@ -54,8 +54,8 @@ int SnapshotEntryCount(const QString& path);
 // never fewer than `atLeast`.
 uint8_t SnapshotDigits(const QString& path, uint8_t atLeast);
 
-// Loads a copy into the directory the way the import loads an exported file. False when the file cannot be
-// opened.
+// Loads a copy into the directory the way the import loads an exported file, every record as it stands.
+// False when the file cannot be opened.
 bool LoadSnapshot(const QString& path, Directory& directory, MessageBoxes& messages);
 
 } // namespace tobrisk

@@ -29,20 +29,21 @@ protected:
 };
 
 // The copy is the export with its heading, in the exchange's folder under the time it was taken; read back,
-// it gives the same entries, with as many digits as its largest short number needs.
+// it gives the same entries, numbers as written and one number shared by two entries, with as many digits as
+// its largest short number needs.
 TEST_F(SnapshotStoreTest, ACopyIsTheExportWithItsHeadingAndLoadsBackTheSame)
 {
     Directory exchange;
-    exchange.AddOrReplace(7, "Rossi Mario", "0212345678", kSeizureDefaultRouting);
-    exchange.AddOrReplace(1203, "Citt\xE0 Alta, ufficio", "0299", 0x4001);
+    exchange.AddOrReplace(7, "Rossi Mario", "02 1234 5678", kSeizureDefaultRouting);
+    exchange.AddOrReplace(1203, "Citt\xE0 Alta, ufficio", "02 1234 5678", 0x4001);
 
     const std::optional<QString> path = store.Keep(QStringLiteral("Sede Nord"), exchange.Entries(), NOON);
 
     ASSERT_TRUE(path);
     EXPECT_EQ(*path, QDir(root.path()).filePath(QStringLiteral("Sede Nord/2026-12-11_12-00-05.csv")));
     EXPECT_EQ(Bytes(*path), QByteArray("Numero breve;Nome;Numero di telefono;Impegno linea\r\n"
-                                       "7;Rossi Mario;0212345678;D\r\n"
-                                       "1203;Citt\xE0 Alta, ufficio;0299;L1\r\n"));
+                                       "7;Rossi Mario;02 1234 5678;D\r\n"
+                                       "1203;Citt\xE0 Alta, ufficio;02 1234 5678;L1\r\n"));
     EXPECT_EQ(SnapshotEntryCount(*path), 2);
     EXPECT_EQ(SnapshotDigits(*path, 2), 4);
     EXPECT_EQ(SnapshotDigits(*path, 5), 5);
