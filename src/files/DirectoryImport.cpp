@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 
 namespace tobrisk {
 
@@ -215,12 +216,17 @@ void DirectoryImport::ImportLine(std::string_view line, const RecordOrigin& orig
     ImportFields(fields_, origin);
 }
 
-void DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, const RecordOrigin& origin)
+void DirectoryImport::NotReadable(const RecordOrigin& origin, std::string_view why)
+{
+    NotTaken(origin, LineReason::CardNotRead, why);
+}
+
+bool DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, const RecordOrigin& origin)
 {
     Directory& directory = target_.directory;
     if (directory.IsFull()) {
         NotTaken(origin, LineReason::OverLimit);
-        return;
+        return false;
     }
     const auto field = [&fields](int index) -> std::string_view {
         return index >= 0 && size_t(index) < fields.size() ? fields[size_t(index)] : std::string_view();
@@ -239,7 +245,7 @@ void DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, 
     if (options_.shortNumberField >= n || options_.nameField >= n || options_.phoneField >= n ||
         options_.lineSeizureChoice - 1 >= n) {
         NotTaken(origin, LineReason::TooFewFields);
-        return;
+        return false;
     }
 
     const std::string_view name = field(options_.nameField);
@@ -253,18 +259,18 @@ void DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, 
                  : name.empty() ? LineReason::MissingName
                                 : LineReason::MissingNumber,
                  validNumber ? std::string_view() : rawShortNumber);
-        return;
+        return false;
     }
     // Its digits would be a different number: the mantissa's digits followed by zeros.
     if (!options_.exactCopy && IsExponentNumber(phoneField)) {
         NotTaken(origin, LineReason::ExponentNumber, phoneField);
-        return;
+        return false;
     }
     // Generated numbers must stay dialable with the chosen number of digits.
     if (options_.autoNumber && directory.Count() > maxShortNumber_) {
         ++leftOut_;
         NotTaken(origin, LineReason::ShortNumbersExhausted);
-        return;
+        return false;
     }
 
     // The older entry is found by the number as the file spells it, before its non-digits are dropped.
@@ -292,6 +298,7 @@ void DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, 
 
     if (target_.report)
         Taken(origin, stored, {rawShortNumber, name, phoneField, digits, replacing, removed});
+    return true;
 }
 
 void DirectoryImport::RejectRecord(std::string_view rawShortNumber, std::string_view normalized, bool validNumber,
@@ -347,6 +354,40 @@ int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const Imp
         run.ImportLine(firstLine, first);
     while (const std::optional<std::string_view> line = reader.NextLine())
         run.ImportLine(*line, {reader.LineNumber(), reader.Cut(), reader.DroppedCharacters()});
+    run.Finish();
+    return run.LeftOut();
+}
+
+int ImportVCards(const VCardContents& cards, const ImportTarget& target)
+{
+    ImportOptions options;
+    options.autoNumber = true;
+    options.shortNumberField = -1;
+    options.nameField = 0;
+    options.phoneField = 1;
+    const Directory::BulkChange filling(target.directory);
+    target.directory.Clear();
+    DirectoryImport run(options, target);
+    // The report goes by line: the contacts and the cards that gave none, merged in file order.
+    auto problem = cards.problems.begin();
+    const auto reportProblemsBefore = [&](size_t line) {
+        for (; problem != cards.problems.end() && problem->line < line; ++problem)
+            run.NotReadable({int(problem->line)}, ToCp1252(problem->reason));
+    };
+    for (const VCardContact& contact : cards.contacts) {
+        reportProblemsBefore(contact.line);
+        int dropped = 0;
+        const std::string name = ToCp1252Dropping(contact.name, dropped);
+        const std::string number = ToCp1252Dropping(contact.phoneNumber, dropped);
+        const RecordOrigin origin{int(contact.line), false, dropped};
+        if (run.ImportFields({name, number}, origin) && !contact.otherNumbers.isEmpty() && target.report) {
+            const ReportRow* last = target.report->rows.empty() ? nullptr : &target.report->rows.back();
+            const LineOutcome outcome = last && last->line == origin.line ? last->outcome : LineOutcome::Taken;
+            target.report->Add(origin.line, outcome, LineReason::OtherNumbersLeft,
+                               ToCp1252(contact.otherNumbers.join(QStringLiteral(", "))));
+        }
+    }
+    reportProblemsBefore(std::numeric_limits<size_t>::max());
     run.Finish();
     return run.LeftOut();
 }

@@ -4,6 +4,7 @@
 #include "files/ImportOptions.h"
 #include "files/ImportReport.h"
 #include "files/PhoneIndex.h"
+#include "files/VCardReader.h"
 
 #include <QString>
 #include <bitset>
@@ -56,8 +57,10 @@ public:
     // Applies one line (or 499-byte piece) of the file to the directory.
     void ImportLine(std::string_view line, const RecordOrigin& origin);
     // Applies one record that comes already split into the fields the options name: the same limits,
-    // prompts and report as a line.
-    void ImportFields(const std::vector<std::string_view>& fields, const RecordOrigin& origin);
+    // prompts and report as a line. True when it was taken.
+    bool ImportFields(const std::vector<std::string_view>& fields, const RecordOrigin& origin);
+    // Tells the report of a record that its file gave no fields for, and why.
+    void NotReadable(const RecordOrigin& origin, std::string_view why);
     // Completes the report once the last record has been applied.
     void Finish();
 
@@ -117,6 +120,12 @@ int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const Imp
 // line seizure), into `into` with its number of digits, replacing what it held; with `exactCopy`, as a kept
 // copy of an exchange's directory (see ImportOptions). Returns the records left out for want of a short
 // number.
+// The contacts of a vCard file into the directory, which they replace, with short numbers generated as for a
+// CSV file without them: the same limits, prompts and report. The cards that gave no contact are reported
+// as not taken, and a contact's numbers left out beside the one taken are told. Returns the records left out
+// for want of a generated short number.
+int ImportVCards(const VCardContents& cards, const ImportTarget& target);
+
 int ImportExportedFile(QIODevice& file, Directory& into, MessageBoxes& messages, bool exactCopy = false);
 
 // The whole import of a file into a throwaway directory of the default number of digits, as the window

@@ -65,6 +65,8 @@ QString ReportReasonText(const ImportReport& report, const ReportRow& row)
         return QStringLiteral("Numero %1 in forma esponenziale: le cifre perse non sono recuperabili").arg(before);
     case LineReason::ShortNumbersExhausted:
         return QStringLiteral("Numeri brevi esauriti");
+    case LineReason::CardNotRead:
+        return QStringLiteral("Scheda vCard non leggibile: %1").arg(before);
     case LineReason::LineCut:
         return QStringLiteral("Riga oltre 499 caratteri, divisa in più parti");
     case LineReason::CharactersDropped:
@@ -83,6 +85,8 @@ QString ReportReasonText(const ImportReport& report, const ReportRow& row)
         return QStringLiteral("Sostituito il numero breve %1 già presente").arg(after);
     case LineReason::SameNumberRemoved:
         return QStringLiteral("Rimosso il numero breve %1 con lo stesso numero di telefono").arg(after);
+    case LineReason::OtherNumbersLeft:
+        return QStringLiteral("Altri numeri del contatto non importati: %1").arg(before);
     case LineReason::LeadingZeroLost:
         break;
     }

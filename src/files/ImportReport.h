@@ -27,6 +27,7 @@ enum class LineReason : uint8_t {
     MissingNumber,
     ExponentNumber, // before: the number as the file writes it
     ShortNumbersExhausted,
+    CardNotRead, // before: why, as the vCard reader tells it
     // Taken changed.
     LineCut,
     CharactersDropped,       // after: how many
@@ -39,6 +40,7 @@ enum class LineReason : uint8_t {
     ShortNumberReplaced, // after: the short number
     SameNumberRemoved,   // after: the short number of the entry removed
     LeadingZeroLost,
+    OtherNumbersLeft, // before: the contact's numbers not taken
 };
 
 // One line, or a run of lines told alike (the lines past the limit). The texts it quotes are kept by the

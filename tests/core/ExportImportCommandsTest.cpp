@@ -433,3 +433,41 @@ TEST_F(FileCommandsTest, ReportComesAfterEveryMessageOfTheRun)
     EXPECT_EQ(shownReport->leftOut, 2);
     EXPECT_EQ(fake.messages.Texts(), toldBeforeReport);
 }
+
+// "Leggi da file" on a phone's vCard file: no options, the list replaced once the user agrees, short numbers
+// generated; the card without a number and the numbers left beside the one taken are in the report.
+TEST_F(FileCommandsTest, VCardFileGivesOneEntryPerContact)
+{
+    const QString path = FilePath("rubrica.vcf");
+    WriteBytes(path, "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Caff=C3=A8;Bar\r\n"
+                     "TEL;CELL:333 1234567\r\nTEL;WORK;VOICE:02 1234\r\nEND:VCARD\r\n"
+                     "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna Verdi\r\nEND:VCARD\r\n"
+                     "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Luca Neri\r\nTEL;VALUE=uri:tel:+39-06-555\r\nEND:VCARD\r\n");
+    Add(9, "Vecchia voce", "0299", 0x7FFF);
+    fake.messages.Answer(MsgAnswer::Yes);
+    ImportSteps steps = Steps();
+    steps.showReport = [this](const ImportReport& report) { shownReport = report; };
+    fake.fileDialogs.Choose(path);
+
+    RunImport(fake.platform, lastFolder, directory, steps, nullptr);
+
+    EXPECT_EQ(fake.messages.Texts(), QStringList{QStringLiteral("I contatti del file sostituiranno le voci presenti "
+                                                                "in agenda.\nVuoi continuare?")});
+    EXPECT_EQ(digitsAsked, 1);
+    EXPECT_EQ(fake.fileDialogs.Requests()[0].filter,
+              QStringLiteral("Comma separated files (*.csv);;Schede vCard (*.vcf)"));
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"0;Bar Caff\xE8;021234;32767", "1;Luca Neri;3906555;32767"}));
+    ASSERT_TRUE(shownReport);
+    std::vector<std::pair<int, LineReason>> rows;
+    for (const ReportRow& row : shownReport->rows)
+        rows.emplace_back(row.line, row.reason);
+    EXPECT_EQ(rows, (std::vector<std::pair<int, LineReason>>{{1, LineReason::ShortNumberGenerated},
+                                                             {1, LineReason::NumberChanged},
+                                                             {1, LineReason::OtherNumbersLeft},
+                                                             {7, LineReason::CardNotRead},
+                                                             {11, LineReason::ShortNumberGenerated},
+                                                             {11, LineReason::NumberChanged}}));
+    EXPECT_EQ(ReportReasonText(*shownReport, shownReport->rows[2]),
+              QStringLiteral("Altri numeri del contatto non importati: 333 1234567"));
+    EXPECT_EQ(shownReport->notTaken, 1);
+}
