@@ -155,12 +155,15 @@ void DirectoryImport::Taken(const RecordOrigin& origin, const Entry& stored, con
     const auto note = [&notes, &count](LineReason reason, std::string_view before = {}, std::string_view after = {}) {
         notes[count++] = {reason, before, after};
     };
-    // Most records need none of these numbers as text.
+    // Most records need none of these numbers as text. Short numbers read as the list shows them, behind
+    // the prefix, but for one cut to the digits, which reads beside the digits the file wrote.
+    const DirectorySettings& settings = target_.directory.Settings();
     std::string dropped;
     std::string shortNumber;
-    const auto shortNumberText = [&shortNumber, &stored]() -> std::string_view {
+    std::string cutShortNumber;
+    const auto shortNumberText = [&shortNumber, &stored, &settings]() -> std::string_view {
         if (shortNumber.empty())
-            shortNumber = std::to_string(stored.shortNumber);
+            shortNumber = ShortNumberText(settings, stored.shortNumber);
         return shortNumber;
     };
 
@@ -172,8 +175,9 @@ void DirectoryImport::Taken(const RecordOrigin& origin, const Entry& stored, con
     }
     if (options_.autoNumber)
         note(LineReason::ShortNumberGenerated, {}, shortNumberText());
-    else if (record.rawShortNumber.size() > size_t(target_.directory.Settings().shortNumberDigits))
-        note(LineReason::ShortNumberBeyondDigits, record.rawShortNumber, shortNumberText());
+    else if (record.rawShortNumber.size() > size_t(settings.shortNumberDigits))
+        note(LineReason::ShortNumberBeyondDigits, record.rawShortNumber,
+             cutShortNumber = NormalizeShortNumberText(std::to_string(stored.shortNumber), settings));
     if (record.name.size() > kStoredLength)
         note(LineReason::NameCut);
     if (record.digits.size() > kStoredLength)
@@ -181,7 +185,7 @@ void DirectoryImport::Taken(const RecordOrigin& origin, const Entry& stored, con
     if (record.digits != record.phoneField)
         note(LineReason::NumberChanged, record.phoneField, stored.phoneNumber);
     const LineOutcome outcome = count == 0 ? LineOutcome::Taken : LineOutcome::TakenChanged;
-    const std::string removed = record.removed ? std::to_string(*record.removed) : std::string();
+    const std::string removed = record.removed ? ShortNumberText(settings, *record.removed) : std::string();
     if (record.replaced)
         note(LineReason::ShortNumberReplaced, {}, shortNumberText());
     if (record.removed)

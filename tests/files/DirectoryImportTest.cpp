@@ -334,7 +334,7 @@ TEST_F(DirectoryImportTest, ReportTellsWhatHappenedToEveryLine)
                           "9|importata con modifiche|Numero breve 1234 oltre le cifre: importato come 234",
                           "9|importata con modifiche|Nome tagliato a 32 caratteri",
                           "9|importata con modifiche|Numero di telefono cambiato: +39 02-1234 -> 39021234",
-                          "10|importata|Sostituito il numero breve 1 già presente"}));
+                          "10|importata|Sostituito il numero breve 5001 già presente"}));
     EXPECT_EQ(report.linesRead, 9);
     EXPECT_EQ(report.taken, 2);
     EXPECT_EQ(report.takenChanged, 1);
@@ -357,7 +357,7 @@ TEST_F(DirectoryImportTest, ReportOfLimitsPiecesAndGeneratedNumbers)
         file += "N" + std::to_string(i) + ";0" + std::to_string(i) + "\n"; // lines 2 to 11
     const std::vector<std::string> rows = Reported(file, options);
     EXPECT_EQ(rows[0], "1|importata con modifiche|Riga oltre 499 caratteri, divisa in più parti");
-    EXPECT_EQ(rows[1], "1|importata con modifiche|Numero breve generato: 0");
+    EXPECT_EQ(rows[1], "1|importata con modifiche|Numero breve generato: 50");
     EXPECT_EQ(rows[2], "1|non importata|Campi insufficienti");
     EXPECT_EQ(rows.back(), "11|non importata|Numeri brevi esauriti");
     EXPECT_EQ(report.leftOut, 1);
@@ -379,7 +379,7 @@ TEST_F(DirectoryImportTest, UpdateReportsTheOlderEntryRemoved)
 {
     Seed({{"Dieci", "0212", 0, 10}});
     EXPECT_EQ(Reported("20;Venti;0212;N\n", Records(1)),
-              std::vector<std::string>{"1|importata|Rimosso il numero breve 10 con lo stesso numero di telefono"});
+              std::vector<std::string>{"1|importata|Rimosso il numero breve 5010 con lo stesso numero di telefono"});
     EXPECT_EQ(report.taken, 1);
 }
 
@@ -436,7 +436,7 @@ TEST_F(DirectoryImportTest, RecordsGivenAsFieldsGoThroughTheSameRun)
     }
     EXPECT_EQ(Listed(), Entries{"0;Rossi;39021234;7FFF"});
     EXPECT_EQ(Rows(given), (std::vector<std::string>{
-                               "7|importata con modifiche|Numero breve generato: 0",
+                               "7|importata con modifiche|Numero breve generato: 5000",
                                "7|importata con modifiche|Numero di telefono cambiato: +39 02 1234 -> 39021234",
                                "12|non importata|Nome non trovato",
                                "15|non importata|Numero 4.41E+11 in forma esponenziale: le cifre perse non sono "
