@@ -2,6 +2,7 @@
 #include "files/DirectoryImport.h"
 
 #include "directory/Directory.h"
+#include "directory/EntryChecks.h"
 #include "directory/LineSeizure.h"
 #include "files/CsvFile.h"
 #include "link/ExchangeLimits.h"
@@ -197,8 +198,12 @@ void DirectoryImport::Taken(const RecordOrigin& origin, const Entry& stored, con
     for (size_t i = 0; i < count; ++i)
         report.Add(origin.line, outcome, notes[i].reason, notes[i].before, notes[i].after);
 
+    // A service code such as "*21#" is no telephone number that could have lost a zero.
+    const char first = stored.phoneNumber.front();
+    if (!IsDecimalDigit(first))
+        return;
     ++numbers_;
-    if (stored.phoneNumber.front() == '0' || stored.phoneNumber.front() == '3')
+    if (first == '0' || first == '3')
         ++numbersWithZeroOrThree_;
     else
         withoutZeroOrThree_.emplace_back(origin.line, outcome);
@@ -254,8 +259,12 @@ bool DirectoryImport::ImportFields(const std::vector<std::string_view>& fields, 
 
     const std::string_view name = field(options_.nameField);
     const std::string_view phoneField = field(options_.phoneField);
-    // A telephone field without a single digit would store an empty number, which nobody can dial.
-    const std::string digits = options_.exactCopy ? std::string(phoneField) : DigitsOnly(phoneField);
+    // A telephone field without a single digit would store an empty number, which nobody can dial. A number
+    // the entry editor accepts (digits, "*", "#" and the pause and flash letters) is taken as written, so
+    // that an exported directory comes back the same; only other texts are brought to their digits.
+    std::string digits = DigitsOnly(phoneField);
+    if (options_.exactCopy || (!digits.empty() && IsValidPhoneNumber(phoneField)))
+        digits = phoneField;
     if (!validNumber || name.empty() || digits.empty()) {
         RejectRecord(rawShortNumber, normalized, validNumber, !name.empty(), !digits.empty());
         NotTaken(origin,

@@ -374,8 +374,8 @@ TEST_F(FileCommandsTest, ImportAsksFirstWhenTheFileHoldsMoreThanTheDirectoryCanT
 }
 
 // Names as people write them come back as they left, through the export's file and the import's real path:
-// accents, quotes and commas are ordinary text in a ';' file. A name that holds ';' cannot: the export
-// writes it unchanged, so on reading it is two fields.
+// accents, quotes and commas are ordinary text in a ';' file, and so are numbers with the signs the entry
+// editor takes. A name that holds ';' cannot: the export writes it unchanged, so on reading it is two fields.
 TEST_F(FileCommandsTest, AwkwardNamesMakeTheRoundTrip)
 {
     Add(1, "Caff\xE8 \"Roma\"", "0612345", 0x7FFF);
@@ -387,6 +387,8 @@ TEST_F(FileCommandsTest, AwkwardNamesMakeTheRoundTrip)
         "e \x80",
         "0039021234", 0x0301);
     Add(6, "  spazi  ", "0112", 0x7FFF);
+    Add(7, "Centralino interno", "0611P2#", 0x7FFF);
+    Add(8, "Servizio", "*21#F3p", 0x7FFF);
     const std::vector<std::string> before = Listed();
     const QString path = FilePath("giro.csv");
     ASSERT_TRUE(Export(path, [](QWidget* dialog) { ClickButton(dialog, "okButton"); }));

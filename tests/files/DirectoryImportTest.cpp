@@ -102,6 +102,9 @@ TEST_F(DirectoryImportTest, RecordsOfSmallFiles)
     };
     const std::vector<Case> cases = {
         {"export line, non-digits dropped", "5;Ufficio;+39 02-1234;L133\r\n", {"5;Ufficio;39021234;4085"}},
+        {"a number the entry editor takes stays as written, any other keeps its digits",
+         "1;A;0611P2#;N\n2;B;*21#f3;N\n3;C;Uff. 02 1234;N\n4;D;Fax 0212;N\n",
+         {"1;A;0611P2#;0000", "2;B;*21#f3;0000", "3;C;021234;0000", "4;D;0212;0000"}},
         {"codes",
          "1;A;1;I7\n2;B;2;N\n3;C;3;D\n4;D;4;?\n5;E;5;l133\n6;F;6;;\n",
          {"1;A;1;0307", "2;B;2;0000", "3;C;3;7FFF", "4;D;4;7FFF", "5;E;5;7FFF", "6;F;6;7FFF"}},
