@@ -373,14 +373,9 @@ int ImportRecords(CsvLineReader& reader, const std::string& firstLine, const Imp
 
 int ImportVCards(const VCardContents& cards, const ImportTarget& target)
 {
-    ImportOptions options;
-    options.autoNumber = true;
-    options.shortNumberField = -1;
-    options.nameField = 0;
-    options.phoneField = 1;
     const Directory::BulkChange filling(target.directory);
     target.directory.Clear();
-    DirectoryImport run(options, target);
+    DirectoryImport run(NameAndNumberOptions(), target);
     // The report goes by line: the contacts and the cards that gave none, merged in file order.
     auto problem = cards.problems.begin();
     const auto reportProblemsBefore = [&](size_t line) {

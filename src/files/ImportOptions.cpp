@@ -5,6 +5,17 @@
 
 namespace tobrisk {
 
+ImportOptions NameAndNumberOptions()
+{
+    ImportOptions options;
+    options.autoNumber = true;
+    options.shortNumberField = -1;
+    options.nameField = 0;
+    options.phoneField = 1;
+    options.lineSeizureChoice = 0;
+    return options;
+}
+
 std::vector<std::string> SplitHeadingFields(std::string_view firstLine, char separator)
 {
     if (!firstLine.empty() && firstLine.back() == '\n')

@@ -26,6 +26,10 @@ struct ImportOptions {
     bool exactCopy = false;
 };
 
+// Records of a name and a telephone number, in that order, with short numbers generated: what a vCard
+// contact gives, replacing the directory.
+ImportOptions NameAndNumberOptions();
+
 // The fields of the file's first line as the options dialog lists them: the line end is removed and every
 // separator splits (outside quotes, for ',' and a tab), so a trailing separator gives an empty last field. No
 // limit on their number.

@@ -150,16 +150,22 @@ TEST(UndoHistoryTest, AnEditThatChangedNothingIsNoStep)
     EXPECT_EQ(history.UndoText(), QStringLiteral("Annulla"));
 }
 
-// A link that cannot send: the step stays where it stood, on the undo side, and is finished later.
-TEST(UndoHistoryTest, AFailedSendLeavesTheStepToBeUndoneStill)
-{
+// The loaded directory and its history, with a link that cannot send.
+class UndoOverDeadLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override { Load(directory); }
+
     Directory directory;
-    Load(directory);
-    UndoHistory history(directory);
+    UndoHistory history{directory};
     FakePlatform fake;
     std::unique_ptr<ExchangeSocket> noSocket;
     ConfigurationMemory memory;
-    ExchangeProtocol deadLink(noSocket, memory, fake.waitCursor);
+    ExchangeProtocol deadLink{noSocket, memory, fake.waitCursor};
+};
+
+// A link that cannot send: the step stays where it stood, on the undo side, and is finished later.
+TEST_F(UndoOverDeadLinkTest, AFailedSendLeavesTheStepToBeUndoneStill)
+{
 
     const State before = StateOf(directory);
     const DirectorySnapshot snapshot = TakeSnapshot(directory);
@@ -183,15 +189,8 @@ TEST(UndoHistoryTest, AFailedSendLeavesTheStepToBeUndoneStill)
 
 // While connected, a step that would send more than one record asks first, and a refusal leaves it where it
 // stands; a single send or a step off line asks nothing.
-TEST(UndoHistoryTest, OnlyABulkStepOnTheExchangeAsksBeforeItSends)
+TEST_F(UndoOverDeadLinkTest, OnlyABulkStepOnTheExchangeAsksBeforeItSends)
 {
-    Directory directory;
-    Load(directory);
-    UndoHistory history(directory);
-    FakePlatform fake;
-    std::unique_ptr<ExchangeSocket> noSocket;
-    ConfigurationMemory memory;
-    ExchangeProtocol deadLink(noSocket, memory, fake.waitCursor);
     int asked = 0;
     history.SetBeforeBulkSend([&asked] {
         ++asked;

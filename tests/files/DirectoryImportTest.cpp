@@ -216,12 +216,8 @@ TEST_F(DirectoryImportTest, NewRoutingsAndUrbanLinesAreAppended)
 
 TEST_F(DirectoryImportTest, GeneratedNumbersCountAcceptedRecords)
 {
-    ImportOptions options = Records();
-    options.autoNumber = true;
-    options.shortNumberField = -1;
-    options.nameField = 0;
-    options.phoneField = 1;
-    options.lineSeizureChoice = 0;
+    ImportOptions options = NameAndNumberOptions();
+    options.firstLineIsHeading = false;
     fake.messages.Answer(MsgAnswer::Yes);
     EXPECT_EQ(Import("A;1\nB;2\nC;3\n;4\nD;5\nE;6\n", options),
               (Entries{"0;A;1;7FFF", "1;B;2;7FFF", "2;C;3;7FFF", "3;D;5;7FFF", "4;E;6;7FFF"}));
@@ -233,12 +229,8 @@ TEST_F(DirectoryImportTest, GeneratedNumbersCountAcceptedRecords)
 TEST_F(DirectoryImportTest, GeneratedNumbersStopAtTheLargestOfTheDigits)
 {
     directory.SetShortNumberDigits(2);
-    ImportOptions options = Records();
-    options.autoNumber = true;
-    options.shortNumberField = -1;
-    options.nameField = 0;
-    options.phoneField = 1;
-    options.lineSeizureChoice = 0;
+    ImportOptions options = NameAndNumberOptions();
+    options.firstLineIsHeading = false;
     std::string file;
     for (int i = 0; i < 130; ++i)
         file += "N" + std::to_string(i) + ";" + std::to_string(i) + "\n";
@@ -349,12 +341,8 @@ TEST_F(DirectoryImportTest, ReportTellsWhatHappenedToEveryLine)
 TEST_F(DirectoryImportTest, ReportOfLimitsPiecesAndGeneratedNumbers)
 {
     directory.SetShortNumberDigits(1);
-    ImportOptions options = Records();
-    options.autoNumber = true;
-    options.shortNumberField = -1;
-    options.nameField = 0;
-    options.phoneField = 1;
-    options.lineSeizureChoice = 0;
+    ImportOptions options = NameAndNumberOptions();
+    options.firstLineIsHeading = false;
     std::string file = "A;01;" + std::string(600, 'x') + "\n"; // line 1 in two pieces, the second no record
     for (int i = 0; i < 10; ++i)
         file += "N" + std::to_string(i) + ";0" + std::to_string(i) + "\n"; // lines 2 to 11
@@ -421,12 +409,7 @@ TEST_F(DirectoryImportTest, CharactersDroppedAreReported)
 TEST_F(DirectoryImportTest, RecordsGivenAsFieldsGoThroughTheSameRun)
 {
     // Records that come already split: a name and a number, short numbers generated.
-    ImportOptions options;
-    options.autoNumber = true;
-    options.shortNumberField = -1;
-    options.nameField = 0;
-    options.phoneField = 1;
-    options.lineSeizureChoice = 0;
+    const ImportOptions options = NameAndNumberOptions();
     ImportReport given;
     fake.messages.Answer(MsgAnswer::Yes);
     {
