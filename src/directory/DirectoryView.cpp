@@ -117,6 +117,11 @@ void DirectoryView::SelectShortNumbers(std::vector<uint16_t> shortNumbers)
     scrollTo(lastIndex);
 }
 
+void DirectoryView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+}
+
 void DirectoryView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QTreeView::mouseDoubleClickEvent(event);
