@@ -6,6 +6,7 @@
 #include "files/DirectoryImport.h"
 #include "files/ImportDialog.h"
 #include "files/ImportReportDialog.h"
+#include "files/TextFormat.h"
 #include "files/VCardReader.h"
 #include "link/ExchangeLimits.h"
 #include "platform/Platform.h"
@@ -43,8 +44,8 @@ bool IsVCardFile(const QString& path, QFile& file)
     if (path.endsWith(QStringLiteral(".vcf"), Qt::CaseInsensitive))
         return true;
     QByteArray start = file.peek(64);
-    if (start.startsWith("\xEF\xBB\xBF"))
-        start.remove(0, 3);
+    if (StartsWithByteOrderMark(start.toStdString()))
+        start.remove(0, qsizetype(kUtf8ByteOrderMark.size()));
     return start.trimmed().toUpper().startsWith("BEGIN:VCARD");
 }
 

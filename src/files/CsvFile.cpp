@@ -19,7 +19,6 @@ namespace {
 constexpr size_t kMaxFields = 100;
 constexpr size_t kMaxDigits = 500;
 constexpr qint64 kReadBlock = 64 * 1024;
-constexpr size_t kByteOrderMarkSize = 3;
 
 uint16_t Low16(int value)
 {
@@ -222,7 +221,7 @@ CsvLineReader::CsvLineReader(QIODevice& in) : in_(in)
 
 CsvLineReader::CsvLineReader(QIODevice& in, TextEncoding encoding) : in_(in)
 {
-    while (buffer_.size() < kByteOrderMarkSize && Fill()) {
+    while (buffer_.size() < kUtf8ByteOrderMark.size() && Fill()) {
     }
     Start(encoding);
 }
@@ -231,7 +230,7 @@ void CsvLineReader::Start(TextEncoding encoding)
 {
     utf8_ = encoding == TextEncoding::Utf8;
     if (utf8_ && StartsWithByteOrderMark(buffer_))
-        position_ = kByteOrderMarkSize;
+        position_ = kUtf8ByteOrderMark.size();
 }
 
 bool CsvLineReader::Fill()
@@ -303,88 +302,62 @@ std::optional<std::string_view> CsvLineReader::NextLine()
     return piece;
 }
 
-std::optional<std::string_view> CsvLineReader::NextPiece()
+bool CsvLineReader::TakeUntilLineEnd(std::string& into, size_t limit, bool& readAny)
 {
-    if (const std::optional<std::string_view> piece = PieceInBuffer())
-        return piece;
-    std::string& line = line_;
-    line.clear();
-    bool readAny = false;
-    endedLine_ = false;
-    while (line.size() < kMaxPiece) {
+    while (into.size() < limit) {
         if (position_ >= buffer_.size() && !Fill())
-            break;
+            return false;
         readAny = true;
         // Copy the run of ordinary bytes in one go; only line ends need a closer look.
         const char* start = buffer_.data() + position_;
-        const size_t available = std::min(kMaxPiece - line.size(), buffer_.size() - position_);
+        const size_t available = std::min(limit - into.size(), buffer_.size() - position_);
         size_t run = 0;
         while (run < available && start[run] != '\n' && start[run] != '\r')
             ++run;
-        line.append(start, run);
+        into.append(start, run);
         position_ += run;
         if (run == available)
             continue;
         if (buffer_[position_] == '\n') {
             ++position_;
-            line += '\n';
-            endedLine_ = true;
-            break;
+            return true;
         }
         // A CR: the pair CR LF is one line end, a lone CR is an ordinary byte.
         if (position_ + 1 >= buffer_.size())
             Fill();
         if (position_ + 1 < buffer_.size() && buffer_[position_ + 1] == '\n') {
             position_ += 2;
-            line += '\n';
-            endedLine_ = true;
-            break;
+            return true;
         }
         ++position_;
-        line += '\r';
+        into += '\r';
     }
+    return false;
+}
+
+std::optional<std::string_view> CsvLineReader::NextPiece()
+{
+    if (const std::optional<std::string_view> piece = PieceInBuffer())
+        return piece;
+    line_.clear();
+    bool readAny = false;
+    endedLine_ = TakeUntilLineEnd(line_, kMaxPiece, readAny);
+    if (endedLine_)
+        line_ += '\n';
     if (!readAny)
         return std::nullopt;
-    pieceSize_ = line.size();
+    pieceSize_ = line_.size();
     // Text ends at a NUL byte, as it would in any C string the line passes through.
-    if (const size_t nul = line.find('\0'); nul != std::string::npos)
-        line.resize(nul);
-    return line;
+    if (const size_t nul = line_.find('\0'); nul != std::string::npos)
+        line_.resize(nul);
+    return line_;
 }
 
 bool CsvLineReader::ReadWholeLine()
 {
     std::string raw;
     bool readAny = false;
-    bool lineEnd = false;
-    while (!lineEnd) {
-        if (position_ >= buffer_.size() && !Fill())
-            break;
-        readAny = true;
-        const char* start = buffer_.data() + position_;
-        const size_t available = buffer_.size() - position_;
-        size_t run = 0;
-        while (run < available && start[run] != '\n' && start[run] != '\r')
-            ++run;
-        raw.append(start, run);
-        position_ += run;
-        if (run == available)
-            continue;
-        if (buffer_[position_] == '\n') {
-            ++position_;
-            lineEnd = true;
-            continue;
-        }
-        if (position_ + 1 >= buffer_.size())
-            Fill();
-        if (position_ + 1 < buffer_.size() && buffer_[position_ + 1] == '\n') {
-            position_ += 2;
-            lineEnd = true;
-            continue;
-        }
-        ++position_;
-        raw += '\r';
-    }
+    const bool lineEnd = TakeUntilLineEnd(raw, std::string::npos, readAny);
     if (!readAny)
         return false;
     if (const size_t nul = raw.find('\0'); nul != std::string::npos)

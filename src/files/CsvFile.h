@@ -92,6 +92,9 @@ private:
     void Start(TextEncoding encoding);
     bool Fill();
     std::optional<std::string_view> PieceInBuffer();
+    // Appends the bytes up to the next line end, which it takes away but does not append, or until `into`
+    // holds `limit` bytes. True when it took a line end; `readAny` tells whether the file gave anything.
+    bool TakeUntilLineEnd(std::string& into, size_t limit, bool& readAny);
     std::optional<std::string_view> NextPiece();
     std::optional<std::string_view> NextUtf8Piece();
     bool ReadWholeLine();

@@ -7,8 +7,6 @@ namespace tobrisk {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 bool IsContinuation(uint8_t byte)
 {
     return (byte & 0xC0) == 0x80;
@@ -18,7 +16,7 @@ bool IsContinuation(uint8_t byte)
 
 bool StartsWithByteOrderMark(std::string_view text)
 {
-    return text.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+    return text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark;
 }
 
 TextEncoding DetectEncoding(std::string_view start)

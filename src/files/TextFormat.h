@@ -13,6 +13,9 @@ enum class TextEncoding { Cp1252, Utf8 };
 // The start of a file that detection looks at; the rest of a file rarely disagrees with it.
 constexpr size_t kDetectionWindow = 64 * 1024;
 
+// What UTF-8 files often begin with: not text, only a sign of the encoding.
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 bool StartsWithByteOrderMark(std::string_view text);
 // UTF-8 for a byte-order mark, or for text that is valid UTF-8 and holds bytes beyond ASCII; code page 1252
 // for anything else. A character cut by the end of the window counts as valid.

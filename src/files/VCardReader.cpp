@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/VCardReader.h"
 
+#include "files/TextFormat.h"
 #include "platform/CodePage.h"
 #include "platform/TextScan.h"
 
@@ -493,8 +494,8 @@ void AddProperty(Card& card, const LogicalLine& line)
 VCardContents ReadVCards(QByteArrayView bytes)
 {
     std::string_view text(bytes.data(), size_t(bytes.size()));
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
+    if (StartsWithByteOrderMark(text))
+        text.remove_prefix(kUtf8ByteOrderMark.size());
 
     VCardContents contents;
     LogicalLines lines(text);

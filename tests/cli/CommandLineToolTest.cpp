@@ -237,18 +237,24 @@ TEST_F(CommandLineTool, AnInterruptionReleasesEverySession)
     }
 }
 
+QString WriteFile(const QTemporaryDir& folder, const char* name, const char* bytes)
+{
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
 // The import's own rules decide, with nothing connected: a record without a name is not taken, and what
 // the window would have asked about it is listed.
 TEST_F(CommandLineTool, ImportCheckCountsWhatTheImportTakes)
 {
-    const QString path = folder.filePath(QStringLiteral("in.csv"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Numero breve;Nome;Numero di telefono;Impegno linea\r\n"
-               "5;Rossi;021;D\r\n"
-               "6;;022;D\r\n"
-               "7;Verdi;023;N\r\n");
-    file.close();
+    const QString path = WriteFile(folder, "in.csv",
+                                   "Numero breve;Nome;Numero di telefono;Impegno linea\r\n"
+                                   "5;Rossi;021;D\r\n"
+                                   "6;;022;D\r\n"
+                                   "7;Verdi;023;N\r\n");
     const CliRun run = Cli({QStringLiteral("import-check"), path, QStringLiteral("--json")});
     EXPECT_EQ(run.code, EXIT_ALL_DONE);
     const QJsonObject report = QJsonDocument::fromJson(run.out.toUtf8()).object();
@@ -262,14 +268,11 @@ TEST_F(CommandLineTool, ImportCheckCountsWhatTheImportTakes)
 // comma file with quotes. The report comes after the counts.
 TEST_F(CommandLineTool, ImportCheckPrintsTheReport)
 {
-    const QString path = folder.filePath(QStringLiteral("foglio.csv"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Breve,Nome,Telefono\r\n"
-               "5,\"Rossi, Mario\",021\r\n"
-               "6,Bianchi,\"4,41E+11\"\r\n"
-               "7,Verdi,+39 023\r\n");
-    file.close();
+    const QString path = WriteFile(folder, "foglio.csv",
+                                   "Breve,Nome,Telefono\r\n"
+                                   "5,\"Rossi, Mario\",021\r\n"
+                                   "6,Bianchi,\"4,41E+11\"\r\n"
+                                   "7,Verdi,+39 023\r\n");
     const CliRun run = Cli({QStringLiteral("import-check"), path});
     EXPECT_EQ(run.code, EXIT_ALL_DONE);
     EXPECT_EQ(run.out, QStringLiteral("records: 3\ntaken: 2\ntaken changed: 1\nskipped: 1\nleft out: 0\n"
@@ -294,15 +297,6 @@ const char* const PREPARED = "Numero breve;Nome;Numero di telefono;Impegno linea
                              "3;Nuovo;0123;D\r\n"
                              "7;Sette;077;N\r\n"
                              "12;Rossi Nord;0212345678;D\r\n";
-
-QString WriteFile(const QTemporaryDir& folder, const char* name, const char* bytes)
-{
-    const QString path = folder.filePath(QString::fromLatin1(name));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return path;
-}
 
 // The requests after the reads of the connection, polls left out: their timing is the supervision's.
 std::vector<exsim::Request> SaveRequests(const exsim::ExchangeSim& sim)
