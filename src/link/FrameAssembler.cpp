@@ -3,6 +3,9 @@
 
 #include "link/Protocol.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tobrisk {
 
 void FrameAssembler::Reset()
@@ -11,27 +14,35 @@ void FrameAssembler::Reset()
     toSkip_ = 0;
 }
 
-bool FrameAssembler::Take(uint8_t byte)
+size_t FrameAssembler::Take(std::span<const uint8_t> bytes, bool& complete)
 {
     if (toSkip_ > 0) {
-        --toSkip_;
-        return false;
+        const size_t skipped = std::min(toSkip_, bytes.size());
+        toSkip_ -= skipped;
+        return skipped;
     }
     if (position_ == 0) {
-        if (byte == FRAME_START)
-            frame_[position_++] = byte;
-        return false;
+        const auto* start = static_cast<const uint8_t*>(std::memchr(bytes.data(), FRAME_START, bytes.size()));
+        if (!start)
+            return bytes.size();
+        frame_[position_++] = FRAME_START;
+        return size_t(start - bytes.data()) + 1;
     }
-    frame_[position_++] = byte;
+    // Up to the length field, then up to the end of the frame it declares.
+    const size_t wanted = position_ < 3 ? 3 : expected_;
+    const size_t taken = std::min(wanted - position_, bytes.size());
+    std::memcpy(&frame_[position_], bytes.data(), taken);
+    position_ += taken;
     if (position_ == 3) {
         expected_ = REPLY_HEADER_SIZE + GetBigEndian16(&frame_[1]);
         if (expected_ > MAX_FRAME_SIZE) {
             toSkip_ = expected_ - position_;
             position_ = 0;
         }
-        return false;
+        return taken;
     }
-    return position_ >= REPLY_HEADER_SIZE && position_ == expected_;
+    complete = position_ == expected_;
+    return taken;
 }
 
 } // namespace tobrisk

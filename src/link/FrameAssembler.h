@@ -19,8 +19,10 @@ public:
     // Calls deliver(std::span<const uint8_t>) for every frame completed by these bytes, in order.
     template <typename Deliver> void Feed(std::span<const uint8_t> bytes, Deliver&& deliver)
     {
-        for (const uint8_t byte : bytes) {
-            if (Take(byte)) {
+        while (!bytes.empty()) {
+            bool complete = false;
+            bytes = bytes.subspan(Take(bytes, complete));
+            if (complete) {
                 deliver(std::span<const uint8_t>(frame_.data(), position_));
                 position_ = 0;
             }
@@ -31,8 +33,9 @@ public:
     void Reset();
 
 private:
-    // True when the byte completes a frame of position_ bytes.
-    bool Take(uint8_t byte);
+    // Takes the bytes up to the next change of state, a whole run at a time, and returns how many;
+    // `complete` tells that they completed a frame of position_ bytes.
+    size_t Take(std::span<const uint8_t> bytes, bool& complete);
 
     std::array<uint8_t, MAX_FRAME_SIZE> frame_{};
     size_t position_ = 0;
