@@ -51,7 +51,9 @@ const RecordBlock* ConfigurationMemory::Find(RecordKey key) const
 void ConfigurationMemory::Store(RecordBlock block)
 {
     const uint32_t key = block.Key().Value();
-    records_.insert_or_assign(key, std::move(block));
+    // A table arrives in the order of its records: each one then goes at the end without a search.
+    const auto hint = records_.empty() || records_.rbegin()->first < key ? records_.end() : records_.lower_bound(key);
+    records_.insert_or_assign(hint, key, std::move(block));
 }
 
 bool ConfigurationMemory::Remove(RecordKey key)
