@@ -25,8 +25,8 @@ constexpr uint32_t REPLY_BOUND_GRACE_MS = 1000;
 } // namespace
 
 struct ExchangeProtocol::RunningWait {
-    RunningWait(const std::function<bool()>& finishedTest, uint32_t silenceLimitMs)
-        : finished(finishedTest),
+    RunningWait(const std::function<bool()>& finishedTest, uint32_t silenceLimitMs, bool streamed)
+        : finished(finishedTest), stream(streamed),
           silenceLimit(silenceLimitMs > 0 ? std::chrono::milliseconds(silenceLimitMs + SILENCE_GRACE_MS)
                                           : std::chrono::milliseconds::zero())
     {
@@ -37,19 +37,20 @@ struct ExchangeProtocol::RunningWait {
 
     // Restarting the timer for every frame of a long read would cost more than the frame's own handling:
     // a frame only moves the point the silence counts from, and an expiry before it is due re-arms.
-    void OnSilence()
+    // True when the silence is over; otherwise the timer is re-armed for what is left of it.
+    bool SilenceOver()
     {
         const auto due = lastFrame + silenceLimit;
         const auto now = std::chrono::steady_clock::now();
-        if (now < due) {
-            silence.start(int(std::chrono::ceil<std::chrono::milliseconds>(due - now).count()));
-            return;
-        }
-        End(*this, WaitEnd::TimedOut);
+        if (now >= due)
+            return true;
+        silence.start(int(std::chrono::ceil<std::chrono::milliseconds>(due - now).count()));
+        return false;
     }
 
     QEventLoop loop;
     const std::function<bool()>& finished;
+    const bool stream;
     std::optional<WaitEnd> end;
     // Bounds the time from the request, and then from each frame, to the next frame: a reply that never
     // completes a frame, or stops between frames, ends the wait whatever the socket's timeout did.
@@ -139,7 +140,8 @@ ExchangeProtocol::WaitEnd ExchangeProtocol::WaitUntil(const std::function<bool()
     return Wait(finished, timeoutMs);
 }
 
-ExchangeProtocol::WaitEnd ExchangeProtocol::Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs)
+ExchangeProtocol::WaitEnd ExchangeProtocol::Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs,
+                                                 bool stream)
 {
     // Without a socket neither a frame nor a timeout can come.
     if (!socket_)
@@ -147,15 +149,23 @@ ExchangeProtocol::WaitEnd ExchangeProtocol::Wait(const std::function<bool()>& fi
     if (finished())
         return WaitEnd::Finished;
 
-    RunningWait wait(finished, silenceLimitMs);
-    QObject::connect(&wait.silence, &QTimer::timeout, &wait.silence, [&wait] { wait.OnSilence(); });
+    RunningWait wait(finished, silenceLimitMs, stream);
+    QObject::connect(&wait.silence, &QTimer::timeout, &wait.silence, [this, &wait] {
+        if (wait.SilenceOver())
+            End(wait, WaitEnd::TimedOut);
+    });
     waits_.push_back(&wait);
+    if (stream)
+        socket_->ExpectStream(true);
     if (silenceLimitMs > 0) {
         wait.lastFrame = std::chrono::steady_clock::now();
         wait.silence.start(int(wait.silenceLimit.count()));
     }
     wait.loop.exec();
     waits_.erase(std::find(waits_.begin(), waits_.end(), &wait));
+    // A loop stopped from outside ended no wait.
+    if (stream && !wait.end && socket_)
+        socket_->ExpectStream(false);
     // No reason means the application is quitting and stopped every loop.
     return wait.end.value_or(WaitEnd::Aborted);
 }
@@ -172,6 +182,9 @@ void ExchangeProtocol::End(RunningWait& wait, WaitEnd end)
         return;
     wait.end = end;
     wait.silence.stop();
+    // At once, not when the loop returns: the socket would otherwise wait on for frames that never come.
+    if (wait.stream && socket_)
+        socket_->ExpectStream(false);
     wait.loop.exit();
 }
 
@@ -214,7 +227,8 @@ bool ExchangeProtocol::AwaitReply(uint16_t command, uint16_t index, uint16_t tab
         return false;
     Send(BuildRequest(command, index, table), READ_TIMEOUT_MS);
     const WaitCursorScope cursor(waitCursor_);
-    return Wait([this] { return state_.waitDone; }, READ_TIMEOUT_MS + REPLY_BOUND_GRACE_MS) == WaitEnd::Finished;
+    return Wait([this] { return state_.waitDone; }, READ_TIMEOUT_MS + REPLY_BOUND_GRACE_MS,
+                command == CMD_READ_TABLE) == WaitEnd::Finished;
 }
 
 bool ExchangeProtocol::ReadTable(uint16_t table)

@@ -89,10 +89,11 @@ private:
 
     // silenceLimitMs > 0 also ends the wait once that long has passed without a frame, counted from the
     // start of the wait (just after the request) and again from each frame.
-    WaitEnd Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs);
+    // A wait for a stream has the socket read the stream's frames as they come, until the wait ends.
+    WaitEnd Wait(const std::function<bool()>& finished, uint32_t silenceLimitMs, bool stream = false);
     bool AwaitReply(uint16_t command, uint16_t index, uint16_t table);
     void Send(const std::vector<uint8_t>& request, uint32_t timeoutMs = 0);
-    static void End(RunningWait& wait, WaitEnd end);
+    void End(RunningWait& wait, WaitEnd end);
 
     std::unique_ptr<ExchangeSocket>& socket_;
     ConfigurationMemory& memory_;

@@ -5,7 +5,6 @@
 #include "link/Protocol.h"
 #include "link/SocketEvents.h"
 
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QObject>
@@ -23,6 +22,7 @@
 #include <optional>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -119,11 +119,10 @@ public:
         QObject::connect(&readable_, &QSocketNotifier::activated, &readable_, run(&Reader::Read));
         QObject::connect(&reply_, &QTimer::timeout, &reply_, run(&Reader::Expire));
         QObject::connect(&resume_, &QTimer::timeout, &resume_, run(&Reader::Deliver));
-        if (const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
-            QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &resume_, run(&Reader::Resume));
     }
 
     int Fd() const { return fd_; }
+    void ExpectStream(bool expected) { streaming_ = expected; }
 
     void Arm(uint32_t timeoutMs)
     {
@@ -160,29 +159,39 @@ private:
     {
         // What an interrupted delivery still holds came first.
         Deliver();
-        if (fd_ < 0)
-            return;
-        const ssize_t received = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
-        if (received > 0) {
-            bool framed = false;
-            assembler_.Feed(std::span<const uint8_t>(buffer_.data(), size_t(received)),
-                            [&](std::span<const uint8_t> frame) {
-                                framed = true;
-                                if (owner_)
-                                    pending_.emplace_back(frame.begin(), frame.end());
-                            });
-            // Only a whole frame answers a request. Noise, or a reply that stops inside its first frame,
-            // must leave the timeout running, or the wait for that reply would never end.
-            if (framed) {
-                reply_.stop();
-                Deliver();
+        const auto sliceEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(STREAM_SLICE_MS);
+        int flags = MSG_DONTWAIT;
+        while (fd_ >= 0) {
+            const ssize_t received = ::recv(fd_, buffer_.data(), buffer_.size(), flags);
+            if (received > 0) {
+                bool framed = false;
+                assembler_.Feed(std::span<const uint8_t>(buffer_.data(), size_t(received)),
+                                [&](std::span<const uint8_t> frame) {
+                                    framed = true;
+                                    if (owner_)
+                                        Queue(frame);
+                                });
+                // Only a whole frame answers a request. Noise, or a reply that stops inside its first frame,
+                // must leave the timeout running, or the wait for that reply would never end.
+                if (framed) {
+                    reply_.stop();
+                    Deliver();
+                }
+            } else if (received == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+                // At the end of the stream, or after a hard error, the socket stays readable for ever.
+                ended_ = true;
+                readable_.setEnabled(false);
+                if (reply_.isActive())
+                    reply_.start(0);
+                return;
+            } else if (errno != EINTR) {
+                // Nothing more for now, or a stream that paused: the event loop takes over.
+                return;
             }
-        } else if (received == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-            // At the end of the stream, or after a hard error, the socket stays readable for ever.
-            ended_ = true;
-            readable_.setEnabled(false);
-            if (reply_.isActive())
-                reply_.start(0);
+            if (!streaming_ || std::chrono::steady_clock::now() >= sliceEnd)
+                return;
+            // The socket's receive timeout bounds this wait by the stream's pause.
+            flags = 0;
         }
     }
 
@@ -196,33 +205,44 @@ private:
     {
         assembler_.Reset();
         if (owner_)
-            pending_.emplace_back();
+            Queue({});
+    }
+
+    // Arrivals reuse the storage of those handed on before: a long read allocates nothing per frame.
+    void Queue(std::span<const uint8_t> frame)
+    {
+        if (spare_.empty()) {
+            pending_.emplace_back(frame.begin(), frame.end());
+            return;
+        }
+        pending_.push_back(std::move(spare_.back()));
+        spare_.pop_back();
+        pending_.back().assign(frame.begin(), frame.end());
     }
 
     // Hands on the waiting arrivals, oldest first. A handler that runs a nested event loop sees the
     // arrivals after its own in that loop, through whatever ends up here first: a new read, an expiry,
-    // or the resumption when the loop would wait.
+    // or the resumption that stands ready while arrivals wait behind the one being handled.
     void Deliver()
     {
         while (!pending_.empty()) {
             if (!owner_) {
                 pending_.clear();
-                return;
+                break;
             }
             Arrival arrival = std::move(pending_.front());
             pending_.pop_front();
+            if (!pending_.empty() && !resume_.isActive())
+                resume_.start();
             const QEvent::Type type = arrival.empty() ? timeoutMessage_ : dataMessage_;
-            SocketEvent event(type, std::move(arrival));
+            // The arrival stays on this stack frame, unchanged, until the handler has returned.
+            SocketEvent event(type, arrival, SocketEvent::Borrowed{});
             QCoreApplication::sendEvent(owner_, &event);
+            arrival.clear();
+            spare_.push_back(std::move(arrival));
         }
-    }
-
-    // Arrivals still waiting when the thread would block belong to a delivery that a handler's nested loop
-    // interrupted; the loop gets to them on its next pass. The check costs one comparison per wait.
-    void Resume()
-    {
-        if (!pending_.empty() && !resume_.isActive())
-            resume_.start();
+        // Nothing left for a nested loop to resume: no event loop must wake for it.
+        resume_.stop();
     }
 
     int fd_;
@@ -235,9 +255,11 @@ private:
     QTimer reply_;
     QTimer resume_;
     bool ended_ = false;
+    bool streaming_ = false;
     FrameAssembler assembler_;
     std::array<uint8_t, RECEIVE_BUFFER_SIZE> buffer_{};
     std::deque<Arrival> pending_;
+    std::vector<Arrival> spare_;
 };
 
 ExchangeSocket::ExchangeSocket(int framing, int connectTimeoutMs)
@@ -271,7 +293,16 @@ int ExchangeSocket::Open(QObject* owner, uint32_t peerAddress, uint16_t port, QE
         ::close(fd);
         return ERR_SOCKET_CONNECT;
     }
-    // The connect left the socket non-blocking, as reading from the event loop needs it.
+    // Reads and sends from the event loop never block (MSG_DONTWAIT); only the wait for a stream's next
+    // bytes does, bounded by the receive timeout.
+    const timeval streamPause{0, STREAM_PAUSE_MS * 1000};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0 ||
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &streamPause, sizeof streamPause) < 0) {
+        lastError_ = errno;
+        ::close(fd);
+        return ERR_SOCKET_CONNECT;
+    }
     link_ = std::make_shared<Reader>(fd, owner, dataMessage, timeoutMessage);
     link_->Start();
     return 0;
@@ -299,7 +330,7 @@ void ExchangeSocket::SendWithin(const uint8_t* bytes, int length, uint32_t bound
     const auto deadline = Clock::now() + std::chrono::milliseconds(boundMs);
     while (length > 0) {
         // MSG_NOSIGNAL: a peer that went away must show up as EPIPE here, not as SIGPIPE killing us.
-        const ssize_t sent = ::send(link_->Fd(), bytes, size_t(length), MSG_NOSIGNAL);
+        const ssize_t sent = ::send(link_->Fd(), bytes, size_t(length), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent < 0) {
             if (errno == EINTR)
                 continue;
@@ -334,6 +365,12 @@ void ExchangeSocket::SendWithTimeout(const uint8_t* bytes, int length, uint32_t 
     if (link_ && timeoutMs > 0)
         link_->Arm(timeoutMs);
     SendWithin(bytes, length, timeoutMs > 0 ? timeoutMs : READ_TIMEOUT_MS);
+}
+
+void ExchangeSocket::ExpectStream(bool expected)
+{
+    if (link_)
+        link_->ExpectStream(expected);
 }
 
 bool ExchangeSocket::SendDial(std::string_view number)

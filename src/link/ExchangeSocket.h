@@ -17,6 +17,9 @@ constexpr int ERR_SOCKET_CONNECT = 0x1002;
 constexpr int ERR_THREAD = 0x1003;
 constexpr int ERR_EVENT_SELECT = 0x1004;
 
+constexpr int STREAM_PAUSE_MS = 2;
+constexpr int STREAM_SLICE_MS = 10;
+
 // About what the original platform allows a TCP connect before it gives up.
 constexpr int CONNECT_TIMEOUT_MS = 20000;
 
@@ -52,6 +55,12 @@ public:
     // false, and nothing sent, when the socket is not open or the number is over 31 characters.
     bool SendDial(std::string_view number);
     void SendRelease();
+
+    // A table read's reply is a stream of frames, and waking the event loop for each costs more than
+    // handling it. While a stream is expected, a read that took bytes waits on the socket itself for the
+    // next ones, for as long as they keep coming within STREAM_PAUSE_MS and at most STREAM_SLICE_MS, and
+    // only then lets the event loop run again: the windows still repaint many times a second.
+    void ExpectStream(bool expected);
 
     uint32_t PeerAddress() const { return peerAddress_; }
     int32_t LastError() const { return lastError_; }

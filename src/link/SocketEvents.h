@@ -12,17 +12,25 @@ namespace tobrisk {
 inline constexpr QEvent::Type kFrameEvent = QEvent::Type(0x7E8);
 inline constexpr QEvent::Type kTimeoutEvent = QEvent::Type(0x7E9);
 
-// A frame or the expiry of a reply timeout. The event owns its frame: a handler that runs a nested
-// event loop keeps it intact while later frames arrive.
+// A frame or the expiry of a reply timeout. A handler that runs a nested event loop finds its frame
+// intact while later frames arrive.
 class SocketEvent : public QEvent {
 public:
+    // Owns its frame, as an event posted to be handled later must.
     explicit SocketEvent(QEvent::Type type, std::vector<uint8_t> frame = {});
+    // Shows a frame that the sender keeps unchanged until sendEvent() has returned: the socket's own
+    // delivery, which would otherwise allocate a copy for every frame.
+    struct Borrowed {};
+    SocketEvent(QEvent::Type type, std::span<const uint8_t> frame, Borrowed);
     ~SocketEvent() override;
+    SocketEvent(const SocketEvent&) = delete;
+    SocketEvent& operator=(const SocketEvent&) = delete;
 
     std::span<const uint8_t> Frame() const { return frame_; }
 
 private:
-    std::vector<uint8_t> frame_;
+    std::vector<uint8_t> owned_;
+    std::span<const uint8_t> frame_;
 };
 
 } // namespace tobrisk

@@ -149,22 +149,24 @@ TEST(ExchangeSocket, ReplyTimeoutRunsUntilAWholeFrameArrives)
         {"close inside the first frame", Hex("02 00 04 00"), &LoopbackPeer::CloseConnection},
     };
     const Bytes poll = BuildRequest(CMD_POLL);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Connection connection;
-        connection.socket.SendWithTimeout(poll.data(), int(poll.size()), 300);
-        // Read first, so the bytes surely come after the arming.
-        ASSERT_EQ(connection.peer.Read(poll.size()), poll);
-        if (!c.bytes.empty())
-            connection.peer.Write(c.bytes);
-        if (c.thenPeer)
-            (connection.peer.*c.thenPeer)();
+    for (const bool stream : {false, true})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (stream ? ", stream expected" : ""));
+            Connection connection;
+            connection.socket.ExpectStream(stream);
+            connection.socket.SendWithTimeout(poll.data(), int(poll.size()), 300);
+            // Read first, so the bytes surely come after the arming.
+            ASSERT_EQ(connection.peer.Read(poll.size()), poll);
+            if (!c.bytes.empty())
+                connection.peer.Write(c.bytes);
+            if (c.thenPeer)
+                (connection.peer.*c.thenPeer)();
 
-        EXPECT_TRUE(connection.AwaitTimeouts(1));
-        QTest::qWait(100);
-        EXPECT_EQ(connection.owner.timeouts, 1);
-        EXPECT_TRUE(connection.owner.frames.empty());
-    }
+            EXPECT_TRUE(connection.AwaitTimeouts(1));
+            QTest::qWait(100);
+            EXPECT_EQ(connection.owner.timeouts, 1);
+            EXPECT_TRUE(connection.owner.frames.empty());
+        }
 }
 
 TEST(ExchangeSocket, WholeFrameDisarmsTheReplyTimeout)
@@ -269,6 +271,33 @@ TEST(ExchangeSocket, HandlerInANestedLoopStillSeesTheFramesThatFollow)
     const std::vector<Bytes> expected = Split(frames, REPLY_HEADER_SIZE + 2);
     EXPECT_EQ(connection.owner.frames, expected);
     EXPECT_EQ(seenInside, std::vector<Bytes>(expected.begin() + 1, expected.end()));
+}
+
+// A stream is read as it flows, and still gives the event loop its turn while it does.
+TEST(ExchangeSocket, AStreamArrivesWholeWhileTheEventLoopKeepsRunning)
+{
+    Connection connection;
+    connection.socket.ExpectStream(true);
+    constexpr size_t count = 1000;
+    const Bytes frames = Numbered(count, TBL_DIRECTORY);
+    size_t framesWhenTimerRan = count;
+    connection.owner.forward = [&](QEvent* event) {
+        if (event->type() == kFrameEvent && connection.owner.frames.size() == 1)
+            QTimer::singleShot(0, [&] { framesWhenTimerRan = connection.owner.frames.size(); });
+        return false;
+    };
+    // Chunks that cut frames, without a pause long enough to end the socket's wait for the next one.
+    std::thread writer([&] {
+        for (const Bytes& chunk : Split(frames, 37)) {
+            connection.peer.Write(chunk);
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    const bool arrived = connection.AwaitFrames(count);
+    writer.join();
+    ASSERT_TRUE(arrived);
+    EXPECT_EQ(connection.owner.frames, Split(frames, REPLY_HEADER_SIZE + 2));
+    EXPECT_LT(framesWhenTimerRan, count);
 }
 
 // As a dialog does that closes its link when the device's answer is a failure.
