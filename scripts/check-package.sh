@@ -46,7 +46,11 @@ expect_files "$program" ./usr/bin/tobrisk ./usr/bin/tobrisk-cli ./usr/share/man/
 expect_files "$simulator" ./usr/bin/exchange-sim ./usr/share/doc/tobrisk-exchange-sim/copyright
 
 expect_depends "$program" 'libc6 \(>= ' 'libstdc\+\+6 \(>= ' 'libqt6core6 \(>= ' 'libqt6gui6 \(>= ' \
-    'libqt6widgets6 \(>= ' 'libqt6network6 \(>= ' 'qt6-qpa-plugins'
+    'libqt6widgets6 \(>= ' 'libqt6printsupport6 \(>= ' 'qt6-qpa-plugins'
+# The start loads no networking library: the single-instance socket is a plain one.
+if dpkg-deb -f "$program" Depends | grep -q libqt6network6; then
+    fail "$(basename "$program"): the program must not need the network module: $(dpkg-deb -f "$program" Depends)"
+fi
 expect_depends "$simulator" 'libc6 \(>= ' 'libstdc\+\+6 \(>= '
 if dpkg-deb -f "$simulator" Depends | grep -q qt6; then
     fail "$(basename "$simulator"): the simulator must not need Qt: $(dpkg-deb -f "$simulator" Depends)"
