@@ -43,7 +43,6 @@ MainWindow::MainWindow(Directory& directory, const Session& session, Platform& p
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Gestione agenda centralini Velmora - Versione " TOBRISK_VERSION));
-    setWindowIcon(QIcon(QStringLiteral(":/tobrisk.png")));
 
     auto* model = new DirectoryTableModel(directory, &platform_.waitCursor, this);
     view_ = new DirectoryView(*model, platform_.waitCursor, this);
@@ -167,8 +166,12 @@ void MainWindow::CreateActions()
                {"help-about", QStyle::SP_MessageBoxInformation});
 }
 
-void MainWindow::ShowCommandIcons()
+void MainWindow::ShowIcons()
 {
+    if (!iconsPending_)
+        return;
+    iconsPending_ = false;
+    setWindowIcon(QIcon(QStringLiteral(":/tobrisk.png")));
     for (const auto& [action, icon] : pendingIcons_)
         action->setIcon(
             QIcon::fromTheme(QLatin1String(icon.themeName), QApplication::style()->standardIcon(icon.fallback)));
@@ -177,8 +180,8 @@ void MainWindow::ShowCommandIcons()
 
 bool MainWindow::event(QEvent* event)
 {
-    if (event->type() == QEvent::Paint && !pendingIcons_.empty())
-        QMetaObject::invokeMethod(this, &MainWindow::ShowCommandIcons, Qt::QueuedConnection);
+    if (event->type() == QEvent::Paint && iconsPending_)
+        QMetaObject::invokeMethod(this, &MainWindow::ShowIcons, Qt::QueuedConnection);
     return QMainWindow::event(event);
 }
 
@@ -217,7 +220,7 @@ void MainWindow::CreateMenus()
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateCommandUi);
     // A menu opened before the window was first painted shows the real icons too.
     for (QMenu* menu : {file, connection, edit, help})
-        connect(menu, &QMenu::aboutToShow, this, &MainWindow::ShowCommandIcons);
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::ShowIcons);
 }
 
 void MainWindow::CreateToolBar()

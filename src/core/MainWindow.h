@@ -72,8 +72,9 @@ private:
     QAction* AddCommand(int id, const QString& text, const QString& prompt, CommandIcon icon = {},
                         const QKeySequence& shortcut = QKeySequence());
     // Finding and decoding the icons is most of the window's own start, so the commands first show blank
-    // icons of the same size, and the real ones come right after the window was first painted.
-    void ShowCommandIcons();
+    // icons of the same size, and the real ones, the window's own too, come right after the window was
+    // first painted.
+    void ShowIcons();
 
     const Session& session_;
     Platform& platform_;
@@ -86,6 +87,7 @@ private:
     std::map<int, QAction*> actions_;
     const QIcon blankIcon_;
     std::vector<std::pair<QAction*, CommandIcon>> pendingIcons_;
+    bool iconsPending_ = true;
 };
 
 } // namespace tobrisk
