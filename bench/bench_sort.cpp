@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A click on a column's header of the list of 2000 entries, as the view takes it (entries sorted, rows
 // refreshed, selection made again), against std::sort of the same entry pointers in the same order: names and
-// numbers as unsigned bytes, the line seizure as its raw value. The goal is the click at most 1.2 times it.
-// Each time round both go through every column once, each from the order the column before left. The
-// model's sort alone is shown beside it: the rest of a click is the view selecting the entries again.
+// numbers as unsigned bytes, the line seizure as its raw value. The goal is the click at most 1.2 times it,
+// measured with each click followed by std::sort on the same column, as the median of several runs. Each
+// time round both go through every column once, each from the order the column before left. The model's
+// sort alone is shown beside it: the rest of a click is the view selecting the entries again.
 
 #include "directory/DirectoryView.h"
 #include "platform/WaitCursor.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -88,38 +90,74 @@ void BM_ModelSortOf2000Entries(benchmark::State& state)
 
 // std::sort is given one comparison per column, chosen before it runs; std::string compares as unsigned
 // bytes.
+void StdSort(std::vector<const Entry*>& entries, int column)
+{
+    switch (column) {
+    case kColumnName:
+        std::sort(entries.begin(), entries.end(), [](auto a, auto b) { return ColumnLess(kColumnName, a, b); });
+        break;
+    case kColumnPhoneNumber:
+        std::sort(entries.begin(), entries.end(), [](auto a, auto b) { return ColumnLess(kColumnPhoneNumber, a, b); });
+        break;
+    case kColumnLineSeizure:
+        std::sort(entries.begin(), entries.end(), [](auto a, auto b) { return ColumnLess(kColumnLineSeizure, a, b); });
+        break;
+    default:
+        std::sort(entries.begin(), entries.end(), [](auto a, auto b) { return ColumnLess(kColumnShortNumber, a, b); });
+    }
+    benchmark::DoNotOptimize(entries.data());
+}
+
 void BM_StdSortOf2000Entries(benchmark::State& state)
 {
     Directory directory;
     Fill(directory);
     std::vector<const Entry*> entries = directory.Entries();
+    for (auto _ : state)
+        for (int column : kClicks)
+            StdSort(entries, column);
+    state.SetItemsProcessed(state.iterations() * int64_t(kClicks.size()));
+}
+
+// The goal's measure: each click followed by std::sort on the same column, so that both meet the same
+// moments of the machine; the ratio of their sums.
+void BM_ClickAgainstStdSort(benchmark::State& state)
+{
+    Directory directory;
+    Fill(directory);
+    QtWaitCursor cursor;
+    DirectoryTableModel model(directory, &cursor);
+    DirectoryView view(model, cursor);
+    view.SelectShortNumbers({17, 1200});
+    std::vector<const Entry*> entries = directory.Entries();
+    // The view lays its rows out on its first use, once and not per click.
+    view.SortByColumn(kColumnShortNumber);
+    using Clock = std::chrono::steady_clock;
+    Clock::duration clicks{};
+    Clock::duration sorts{};
     for (auto _ : state) {
         for (int column : kClicks) {
-            switch (column) {
-            case kColumnName:
-                std::sort(entries.begin(), entries.end(), [](auto a, auto b) { return ColumnLess(kColumnName, a, b); });
-                break;
-            case kColumnPhoneNumber:
-                std::sort(entries.begin(), entries.end(),
-                          [](auto a, auto b) { return ColumnLess(kColumnPhoneNumber, a, b); });
-                break;
-            case kColumnLineSeizure:
-                std::sort(entries.begin(), entries.end(),
-                          [](auto a, auto b) { return ColumnLess(kColumnLineSeizure, a, b); });
-                break;
-            default:
-                std::sort(entries.begin(), entries.end(),
-                          [](auto a, auto b) { return ColumnLess(kColumnShortNumber, a, b); });
-            }
+            const auto start = Clock::now();
+            view.SortByColumn(column);
+            const auto clicked = Clock::now();
+            StdSort(entries, column);
+            sorts += Clock::now() - clicked;
+            clicks += clicked - start;
         }
-        benchmark::DoNotOptimize(entries.data());
     }
-    state.SetItemsProcessed(state.iterations() * int64_t(kClicks.size()));
+    const double perClick = std::chrono::duration<double, std::micro>(clicks).count() /
+                            double(state.iterations() * int64_t(kClicks.size()));
+    const double perSort =
+        std::chrono::duration<double, std::micro>(sorts).count() / double(state.iterations() * int64_t(kClicks.size()));
+    state.counters["click_us"] = perClick;
+    state.counters["sort_us"] = perSort;
+    state.counters["ratio"] = perSort > 0 ? perClick / perSort : 0;
 }
 
 BENCHMARK(BM_HeaderClickOn2000Entries)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ModelSortOf2000Entries)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StdSortOf2000Entries)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ClickAgainstStdSort)->Repetitions(7)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
@@ -129,12 +167,19 @@ int main(int argc, char** argv)
         const auto* click = runs.Find("BM_HeaderClickOn2000Entries");
         const auto* model = runs.Find("BM_ModelSortOf2000Entries");
         const auto* sort = runs.Find("BM_StdSortOf2000Entries");
-        if (click && model && sort && sort->GetAdjustedRealTime() > 0) {
-            const auto perColumn = [](const auto* run) { return run->GetAdjustedRealTime() / double(kClicks.size()); };
-            std::printf("2000 entries: header click %.1f us (the model's sort %.1f us), std::sort %.1f us, ratio %.2f "
-                        "(at most 1.2 wanted), model alone %.2f\n",
-                        perColumn(click), perColumn(model), perColumn(sort), perColumn(click) / perColumn(sort),
-                        perColumn(model) / perColumn(sort));
-        }
+        if (click && model && sort && sort->GetAdjustedRealTime() > 0)
+            std::printf("2000 entries, one after the other: header click %.2f times std::sort, the model's sort %.2f\n",
+                        click->GetAdjustedRealTime() / sort->GetAdjustedRealTime(),
+                        model->GetAdjustedRealTime() / sort->GetAdjustedRealTime());
+        std::vector<const benchmark::BenchmarkReporter::Run*> paired = runs.FindAll("BM_ClickAgainstStdSort", "");
+        if (paired.empty())
+            return;
+        std::sort(paired.begin(), paired.end(),
+                  [](const auto* a, const auto* b) { return a->counters.at("ratio") < b->counters.at("ratio"); });
+        const auto* median = paired[paired.size() / 2];
+        std::printf("2000 entries, interleaved (median of %zu): header click %.1f us, std::sort %.1f us, ratio %.2f "
+                    "(at most 1.2 wanted)\n",
+                    paired.size(), double(median->counters.at("click_us")), double(median->counters.at("sort_us")),
+                    double(median->counters.at("ratio")));
     });
 }
