@@ -2,6 +2,7 @@
 #include "core/Application.h"
 #include "core/CommandLine.h"
 #include "core/MainWindow.h"
+#include "core/StartStyle.h"
 #include "platform/Platform.h"
 #include "platform/PppdDialer.h"
 #include "platform/PppdPhoneBook.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QStyle>
 #include <QTranslator>
 
 using namespace tobrisk;
@@ -23,6 +25,7 @@ int main(int argc, char** argv)
     // The desktop entry's name: Wayland shells find the menu entry and its icon by it.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.harnok.Tobrisk"));
     QApplication::setOrganizationName(QStringLiteral("Harnok Applications"));
+    QApplication::setStyle(new StartStyle(QApplication::style()->name()));
 
     // The framework's own dialogs (files, printing) speak the same language as the program.
     QTranslator frameworkTexts;

@@ -50,8 +50,8 @@ bool Blank(const QIcon& icon)
 
 } // namespace
 
-// The icons are looked up only once the window was first painted; until then the tool bar holds blank ones
-// of the same size, so it does not change its layout when they come.
+// The icons, the window's own too, are looked up only once the window was first painted; until then the tool
+// bar holds blank ones of the same size, so it does not change its layout when they come.
 TEST(MainWindowStart, CommandIconsComeOnceTheWindowIsPainted)
 {
     FakePlatform fake;
@@ -61,9 +61,11 @@ TEST(MainWindowStart, CommandIconsComeOnceTheWindowIsPainted)
     QAction& connect = *frame.Action(ID_CONNECT);
     const QSize barBefore = frame.ToolBar()->sizeHint();
     EXPECT_TRUE(Blank(connect.icon()));
+    EXPECT_TRUE(frame.windowIcon().isNull());
 
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !Blank(connect.icon()); }));
+    EXPECT_FALSE(frame.windowIcon().isNull());
     for (int id : {ID_FILE_IMPORT, ID_FILE_PRINT, ID_DIGITS, ID_EDIT_UNDO, ID_APP_ABOUT})
         EXPECT_FALSE(Blank(frame.Action(id)->icon())) << id;
     EXPECT_TRUE(frame.Action(ID_APP_EXIT)->icon().isNull());
